@@ -1,0 +1,76 @@
+# Marrowdale: all set-up and every routine task. `make run` and `make test`
+# install what is missing (Debian, as root), build and go.
+
+PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev python3 \
+            libgtest-dev libbenchmark-dev libexpat1-dev zlib1g-dev
+
+BUILD        ?= build
+SAN_BUILD    ?= build-asan
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 30
+JOBS         ?= $(shell nproc)
+GAMEDATA     := gamedata
+
+.PHONY: all deps build test test-sanitize run bench fuzz fuzz-smoke format clean
+
+all: build
+
+# Installs only the packages that are missing; does nothing when all are there.
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  export DEBIAN_FRONTEND=noninteractive; \
+	  apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMD_SANITIZE=ON -DMD_BENCH=OFF
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+run: build
+	@./$(BUILD)/mdtool status $(GAMEDATA)
+
+bench: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMD_BENCH=ON
+	cmake --build $(BUILD) -j $(JOBS)
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+# Runs every fuzz target for FUZZ_SECONDS on its seed corpus; findings go to
+# fuzz/findings/ and fail the run.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DMD_FUZZ=ON -DMD_TESTS=OFF -DMD_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@mkdir -p fuzz/findings
+	@set -e; for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	  name=$$(basename $$f | sed 's/^fuzz_//'); \
+	  work=$$(mktemp -d); \
+	  [ -d fuzz/corpus/$$name ] && cp -r fuzz/corpus/$$name/. $$work/ ; \
+	  echo "== fuzzing $$name for $(FUZZ_SECONDS)s"; \
+	  ASAN_OPTIONS=detect_leaks=1 $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -max_len=65536 \
+	    -artifact_prefix=fuzz/findings/$$name- -print_final_stats=0 $$work >$$work.log 2>&1 \
+	    || { tail -n 60 $$work.log; exit 1; }; \
+	  rm -rf $$work $$work.log; \
+	done
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,37 @@
+# Helpers that give every subsystem the same shape: one static library per
+# code folder, its tests in tests/<folder>/, its headers reached as
+# "<folder>/<header>.h" from the project root.
+
+# md_add_library(<target> DEPS <targets...>)
+# Builds every .cpp of the current folder (and its generated/ subfolder).
+function(md_add_library target)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS
+        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp"
+        "${CMAKE_CURRENT_SOURCE_DIR}/generated/*.cpp")
+    if(sources)
+        add_library(${target} STATIC ${sources})
+        target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+        target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+    else()
+        add_library(${target} INTERFACE)
+        target_include_directories(${target} INTERFACE "${PROJECT_SOURCE_DIR}")
+        target_link_libraries(${target} INTERFACE ${ARG_DEPS})
+    endif()
+endfunction()
+
+# md_add_tests(<name> DEPS <targets...>)
+# One test executable for every .cpp of the current tests folder, each test
+# case registered with CTest and run from the project root so that tests can
+# reach gamedata/ and their fixtures by relative path.
+function(md_add_tests name)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+    if(NOT sources)
+        return()
+    endif()
+    add_executable(${name} ${sources})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+    target_compile_definitions(${name} PRIVATE MD_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    gtest_discover_tests(${name} WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}" DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,34 @@
+// aPLib-format codec (compression method 7): the bare packed stream used by
+// compressed saves, and the "AP32" container with sizes and CRC-32 values
+// used by packed archives.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// The largest bare stream for n input bytes.
+constexpr size_t AplibMaxPackedSize(size_t n) { return n + n / 8 + 64; }
+
+inline constexpr uint32_t kAplibContainerTag = 0x32335041; // "AP32"
+inline constexpr size_t kAplibContainerHeaderSize = 24;
+
+// Packs src into dst as a bare stream; the packed length, or nothing when
+// dst is too small.
+std::optional<size_t> AplibPack(std::span<const uint8_t> src, std::span<uint8_t> dst);
+
+// Depacks a bare stream; the number of bytes written, or nothing when the
+// stream is malformed, ends early or would overflow dst.
+std::optional<size_t> AplibDepack(std::span<const uint8_t> src, std::span<uint8_t> dst);
+
+// Packs src behind a container header; the total length (header included).
+std::optional<size_t> AplibPackContainer(std::span<const uint8_t> src, std::span<uint8_t> dst);
+
+// The unpacked size a container header announces, after checking the tag,
+// the header size and that the packed bytes lie within src.
+std::optional<uint32_t> AplibContainerUnpackedSize(std::span<const uint8_t> src);
+
+// Unpacks a container; the unpacked length, or nothing when the header, a
+// size or either CRC does not match or dst is too small.
+std::optional<size_t> AplibUnpackContainer(std::span<const uint8_t> src, std::span<uint8_t> dst);

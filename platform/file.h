@@ -1,0 +1,92 @@
+// Binary files on disk: a small owner of a POSIX descriptor, whole-file
+// reads, and a writer that replaces a file only once the new content is
+// complete (temporary file, then rename).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plat {
+
+class File {
+public:
+    enum class Mode { Read, Write, ReadWrite };
+
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Write creates or truncates; ReadWrite opens an existing file.
+    bool Open(const std::string& path, Mode mode);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Both return the number of bytes moved; they retry short transfers and
+    // stop early only at end of file or on an error.
+    size_t Read(void* buffer, size_t size);
+    size_t Write(const void* buffer, size_t size);
+    bool ReadExact(void* buffer, size_t size) { return Read(buffer, size) == size; }
+    bool WriteExact(const void* buffer, size_t size) { return Write(buffer, size) == size; }
+
+    bool Seek(uint64_t offset);
+    uint64_t Tell() const;
+    // The file's size, or UINT64_MAX when it cannot be had.
+    uint64_t Size() const;
+    bool Sync();
+
+    int Descriptor() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+// Reads a whole file; false (and out untouched) when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
+bool ReadWholeFile(const std::string& path, std::string& out);
+
+bool FileExists(const std::string& path);
+bool RemoveFile(const std::string& path);
+
+// Writes a file next to its target and renames it over the target on
+// Commit. Until then the old file stays as it was; a writer destroyed
+// without Commit removes its temporary file.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string targetPath);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Creates the temporary file; false when it cannot be created.
+    bool Open();
+    bool Write(const void* data, size_t size);
+    bool Write(std::string_view text) { return Write(text.data(), text.size()); }
+    File& Stream() { return file_; }
+    // Flushes, closes and renames; false (old file intact) when any step
+    // or any earlier write failed.
+    bool Commit();
+    void Abandon();
+
+    const std::string& TargetPath() const { return target_; }
+    const std::string& TemporaryPath() const { return temp_; }
+
+private:
+    std::string target_;
+    std::string temp_;
+    File file_;
+    bool failed_ = false;
+};
+
+// Writes data to path through an AtomicFileWriter.
+bool WriteFileAtomically(const std::string& path, const void* data, size_t size);
+inline bool WriteFileAtomically(const std::string& path, std::string_view text) {
+    return WriteFileAtomically(path, text.data(), text.size());
+}
+
+} // namespace plat
