@@ -11,7 +11,7 @@ FUZZ_SECONDS ?= 30
 JOBS         ?= $(shell nproc)
 GAMEDATA     := gamedata
 
-.PHONY: all deps build test test-sanitize run bench fuzz fuzz-smoke format clean
+.PHONY: all deps build test test-sanitize run gamedata bench fuzz format clean
 
 all: build
 
@@ -43,8 +43,20 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The game itself does not start yet: this shows what stands, on the default data.
 run: build
-	@./$(BUILD)/mdtool status $(GAMEDATA)
+	@echo "Marrowdale: game data and files stand; the world, the game loop and the screens come next."
+	@echo "== database schema"
+	@./$(BUILD)/mdtool db schema
+	@echo "== default game data ($(GAMEDATA))"
+	@./$(BUILD)/mdtool vfs which $(GAMEDATA) 'config\MDConfig.gen'
+	@./$(BUILD)/mdtool vfs which $(GAMEDATA) 'config\ingame.txt'
+	@printf 'number 1234567890 -> '; ./$(BUILD)/mdtool number 1234567890
+	@printf 'amount -2500000 -> '; ./$(BUILD)/mdtool amount -2500000
+
+# Rewrites the default database in its canonical form after a hand edit.
+gamedata: build
+	./$(BUILD)/mdtool db roundtrip $(GAMEDATA)/config/MDConfig.gen $(GAMEDATA)/config/MDConfig.gen
 
 bench: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMD_BENCH=ON
@@ -62,9 +74,10 @@ fuzz: deps
 	  name=$$(basename $$f | sed 's/^fuzz_//'); \
 	  work=$$(mktemp -d); \
 	  [ -d fuzz/corpus/$$name ] && cp -r fuzz/corpus/$$name/. $$work/ ; \
+	  dict=""; [ -f fuzz/$$name.dict ] && dict="-dict=fuzz/$$name.dict"; \
 	  echo "== fuzzing $$name for $(FUZZ_SECONDS)s"; \
 	  ASAN_OPTIONS=detect_leaks=1 $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -max_len=65536 \
-	    -artifact_prefix=fuzz/findings/$$name- -print_final_stats=0 $$work >$$work.log 2>&1 \
+	    -artifact_prefix=fuzz/findings/$$name- -print_final_stats=0 $$dict $$work >$$work.log 2>&1 \
 	    || { tail -n 60 $$work.log; exit 1; }; \
 	  rm -rf $$work $$work.log; \
 	done

@@ -1,0 +1,347 @@
+// Reading the database's text file: table blocks merged into the database.
+#include "data/database.h"
+#include "data/text_scanner.h"
+
+#include "platform/file.h"
+
+#include <algorithm>
+#include <istream>
+#include <ostream>
+#include <unordered_set>
+#include <vector>
+
+class DatabaseReader {
+public:
+    DatabaseReader(Database& database, std::string_view text) : db_(database), in_(text) {}
+
+    bool Run(const ProgressCallback& progress);
+
+private:
+    bool ReadBlock(std::string_view tableName);
+    // Reads the column's cell of the row; a cell that fails to read leaves
+    // any former cell of the row as it was.
+    bool ReadCell(DatabaseColumn& column, int32_t row);
+    bool ReadCellContent(DatabaseCell& cell, TypeCode type);
+    bool ReadRowNumber(int32_t& row);
+    bool ReadColumnType(DatabaseTable& table, DatabaseColumn& column, std::string_view columnName);
+    // Numbers the table's new columns and gives every column one cell per row.
+    bool FinishTable(DatabaseTable& table);
+    void NumberNewTablesAndColumns();
+
+    // Reports why the read stops, at the scanner's position.
+    bool Fail(std::string_view reason);
+    bool FailScan() { return Fail(in_.ErrorText()); }
+    void LogAbort(const std::string& line);
+
+    Database& db_;
+    TextScanner in_;
+    std::string tableName_;
+    // Views of names that live as long as the read: for the log line.
+    std::string_view columnName_;
+    ValueTable scratchTable_;
+    // Tables this read made: numbered after all others at its end.
+    std::unordered_set<const DatabaseTable*> created_;
+};
+
+bool DatabaseReader::Run(const ProgressCallback& progress) {
+    bool ok = true;
+    for (;;) {
+        if (progress)
+            progress(in_.Size() == 0 ? 0 : int(uint64_t(in_.Position()) * 50 / in_.Size()));
+        std::string_view name = in_.Token();
+        if (name.empty())
+            break;
+        if (name.front() == '#') {
+            in_.SkipLine();
+            continue;
+        }
+        if (!ReadBlock(name)) {
+            ok = false;
+            break;
+        }
+    }
+    NumberNewTablesAndColumns();
+    return ok;
+}
+
+bool DatabaseReader::ReadBlock(std::string_view name) {
+    tableName_.assign(name);
+    columnName_ = {};
+    int32_t index = 0, n = 0, r = 0, k = 0;
+    if (!in_.ReadInt(index) || !in_.ReadInt(n) || !in_.ReadInt(r) || !in_.ReadInt(k))
+        return FailScan();
+    // Every column, row and table column takes at least one character.
+    for (int32_t count : {n, r, k})
+        if (count < 0 || uint64_t(count) > in_.Remaining())
+            return Fail("column or row count " + std::to_string(count) + " does not fit the file");
+
+    // A table this read made takes no index from a header: it is numbered
+    // at the end.
+    DatabaseTable* existing = db_.FindTable(name);
+    if (existing && existing->index == -1 && !created_.contains(existing))
+        existing->index = index;
+
+    std::vector<std::string_view> names;
+    for (int32_t i = 0; i < n; ++i) {
+        names.push_back(in_.Token());
+        if (names.back().empty())
+            return Fail("unexpected end of file");
+    }
+    DatabaseTable& table = existing ? *existing : db_.tables_[tableName_];
+    if (!existing)
+        created_.insert(&table);
+
+    // A failure from here on still leaves the table whole: one cell per row
+    // in every column.
+    struct TableFinisher {
+        DatabaseReader* reader;
+        DatabaseTable* table;
+        bool done = false;
+        ~TableFinisher() {
+            if (!done)
+                reader->FinishTable(*table);
+        }
+    } finisher{this, &table};
+
+    std::vector<DatabaseColumn*> listed;
+    listed.reserve(names.size());
+    for (std::string_view columnName : names) {
+        DatabaseColumn& column = table.columns.try_emplace(std::string(columnName)).first->second;
+        if (!ReadColumnType(table, column, columnName))
+            return false;
+        listed.push_back(&column);
+    }
+    columnName_ = {};
+
+    for (DatabaseColumn* column : listed) {
+        if (IsValueType(column->type)) {
+            if (!in_.ReadInt(column->index) || !in_.ReadFloat(column->minValue) ||
+                !in_.ReadFloat(column->maxValue))
+                return FailScan();
+        } else if (IsFlagType(column->type)) {
+            if (!in_.ReadInt(column->index))
+                return FailScan();
+        }
+    }
+    for (DatabaseColumn* column : listed)
+        if (IsStringType(column->type) && !in_.ReadInt(column->index))
+            return FailScan();
+    std::string_view raw;
+    for (DatabaseColumn* column : listed) {
+        if (IsValueType(column->type) || IsFlagType(column->type)) {
+            if (!in_.ReadQuoted(raw))
+                return FailScan();
+            AssignQuotedText(column->comment, raw);
+        }
+    }
+
+    // Rows come in ascending order as a rule: each insertion starts its
+    // search just after the previous one.
+    auto rowHint = table.rows.end();
+    for (int32_t i = 0; i < r; ++i) {
+        int32_t row = 0;
+        if (!ReadRowNumber(row))
+            return false;
+        rowHint = std::next(table.rows.insert(rowHint, row));
+        for (size_t c = 0; c < listed.size(); ++c) {
+            columnName_ = names[c];
+            if (!ReadCell(*listed[c], row))
+                return false;
+        }
+    }
+
+    for (int32_t i = 0; i < k; ++i) {
+        std::string_view columnName = in_.Token();
+        if (columnName.empty())
+            return Fail("unexpected end of file");
+        DatabaseColumn& column = table.columns.try_emplace(std::string(columnName)).first->second;
+        if (!ReadColumnType(table, column, columnName))
+            return false;
+        if (!in_.ReadInt(column.index) || !in_.ReadQuoted(raw))
+            return FailScan();
+        AssignQuotedText(column.comment, raw);
+        for (int32_t j = 0; j < r; ++j) {
+            int32_t row = 0;
+            if (!ReadRowNumber(row))
+                return false;
+            if (!ReadCell(column, row))
+                return false;
+        }
+        columnName_ = {};
+    }
+
+    finisher.done = true;
+    return FinishTable(table);
+}
+
+bool DatabaseReader::ReadColumnType(DatabaseTable& table, DatabaseColumn& column,
+                                    std::string_view columnName) {
+    columnName_ = columnName;
+    column.table = &table;
+    std::string_view typeName = in_.Token();
+    if (typeName.empty())
+        return Fail("unexpected end of file");
+    TypeCode type = TypeFromName(typeName);
+    if (!IsKnownType(type)) {
+        LogAbort("WRONG TYPE - " + tableName_ + " :: " + std::string(columnName_));
+        return false;
+    }
+    column.SetType(type);
+    return true;
+}
+
+bool DatabaseReader::ReadRowNumber(int32_t& row) {
+    if (!in_.ReadInt(row))
+        return FailScan();
+    if (row > kMaxRowNumber)
+        return Fail("row " + std::to_string(row) + " beyond the last row " + std::to_string(kMaxRowNumber));
+    return true;
+}
+
+bool DatabaseReader::ReadCell(DatabaseColumn& column, int32_t row) {
+    DatabaseCell& cell = column.cells.Append(row);
+    cell.SetType(column.type);
+    if (ReadCellContent(cell, column.type))
+        return true;
+    column.cells.DropLast();
+    return false;
+}
+
+bool DatabaseReader::ReadCellContent(DatabaseCell& cell, TypeCode type) {
+    switch (StorageOf(type)) {
+    case CellStorage::Value: {
+        float value = 0.0f;
+        if (!in_.ReadFloat(value))
+            return FailScan();
+        cell.SetValue(value);
+        return true;
+    }
+    case CellStorage::String: {
+        std::string_view text, alt;
+        if (!in_.ReadQuoted(text) || (IsTranslatedType(type) && !in_.ReadQuoted(alt)))
+            return FailScan();
+        AssignQuotedText(*cell.MutableText(), text);
+        if (IsTranslatedType(type))
+            AssignQuotedText(cell.MutableAltText(), alt);
+        return true;
+    }
+    case CellStorage::Flag: {
+        uint8_t flag = 0;
+        if (!in_.ReadFlag(flag))
+            return FailScan();
+        cell.SetFlag(flag);
+        return true;
+    }
+    case CellStorage::Table: {
+        uint32_t rows = 0, columns = 0;
+        if (!in_.ReadUnsigned(rows) || !in_.ReadUnsigned(columns))
+            return FailScan();
+        // The values must follow in the file, and the writer puts each
+        // row on a line of its own.
+        uint64_t left = in_.Remaining();
+        if (rows > left || uint64_t(rows) * columns > left)
+            return Fail("table of " + std::to_string(rows) + " x " + std::to_string(columns) +
+                        " values does not fit the file");
+        scratchTable_.Resize(columns, rows);
+        for (float& value : scratchTable_.Cells())
+            if (!in_.ReadFloat(value))
+                return FailScan();
+        std::swap(*cell.MutableTable(), scratchTable_);
+        return true;
+    }
+    case CellStorage::None:
+        break;
+    }
+    return true;
+}
+
+bool DatabaseReader::FinishTable(DatabaseTable& table) {
+    for (auto& [name, column] : table.columns)
+        column.cells.Normalize();
+    int32_t next = -1;
+    for (const auto& [name, column] : table.columns)
+        next = std::max(next, column.index);
+    for (auto& [name, column] : table.columns)
+        if (column.index == -1)
+            column.index = ++next;
+
+    uint64_t cells = uint64_t(table.rows.size()) * table.columns.size();
+    uint64_t total = db_.cellCount_ - table.syncedCells + cells;
+    if (total > kMaxCells) {
+        columnName_ = {};
+        return Fail("the database would hold " + std::to_string(total) + " cells, more than " +
+                    std::to_string(kMaxCells));
+    }
+    for (auto& [name, column] : table.columns)
+        column.SyncWithRows();
+    db_.cellCount_ = total;
+    table.syncedCells = cells;
+    return true;
+}
+
+void DatabaseReader::NumberNewTablesAndColumns() {
+    int32_t next = -1;
+    for (const auto& [name, table] : db_.tables_)
+        next = std::max(next, table.index);
+    // Tables the file brought follow all others, so that a file written from
+    // the database reads back with the same numbers.
+    for (bool created : {false, true})
+        for (auto& [name, table] : db_.tables_)
+            if (table.index == -1 && created_.contains(&table) == created)
+                table.index = ++next;
+    // Columns that no file has numbered yet get numbers too, for the same
+    // reason.
+    for (auto& [name, table] : db_.tables_) {
+        int32_t nextColumn = -1;
+        for (const auto& [columnName, column] : table.columns)
+            nextColumn = std::max(nextColumn, column.index);
+        for (auto& [columnName, column] : table.columns)
+            if (column.index == -1)
+                column.index = ++nextColumn;
+    }
+}
+
+bool DatabaseReader::Fail(std::string_view reason) {
+    std::string line = "FAILED - " + tableName_;
+    if (!columnName_.empty()) {
+        line += " :: ";
+        line += columnName_;
+    }
+    line += ", line " + std::to_string(in_.Line()) + ": ";
+    line += reason;
+    LogAbort(line);
+    return false;
+}
+
+void DatabaseReader::LogAbort(const std::string& line) {
+    if (std::ostream* log = db_.Log()) {
+        *log << line << std::endl;
+        *log << "ABORTING!  " << std::endl;
+    }
+}
+
+bool Database::Read(std::string_view text, const ProgressCallback& progress) {
+    return DatabaseReader(*this, text).Run(progress);
+}
+
+bool Database::Read(std::istream& in, const ProgressCallback& progress) {
+    if (in.fail())
+        return false;
+    std::string text;
+    char buffer[1 << 16];
+    std::streamsize got = 0;
+    while ((got = in.rdbuf()->sgetn(buffer, sizeof buffer)) > 0)
+        text.append(buffer, size_t(got));
+    in.setstate(std::ios::eofbit);
+    return Read(text, progress);
+}
+
+bool Database::ReadFile(const std::string& path, const ProgressCallback& progress) {
+    std::string text;
+    if (!plat::ReadWholeFile(path, text)) {
+        if (log_)
+            *log_ << "NOT FOUND - " << path << std::endl;
+        return false;
+    }
+    return Read(text, progress);
+}

@@ -1,0 +1,74 @@
+// The game data shipped in gamedata/ must stay complete and canonical, and
+// must apply cleanly: the program reads it at every start.
+#include "data/database.h"
+#include "data/generated/tables.h"
+#include "data/number_format.h"
+#include "data/schema.h"
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+namespace {
+
+constexpr const char* kDefaultDatabase = "gamedata/config/MDConfig.gen";
+
+std::string ReadDefaultDatabase() {
+    std::string text;
+    EXPECT_TRUE(plat::ReadWholeFile(kDefaultDatabase, text)) << kDefaultDatabase;
+    return text;
+}
+
+TEST(DefaultGameData, NamesEveryTableAndColumnOfTheSchemaWithItsType) {
+    // A database without schema knows only what the file itself declares.
+    Database bare;
+    SchemaRow terminator{};
+    bare.InitFromSchema(&terminator);
+    std::ostringstream log;
+    bare.SetLog(&log);
+    ASSERT_TRUE(bare.Read(ReadDefaultDatabase())) << log.str();
+
+    int columns = 0;
+    for (const SchemaRow* row = RegisterAccessors(); row->table && row->column; ++row) {
+        const DatabaseTable* table = bare.FindTable(row->table);
+        ASSERT_NE(table, nullptr) << row->table;
+        auto column = table->columns.find(row->column);
+        ASSERT_NE(column, table->columns.end()) << row->table << "." << row->column;
+        EXPECT_EQ(column->second.type, row->type) << row->table << "." << row->column;
+        ++columns;
+    }
+    EXPECT_EQ(columns, kSchemaColumnCount);
+    EXPECT_EQ(bare.Tables().size(), size_t(kSchemaTableCount));
+}
+
+TEST(DefaultGameData, IsInTheWritersCanonicalForm) {
+    const std::string text = ReadDefaultDatabase();
+    Database db;
+    db.Init();
+    ASSERT_TRUE(db.Read(text));
+    std::string written;
+    ASSERT_TRUE(db.Write(written, KindSelector::All));
+    EXPECT_TRUE(written == text) << "run `make gamedata` to rewrite " << kDefaultDatabase;
+}
+
+TEST(DefaultGameData, AppliesWithoutFailureAndFormatsNumbers) {
+    Database db;
+    db.Init();
+    std::ostringstream log;
+    db.SetLog(&log);
+    ASSERT_TRUE(db.Read(ReadDefaultDatabase()));
+    EXPECT_TRUE(db.ApplyAllTables(KindSelector::All)) << log.str();
+
+    EXPECT_EQ(FormatNumber(1234567890), "1,234,567,890");
+    EXPECT_EQ(FormatNumber(-1000), "-1,000");
+    EXPECT_EQ(FormatAmount(5000000000), "$5,000,000,000");
+    EXPECT_EQ(FormatAmount(-999), "-$999");
+
+    const GlobalConstantsRow* globals = GlobalConstantsTable::Find(0);
+    ASSERT_NE(globals, nullptr);
+    EXPECT_GT(globals->StartingMoney, 0);
+}
+
+} // namespace
