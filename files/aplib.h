@@ -9,17 +9,27 @@
 #include <span>
 
 // The largest bare stream for n input bytes.
-constexpr size_t AplibMaxPackedSize(size_t n) { return n + n / 8 + 64; }
+constexpr size_t AplibMaxPackedSize(size_t n) {
+    return n + n / 8 + 64;
+}
 
 inline constexpr uint32_t kAplibContainerTag = 0x32335041; // "AP32"
 inline constexpr size_t kAplibContainerHeaderSize = 24;
 
+// The largest container for n input bytes.
+constexpr size_t AplibMaxContainerSize(size_t n) {
+    return kAplibContainerHeaderSize + AplibMaxPackedSize(n);
+}
+
 // Packs src into dst as a bare stream; the packed length, or nothing when
-// dst is too small.
+// dst is too small or the packer's tables cannot be allocated (the user is
+// told). One byte packs to a three-byte stream (the byte and the end
+// token); empty input packs to an empty stream.
 std::optional<size_t> AplibPack(std::span<const uint8_t> src, std::span<uint8_t> dst);
 
 // Depacks a bare stream; the number of bytes written, or nothing when the
-// stream is malformed, ends early or would overflow dst.
+// stream is malformed, ends before its end token or would overflow dst.
+// Bytes after the end token are ignored; an empty stream gives 0 bytes.
 std::optional<size_t> AplibDepack(std::span<const uint8_t> src, std::span<uint8_t> dst);
 
 // Packs src behind a container header; the total length (header included).

@@ -6,4 +6,5 @@
 #include <span>
 
 // The CRC of data; pass a previous result as crc to continue over more data.
+// Empty data leaves crc as it is (0 for a fresh start).
 uint32_t Crc32(std::span<const uint8_t> data, uint32_t crc = 0);

@@ -10,7 +10,9 @@
 
 namespace plat {
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
 File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
@@ -89,7 +91,8 @@ size_t File::Write(const void* buffer, size_t size) {
 }
 
 bool File::Seek(uint64_t offset) {
-    return fd_ >= 0 && offset <= uint64_t(INT64_MAX) && ::lseek(fd_, off_t(offset), SEEK_SET) == off_t(offset);
+    return fd_ >= 0 && offset <= uint64_t(INT64_MAX) &&
+           ::lseek(fd_, off_t(offset), SEEK_SET) == off_t(offset);
 }
 
 uint64_t File::Tell() const {
@@ -106,7 +109,9 @@ uint64_t File::Size() const {
     return uint64_t(st.st_size);
 }
 
-bool File::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+bool File::Sync() {
+    return fd_ >= 0 && ::fsync(fd_) == 0;
+}
 
 namespace {
 
@@ -132,23 +137,39 @@ bool ReadWhole(const std::string& path, Container& out) {
 
 } // namespace
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) { return ReadWhole(path, out); }
-bool ReadWholeFile(const std::string& path, std::string& out) { return ReadWhole(path, out); }
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+    return ReadWhole(path, out);
+}
+bool ReadWholeFile(const std::string& path, std::string& out) {
+    return ReadWhole(path, out);
+}
 
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 AtomicFileWriter::AtomicFileWriter(std::string targetPath) : target_(std::move(targetPath)) {}
 
-AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+AtomicFileWriter::~AtomicFileWriter() {
+    Abandon();
+}
 
 bool AtomicFileWriter::Open() {
     Abandon();
-    std::string pattern = target_ + ".tmp-XXXXXX";
+    // The temporary file lies beside the target so that the rename stays on
+    // one file system; a name too long for a suffix gets a short one.
+    constexpr size_t kMaxNameLength = 255;
+    constexpr std::string_view kSuffix = ".tmp-XXXXXX";
+    size_t slash = target_.rfind('/');
+    size_t nameLength = slash == std::string::npos ? target_.size() : target_.size() - slash - 1;
+    std::string pattern = nameLength + kSuffix.size() <= kMaxNameLength
+                              ? target_ + std::string(kSuffix)
+                              : target_.substr(0, slash + 1) + ".md" + std::string(kSuffix);
     int fd = ::mkstemp(pattern.data());
     if (fd < 0)
         return false;

@@ -74,6 +74,16 @@ TEST(AtomicFileWriter, OldFileSurvivesUntilCommit) {
     EXPECT_EQ(after, "new");
 }
 
+TEST(AtomicFileWriter, ReplacesFilesWhoseNamesLeaveNoRoomForASuffix) {
+    TempDir dir;
+    const std::string target = dir / std::string(250, 'n');
+    ASSERT_TRUE(plat::WriteFileAtomically(target, "old"));
+    ASSERT_TRUE(plat::WriteFileAtomically(target, "new"));
+    std::string text;
+    ASSERT_TRUE(plat::ReadWholeFile(target, text));
+    EXPECT_EQ(text, "new");
+}
+
 TEST(AtomicFileWriter, UnwritableFolderFails) {
     TempDir dir;
     EXPECT_FALSE(plat::WriteFileAtomically(dir / "no-such-folder/file", "x"));

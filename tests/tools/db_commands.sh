@@ -1,16 +1,7 @@
 #!/usr/bin/env bash
 # mdtool db: the schema's counts, a database file read and written back
 # (twice, to the same bytes), single cells, and the errors of each.
-set -u
-tool="$1"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/lib/common.sh"
 
 got=$("$tool" db schema) || fail "schema: exit $?"
 [ "$got" = "tables 97
@@ -104,4 +95,4 @@ cmp -s "$work/once.gen" "$work/target.gen" || fail "a refused roundtrip changed 
 "$tool" db frobnicate 2>/dev/null
 [ $? -eq 2 ] || fail "an unknown db command is no usage error"
 
-exit $((failures > 0))
+finish

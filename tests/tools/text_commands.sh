@@ -1,15 +1,6 @@
 #!/usr/bin/env bash
 # mdtool text, number and amount on a small database of interface texts.
-set -u
-tool="$1"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/lib/common.sh"
 
 # expect OUTPUT COMMAND...: the command succeeds and prints OUTPUT.
 expect() {
@@ -85,4 +76,4 @@ refuse env MD_GAMEDATA="$work/none" "$tool" number 1
 "$tool" number >/dev/null 2>&1
 [ $? -eq 2 ] || fail "number without a value is no usage error"
 
-exit $((failures > 0))
+finish

@@ -1,0 +1,505 @@
+#include "files/chunk_stream.h"
+
+#include "platform/endian.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kHeaderSize = 8;
+constexpr uint32_t kBlockSizePlaceholder = 0xFFFFFFFF;
+
+// An open chunk, by stream positions: the bytes it has consumed so far are
+// the position minus start.
+struct ChunkRecord {
+    uint32_t start = 0; // where its tag lies
+    uint32_t end = 0;   // where it ends, by the size read; unused while storing
+};
+
+// The open chunks, innermost last. Records stay allocated from chunk to
+// chunk, so that opening one is a store and a count.
+class ChunkStack {
+public:
+    bool Empty() const { return depth_ == 0; }
+    size_t Depth() const { return depth_; }
+    ChunkRecord& Innermost() { return records_[depth_ - 1]; }
+    void Push(ChunkRecord record) {
+        if (depth_ == records_.size())
+            records_.resize(2 * depth_ + 16);
+        records_[depth_++] = record;
+    }
+    ChunkRecord Pop() { return records_[--depth_]; }
+    void Clear() { depth_ = 0; }
+
+private:
+    std::vector<ChunkRecord> records_;
+    size_t depth_ = 0;
+};
+
+struct BlockState {
+    bool open = false;
+    uint32_t start = 0; // where its payload begins
+    uint32_t end = 0;   // where its payload ends, by the size read
+};
+
+struct ChunkStreamState {
+    std::unique_ptr<SaveStream> stream;
+    int mode = 0;
+    bool failed = false;
+    uint32_t version = 0;
+    ChunkStack chunks;
+    BlockState block;
+    std::string error;
+};
+
+ChunkStreamState current;
+
+bool Loading() {
+    return current.mode == kStreamLoad;
+}
+bool Failed() {
+    return current.failed;
+}
+// A current stream that has not failed.
+bool Live() {
+    return current.stream && !current.failed;
+}
+uint32_t Here() {
+    return current.stream ? current.stream->Position() : 0;
+}
+
+// Fails the stream; the first reason is kept. Failures are kept out of line
+// and the few steps of every transfer inline, for the many small fields of
+// a save.
+[[gnu::cold, gnu::noinline, gnu::format(printf, 1, 2)]] void Fail(const char* format, ...) {
+    current.failed = true;
+    if (!current.error.empty())
+        return;
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    current.error = text;
+}
+
+[[gnu::cold, gnu::noinline]] void FailShortMove() {
+    Fail(Loading() ? "unexpected end of the data at byte %u" : "the data could not be stored at byte %u",
+         Here());
+}
+
+[[gnu::cold, gnu::noinline]] void FailChunkSize(uint32_t tag, uint32_t position, uint32_t size,
+                                                uint32_t room) {
+    if (size < kHeaderSize)
+        Fail("chunk '%s' at byte %u has the size %u, less than its own header", ChunkTagName(tag).c_str(),
+             position, size);
+    else
+        Fail("chunk '%s' at byte %u has the size %u, more than the %u bytes around it",
+             ChunkTagName(tag).c_str(), position, size, room);
+}
+
+// What is left to load of the innermost chunk, or of the whole stream
+// outside chunks; unbounded while storing.
+[[gnu::always_inline]] inline uint32_t Left() {
+    uint32_t position = current.stream->Position();
+    if (!Loading())
+        return current.chunks.Empty() ? UINT32_MAX
+                                      : UINT32_MAX - (position - current.chunks.Innermost().start);
+    return (current.chunks.Empty() ? current.stream->Size() : current.chunks.Innermost().end) - position;
+}
+
+// Moves bytes; a short move fails the stream.
+[[gnu::always_inline]] inline uint32_t Move(void* buffer, uint32_t count) {
+    uint32_t moved = current.stream->Transfer(buffer, count);
+    if (moved != count) [[unlikely]]
+        FailShortMove();
+    return moved;
+}
+
+[[gnu::always_inline]] inline uint32_t MoveU32(uint32_t& value) {
+    uint32_t moved = current.stream->TransferU32(value);
+    if (moved != 4) [[unlikely]]
+        FailShortMove();
+    return moved;
+}
+
+// Moves forward to position; returns the distance.
+uint32_t SkipTo(uint32_t position) {
+    uint32_t from = current.stream->Position();
+    if (position <= from)
+        return 0;
+    uint32_t to = current.stream->Seek(position, SeekOrigin::Start);
+    if (to != position)
+        Fail("unexpected end of the data at byte %u", to);
+    return to - from;
+}
+
+uint32_t Skip(uint32_t count) {
+    uint64_t target = uint64_t(current.stream->Position()) + count;
+    if (target > UINT32_MAX) {
+        Fail("a skip beyond 4 GiB at byte %u", Here());
+        return 0;
+    }
+    return SkipTo(uint32_t(target));
+}
+
+// Writes a size into a field stored earlier, keeping the position.
+[[gnu::always_inline]] inline void PatchSize(uint32_t sizeFieldPos, uint32_t size) {
+    uint8_t field[4];
+    plat::StoreLE32(field, size);
+    SaveStream& stream = *current.stream;
+    if (stream.OverwriteInWindow(sizeFieldPos, field, 4))
+        return;
+    uint32_t end = stream.Position();
+    if (stream.Seek(sizeFieldPos, SeekOrigin::Start) != sizeFieldPos || stream.Transfer(field, 4) != 4 ||
+        stream.Seek(end, SeekOrigin::Start) != end)
+        Fail("the data could not be stored at byte %u", sizeFieldPos);
+}
+
+// Guards the operations that work inside an open chunk.
+[[gnu::always_inline]] inline bool InChunk() {
+    if (!current.stream)
+        return false;
+    if (current.chunks.Empty()) [[unlikely]]
+        Fail("a transfer outside any chunk at byte %u", Here());
+    return !current.failed;
+}
+
+// A sized field within left bytes. Returns 4 plus the bytes moved into or
+// out of the buffer.
+uint32_t MoveSized(void* buffer, uint32_t capacity, uint32_t left) {
+    uint32_t length = capacity;
+    if (!Loading()) {
+        uint32_t moved = MoveU32(length);
+        return moved + Move(buffer, capacity);
+    }
+    if (left == 0)
+        return 0;
+    if (left < 4) {
+        Fail("a sized field's length is cut off at byte %u", Here());
+        return 0;
+    }
+    if (MoveU32(length) != 4)
+        return 0;
+    uint32_t available = std::min(length, left - 4);
+    uint32_t taken = Move(buffer, std::min(available, capacity));
+    // A longer stored field keeps the fields after it in place.
+    if (taken < available && !Failed())
+        Skip(available - taken);
+    return 4 + taken;
+}
+
+} // namespace
+
+std::string ChunkTagName(uint32_t tag) {
+    if (tag == 0)
+        return "0";
+    std::string name;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        char c = char(tag >> shift);
+        if (c == 0 && name.empty())
+            continue;
+        if (c < 0x20 || c > 0x7E) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "0x%08X", tag);
+            return hex;
+        }
+        name += c;
+    }
+    return name;
+}
+
+bool BeginSaveStream(std::unique_ptr<SaveStream> stream, std::string& headerText, uint32_t& version) {
+    current.stream.reset();
+    current.chunks.Clear();
+    current.block = {};
+    current.error.clear();
+    current.failed = false;
+    current.mode = 0;
+    if (!stream) {
+        Fail("no stream");
+        return false;
+    }
+    current.stream = std::move(stream);
+    current.mode = current.stream->Mode();
+
+    uint32_t tag = kHeaderChunkTag;
+    BeginChunk(tag);
+    if (Loading() && !Failed() && tag != kHeaderChunkTag)
+        Fail("the data does not begin with a header chunk");
+    uint8_t versionField[4];
+    plat::StoreLE32(versionField, version);
+    uint32_t versionMoved = TransferSized(versionField, 4);
+    std::string text = headerText;
+    uint32_t textMoved = SerializeString(text);
+    if (Loading() && !Failed() && (versionMoved != 8 || textMoved == 0))
+        Fail("the header chunk lacks its version or its text");
+    EndChunk();
+    if (!Failed()) {
+        headerText = std::move(text);
+        version = plat::LoadLE32(versionField);
+    }
+    current.version = version;
+    return !Failed();
+}
+
+bool CloseStream() {
+    if (!current.stream)
+        return false;
+    if (!Loading() && !current.chunks.Empty())
+        Fail("the save ended with %zu chunks still open", current.chunks.Depth());
+    // A failed stream is dropped without Close, so a failed save delivers nothing.
+    bool ok = !Failed();
+    if (ok && !current.stream->Close()) {
+        Fail(Loading() ? "the data could not be read" : "the file could not be written");
+        ok = false;
+    }
+    current.stream.reset();
+    current.chunks.Clear();
+    current.block = {};
+    current.mode = 0;
+    return ok;
+}
+
+uint32_t GetStreamVersion() {
+    return current.version;
+}
+
+int StreamMode() {
+    return current.stream ? current.mode : 0;
+}
+
+bool StreamFailed() {
+    return Failed();
+}
+
+const std::string& StreamError() {
+    return current.error;
+}
+
+uint32_t BeginChunk(uint32_t& tag) {
+    if (!Live()) {
+        if (current.stream && Loading())
+            tag = 0;
+        current.chunks.Push({});
+        return 0;
+    }
+    uint32_t start = current.stream->Position();
+    if (!Loading()) {
+        current.chunks.Push({start, start});
+        uint32_t placeholder = 0;
+        MoveU32(tag);
+        return MoveU32(placeholder) == 4 ? kHeaderSize : 0;
+    }
+    uint32_t left = Left();
+    bool nested = !current.chunks.Empty();
+    current.chunks.Push({start, start});
+    if (left < kHeaderSize) {
+        // Nothing left of the enclosing chunk: it holds no further chunk.
+        if (left > 0 || !nested)
+            Fail(nested ? "a chunk header is cut off at byte %u" : "unexpected end of the data at byte %u",
+                 start);
+        tag = 0;
+        return 0;
+    }
+    uint32_t size = 0;
+    uint32_t moved = MoveU32(tag);
+    if (moved + MoveU32(size) != kHeaderSize) {
+        tag = 0;
+        return 0;
+    }
+    if (size < kHeaderSize || size > left) {
+        FailChunkSize(tag, start, size, left);
+        tag = 0;
+        return 0;
+    }
+    current.chunks.Innermost().end = start + size;
+    return kHeaderSize;
+}
+
+uint32_t EndChunk() {
+    if (current.chunks.Empty()) {
+        if (current.stream)
+            Fail("a chunk ended that was never begun at byte %u", Here());
+        return 0;
+    }
+    ChunkRecord chunk = current.chunks.Pop();
+    if (!Live())
+        return 0;
+    if (Loading()) {
+        SkipTo(chunk.end);
+        return chunk.end - chunk.start;
+    }
+    uint32_t size = current.stream->Position() - chunk.start;
+    PatchSize(chunk.start + 4, size);
+    return size;
+}
+
+uint32_t ChunkBytesLeft() {
+    if (!Live() || current.chunks.Empty())
+        return 0;
+    return Left();
+}
+
+uint32_t TransferInChunk(void* buffer, uint32_t count) {
+    if (!InChunk())
+        return 0;
+    return Move(buffer, Loading() ? std::min(count, Left()) : count);
+}
+
+uint32_t TransferSized(void* buffer, uint32_t capacity) {
+    if (!InChunk())
+        return 0;
+    return MoveSized(buffer, capacity, Loading() ? Left() : 0);
+}
+
+uint32_t SkipInChunk(uint32_t count) {
+    if (!InChunk())
+        return 0;
+    return Skip(std::min(count, Left()));
+}
+
+uint32_t SerializeString(std::string& text) {
+    if (!InChunk())
+        return 0;
+    if (!Loading()) {
+        if (text.size() >= UINT32_MAX - 4) {
+            Fail("a string too long to store at byte %u", Here());
+            return 0;
+        }
+        uint32_t length = uint32_t(text.size() + 1);
+        MoveU32(length);
+        return Move(text.data(), length);
+    }
+    uint32_t left = Left();
+    if (left == 0)
+        return 0;
+    if (left < 4) {
+        Fail("a string's byte count is cut off at byte %u", Here());
+        return 0;
+    }
+    uint32_t length = 0;
+    if (MoveU32(length) != 4)
+        return 0;
+    if (length == 0) {
+        Fail("a string's byte count is 0, leaving no room for its terminating zero, at byte %u", Here());
+        return 0;
+    }
+    if (length > left - 4) {
+        Fail("a string of %u bytes is longer than the %u bytes left of its chunk at byte %u", length,
+             left - 4, Here());
+        return 0;
+    }
+    std::string loaded(length - 1, '\0');
+    uint8_t terminator = 0;
+    uint32_t moved = Move(loaded.data(), length - 1);
+    moved += Move(&terminator, 1);
+    if (!Failed())
+        text = std::move(loaded);
+    return moved;
+}
+
+uint32_t TransferListHeader(uint32_t& count, uint32_t elementSize) {
+    if (!InChunk())
+        return 0;
+    if (!Loading()) {
+        MoveU32(count);
+        MoveU32(elementSize);
+        return elementSize;
+    }
+    uint32_t left = Left();
+    if (left == 0)
+        return 0;
+    if (left < 8) {
+        Fail("a list header is cut off at byte %u", Here());
+        return 0;
+    }
+    uint32_t storedCount = 0, storedSize = 0;
+    uint32_t moved = MoveU32(storedCount);
+    if (moved + MoveU32(storedSize) != 8)
+        return 0;
+    if (storedCount > 0 && (storedSize == 0 || uint64_t(storedCount) * storedSize > left - 8)) {
+        Fail("a list of %u elements of %u bytes does not fit in the %u bytes left of its chunk at byte %u",
+             storedCount, storedSize, left - 8, Here());
+        return 0;
+    }
+    count = storedCount;
+    return storedSize;
+}
+
+uint32_t TransferListElement(void* element, uint32_t elementSize, uint32_t storedSize) {
+    if (!InChunk())
+        return 0;
+    if (!Loading())
+        return Move(element, elementSize);
+    uint32_t stored = std::min(storedSize, Left());
+    uint32_t moved = Move(element, std::min(elementSize, stored));
+    if (moved < stored && !Failed())
+        Skip(stored - moved);
+    return moved;
+}
+
+uint32_t BeginBlock(uint32_t& tag) {
+    current.block = {};
+    if (!Live()) {
+        if (current.stream && Loading())
+            tag = 0;
+        return 0;
+    }
+    uint32_t left = Left();
+    bool nested = !current.chunks.Empty();
+    uint32_t start = current.stream->Position();
+    if (Loading() && left < kHeaderSize) {
+        if (left > 0 || !nested)
+            Fail(nested ? "a block header is cut off at byte %u" : "unexpected end of the data at byte %u",
+                 start);
+        tag = 0;
+        return 0;
+    }
+    uint32_t size = kBlockSizePlaceholder;
+    uint32_t moved = MoveU32(tag);
+    if (moved + MoveU32(size) != kHeaderSize) {
+        tag = 0;
+        return 0;
+    }
+    current.block = {true, start + kHeaderSize, start + kHeaderSize};
+    if (Loading()) {
+        if (size > left - kHeaderSize) {
+            Fail("block '%s' at byte %u has the size %u, more than the %u bytes after its header",
+                 ChunkTagName(tag).c_str(), start, size, left - kHeaderSize);
+            tag = 0;
+            return 0;
+        }
+        current.block.end += size;
+    }
+    return 0;
+}
+
+uint32_t TransferSizedInBlock(void* buffer, uint32_t capacity) {
+    if (!Live())
+        return 0;
+    const BlockState& block = current.block;
+    if (!block.open) {
+        Fail("a block transfer outside any block at byte %u", Here());
+        return 0;
+    }
+    uint32_t position = current.stream->Position();
+    uint32_t left = Loading() ? block.end - position : UINT32_MAX - (position - block.start);
+    return MoveSized(buffer, capacity, left);
+}
+
+uint32_t EndBlock() {
+    BlockState& block = current.block;
+    if (!current.stream || !block.open)
+        return 0;
+    block.open = false;
+    uint32_t consumed = current.stream->Position() - block.start;
+    if (Live() && !Loading())
+        PatchSize(block.start - 4, consumed);
+    else if (Live())
+        SkipTo(block.end);
+    return consumed;
+}
