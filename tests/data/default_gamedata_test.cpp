@@ -4,6 +4,7 @@
 #include "data/generated/tables.h"
 #include "data/number_format.h"
 #include "data/schema.h"
+#include "data/xlat_texts.h"
 #include "platform/file.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +70,31 @@ TEST(DefaultGameData, AppliesWithoutFailureAndFormatsNumbers) {
     const GlobalConstantsRow* globals = GlobalConstantsTable::Find(0);
     ASSERT_NE(globals, nullptr);
     EXPECT_GT(globals->StartingMoney, 0);
+}
+
+TEST(DefaultGameData, ShippedTranslationsReachTheirCells) {
+    std::string texts;
+    ASSERT_TRUE(plat::ReadWholeFile("gamedata/config/ingame.txt", texts));
+    const struct {
+        char letter;
+        const char* number;
+        const char* amount;
+    } cases[] = {
+        {kDefaultLanguageLetter, "-1,234,567", "$1,234,567"},
+        {'f', "-1 234 567", "1 234 567 F"},
+    };
+    for (const auto& c : cases) {
+        XlatTexts xlat;
+        xlat.Load(texts);
+        xlat.SetLetter(c.letter);
+        Database db;
+        db.Init();
+        db.SetXlatTexts(&xlat);
+        ASSERT_TRUE(db.Read(ReadDefaultDatabase()));
+        ASSERT_TRUE(db.ApplyAllTables(KindSelector::All));
+        EXPECT_EQ(FormatNumber(-1234567), c.number) << c.letter;
+        EXPECT_EQ(FormatAmount(1234567), c.amount) << c.letter;
+    }
 }
 
 } // namespace
