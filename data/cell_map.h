@@ -1,6 +1,6 @@
 // The cells of one database column, by row: one vector kept sorted by row.
-// The reader appends cells as rows come, mostly in ascending order, and puts
-// the vector in order once a block is read.
+// The reader appends cells as rows come, mostly in ascending order; the
+// vector is put in order when the column is matched to its table's rows.
 #pragma once
 
 #include "data/database_cell.h"

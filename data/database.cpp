@@ -61,6 +61,7 @@ bool DatabaseColumn::ApplyCell(int32_t tableIndex, int32_t row, XlatTexts& texts
 }
 
 void DatabaseColumn::SyncWithRows() {
+    cells.Normalize();
     cells.MatchRows(table->rows);
     for (auto& [row, cell] : cells)
         cell.SetType(type);

@@ -60,9 +60,9 @@ struct DatabaseTable {
     std::set<int32_t> rows;
     DatabaseColumns columns;
     int32_t index = -1;
-    // rows x columns when the columns were last synced with the rows; the
-    // reader's account of the database's size.
-    uint64_t syncedCells = 0;
+    // rows x columns when the reader last counted the table toward
+    // kMaxCells.
+    uint64_t countedCells = 0;
 };
 
 using DatabaseTables = std::map<std::string, DatabaseTable, std::less<>>;
@@ -122,8 +122,8 @@ public:
     // Diagnostic lines go to this stream when one is attached (none by default).
     void SetLog(std::ostream* log) { log_ = log; }
     std::ostream* Log() const { return log_; }
-    // Writes one diagnostic line; each part only when given, the cell only
-    // when it is not a table cell.
+    // Writes one diagnostic line of what is given (a null name or row -1 is
+    // left out); the cell only when it is not a table cell.
     void LogLine(std::string_view prefix, const char* table, const char* operation, const char* column,
                  int32_t row, const DatabaseCell* cell) const;
 

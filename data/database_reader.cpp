@@ -17,15 +17,27 @@ public:
     bool Run(const ProgressCallback& progress);
 
 private:
+    // The rows and columns a block added to its table.
+    struct BlockAdditions {
+        std::vector<int32_t> rows;
+        std::vector<DatabaseColumns::iterator> columns;
+    };
+
     bool ReadBlock(std::string_view tableName);
+    bool ReadBlockBody(DatabaseTable& table, const std::vector<std::string_view>& names, int32_t r, int32_t k,
+                       BlockAdditions& added);
+    DatabaseColumn& TakeColumn(DatabaseTable& table, std::string_view name, BlockAdditions& added);
     // Reads the column's cell of the row; a cell that fails to read leaves
     // any former cell of the row as it was.
     bool ReadCell(DatabaseColumn& column, int32_t row);
+    // Reads a cell of the type and drops it.
+    bool SkipCell(TypeCode type);
     bool ReadCellContent(DatabaseCell& cell, TypeCode type);
     bool ReadRowNumber(int32_t& row);
     bool ReadColumnType(DatabaseTable& table, DatabaseColumn& column, std::string_view columnName);
-    // Numbers the table's new columns and gives every column one cell per row.
-    bool FinishTable(DatabaseTable& table);
+    // Counts the table's cells toward kMaxCells and numbers its new columns;
+    // a block that would exceed the limit loses the rows and columns it added.
+    bool EndBlock(DatabaseTable& table, const BlockAdditions& added);
     void NumberNewTablesAndColumns();
 
     // Reports why the read stops, at the scanner's position.
@@ -41,7 +53,32 @@ private:
     ValueTable scratchTable_;
     // Tables this read made: numbered after all others at its end.
     std::unordered_set<const DatabaseTable*> created_;
+    // Every column gets one cell per row of its table at the end of the
+    // table's first block, while its cells are at hand. A table read again
+    // waits for the end of the read, so that a block costs no more than its
+    // own cells however often a file repeats it.
+    std::unordered_set<const DatabaseTable*> read_;
+    std::unordered_set<DatabaseTable*> readAgain_;
 };
+
+namespace {
+
+void SyncColumns(DatabaseTable& table) {
+    for (auto& [name, column] : table.columns)
+        column.SyncWithRows();
+}
+
+// Numbers the columns without an index on from the highest one.
+void NumberColumns(DatabaseTable& table) {
+    int32_t next = -1;
+    for (const auto& [name, column] : table.columns)
+        next = std::max(next, column.index);
+    for (auto& [name, column] : table.columns)
+        if (column.index == -1)
+            column.index = ++next;
+}
+
+} // namespace
 
 bool DatabaseReader::Run(const ProgressCallback& progress) {
     bool ok = true;
@@ -60,6 +97,8 @@ bool DatabaseReader::Run(const ProgressCallback& progress) {
             break;
         }
     }
+    for (DatabaseTable* table : readAgain_)
+        SyncColumns(*table);
     NumberNewTablesAndColumns();
     return ok;
 }
@@ -91,22 +130,22 @@ bool DatabaseReader::ReadBlock(std::string_view name) {
     if (!existing)
         created_.insert(&table);
 
-    // A failure from here on still leaves the table whole: one cell per row
-    // in every column.
-    struct TableFinisher {
-        DatabaseReader* reader;
-        DatabaseTable* table;
-        bool done = false;
-        ~TableFinisher() {
-            if (!done)
-                reader->FinishTable(*table);
-        }
-    } finisher{this, &table};
+    BlockAdditions added;
+    const bool read = ReadBlockBody(table, names, r, k, added);
+    const bool counted = EndBlock(table, added);
+    if (read_.insert(&table).second)
+        SyncColumns(table);
+    else
+        readAgain_.insert(&table);
+    return counted && read;
+}
 
+bool DatabaseReader::ReadBlockBody(DatabaseTable& table, const std::vector<std::string_view>& names,
+                                   int32_t r, int32_t k, BlockAdditions& added) {
     std::vector<DatabaseColumn*> listed;
     listed.reserve(names.size());
     for (std::string_view columnName : names) {
-        DatabaseColumn& column = table.columns.try_emplace(std::string(columnName)).first->second;
+        DatabaseColumn& column = TakeColumn(table, columnName, added);
         if (!ReadColumnType(table, column, columnName))
             return false;
         listed.push_back(&column);
@@ -142,7 +181,10 @@ bool DatabaseReader::ReadBlock(std::string_view name) {
         int32_t row = 0;
         if (!ReadRowNumber(row))
             return false;
+        const size_t rowsBefore = table.rows.size();
         rowHint = std::next(table.rows.insert(rowHint, row));
+        if (table.rows.size() != rowsBefore)
+            added.rows.push_back(row);
         for (size_t c = 0; c < listed.size(); ++c) {
             columnName_ = names[c];
             if (!ReadCell(*listed[c], row))
@@ -154,24 +196,44 @@ bool DatabaseReader::ReadBlock(std::string_view name) {
         std::string_view columnName = in_.Token();
         if (columnName.empty())
             return Fail("unexpected end of file");
-        DatabaseColumn& column = table.columns.try_emplace(std::string(columnName)).first->second;
+        DatabaseColumn& column = TakeColumn(table, columnName, added);
         if (!ReadColumnType(table, column, columnName))
             return false;
         if (!in_.ReadInt(column.index) || !in_.ReadQuoted(raw))
             return FailScan();
         AssignQuotedText(column.comment, raw);
+        // The rows of a table column's cells are no rows of the table: a
+        // cell of a row the table lacks is dropped. They come in the table's
+        // order as a rule.
+        auto expected = table.rows.begin();
         for (int32_t j = 0; j < r; ++j) {
             int32_t row = 0;
             if (!ReadRowNumber(row))
                 return false;
-            if (!ReadCell(column, row))
+            const bool inOrder = expected != table.rows.end() && *expected == row;
+            if (inOrder)
+                ++expected;
+            const bool known = inOrder || table.rows.contains(row);
+            if (!(known ? ReadCell(column, row) : SkipCell(column.type)))
                 return false;
         }
         columnName_ = {};
     }
+    return true;
+}
 
-    finisher.done = true;
-    return FinishTable(table);
+DatabaseColumn& DatabaseReader::TakeColumn(DatabaseTable& table, std::string_view name,
+                                           BlockAdditions& added) {
+    auto [column, inserted] = table.columns.try_emplace(std::string(name));
+    if (inserted)
+        added.columns.push_back(column);
+    return column->second;
+}
+
+bool DatabaseReader::SkipCell(TypeCode type) {
+    DatabaseCell cell;
+    cell.SetType(type);
+    return ReadCellContent(cell, type);
 }
 
 bool DatabaseReader::ReadColumnType(DatabaseTable& table, DatabaseColumn& column,
@@ -255,27 +317,21 @@ bool DatabaseReader::ReadCellContent(DatabaseCell& cell, TypeCode type) {
     return true;
 }
 
-bool DatabaseReader::FinishTable(DatabaseTable& table) {
-    for (auto& [name, column] : table.columns)
-        column.cells.Normalize();
-    int32_t next = -1;
-    for (const auto& [name, column] : table.columns)
-        next = std::max(next, column.index);
-    for (auto& [name, column] : table.columns)
-        if (column.index == -1)
-            column.index = ++next;
-
-    uint64_t cells = uint64_t(table.rows.size()) * table.columns.size();
-    uint64_t total = db_.cellCount_ - table.syncedCells + cells;
+bool DatabaseReader::EndBlock(DatabaseTable& table, const BlockAdditions& added) {
+    const uint64_t cells = uint64_t(table.rows.size()) * table.columns.size();
+    const uint64_t total = db_.cellCount_ - table.countedCells + cells;
     if (total > kMaxCells) {
+        for (int32_t row : added.rows)
+            table.rows.erase(row);
+        for (DatabaseColumns::iterator column : added.columns)
+            table.columns.erase(column);
         columnName_ = {};
         return Fail("the database would hold " + std::to_string(total) + " cells, more than " +
                     std::to_string(kMaxCells));
     }
-    for (auto& [name, column] : table.columns)
-        column.SyncWithRows();
     db_.cellCount_ = total;
-    table.syncedCells = cells;
+    table.countedCells = cells;
+    NumberColumns(table);
     return true;
 }
 
@@ -291,14 +347,8 @@ void DatabaseReader::NumberNewTablesAndColumns() {
                 table.index = ++next;
     // Columns that no file has numbered yet get numbers too, for the same
     // reason.
-    for (auto& [name, table] : db_.tables_) {
-        int32_t nextColumn = -1;
-        for (const auto& [columnName, column] : table.columns)
-            nextColumn = std::max(nextColumn, column.index);
-        for (auto& [columnName, column] : table.columns)
-            if (column.index == -1)
-                column.index = ++nextColumn;
-    }
+    for (auto& [name, table] : db_.tables_)
+        NumberColumns(table);
 }
 
 bool DatabaseReader::Fail(std::string_view reason) {

@@ -338,8 +338,7 @@ bool Database::WriteFile(const std::string& path, KindSelector kind) {
     std::string text;
     if (!Write(text, kind))
         return false;
-    plat::AtomicFileWriter file(path);
-    if (file.Open() && file.Write(text) && file.Commit())
+    if (plat::WriteFileAtomically(path, text))
         return true;
     if (log_)
         *log_ << "FAILED - cannot write " << path << std::endl;

@@ -47,8 +47,8 @@ public:
     static void Clear();
 };
 
-// Rows of the form "folder -> name": the spaces that touch "->" are not part
-// of the folder or the name. VirtualDirNames holds the name of each row.
+// Rows of the form "folder -> name": the spaces that touch "->" belong to
+// neither the folder nor the name. VirtualDirNames holds the name of each row.
 class RootVirtualDirsTable {
 public:
     // Grows the table to the row, takes back the row's previous definition

@@ -1,4 +1,4 @@
-// A cursor over a text in memory that reads the pieces of the game
+// A cursor over a text in memory that reads the items of the game
 // database's text file: white-space separated tokens, whole numbers, floats,
 // flags written as numbers and quoted texts. Numbers are taken in every form
 // standard stream input takes, without its cost per call, and must be

@@ -28,9 +28,9 @@ std::string ExpandLineBreaks(std::string_view text) {
 // The id as a table row: ids that leave the 32-bit range after their
 // range's offset is added are missing texts.
 std::string TextOf(int64_t id) {
-    if (id < 0 || id > INT32_MAX || !InterfaceTextContainerTable::Find(int32_t(id)))
-        return kMissingInterfaceText;
-    return TextTables::GetRowText(int32_t(id));
+    const InterfaceTextContainerRow* row =
+        id < 0 || id > INT32_MAX ? nullptr : InterfaceTextContainerTable::Find(int32_t(id));
+    return row ? ExpandLineBreaks(row->Text_) : kMissingInterfaceText;
 }
 
 std::string WithId(const char* range, int64_t shownId, const std::string& text) {

@@ -34,15 +34,31 @@ std::string_view TypeName(TypeCode code);
 // The code of a name, exact and case-sensitive; 0 for any other name.
 TypeCode TypeFromName(std::string_view name);
 
-constexpr bool IsFlagType(TypeCode c) { return (c & type_code::kFlag) != 0; }
-constexpr bool IsValueType(TypeCode c) { return (c & type_code::kValue) != 0; }
-constexpr bool IsStringType(TypeCode c) { return (c & type_code::kString) != 0; }
-constexpr bool IsTranslatedType(TypeCode c) { return (c & type_code::kTranslated) != 0; }
-constexpr bool IsTableType(TypeCode c) { return (c & type_code::kTable) != 0; }
+constexpr bool IsFlagType(TypeCode c) {
+    return (c & type_code::kFlag) != 0;
+}
+constexpr bool IsValueType(TypeCode c) {
+    return (c & type_code::kValue) != 0;
+}
+constexpr bool IsStringType(TypeCode c) {
+    return (c & type_code::kString) != 0;
+}
+constexpr bool IsTranslatedType(TypeCode c) {
+    return (c & type_code::kTranslated) != 0;
+}
+constexpr bool IsTableType(TypeCode c) {
+    return (c & type_code::kTable) != 0;
+}
 
-constexpr bool IsMasterType(TypeCode c) { return c == 5 || c == 9 || c == 17 || c == 19 || c == 33; }
-constexpr bool IsMissionType(TypeCode c) { return c == 4 || c == 8 || c == 16 || c == 18 || c == 32; }
-constexpr bool IsKnownType(TypeCode c) { return IsMasterType(c) || IsMissionType(c); }
+constexpr bool IsMasterType(TypeCode c) {
+    return c == 5 || c == 9 || c == 17 || c == 19 || c == 33;
+}
+constexpr bool IsMissionType(TypeCode c) {
+    return c == 4 || c == 8 || c == 16 || c == 18 || c == 32;
+}
+constexpr bool IsKnownType(TypeCode c) {
+    return IsMasterType(c) || IsMissionType(c);
+}
 
 // Chooses columns by kind: 1 master, 2 mission, 3 all valid; any other
 // value selects nothing.

@@ -12,4 +12,6 @@ int32_t TruncateToInt(float value) {
     return int32_t(value);
 }
 
-int32_t ValueTable::IntCell(uint32_t column, uint32_t row) const { return TruncateToInt(Cell(column, row)); }
+int32_t ValueTable::IntCell(uint32_t column, uint32_t row) const {
+    return TruncateToInt(Cell(column, row));
+}

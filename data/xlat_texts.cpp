@@ -140,8 +140,6 @@ void XlatTexts::Load(std::string_view text) {
 }
 
 void XlatTexts::Clear() {
-    for (auto& [key, byLetter] : texts_)
-        byLetter.clear();
     texts_.clear();
 }
 

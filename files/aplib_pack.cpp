@@ -121,7 +121,7 @@ class Packer {
 public:
     // tables: the heads and the chain ring of the two-byte prefixes, then
     // those of the long hashes.
-    Packer(std::span<const uint8_t> src, std::span<uint8_t> dst, int32_t* tables)
+    Packer(std::span<const uint8_t> src, std::span<uint8_t> dst, uint32_t* tables)
         : src_(src.data()), size_(uint32_t(src.size())), out_(dst), heads_(tables),
           chain_(heads_ + kPrefixCount), longHeads_(chain_ + kChainSize),
           longChain_(longHeads_ + kPrefixCount) {}
@@ -177,13 +177,13 @@ private:
 
     void InsertUpTo(uint32_t p) {
         for (; inserted_ < p; ++inserted_) {
-            int32_t& head = heads_[Prefix(inserted_)];
+            uint32_t& head = heads_[Prefix(inserted_)];
             chain_[inserted_ % kChainSize] = head;
-            head = int32_t(inserted_ + 1);
+            head = inserted_ + 1;
             if (inserted_ + kLongPrefix <= size_) {
-                int32_t& longHead = longHeads_[LongHash(inserted_)];
+                uint32_t& longHead = longHeads_[LongHash(inserted_)];
                 longChain_[inserted_ % kChainSize] = longHead;
-                longHead = int32_t(inserted_ + 1);
+                longHead = inserted_ + 1;
             }
         }
     }
@@ -241,9 +241,9 @@ private:
         int bestBits = kNoCode;
         uint32_t bestPos = 0;
         bool onLongChain = false;
-        const int32_t* chain = chain_;
-        for (int32_t entry = heads_[Prefix(p)]; entry != 0;) {
-            uint32_t c = uint32_t(entry - 1);
+        const uint32_t* chain = chain_;
+        for (uint32_t entry = heads_[Prefix(p)]; entry != 0;) {
+            uint32_t c = entry - 1;
             if (c < p) {
                 if (p - c > window || budget-- == 0)
                     break;
@@ -257,7 +257,7 @@ private:
                 onLongChain = true;
                 chain = longChain_;
                 entry = longChain_[bestPos % kChainSize];
-                while (entry != 0 && uint32_t(entry - 1) > c)
+                while (entry != 0 && entry - 1 > c)
                     entry = longChain_[(entry - 1) % kChainSize];
                 ++budget;
                 continue;
@@ -462,10 +462,10 @@ private:
     const uint8_t* src_;
     uint32_t size_;
     BitWriter out_;
-    int32_t* heads_;
-    int32_t* chain_;
-    int32_t* longHeads_;
-    int32_t* longChain_;
+    uint32_t* heads_;
+    uint32_t* chain_;
+    uint32_t* longHeads_;
+    uint32_t* longChain_;
     uint32_t inserted_ = 0;
     CoderState state_;
     PendingRun run_;
@@ -484,7 +484,7 @@ std::optional<size_t> AplibPack(std::span<const uint8_t> src, std::span<uint8_t>
         return 0;
     if (src.size() > UINT32_MAX - kMaxReach)
         return std::nullopt;
-    std::unique_ptr<int32_t[]> tables(new (std::nothrow) int32_t[2 * (kPrefixCount + kChainSize)]);
+    std::unique_ptr<uint32_t[]> tables(new (std::nothrow) uint32_t[2 * (kPrefixCount + kChainSize)]);
     if (!tables) {
         plat::ShowMessage("", "Error new memory");
         return std::nullopt;

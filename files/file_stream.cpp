@@ -31,7 +31,9 @@ bool FileWriteStream::Flush(uint32_t position) {
 }
 
 uint32_t FileWriteStream::TransferBeyondWindow(void* buffer, uint32_t count) {
-    if (count == 0 || failed_ || count > UINT32_MAX - Position()) {
+    if (count == 0)
+        return 0;
+    if (failed_ || count > UINT32_MAX - Position()) {
         failed_ = true;
         return 0;
     }

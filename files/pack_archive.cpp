@@ -368,7 +368,7 @@ bool PackArchive::PackFile(const std::string& name, PackEntry& entry, std::vecto
     }
     entry.unpackedSize = uint32_t(size);
     uint32_t packed = packBuffer_.Compress(raw, uint8_t(method_));
-    if (packed == 0 || packed > packBuffer_.Capacity()) {
+    if (packed == 0) {
         // Too short or otherwise unpackable: kept as it is.
         entry.compressedFlag = 0;
         bytes = std::move(raw);
@@ -426,6 +426,26 @@ void PackArchive::Replace(PackEntry& installed, const PackEntry& update) {
     installed.writeTime = update.writeTime;
 }
 
+std::optional<uint32_t> PackArchive::PlaceEntry(BuildSet& merged, const std::string& key, PackEntry entry,
+                                                uint64_t& end) {
+    auto installed = merged.find(key);
+    uint32_t size = entry.StoredSize();
+    bool inPlace = installed != merged.end() && size <= installed->second.StoredSize();
+    if (inPlace) {
+        entry.offset = installed->second.offset;
+    } else {
+        if (end + size > UINT32_MAX)
+            return std::nullopt;
+        entry.offset = uint32_t(end);
+        end += size;
+    }
+    if (installed != merged.end())
+        Replace(installed->second, entry);
+    else
+        merged.emplace(key, entry);
+    return entry.offset;
+}
+
 PackArchive::BuildSet PackArchive::EntriesAsBuildSet() const {
     BuildSet merged;
     for (const PackEntry& entry : entries_)
@@ -469,19 +489,11 @@ bool PackArchive::RefreshFromFolder() {
             ok = false;
             continue;
         }
-        bool inPlace = installed != merged.end() && bytes.size() <= installed->second.StoredSize();
-        uint64_t offset = inPlace ? installed->second.offset : end;
-        if (!inPlace && end + bytes.size() > UINT32_MAX)
+        std::optional<uint32_t> offset = PlaceEntry(merged, key, entry, end);
+        if (!offset)
             return Fail("the archive would grow beyond 4 GiB");
-        if (!WriteAt(data, offset, bytes))
+        if (!WriteAt(data, *offset, bytes))
             return Fail("cannot write the data file " + dataPath_);
-        if (!inPlace)
-            end += bytes.size();
-        entry.offset = uint32_t(offset);
-        if (installed != merged.end())
-            Replace(installed->second, entry);
-        else
-            merged.emplace(key, entry);
     }
     buildSet_.clear();
     if (!data.Sync())
@@ -500,25 +512,29 @@ bool PackArchive::ExtractAll(const std::string& destination) {
             ok = Fail("the entry '" + entry.name + "' has a name that leads outside the folder");
             continue;
         }
+        // Opened before its bytes are allocated, so that a damaged size is
+        // refused rather than allocated.
+        PackEntrySlot* slot = OpenEntry(entry.name);
+        if (!slot) {
+            ok = false;
+            continue;
+        }
+        std::vector<uint8_t> bytes(slot->entry->unpackedSize);
+        bool read = ReadEntry(slot, bytes.data(), int32_t(bytes.size()));
+        CloseEntry(slot);
+        if (!read) {
+            ok = Fail("cannot read the entry '" + entry.name + "'");
+            continue;
+        }
         std::string folder = destination;
         for (size_t i = 0; i + 1 < names.size(); ++i)
             folder = JoinHostPath(folder, names[i]);
         std::error_code error;
         std::filesystem::create_directories(folder.empty() ? "." : folder, error);
         std::string path = JoinHostPath(folder, names.back());
-        std::vector<uint8_t> bytes(entry.unpackedSize);
-        PackEntrySlot* slot = OpenEntry(entry.name);
-        bool read = slot && ReadEntry(slot, bytes.data(), int32_t(bytes.size()));
-        CloseEntry(slot);
-        if (!read) {
-            ok = false;
-            continue;
-        }
         if (!plat::WriteFileAtomically(path, bytes.data(), bytes.size()) ||
-            !SetFileWriteTime(path, entry.writeTime)) {
+            !SetFileWriteTime(path, entry.writeTime))
             ok = Fail("cannot write " + path);
-            continue;
-        }
     }
     return ok;
 }
@@ -555,18 +571,10 @@ bool PackArchive::ApplyUpdate(const std::string& packagePath) {
         if (installed != merged.end() &&
             !(update.IsCompressed() && installed->second.writeTime < update.writeTime))
             continue;
-        std::span<const uint8_t> bytes = package.StoredBytes(update);
-        bool inPlace = installed != merged.end() && bytes.size() <= installed->second.StoredSize();
-        uint64_t offset = inPlace ? installed->second.offset : end;
-        if (!inPlace && (end += bytes.size()) > UINT32_MAX)
+        std::optional<uint32_t> offset = PlaceEntry(merged, key, update, end);
+        if (!offset)
             return Fail("the archive would grow beyond 4 GiB");
-        placement = Placement{offset, bytes};
-        PackEntry entry = update;
-        entry.offset = uint32_t(offset);
-        if (installed != merged.end())
-            Replace(installed->second, entry);
-        else
-            merged.emplace(key, entry);
+        placement = Placement{*offset, package.StoredBytes(update)};
     }
 
     std::string dataPath = dataPath_;

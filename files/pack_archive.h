@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -93,7 +94,7 @@ public:
     void SetBuildProgress(BuildProgress callback) { buildProgress_ = std::move(callback); }
 
     // Repacks into the open archive the scanned files that are newer than
-    // their entries, and adds new ones.
+    // their entries, and adds new ones. The archive is closed afterwards.
     bool RefreshFromFolder();
     // Writes every entry below the folder with its stored time.
     bool ExtractAll(const std::string& destination);
@@ -123,6 +124,12 @@ private:
     std::string SourcePathOf(const std::string& name) const;
     BuildSet EntriesAsBuildSet() const;
     static void Replace(PackEntry& installed, const PackEntry& update);
+    // Records new bytes of the entry's stored size under key: over the
+    // installed entry's bytes when they fit there, else at end, which moves
+    // on. The offset they go to, or nothing when the data file would outgrow
+    // its 32-bit offsets.
+    static std::optional<uint32_t> PlaceEntry(BuildSet& merged, const std::string& key, PackEntry entry,
+                                              uint64_t& end);
     bool WriteMergedIndex(const BuildSet& merged);
 
     bool opened_ = false;

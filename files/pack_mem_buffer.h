@@ -23,8 +23,8 @@ class PackMemBuffer {
 public:
     PackMemBuffer() = default;
     virtual ~PackMemBuffer() = default;
-    PackMemBuffer(PackMemBuffer&&) = default;
-    PackMemBuffer& operator=(PackMemBuffer&&) = default;
+    PackMemBuffer(const PackMemBuffer&) = delete;
+    PackMemBuffer& operator=(const PackMemBuffer&) = delete;
 
     // Replaces the working buffer by one of size bytes (contents undefined)
     // and forgets the last packed length; false, with the user told and no
@@ -50,7 +50,7 @@ public:
     static std::optional<size_t> ExpandBlock(std::span<const uint8_t> src, std::span<uint8_t> dst,
                                              uint8_t method);
 
-    // Writes the last compression's bytes to the end of an open file; the
+    // Writes the last compression's bytes at the open file's position; the
     // number of bytes written, 0 when the file is not open or the write fails.
     uint32_t WriteBuffer(plat::File& file) const;
 

@@ -26,7 +26,9 @@ uint32_t Clock::Millis() {
     return uint32_t((MonotonicNanos() - startNanos) / 1'000'000u);
 }
 
-uint64_t Clock::Timestamp() { return MonotonicNanos(); }
+uint64_t Clock::Timestamp() {
+    return MonotonicNanos();
+}
 
 void Clock::Sleep(uint32_t ms) {
     if (fakeMode.load(std::memory_order_relaxed)) {
@@ -41,10 +43,16 @@ void Clock::UseFake(uint32_t startMs) {
     fakeMode.store(true);
 }
 
-void Clock::Advance(uint32_t ms) { fakeNow.fetch_add(ms); }
+void Clock::Advance(uint32_t ms) {
+    fakeNow.fetch_add(ms);
+}
 
-void Clock::UseReal() { fakeMode.store(false); }
+void Clock::UseReal() {
+    fakeMode.store(false);
+}
 
-bool Clock::IsFake() { return fakeMode.load(); }
+bool Clock::IsFake() {
+    return fakeMode.load();
+}
 
 } // namespace plat

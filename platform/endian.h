@@ -7,13 +7,17 @@
 
 namespace plat {
 
-inline uint16_t LoadLE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t LoadLE16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 
 inline uint32_t LoadLE32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
-inline uint64_t LoadLE64(const uint8_t* p) { return uint64_t(LoadLE32(p)) | (uint64_t(LoadLE32(p + 4)) << 32); }
+inline uint64_t LoadLE64(const uint8_t* p) {
+    return uint64_t(LoadLE32(p)) | (uint64_t(LoadLE32(p + 4)) << 32);
+}
 
 inline void StoreLE16(uint8_t* p, uint16_t v) {
     p[0] = uint8_t(v);

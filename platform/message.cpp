@@ -27,6 +27,8 @@ void ShowMessage(const std::string& text, const std::string& caption) {
         WriteToStderr(text, caption);
 }
 
-MessageSink SetMessageSink(MessageSink sink) { return std::exchange(CurrentSink(), std::move(sink)); }
+MessageSink SetMessageSink(MessageSink sink) {
+    return std::exchange(CurrentSink(), std::move(sink));
+}
 
 } // namespace plat

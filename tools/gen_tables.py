@@ -192,12 +192,12 @@ def call(indent, head, args, tail):
     lines, line = [], " " * indent + head
     align = len(line)
     for i, arg in enumerate(args):
-        piece = arg + (tail if i == len(args) - 1 else ",")
-        if line.endswith(("(", "{")) or len(line) + 1 + len(piece) <= COLUMN_LIMIT:
-            line += ("" if line.endswith(("(", "{")) else " ") + piece
+        item = arg + (tail if i == len(args) - 1 else ",")
+        if line.endswith(("(", "{")) or len(line) + 1 + len(item) <= COLUMN_LIMIT:
+            line += ("" if line.endswith(("(", "{")) else " ") + item
         else:
             lines.append(line)
-            line = " " * align + piece
+            line = " " * align + item
     lines.append(line)
     return lines
 

@@ -210,7 +210,7 @@ TEST_F(ColumnHooksTest, SprayCurvesKeepPointsForSixteenKinds) {
     ASSERT_TRUE(GischtTable::GetXExtent1(15, &out));
     EXPECT_EQ(out, MakeTable(3, {{0, 0.5f, 2}, {0.5f, 1, 6}, {1, 0, 4294967295.0f}}));
 
-    // The curves are no part of the Gischt records.
+    // The Gischt records do not hold the curves.
     EXPECT_EQ(GischtTable::RowCount(), 0);
 }
 

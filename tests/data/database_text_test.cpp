@@ -378,23 +378,70 @@ TEST_F(DatabaseTextTest, EveryCutOfAFileReadsWithoutHarm) {
     }
 }
 
-TEST_F(DatabaseTextTest, ManyColumnsTimesManyRowsHitTheCellLimit) {
-    // 2100 columns in one block and 2100 rows in the next would make
-    // 4.4 million empty cells from 30 kB of text.
-    std::string text = "Wide 0 2100 0 0";
-    for (int c = 0; c < 2100; ++c)
+// The names, types, indexes and comments of flag columns c<first> to
+// c<last - 1> in a block's header.
+std::string FlagColumns(int first, int last) {
+    std::string text;
+    for (int c = first; c < last; ++c)
         text += " c" + std::to_string(c);
-    for (int c = 0; c < 2100; ++c)
+    for (int c = first; c < last; ++c)
         text += " MASTER_FLAG";
-    for (int c = 0; c < 2100; ++c)
+    for (int c = first; c < last; ++c)
         text += " 0";
-    for (int c = 0; c < 2100; ++c)
+    for (int c = first; c < last; ++c)
         text += " \"\"";
-    text += "\nWide 0 0 2100 0";
+    return text;
+}
+
+TEST_F(DatabaseTextTest, ManyColumnsTimesManyRowsHitTheCellLimit) {
+    // 2100 columns and 2100 rows would make 4.4 million cells from 30 kB of
+    // text. The block that crosses the limit loses what it added; the table
+    // stays whole.
+    std::string rows;
     for (int r = 0; r < 2100; ++r)
-        text += " " + std::to_string(r);
-    EXPECT_FALSE(db.Read(text));
-    EXPECT_NE(log.str().find("cells, more than 4194304"), std::string::npos) << log.str();
+        rows += " " + std::to_string(r);
+    std::string rowsWithFlags;
+    for (int r = 0; r < 2100; ++r)
+        rowsWithFlags += " " + std::to_string(r) + " 1";
+    struct Case {
+        const char* name;
+        std::string text;
+        size_t rows;
+        size_t columns;
+    };
+    const Case cases[] = {
+        {"rows after columns", "Wide 0 2100 0 0" + FlagColumns(0, 2100) + "\nWide 0 0 2100 0" + rows, 0,
+         2100},
+        {"columns after rows",
+         "Wide 0 1 2100 0" + FlagColumns(0, 1) + rowsWithFlags + "\nWide 0 2099 0 0" + FlagColumns(1, 2100),
+         2100, 1},
+    };
+    for (const Case& c : cases) {
+        Database wide;
+        wide.InitFromSchema(schema.Rows());
+        log.str("");
+        wide.SetLog(&log);
+        EXPECT_FALSE(wide.Read(c.text)) << c.name;
+        EXPECT_NE(log.str().find("cells, more than 4194304"), std::string::npos)
+            << c.name << ": " << log.str();
+        const DatabaseTable& table = *wide.FindTable("Wide");
+        EXPECT_EQ(table.rows.size(), c.rows) << c.name;
+        ASSERT_EQ(table.columns.size(), c.columns) << c.name;
+        for (const auto& [name, column] : table.columns)
+            ASSERT_EQ(column.cells.size(), c.rows) << c.name << ": " << name;
+    }
+}
+
+TEST_F(DatabaseTextTest, TableColumnCellsOfRowsTheTableLacksAreDropped) {
+    // Row 7 joins the table only in the last block: its grid from the block
+    // before is gone by then.
+    ASSERT_TRUE(db.Read("Alpha 0 0 0 0\n"
+                        "Alpha 0 0 1 1 5 Grid MASTER_TABLE 4 \"\" 7 1 1 9\n"
+                        "Alpha 0 1 1 0 Count MASTER_VALUE 0 0 1 \"\" 7 3\n"));
+    EXPECT_EQ(db.FindTable("Alpha")->rows, (std::set<int32_t>{5, 7}));
+    EXPECT_TRUE(Cell("Alpha", "Grid", 7).Table().Empty());
+    EXPECT_TRUE(Cell("Alpha", "Grid", 5).Table().Empty());
+    EXPECT_EQ(Cell("Alpha", "Count", 7).Value(), 3.0f);
 }
 
 TEST_F(DatabaseTextTest, FailedStreamsAreRefused) {

@@ -19,7 +19,7 @@ TEST(ChunkStream, HeaderChunkIsByteExact) {
     expected.push_back(0);
     EXPECT_EQ(Store([] {}), expected);
 
-    TempDir dir;
+    ScratchFolder dir;
     std::string header(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
     ASSERT_TRUE(BeginSaveStream(OpenFileWriteStream(dir / "a.mds"), header, version));
@@ -153,7 +153,7 @@ TEST(ChunkStream, SaveRoundTripsThroughMemoryAndFiles) {
     EXPECT_EQ(loaded, world);
 
     // The file stream buffers; sizes patched after a flush must land too.
-    TempDir dir;
+    ScratchFolder dir;
     World copy = world;
     std::string text(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
@@ -192,7 +192,7 @@ TEST(ChunkStream, FileStreamsCarryFieldsLargerThanTheirBuffer) {
     uint32_t tail = 0xC0FFEE;
     const Bytes inMemory = Store([&] { serialize(big, tail); });
 
-    TempDir dir;
+    ScratchFolder dir;
     std::string text(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
     ASSERT_TRUE(BeginSaveStream(OpenFileWriteStream(dir / "big.mds"), text, version));
@@ -209,6 +209,35 @@ TEST(ChunkStream, FileStreamsCarryFieldsLargerThanTheirBuffer) {
     ASSERT_TRUE(CloseStream()) << StreamError();
     EXPECT_EQ(loadedBig, big);
     EXPECT_EQ(loadedTail, tail);
+}
+
+// An empty sized field or an empty raw field moves nothing, and a file
+// stream must not take that for a failure.
+TEST(ChunkStream, EmptyFieldsStoreThroughEveryStream) {
+    auto serialize = [](std::vector<uint8_t>& field) {
+        uint32_t tag = ChunkTag("none");
+        BeginChunk(tag);
+        TransferSized(field.data(), uint32_t(field.size()));
+        TransferInChunk(field.data(), 0);
+        EndChunk();
+    };
+    std::vector<uint8_t> empty;
+    const Bytes inMemory = Store([&] { serialize(empty); });
+    EXPECT_EQ(Payload(inMemory), (Bytes{'e', 'n', 'o', 'n', 12, 0, 0, 0, 0, 0, 0, 0}));
+
+    ScratchFolder dir;
+    std::string text(kSaveHeaderText);
+    uint32_t version = kSaveStreamVersion;
+    ASSERT_TRUE(BeginSaveStream(OpenFileWriteStream(dir / "empty.mds"), text, version));
+    serialize(empty);
+    ASSERT_TRUE(CloseStream()) << StreamError();
+    Bytes onDisk;
+    ASSERT_TRUE(plat::ReadWholeFile(dir / "empty.mds", onDisk));
+    EXPECT_EQ(onDisk, inMemory);
+
+    ASSERT_TRUE(BeginSaveStream(OpenFileReadStream(dir / "empty.mds"), text, version));
+    serialize(empty);
+    EXPECT_TRUE(CloseStream()) << StreamError();
 }
 
 TEST(ChunkStream, LoadersSkipUnknownChunksAndStopAtTagZero) {
@@ -481,7 +510,7 @@ TEST(ChunkStream, TransfersOutsideChunksFailTheStream) {
 }
 
 TEST(ChunkStream, FailedSavesKeepTheOldFile) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string target = dir / "game.mds";
     ASSERT_TRUE(plat::WriteFileAtomically(target, "old save"));
     struct Case {
@@ -517,7 +546,7 @@ TEST(ChunkStream, FailedSavesKeepTheOldFile) {
 }
 
 TEST(ChunkStream, ANewStreamDropsAnUnfinishedSave) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string target = dir / "game.mds";
     ASSERT_TRUE(plat::WriteFileAtomically(target, "old save"));
     std::string text(kSaveHeaderText);

@@ -1,27 +1,16 @@
 #include "files/debug_log.h"
 
 #include "platform/file.h"
+#include "tests/files/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace {
 
-namespace fs = std::filesystem;
-
 class DebugLogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "md-log-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = (dir_ / "MD.log").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // The file's text once the log has been closed (the stream is buffered).
     std::string Contents() const {
         std::string text;
@@ -29,8 +18,8 @@ protected:
         return text;
     }
 
-    fs::path dir_;
-    std::string path_;
+    ScratchFolder folder_;
+    std::string path_ = folder_ / "MD.log";
 };
 
 TEST_F(DebugLogTest, WritesOnlyCategoriesInTheMask) {
@@ -101,7 +90,7 @@ TEST_F(DebugLogTest, LongMessagesAreCut) {
 }
 
 TEST_F(DebugLogTest, UnopenableFileKeepsTheLogClosed) {
-    DebugLog log((dir_ / "missing" / "MD.log").string());
+    DebugLog log(folder_ / "missing/MD.log");
     log.SetCategoryMask(1);
     EXPECT_FALSE(log.SetFlags(DebugLog::kFlagOpen | 0x10, true));
     EXPECT_FALSE(log.IsOpen());

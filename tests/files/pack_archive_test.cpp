@@ -465,6 +465,21 @@ TEST(PackArchiveExtract, RefusesNamesThatLeaveTheFolder) {
     EXPECT_EQ(folder.Read("out/ok/file"), "y");
 }
 
+TEST(PackArchiveExtract, DamagedEntriesAreLeftOutAndTheRestIsWritten) {
+    ScratchFolder folder;
+    const std::string path = folder / "gfx.pkq";
+    PackEntry huge = Stored("huge", 0, 0xFFFFFFFF);
+    huge.compressedFlag = kPackCompressedFlag;
+    huge.packedSize = 1;
+    WriteArchive(path, kMethodAplib, {huge, Stored("sub\\ok", 1, 1)}, "xy");
+    PackArchive archive;
+    ASSERT_TRUE(archive.Open(path, 1, 2));
+    EXPECT_FALSE(archive.ExtractAll(folder / "out"));
+    EXPECT_NE(archive.LastError().find("damaged"), std::string::npos) << archive.LastError();
+    EXPECT_FALSE(std::filesystem::exists(folder / "out/huge"));
+    EXPECT_EQ(folder.Read("out/sub/ok"), "y");
+}
+
 class PackArchiveFind : public ::testing::Test {
 protected:
     void SetUp() override {

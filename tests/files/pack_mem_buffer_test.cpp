@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "platform/endian.h"
 #include "platform/file.h"
 #include "tests/files/codec_corpus.h"
+#include "tests/files/scratch_folder.h"
 
 namespace {
 
@@ -135,21 +135,8 @@ TEST(PackMemBufferTest, BlockFormsUseTheBareStreams) {
     }
 }
 
-class PackMemBufferFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("pack_mem_buffer_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const char* name) const { return (dir_ / name).string(); }
-
-    std::filesystem::path dir_;
-};
-
-TEST_F(PackMemBufferFileTest, WritesTheLastCompression) {
+TEST(PackMemBufferTest, WritesTheLastCompression) {
+    ScratchFolder folder;
     const Bytes src = codec_corpus::Text(4000, 1);
     PackMemBuffer buffer;
     uint32_t packed = buffer.Compress(src, kMethodLzss);
@@ -158,19 +145,19 @@ TEST_F(PackMemBufferFileTest, WritesTheLastCompression) {
     EXPECT_EQ(buffer.WriteBuffer(closed), 0u);
 
     plat::File file;
-    ASSERT_TRUE(file.Open(Path("data"), plat::File::Mode::Write));
+    ASSERT_TRUE(file.Open(folder / "data", plat::File::Mode::Write));
     ASSERT_TRUE(file.WriteExact("head", 4));
     EXPECT_EQ(buffer.WriteBuffer(file), packed);
     file.Close();
     Bytes written;
-    ASSERT_TRUE(plat::ReadWholeFile(Path("data"), written));
+    ASSERT_TRUE(plat::ReadWholeFile(folder / "data", written));
     ASSERT_EQ(written.size(), 4 + packed);
     EXPECT_TRUE(std::equal(written.begin() + 4, written.end(), buffer.Buffer()));
 
     // Setting the buffer anew forgets the packed bytes.
     ASSERT_TRUE(buffer.SetPACKMemBuf(10));
     EXPECT_EQ(buffer.PackedLength(), 0u);
-    ASSERT_TRUE(file.Open(Path("more"), plat::File::Mode::Write));
+    ASSERT_TRUE(file.Open(folder / "more", plat::File::Mode::Write));
     EXPECT_EQ(buffer.WriteBuffer(file), 0u);
 }
 

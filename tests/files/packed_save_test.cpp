@@ -23,7 +23,7 @@ bool SaveWorldTo(std::unique_ptr<SaveStream> stream, World world) {
 }
 
 TEST(PackedSave, RoundTripsAWholeSave) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir / "game.mds";
     const World world = LargeWorld();
     ASSERT_TRUE(SaveWorldTo(OpenPackedWriteStream(path), world)) << StreamError();
@@ -92,7 +92,7 @@ TEST(PackedSave, DamagedFilesAreRefusedWithAReason) {
          },
          "do not expand to the announced"},
     };
-    TempDir dir;
+    ScratchFolder dir;
     for (const Case& c : cases) {
         Bytes file = good;
         c.damage(file);
@@ -109,7 +109,7 @@ TEST(PackedSave, DamagedFilesAreRefusedWithAReason) {
 }
 
 TEST(PackedSave, FailedSavesKeepTheOldFile) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string target = dir / "game.mds";
     ASSERT_TRUE(plat::WriteFileAtomically(target, "old save"));
     {

@@ -1,17 +1,15 @@
-// Shared fixtures of the save stream tests: a scratch folder, LE field
-// helpers, and a saved game in miniature with one routine for both
-// directions.
+// Shared fixtures of the save stream tests: LE field helpers, and a saved
+// game in miniature with one routine for both directions.
 #pragma once
 
 #include "files/chunk_stream.h"
 #include "files/memory_stream.h"
 #include "platform/endian.h"
+#include "tests/files/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
@@ -19,20 +17,7 @@
 
 namespace save_fixture {
 
-namespace fs = std::filesystem;
-
 using Bytes = std::vector<uint8_t>;
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "md-chunk-test-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    size_t FileCount() const { return size_t(std::distance(fs::directory_iterator(path), {})); }
-};
 
 inline bool Storing() {
     return StreamMode() == kStreamStore;

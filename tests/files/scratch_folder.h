@@ -7,19 +7,21 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 
 class ScratchFolder {
 public:
     ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "md-archive-XXXXXX").string();
-        if (::mkdtemp(pattern.data()))
-            path_ = pattern;
+        std::string pattern = (std::filesystem::temp_directory_path() / "md-files-test-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a scratch folder in " + pattern);
+        path_ = pattern;
     }
     ~ScratchFolder() {
         std::error_code error;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, error);
+        std::filesystem::remove_all(path_, error);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -45,6 +47,8 @@ public:
     void MakeFolder(const std::string& relative) const {
         std::filesystem::create_directories(*this / relative);
     }
+    // The files and folders directly in the folder.
+    size_t FileCount() const { return size_t(std::distance(std::filesystem::directory_iterator(path_), {})); }
 
 private:
     std::string path_;

@@ -1,17 +1,14 @@
 #include "files/xml.h"
 
 #include "platform/file.h"
+#include "tests/files/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // A node as one line: its name and its read attributes, "Font[name=Arial]".
 std::string Describe(const XmlNode& node) {
@@ -43,17 +40,9 @@ ParseResult ParseText(const std::string& document) {
 
 class XmlFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "md-xml-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        XmlCloseFile();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { XmlCloseFile(); }
 
-    std::string PathOf(const char* name) const { return (dir_ / name).string(); }
+    std::string PathOf(const char* name) const { return folder_ / name; }
 
     std::string ReadBack(const std::string& path) const {
         std::string text;
@@ -73,7 +62,7 @@ protected:
         return result;
     }
 
-    fs::path dir_;
+    ScratchFolder folder_;
 };
 
 TEST(XmlRead, DeliversNodesAsTheCallbackExpects) {
@@ -104,8 +93,8 @@ TEST(XmlRead, DeliversNodesAsTheCallbackExpects) {
 }
 
 TEST(XmlRead, TextAcrossBlocksIsDeliveredWhole) {
-    // expat hands over text in pieces at every 512-byte block; the reader
-    // must join them rather than keep the first piece.
+    // expat hands over text in runs split at every 512-byte block and every
+    // entity; the reader must join them rather than keep the first run.
     std::string text;
     for (int i = 0; i < 300; ++i)
         text += "line " + std::to_string(i) + " & more ";
@@ -290,7 +279,7 @@ TEST_F(XmlFileTest, WritingNeedsAnOpenFile) {
     WriteXmlNode(node);
     EXPECT_EQ(node.Attributes().size(), 1u);
     EXPECT_TRUE(XmlCloseFile());
-    EXPECT_TRUE(fs::is_empty(dir_));
+    EXPECT_EQ(folder_.FileCount(), 0u);
 }
 
 } // namespace

@@ -48,6 +48,9 @@ cp "$work/text.aplib-container" "$work/damaged"
 printf '\xff' | dd of="$work/damaged" bs=1 seek=100 conv=notrunc status=none
 expect_refusal 1 "checksums do not match" unpack aplib-container "$work/damaged"
 expect_refusal 1 "not an AP32 container" unpack aplib-container "$work/text"
+cp "$work/text.aplib-container" "$work/huge"
+printf '\xff\xff\xff\xff' | dd of="$work/huge" bs=1 seek=16 conv=notrunc status=none
+expect_refusal 1 "unpacked bytes, more than" unpack aplib-container "$work/huge"
 head -c 50 "$work/text.aplib" >"$work/cut.aplib"
 expect_refusal 1 "is damaged" unpack aplib "$work/cut.aplib"
 printf '\x00\x12' >"$work/half.lzss"

@@ -21,7 +21,8 @@ namespace {
 constexpr const char* kPackUsage = "pack lzss|aplib|aplib-container IN OUT";
 constexpr const char* kUnpackUsage = "unpack lzss|aplib|aplib-container IN OUT";
 
-// Bare streams do not record their unpacked size; the output grows up to this.
+// The largest output: bare streams, which do not record their unpacked
+// size, grow up to it, and a container may announce no more.
 constexpr size_t kMaxUnpackedSize = size_t(1) << 30;
 
 enum class Format { Lzss, Aplib, AplibContainer };
@@ -115,6 +116,9 @@ int RunUnpack(const Args& args) {
     std::optional<uint32_t> size = AplibContainerUnpackedSize(src);
     if (!size)
         return Fail(args[1] + " is not an AP32 container, or its header is damaged");
+    if (*size > kMaxUnpackedSize)
+        return Fail(args[1] + " announces " + std::to_string(*size) + " unpacked bytes, more than " +
+                    std::to_string(kMaxUnpackedSize));
     std::vector<uint8_t> out(*size);
     if (!AplibUnpackContainer(src, out))
         return Fail(args[1] + " is damaged: its sizes or checksums do not match its contents");

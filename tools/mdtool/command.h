@@ -30,4 +30,5 @@ int Usage(const char* usage);
 #define MDTOOL_CONCAT_(a, b) a##b
 #define MDTOOL_CONCAT(a, b) MDTOOL_CONCAT_(a, b)
 #define MDTOOL_COMMAND(word, usage, fn)                                                                      \
-    static const bool MDTOOL_CONCAT(mdtoolRegistered_, __LINE__) = ::mdtool::RegisterCommand({word, usage, fn})
+    static const bool MDTOOL_CONCAT(mdtoolRegistered_, __LINE__) =                                           \
+        ::mdtool::RegisterCommand({word, usage, fn})
