@@ -126,15 +126,38 @@ uint32_t Here() {
     return moved;
 }
 
-// Moves forward to position; returns the distance.
-uint32_t SkipTo(uint32_t position) {
-    uint32_t from = current.stream->Position();
-    if (position <= from)
-        return 0;
+// Moves a chunk's or a block's header: its tag and its size. Where the
+// header lies in the stream's window, in place, in one step.
+[[gnu::always_inline]] inline bool MoveHeader(uint32_t& tag, uint32_t& size) {
+    SaveStream& stream = *current.stream;
+    if (uint8_t* header = stream.WindowBytes(kHeaderSize)) {
+        if (Loading()) {
+            tag = plat::LoadLE32(header);
+            size = plat::LoadLE32(header + 4);
+        } else {
+            plat::StoreLE32(header, tag);
+            plat::StoreLE32(header + 4, size);
+        }
+        stream.Advance(kHeaderSize);
+        return true;
+    }
+    uint32_t moved = MoveU32(tag);
+    return moved + MoveU32(size) == kHeaderSize;
+}
+
+// Seeks from the position from forward to position; returns the distance.
+[[gnu::noinline]] uint32_t SeekForward(uint32_t from, uint32_t position) {
     uint32_t to = current.stream->Seek(position, SeekOrigin::Start);
     if (to != position)
         Fail("unexpected end of the data at byte %u", to);
     return to - from;
+}
+
+// Moves forward to position; returns the distance. Mostly the position is
+// there already: a chunk that was read to its end.
+[[gnu::always_inline]] inline uint32_t SkipTo(uint32_t position) {
+    uint32_t from = current.stream->Position();
+    return position <= from ? 0 : SeekForward(from, position);
 }
 
 uint32_t Skip(uint32_t count) {
@@ -168,13 +191,32 @@ uint32_t Skip(uint32_t count) {
     return !current.failed;
 }
 
+// Stores a u32 length and count bytes; where both fit in the stream's
+// window, in one step. Returns the bytes moved of the length and of the
+// bytes.
+struct StoredWithLength {
+    uint32_t length;
+    uint32_t bytes;
+};
+[[gnu::always_inline]] inline StoredWithLength StoreWithLength(const void* bytes, uint32_t count) {
+    SaveStream& stream = *current.stream;
+    if (uint8_t* field = stream.WindowBytes(4 + uint64_t(count))) {
+        plat::StoreLE32(field, count);
+        CopyBytes(field + 4, static_cast<const uint8_t*>(bytes), count);
+        stream.Advance(4 + count);
+        return {4, count};
+    }
+    uint32_t length = count;
+    uint32_t lengthMoved = MoveU32(length);
+    return {lengthMoved, Move(const_cast<void*>(bytes), count)};
+}
+
 // A sized field within left bytes. Returns 4 plus the bytes moved into or
 // out of the buffer.
-uint32_t MoveSized(void* buffer, uint32_t capacity, uint32_t left) {
-    uint32_t length = capacity;
+[[gnu::always_inline]] inline uint32_t MoveSized(void* buffer, uint32_t capacity, uint32_t left) {
     if (!Loading()) {
-        uint32_t moved = MoveU32(length);
-        return moved + Move(buffer, capacity);
+        StoredWithLength moved = StoreWithLength(buffer, capacity);
+        return moved.length + moved.bytes;
     }
     if (left == 0)
         return 0;
@@ -182,10 +224,26 @@ uint32_t MoveSized(void* buffer, uint32_t capacity, uint32_t left) {
         Fail("a sized field's length is cut off at byte %u", Here());
         return 0;
     }
-    if (MoveU32(length) != 4)
-        return 0;
-    uint32_t available = std::min(length, left - 4);
-    uint32_t taken = Move(buffer, std::min(available, capacity));
+    SaveStream& stream = *current.stream;
+    uint32_t length = 0;
+    uint32_t available = 0;
+    uint32_t taken = 0;
+    const uint8_t* field = stream.WindowBytes(4);
+    if (field) {
+        length = plat::LoadLE32(field);
+        available = std::min(length, left - 4);
+        taken = std::min(available, capacity);
+    }
+    if (field && stream.WindowBytes(4 + uint64_t(taken))) {
+        // The length and the bytes taken lie in the window: one step.
+        CopyBytes(static_cast<uint8_t*>(buffer), field + 4, taken);
+        stream.Advance(4 + taken);
+    } else {
+        if (MoveU32(length) != 4)
+            return 0;
+        available = std::min(length, left - 4);
+        taken = Move(buffer, std::min(available, capacity));
+    }
     // A longer stored field keeps the fields after it in place.
     if (taken < available && !Failed())
         Skip(available - taken);
@@ -290,9 +348,9 @@ uint32_t BeginChunk(uint32_t& tag) {
     uint32_t start = current.stream->Position();
     if (!Loading()) {
         current.chunks.Push({start, start});
+        // EndChunk fills in the size.
         uint32_t placeholder = 0;
-        MoveU32(tag);
-        return MoveU32(placeholder) == 4 ? kHeaderSize : 0;
+        return MoveHeader(tag, placeholder) ? kHeaderSize : 0;
     }
     uint32_t left = Left();
     bool nested = !current.chunks.Empty();
@@ -306,8 +364,7 @@ uint32_t BeginChunk(uint32_t& tag) {
         return 0;
     }
     uint32_t size = 0;
-    uint32_t moved = MoveU32(tag);
-    if (moved + MoveU32(size) != kHeaderSize) {
+    if (!MoveHeader(tag, size)) {
         tag = 0;
         return 0;
     }
@@ -370,9 +427,8 @@ uint32_t SerializeString(std::string& text) {
             Fail("a string too long to store at byte %u", Here());
             return 0;
         }
-        uint32_t length = uint32_t(text.size() + 1);
-        MoveU32(length);
-        return Move(text.data(), length);
+        // The characters and the zero that ends them.
+        return StoreWithLength(text.c_str(), uint32_t(text.size() + 1)).bytes;
     }
     uint32_t left = Left();
     if (left == 0)
@@ -392,6 +448,12 @@ uint32_t SerializeString(std::string& text) {
         Fail("a string of %u bytes is longer than the %u bytes left of its chunk at byte %u", length,
              left - 4, Here());
         return 0;
+    }
+    SaveStream& stream = *current.stream;
+    if (const uint8_t* bytes = stream.WindowBytes(length)) {
+        text.assign(reinterpret_cast<const char*>(bytes), length - 1);
+        stream.Advance(length);
+        return length;
     }
     std::string loaded(length - 1, '\0');
     uint8_t terminator = 0;
@@ -460,8 +522,7 @@ uint32_t BeginBlock(uint32_t& tag) {
         return 0;
     }
     uint32_t size = kBlockSizePlaceholder;
-    uint32_t moved = MoveU32(tag);
-    if (moved + MoveU32(size) != kHeaderSize) {
+    if (!MoveHeader(tag, size)) {
         tag = 0;
         return 0;
     }

@@ -18,8 +18,14 @@ enum class SeekOrigin { Start = 0, Current = 1, End = 2 };
 // Copies count bytes between buffers that do not overlap. Most fields of a
 // save are a few bytes long: those are copied inline, without a call.
 [[gnu::always_inline]] inline void CopyBytes(uint8_t* to, const uint8_t* from, uint32_t count) {
-    if (count > 16) {
+    if (count > 32) {
         std::memcpy(to, from, count);
+    } else if (count >= 16) {
+        uint8_t head[16], tail[16];
+        std::memcpy(head, from, 16);
+        std::memcpy(tail, from + count - 16, 16);
+        std::memcpy(to, head, 16);
+        std::memcpy(to + count - 16, tail, 16);
     } else if (count >= 8) {
         uint64_t head, tail;
         std::memcpy(&head, from, 8);
@@ -77,6 +83,18 @@ public:
         if (moved == 4 && mode_ == kStreamLoad)
             value = plat::LoadLE32(bytes);
         return moved;
+    }
+
+    // The next count bytes of the window, or null when fewer are left in it.
+    // A caller that moves several fields at once reads (loading) or fills
+    // (storing) them in place, then passes over them with Advance; a loading
+    // stream's bytes are only ever read.
+    [[gnu::always_inline]] uint8_t* WindowBytes(uint64_t count) const {
+        return count <= WindowLeft() ? cursor_ : nullptr;
+    }
+    [[gnu::always_inline]] void Advance(uint32_t count) {
+        if (count <= WindowLeft())
+            cursor_ += count;
     }
 
     // Writes bytes over ones stored earlier in the window, without moving
