@@ -1,10 +1,11 @@
-// aPLib-format packing: a parser over two-byte-prefix hash chains (with a
-// second chain per four-byte hash for long matches) that weighs matches by
-// their exact cost in bits and looks up to three bytes ahead before it
-// commits to one; and the "AP32" container around it.
+// aPLib-format packing: a parser over two-byte-prefix hash chains (with
+// chains per hash of the first four and eight bytes for longer matches)
+// that weighs matches by their exact cost in bits and looks up to three
+// bytes ahead before it commits to one; and the "AP32" container around it.
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -18,13 +19,17 @@ namespace {
 
 constexpr uint32_t kChainSize = 0x16800; // recent positions held in the chain ring
 constexpr uint32_t kMaxReach = 0x16700;  // farthest offset and longest match
-constexpr int kMaxCandidates = 0x800;    // chain entries examined per search
+constexpr int kMaxCandidates = 0x100;    // chain entries examined per search
 // Look-ahead searches only judge whether to wait; they need fewer candidates.
-constexpr int kNextCandidates = 0x100;
-constexpr int kLaterCandidates = 0x40;
-constexpr uint32_t kPrefixCount = 1u << 16; // heads of the two-byte chains, and of the long ones
-constexpr uint32_t kLongPrefix = 4;         // bytes hashed for the chains of long matches
-constexpr int kNoCode = 1 << 24;            // the cost of what cannot be coded
+constexpr int kNextCandidates = 0x10;
+constexpr int kLaterCandidates = 0x4;
+constexpr uint32_t kPrefixCount = 1u << 16; // heads of the chains at each level
+// The bytes each level of chains is keyed on: the two-byte prefix itself,
+// then hashes of longer ones. Once a match is found, only candidates that
+// share its first bytes can beat it, and the next level holds just those.
+constexpr uint32_t kLevelPrefix[] = {2, 4, 8};
+constexpr int kLevels = int(std::size(kLevelPrefix));
+constexpr int kNoCode = 1 << 24; // the cost of what cannot be coded
 
 struct Match {
     uint32_t offset = 0;
@@ -119,16 +124,21 @@ private:
 
 class Packer {
 public:
-    // tables: the heads and the chain ring of the two-byte prefixes, then
-    // those of the long hashes.
+    static constexpr size_t kTableSize = kPrefixCount + kChainSize;
+
+    // tables: the heads and the chain ring of each level in turn.
     Packer(std::span<const uint8_t> src, std::span<uint8_t> dst, uint32_t* tables)
-        : src_(src.data()), size_(uint32_t(src.size())), out_(dst), heads_(tables),
-          chain_(heads_ + kPrefixCount), longHeads_(chain_ + kChainSize),
-          longChain_(longHeads_ + kPrefixCount) {}
+        : src_(src.data()), size_(uint32_t(src.size())), out_(dst) {
+        for (int level = 0; level < kLevels; ++level) {
+            heads_[level] = tables;
+            chains_[level] = tables + kPrefixCount;
+            tables += kTableSize;
+        }
+    }
 
     std::optional<size_t> Run() {
-        std::fill_n(heads_, kPrefixCount, 0);
-        std::fill_n(longHeads_, kPrefixCount, 0);
+        for (uint32_t* heads : heads_)
+            std::fill_n(heads, kPrefixCount, 0);
         out_.Byte(src_[0]);
         uint32_t p = 1;
         while (p + 1 < size_) {
@@ -166,24 +176,31 @@ private:
         Match match;
     };
 
-    uint32_t Prefix(uint32_t p) const { return uint32_t(src_[p]) << 8 | src_[p + 1]; }
-
-    // A hash of the kLongPrefix bytes at p, for the chains of long matches.
-    uint32_t LongHash(uint32_t p) const {
-        uint32_t v = uint32_t(src_[p]) | uint32_t(src_[p + 1]) << 8 | uint32_t(src_[p + 2]) << 16 |
-                     uint32_t(src_[p + 3]) << 24;
-        return (v * 2654435761u) >> 16;
+    // The head index at p for a level: the two bytes themselves, else a
+    // hash of the level's four or eight bytes.
+    uint32_t Key(int level, uint32_t p) const {
+        if (level == 0)
+            return uint32_t(src_[p]) << 8 | src_[p + 1];
+        uint64_t v = 0;
+        if (kLevelPrefix[level] == 4) {
+            uint32_t v32;
+            std::memcpy(&v32, src_ + p, 4);
+            v = v32;
+        } else {
+            std::memcpy(&v, src_ + p, 8);
+        }
+        return uint32_t((v * 0x9E3779B97F4A7C15u) >> 48);
     }
 
     void InsertUpTo(uint32_t p) {
         for (; inserted_ < p; ++inserted_) {
-            uint32_t& head = heads_[Prefix(inserted_)];
-            chain_[inserted_ % kChainSize] = head;
-            head = inserted_ + 1;
-            if (inserted_ + kLongPrefix <= size_) {
-                uint32_t& longHead = longHeads_[LongHash(inserted_)];
-                longChain_[inserted_ % kChainSize] = longHead;
-                longHead = inserted_ + 1;
+            uint32_t slot = inserted_ % kChainSize;
+            for (int level = 0; level < kLevels; ++level) {
+                if (inserted_ + kLevelPrefix[level] > size_)
+                    break;
+                uint32_t& head = heads_[level][Key(level, inserted_)];
+                chains_[level][slot] = head;
+                head = inserted_ + 1;
             }
         }
     }
@@ -240,9 +257,9 @@ private:
         Match best;
         int bestBits = kNoCode;
         uint32_t bestPos = 0;
-        bool onLongChain = false;
-        const uint32_t* chain = chain_;
-        for (uint32_t entry = heads_[Prefix(p)]; entry != 0;) {
+        int level = 0;
+        const uint32_t* chain = chains_[0];
+        for (uint32_t entry = heads_[0][Key(0, p)]; entry != 0;) {
             uint32_t c = entry - 1;
             if (c < p) {
                 if (p - c > window || budget-- == 0)
@@ -251,14 +268,12 @@ private:
             entry = chain[c % kChainSize];
             if (c >= p)
                 continue; // inserted ahead by a look-ahead search
-            if (!onLongChain && best.length >= kLongPrefix) {
-                // Only candidates that share the best match's first bytes
-                // can beat it: go on along their chain, from c on.
-                onLongChain = true;
-                chain = longChain_;
-                entry = longChain_[bestPos % kChainSize];
+            if (level + 1 < kLevels && best.length >= kLevelPrefix[level + 1]) {
+                // Go on along the chain of the best match's longer prefix, from c on.
+                chain = chains_[++level];
+                entry = chain[bestPos % kChainSize];
                 while (entry != 0 && entry - 1 > c)
-                    entry = longChain_[(entry - 1) % kChainSize];
+                    entry = chain[(entry - 1) % kChainSize];
                 ++budget;
                 continue;
             }
@@ -462,10 +477,8 @@ private:
     const uint8_t* src_;
     uint32_t size_;
     BitWriter out_;
-    uint32_t* heads_;
-    uint32_t* chain_;
-    uint32_t* longHeads_;
-    uint32_t* longChain_;
+    uint32_t* heads_[kLevels];
+    uint32_t* chains_[kLevels];
     uint32_t inserted_ = 0;
     CoderState state_;
     PendingRun run_;
@@ -484,7 +497,7 @@ std::optional<size_t> AplibPack(std::span<const uint8_t> src, std::span<uint8_t>
         return 0;
     if (src.size() > UINT32_MAX - kMaxReach)
         return std::nullopt;
-    std::unique_ptr<uint32_t[]> tables(new (std::nothrow) uint32_t[2 * (kPrefixCount + kChainSize)]);
+    std::unique_ptr<uint32_t[]> tables(new (std::nothrow) uint32_t[kLevels * Packer::kTableSize]);
     if (!tables) {
         plat::ShowMessage("", "Error new memory");
         return std::nullopt;
