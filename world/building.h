@@ -1,0 +1,44 @@
+// Buildings: map objects of category 1 with a rectangular footprint of
+// tiles that they place on the tile map and take away again when they die.
+#pragma once
+
+#include "world/map_object.h"
+
+#include <cstdint>
+
+struct TilePoint {
+    int32_t x = 0, y = 0;
+};
+
+class Building : public MapObject {
+public:
+    Building() : MapObject(kCategoryBuilding, 0) {}
+    explicit Building(int32_t subtype) : MapObject(kCategoryBuilding, subtype) {}
+    // Resets the footprint tiles that still name this building.
+    ~Building() override;
+
+    void Serialize() override;
+
+    // Stores subtype, position and size, then places the footprint: force
+    // places without testing, otherwise only on a free area. False when the
+    // tile map refused the footprint (the fields are set all the same).
+    bool Place(int32_t x, int32_t y, int32_t subtype, int32_t width, int32_t height, uint8_t force);
+    virtual void Draw() {}
+
+    int32_t GetValue() const { return value_; }
+    void SetValue(int32_t value) { value_ = value; }
+    int32_t GetWidth() const { return width_; }
+    int32_t GetHeight() const { return height_; }
+    // Distance of the footprints' centres; 100000000 for no building.
+    float DistanceTo(const Building* other) const;
+    int32_t GetBuildingSubtype() const { return GetSubtype(); }
+    TilePoint GetCentre() const { return {x_ + width_ / 2, y_ + height_ / 2}; }
+
+protected:
+    // The "bld1" chunk.
+    void SerializeBuildingChunk();
+
+    int32_t value_ = 0;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+};

@@ -1,0 +1,6 @@
+#include "world/world_services.h"
+
+WorldServices& Services() {
+    static WorldServices services;
+    return services;
+}
