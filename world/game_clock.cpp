@@ -1,8 +1,11 @@
 #include "world/game_clock.h"
 
+#include "files/chunk_stream.h"
 #include "platform/clock.h"
+#include "platform/endian.h"
 #include "world/world_services.h"
 
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -136,4 +139,32 @@ void SetNetGameClockFactory(std::function<std::unique_ptr<GameClock>()> factory)
 uint32_t CurrentGameTimeMs() {
     GameClock* clock = GetGameClock();
     return clock ? clock->GetTime() : 0;
+}
+
+void GameClock::Serialize() {
+    static constexpr uint32_t kTags[] = {ChunkTag("tim1")};
+    TransferTagList(kTags, [this](uint32_t tag) {
+        if (tag != ChunkTag("tim1"))
+            return;
+        bool loading = StreamMode() == kStreamLoad;
+        float speed = speed_;
+        const WorldServices& services = Services();
+        if (!loading && services.isNetworkGame && services.isNetworkGame() && services.networkSpeed)
+            speed = services.networkSpeed();
+        uint8_t bytes[16];
+        plat::StoreLE64(bytes, tickCount_);
+        plat::StoreLE32(bytes + 8, std::bit_cast<uint32_t>(speed));
+        plat::StoreLE32(bytes + 12, currentTime_);
+        uint32_t moved = TransferInChunk(bytes, sizeof bytes);
+        if (!loading)
+            return;
+        if (moved >= 8)
+            tickCount_ = plat::LoadLE64(bytes);
+        if (moved >= 12)
+            speed_ = SaneSpeed(std::bit_cast<float>(plat::LoadLE32(bytes + 8)));
+        if (moved >= 16)
+            currentTime_ = plat::LoadLE32(bytes + 12);
+        realStart_ = plat::Clock::Millis();
+        baseTime_ = currentTime_;
+    });
 }

@@ -1,0 +1,62 @@
+#include "world/world_sections.h"
+
+#include "files/chunk_stream.h"
+#include "world/game_clock.h"
+#include "world/object_manager.h"
+#include "world/world_errors.h"
+#include "world/world_map.h"
+
+void ResetWorldState() {
+    DeleteAllMapObjects();
+    ResetCellRows();
+    GetWorldMap().ResetState();
+}
+
+bool SaveWorldSections() {
+    uint32_t tag = ChunkTag("time");
+    BeginChunk(tag);
+    if (GameClock* clock = GetGameClock())
+        clock->Serialize();
+    EndChunk();
+
+    tag = ChunkTag("gmap");
+    BeginChunk(tag);
+    bool ok = GetWorldMap().SaveWorldMap();
+    EndChunk();
+
+    tag = ChunkTag("obj");
+    BeginChunk(tag);
+    ok = SaveMapObjects() && ok;
+    EndChunk();
+
+    tag = 0;
+    BeginChunk(tag);
+    EndChunk();
+    return ok && !StreamFailed();
+}
+
+bool LoadWorldSections() {
+    ResetWorldState();
+    ClearWorldError();
+    bool ok = true;
+    for (;;) {
+        uint32_t tag = 0;
+        BeginChunk(tag);
+        if (tag == ChunkTag("time")) {
+            if (GameClock* clock = GetGameClock())
+                clock->Serialize();
+        } else if (tag == ChunkTag("gmap")) {
+            ok = GetWorldMap().LoadWorldMap() && ok;
+        } else if (tag == ChunkTag("obj")) {
+            ok = ok && LoadMapObjects();
+        }
+        EndChunk();
+        if (tag == 0 || !ok || StreamFailed())
+            break;
+    }
+    if (StreamFailed()) {
+        ReportWorldError("the world sections are damaged: " + StreamError());
+        return false;
+    }
+    return ok;
+}
