@@ -59,9 +59,11 @@ struct CategoryList {
     }
 };
 
+// Never destroyed: objects left at exit would otherwise die after the tile
+// map that their destructors touch.
 std::array<CategoryList, kObjectCategoryCount>& Lists() {
-    static std::array<CategoryList, kObjectCategoryCount> lists;
-    return lists;
+    static auto* lists = new std::array<CategoryList, kObjectCategoryCount>();
+    return *lists;
 }
 
 std::map<std::pair<int32_t, int32_t>, MapObjectConstructor>& Registry() {
