@@ -375,6 +375,7 @@ bool WorldMap::LoadWorldMap() {
             revision_ = plat::LoadLE32(header + 8);
             std::copy(header + 12, header + 16, flags_);
             ResizeGrid(w, h);
+            oldCells.clear();
             sized = true;
         } else if (tag == kTagMap2 && sized) {
             if (version > 2)
@@ -404,6 +405,8 @@ bool WorldMap::LoadWorldMap() {
     // building index in the cell itself; take them out before the indices
     // are checked.
     std::vector<std::pair<size_t, uint32_t>> footprintIds, waterwayIndices;
+    if (oldCells.size() > cells_.size())
+        return FailLoad(*this, "more cells than the map holds");
     for (size_t i = 0; i < oldCells.size(); ++i) {
         cells_[i].word0 = oldCells[i].word0;
         cells_[i].word1 = oldCells[i].word1;
