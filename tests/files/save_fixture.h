@@ -6,14 +6,13 @@
 #include "files/chunk_transfer.h"
 #include "files/memory_stream.h"
 #include "platform/endian.h"
+#include "tests/files/file_size_limit.h"
 #include "tests/files/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <functional>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace save_fixture {
@@ -159,18 +158,5 @@ inline World LargeWorld() {
 inline Bytes StoreWorld(World world) {
     return Store([&] { world.Serialize(); });
 }
-
-// Makes writes beyond a file size limit fail, as a full disk does.
-struct FileSizeLimit {
-    rlimit saved{};
-    explicit FileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-};
 
 } // namespace save_fixture
