@@ -452,7 +452,7 @@ bool PackArchive::BuildPackArchive(const std::string& dataPath) {
         return Fail("the data file " + dataPath + " would be its own index");
     plat::AtomicFileWriter data(dataPath);
     if (!data.Open())
-        return Fail("cannot create the data file " + dataPath);
+        return Fail("cannot create the data file " + data.Error());
     PackIndex index;
     index.method = method_;
     bool allPacked = true;
@@ -478,7 +478,7 @@ bool PackArchive::BuildPackArchive(const std::string& dataPath) {
     buildSet_.clear();
     std::string error;
     if (!data.Commit())
-        return Fail("cannot write the data file " + dataPath);
+        return Fail("cannot write the data file " + data.Error());
     if (!WritePackIndex(indexPath, index, error))
         return Fail(error);
     return allPacked;
