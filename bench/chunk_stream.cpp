@@ -2,10 +2,10 @@
 // made of small fields in their tag lists, half of it big blocks, beside a
 // plain memcpy of the same bytes.
 #include "files/chunk_stream.h"
+#include "files/chunk_transfer.h"
 #include "files/file_stream.h"
 #include "files/memory_stream.h"
 #include "files/packed_save.h"
-#include "platform/endian.h"
 
 #include <benchmark/benchmark.h>
 
@@ -50,13 +50,6 @@ Section MakeSection() {
     return section;
 }
 
-void TransferU32(uint32_t& value) {
-    uint8_t bytes[4];
-    plat::StoreLE32(bytes, value);
-    TransferSized(bytes, 4);
-    value = plat::LoadLE32(bytes);
-}
-
 void SerializeSection(Section& section) {
     static constexpr uint32_t kObjectTags[] = {ChunkTag("gob1"), ChunkTag("pos1"), 0};
     uint32_t tag = ChunkTag("sect");
@@ -73,9 +66,9 @@ void SerializeSection(Section& section) {
                 TransferSized(o.base, sizeof o.base);
                 SerializeString(o.name);
             } else if (objectTag == ChunkTag("pos1")) {
-                TransferU32(o.x);
-                TransferU32(o.y);
-                TransferU32(o.owner);
+                TransferSizedValue(o.x);
+                TransferSizedValue(o.y);
+                TransferSizedValue(o.owner);
             }
         });
     }

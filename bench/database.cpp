@@ -154,10 +154,37 @@ void BM_Write(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations() * out.size()));
 }
 
+// One block of one table, 200 rows of five value columns, repeated N times:
+// reading must grow linearly with N (the complexity fit shows it).
+void BM_ReadRepeatedBlocks(benchmark::State& state) {
+    std::string block = "Repeated 0 5 200 0\n\tA\tB\tC\tD\tE\n";
+    block += "\tMASTER_VALUE\tMASTER_VALUE\tMASTER_VALUE\tMASTER_VALUE\tMASTER_VALUE\n";
+    block += "\t0 -1e+37 1e+37\t1 -1e+37 1e+37\t2 -1e+37 1e+37\t3 -1e+37 1e+37\t4 -1e+37 1e+37\n";
+    block += "\t\"\"\t\"\"\t\"\"\t\"\"\t\"\"\n";
+    for (int row = 0; row < 200; ++row)
+        block += std::to_string(row) + "\t1\t2\t3.5\t4\t" + std::to_string(row * 7) + "\n";
+    std::string text;
+    for (int64_t i = 0; i < state.range(0); ++i)
+        text += block;
+    for (auto _ : state) {
+        Database db;
+        if (!db.Read(text))
+            state.SkipWithError("read failed");
+        benchmark::DoNotOptimize(db.Tables().size());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * text.size()));
+    state.SetComplexityN(state.range(0));
+}
+
 BENCHMARK(BM_TokenizeBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Read)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadApply)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadRepeatedBlocks)
+    ->RangeMultiplier(4)
+    ->Range(1, 4096)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 } // namespace
 

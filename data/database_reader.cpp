@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <istream>
 #include <ostream>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -59,14 +60,19 @@ private:
     // own cells however often a file repeats it.
     std::unordered_set<const DatabaseTable*> read_;
     std::unordered_set<DatabaseTable*> readAgain_;
+    // Cells a table read again has appended since its columns were last
+    // matched to its rows: matched early once they outnumber its cells, so
+    // that a file repeating a block holds no more than twice its cells.
+    std::unordered_map<const DatabaseTable*, uint64_t> appended_;
+    // A column's type is set without visiting its cells; they take it when
+    // the column is matched to its rows. A change of storage clears the
+    // cells the column held then: the first this many, in append order.
+    std::unordered_map<const DatabaseColumn*, size_t> clearBefore_;
+
+    void MatchColumns(DatabaseTable& table);
 };
 
 namespace {
-
-void SyncColumns(DatabaseTable& table) {
-    for (auto& [name, column] : table.columns)
-        column.SyncWithRows();
-}
 
 // Numbers the columns without an index on from the highest one.
 void NumberColumns(DatabaseTable& table) {
@@ -98,7 +104,7 @@ bool DatabaseReader::Run(const ProgressCallback& progress) {
         }
     }
     for (DatabaseTable* table : readAgain_)
-        SyncColumns(*table);
+        MatchColumns(*table);
     NumberNewTablesAndColumns();
     return ok;
 }
@@ -113,6 +119,13 @@ bool DatabaseReader::ReadBlock(std::string_view name) {
     for (int32_t count : {n, r, k})
         if (count < 0 || uint64_t(count) > in_.Remaining())
             return Fail("column or row count " + std::to_string(count) + " does not fit the file");
+    // Refused before any of its cells is read: a block that alone holds
+    // more cells than the database may.
+    const uint64_t blockCells = uint64_t(r) * (uint64_t(n) + uint64_t(k));
+    if (blockCells > kMaxCells)
+        return Fail("a block of " + std::to_string(r) + " rows and " + std::to_string(uint64_t(n) + k) +
+                    " columns would hold " + std::to_string(blockCells) + " cells, more than " +
+                    std::to_string(kMaxCells));
 
     // A table this read made takes no index from a header: it is numbered
     // at the end.
@@ -133,11 +146,30 @@ bool DatabaseReader::ReadBlock(std::string_view name) {
     BlockAdditions added;
     const bool read = ReadBlockBody(table, names, r, k, added);
     const bool counted = EndBlock(table, added);
-    if (read_.insert(&table).second)
-        SyncColumns(table);
-    else
+    if (read_.insert(&table).second) {
+        MatchColumns(table);
+    } else {
         readAgain_.insert(&table);
+        uint64_t& appended = appended_[&table];
+        appended += blockCells;
+        if (appended > std::max<uint64_t>(table.countedCells, 1 << 16))
+            MatchColumns(table);
+    }
     return counted && read;
+}
+
+void DatabaseReader::MatchColumns(DatabaseTable& table) {
+    for (auto& [name, column] : table.columns) {
+        auto clear = clearBefore_.find(&column);
+        if (clear != clearBefore_.end()) {
+            auto cell = column.cells.begin();
+            for (size_t i = 0; i < clear->second && cell != column.cells.end(); ++i, ++cell)
+                cell->second = DatabaseCell();
+            clearBefore_.erase(clear);
+        }
+        column.SyncWithRows();
+    }
+    appended_.erase(&table);
 }
 
 bool DatabaseReader::ReadBlockBody(DatabaseTable& table, const std::vector<std::string_view>& names,
@@ -248,7 +280,9 @@ bool DatabaseReader::ReadColumnType(DatabaseTable& table, DatabaseColumn& column
         LogAbort("WRONG TYPE - " + tableName_ + " :: " + std::string(columnName_));
         return false;
     }
-    column.SetType(type);
+    if (StorageOf(type) != StorageOf(column.type) && !column.cells.empty())
+        clearBefore_[&column] = column.cells.size();
+    column.type = type;
     return true;
 }
 
@@ -323,15 +357,20 @@ bool DatabaseReader::EndBlock(DatabaseTable& table, const BlockAdditions& added)
     if (total > kMaxCells) {
         for (int32_t row : added.rows)
             table.rows.erase(row);
-        for (DatabaseColumns::iterator column : added.columns)
+        for (DatabaseColumns::iterator column : added.columns) {
+            clearBefore_.erase(&column->second);
             table.columns.erase(column);
+        }
         columnName_ = {};
         return Fail("the database would hold " + std::to_string(total) + " cells, more than " +
                     std::to_string(kMaxCells));
     }
     db_.cellCount_ = total;
     table.countedCells = cells;
-    NumberColumns(table);
+    // Only a column the block added can lack its number.
+    if (std::any_of(added.columns.begin(), added.columns.end(),
+                    [](DatabaseColumns::iterator column) { return column->second.index == -1; }))
+        NumberColumns(table);
     return true;
 }
 

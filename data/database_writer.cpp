@@ -338,9 +338,10 @@ bool Database::WriteFile(const std::string& path, KindSelector kind) {
     std::string text;
     if (!Write(text, kind))
         return false;
-    if (plat::WriteFileAtomically(path, text))
+    std::string error;
+    if (plat::WriteFileAtomically(path, text, &error))
         return true;
     if (log_)
-        *log_ << "FAILED - cannot write " << path << std::endl;
+        *log_ << "FAILED - cannot write " << error << std::endl;
     return false;
 }

@@ -14,9 +14,11 @@ constexpr uint32_t kBlockSizePlaceholder = 0xFFFFFFFF;
 
 // An open chunk, by stream positions: the bytes it has consumed so far are
 // the position minus start.
+// A list element transferred field by field is kept the same way.
 struct ChunkRecord {
-    uint32_t start = 0; // where its tag lies
-    uint32_t end = 0;   // where it ends, by the size read; unused while storing
+    uint32_t start = 0;   // where its tag lies
+    uint32_t end = 0;     // where it ends, by the size read; unused while storing a chunk
+    bool element = false; // a list element rather than a chunk
 };
 
 // The open chunks, innermost last. Records stay allocated from chunk to
@@ -45,6 +47,10 @@ struct BlockState {
     uint32_t end = 0;   // where its payload ends, by the size read
 };
 
+} // namespace
+
+// The state of one current stream. A thread starts with a state of its own;
+// SaveStreamScope puts a fresh one in front of it for a while.
 struct ChunkStreamState {
     std::unique_ptr<SaveStream> stream;
     int mode = 0;
@@ -55,35 +61,49 @@ struct ChunkStreamState {
     std::string error;
 };
 
-ChunkStreamState current;
+namespace {
+
+thread_local ChunkStreamState* tCurrent = nullptr;
+
+[[gnu::cold, gnu::noinline]] ChunkStreamState& ThreadState() {
+    thread_local ChunkStreamState state;
+    tCurrent = &state;
+    return state;
+}
+
+// The calling thread's current stream state.
+[[gnu::always_inline]] inline ChunkStreamState& Current() {
+    ChunkStreamState* state = tCurrent;
+    return state ? *state : ThreadState();
+}
 
 bool Loading() {
-    return current.mode == kStreamLoad;
+    return Current().mode == kStreamLoad;
 }
 bool Failed() {
-    return current.failed;
+    return Current().failed;
 }
 // A current stream that has not failed.
 bool Live() {
-    return current.stream && !current.failed;
+    return Current().stream && !Current().failed;
 }
 uint32_t Here() {
-    return current.stream ? current.stream->Position() : 0;
+    return Current().stream ? Current().stream->Position() : 0;
 }
 
 // Fails the stream; the first reason is kept. Failures are kept out of line
 // and the few steps of every transfer inline, for the many small fields of
 // a save.
 [[gnu::cold, gnu::noinline, gnu::format(printf, 1, 2)]] void Fail(const char* format, ...) {
-    current.failed = true;
-    if (!current.error.empty())
+    Current().failed = true;
+    if (!Current().error.empty())
         return;
     char text[256];
     va_list args;
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    current.error = text;
+    Current().error = text;
 }
 
 [[gnu::cold, gnu::noinline]] void FailShortMove() {
@@ -104,23 +124,24 @@ uint32_t Here() {
 // What is left to load of the innermost chunk, or of the whole stream
 // outside chunks; unbounded while storing.
 [[gnu::always_inline]] inline uint32_t Left() {
-    uint32_t position = current.stream->Position();
+    uint32_t position = Current().stream->Position();
     if (!Loading())
-        return current.chunks.Empty() ? UINT32_MAX
-                                      : UINT32_MAX - (position - current.chunks.Innermost().start);
-    return (current.chunks.Empty() ? current.stream->Size() : current.chunks.Innermost().end) - position;
+        return Current().chunks.Empty() ? UINT32_MAX
+                                        : UINT32_MAX - (position - Current().chunks.Innermost().start);
+    return (Current().chunks.Empty() ? Current().stream->Size() : Current().chunks.Innermost().end) -
+           position;
 }
 
 // Moves bytes; a short move fails the stream.
 [[gnu::always_inline]] inline uint32_t Move(void* buffer, uint32_t count) {
-    uint32_t moved = current.stream->Transfer(buffer, count);
+    uint32_t moved = Current().stream->Transfer(buffer, count);
     if (moved != count) [[unlikely]]
         FailShortMove();
     return moved;
 }
 
 [[gnu::always_inline]] inline uint32_t MoveU32(uint32_t& value) {
-    uint32_t moved = current.stream->TransferU32(value);
+    uint32_t moved = Current().stream->TransferU32(value);
     if (moved != 4) [[unlikely]]
         FailShortMove();
     return moved;
@@ -129,7 +150,7 @@ uint32_t Here() {
 // Moves a chunk's or a block's header: its tag and its size. Where the
 // header lies in the stream's window, in place, in one step.
 [[gnu::always_inline]] inline bool MoveHeader(uint32_t& tag, uint32_t& size) {
-    SaveStream& stream = *current.stream;
+    SaveStream& stream = *Current().stream;
     if (uint8_t* header = stream.WindowBytes(kHeaderSize)) {
         if (Loading()) {
             tag = plat::LoadLE32(header);
@@ -147,7 +168,7 @@ uint32_t Here() {
 
 // Seeks from the position from forward to position; returns the distance.
 [[gnu::noinline]] uint32_t SeekForward(uint32_t from, uint32_t position) {
-    uint32_t to = current.stream->Seek(position, SeekOrigin::Start);
+    uint32_t to = Current().stream->Seek(position, SeekOrigin::Start);
     if (to != position)
         Fail("unexpected end of the data at byte %u", to);
     return to - from;
@@ -156,12 +177,12 @@ uint32_t Here() {
 // Moves forward to position; returns the distance. Mostly the position is
 // there already: a chunk that was read to its end.
 [[gnu::always_inline]] inline uint32_t SkipTo(uint32_t position) {
-    uint32_t from = current.stream->Position();
+    uint32_t from = Current().stream->Position();
     return position <= from ? 0 : SeekForward(from, position);
 }
 
 uint32_t Skip(uint32_t count) {
-    uint64_t target = uint64_t(current.stream->Position()) + count;
+    uint64_t target = uint64_t(Current().stream->Position()) + count;
     if (target > UINT32_MAX) {
         Fail("a skip beyond 4 GiB at byte %u", Here());
         return 0;
@@ -173,7 +194,7 @@ uint32_t Skip(uint32_t count) {
 [[gnu::always_inline]] inline void PatchSize(uint32_t sizeFieldPos, uint32_t size) {
     uint8_t field[4];
     plat::StoreLE32(field, size);
-    SaveStream& stream = *current.stream;
+    SaveStream& stream = *Current().stream;
     if (stream.OverwriteInWindow(sizeFieldPos, field, 4))
         return;
     uint32_t end = stream.Position();
@@ -184,11 +205,11 @@ uint32_t Skip(uint32_t count) {
 
 // Guards the operations that work inside an open chunk.
 [[gnu::always_inline]] inline bool InChunk() {
-    if (!current.stream)
+    if (!Current().stream)
         return false;
-    if (current.chunks.Empty()) [[unlikely]]
+    if (Current().chunks.Empty()) [[unlikely]]
         Fail("a transfer outside any chunk at byte %u", Here());
-    return !current.failed;
+    return !Current().failed;
 }
 
 // Stores a u32 length and count bytes; where both fit in the stream's
@@ -199,7 +220,7 @@ struct StoredWithLength {
     uint32_t bytes;
 };
 [[gnu::always_inline]] inline StoredWithLength StoreWithLength(const void* bytes, uint32_t count) {
-    SaveStream& stream = *current.stream;
+    SaveStream& stream = *Current().stream;
     if (uint8_t* field = stream.WindowBytes(4 + uint64_t(count))) {
         plat::StoreLE32(field, count);
         CopyBytes(field + 4, static_cast<const uint8_t*>(bytes), count);
@@ -224,7 +245,7 @@ struct StoredWithLength {
         Fail("a sized field's length is cut off at byte %u", Here());
         return 0;
     }
-    SaveStream& stream = *current.stream;
+    SaveStream& stream = *Current().stream;
     uint32_t length = 0;
     uint32_t available = 0;
     uint32_t taken = 0;
@@ -271,18 +292,24 @@ std::string ChunkTagName(uint32_t tag) {
 }
 
 bool BeginSaveStream(std::unique_ptr<SaveStream> stream, std::string& headerText, uint32_t& version) {
-    current.stream.reset();
-    current.chunks.Clear();
-    current.block = {};
-    current.error.clear();
-    current.failed = false;
-    current.mode = 0;
+    ChunkStreamState& state = Current();
+    if (state.stream) {
+        // Dropping the open stream would lose a save silently, and carrying
+        // on would mix two streams: both fail, the new one is dropped.
+        Fail("a second stream was begun while this one was open (open it in its own SaveStreamScope)");
+        return false;
+    }
+    state.chunks.Clear();
+    state.block = {};
+    state.error.clear();
+    state.failed = false;
+    state.mode = 0;
     if (!stream) {
         Fail("no stream");
         return false;
     }
-    current.stream = std::move(stream);
-    current.mode = current.stream->Mode();
+    Current().stream = std::move(stream);
+    Current().mode = Current().stream->Mode();
 
     uint32_t tag = kHeaderChunkTag;
     BeginChunk(tag);
@@ -300,34 +327,34 @@ bool BeginSaveStream(std::unique_ptr<SaveStream> stream, std::string& headerText
         headerText = std::move(text);
         version = plat::LoadLE32(versionField);
     }
-    current.version = version;
+    Current().version = version;
     return !Failed();
 }
 
 bool CloseStream() {
-    if (!current.stream)
+    if (!Current().stream)
         return false;
-    if (!Loading() && !current.chunks.Empty())
-        Fail("the save ended with %zu chunks still open", current.chunks.Depth());
+    if (!Loading() && !Current().chunks.Empty())
+        Fail("the save ended with %zu chunks still open", Current().chunks.Depth());
     // A failed stream is dropped without Close, so a failed save delivers nothing.
     bool ok = !Failed();
-    if (ok && !current.stream->Close()) {
+    if (ok && !Current().stream->Close()) {
         Fail(Loading() ? "the data could not be read" : "the file could not be written");
         ok = false;
     }
-    current.stream.reset();
-    current.chunks.Clear();
-    current.block = {};
-    current.mode = 0;
+    Current().stream.reset();
+    Current().chunks.Clear();
+    Current().block = {};
+    Current().mode = 0;
     return ok;
 }
 
 uint32_t GetStreamVersion() {
-    return current.version;
+    return Current().version;
 }
 
 int StreamMode() {
-    return current.stream ? current.mode : 0;
+    return Current().stream ? Current().mode : 0;
 }
 
 bool StreamFailed() {
@@ -335,26 +362,26 @@ bool StreamFailed() {
 }
 
 const std::string& StreamError() {
-    return current.error;
+    return Current().error;
 }
 
 uint32_t BeginChunk(uint32_t& tag) {
     if (!Live()) {
-        if (current.stream && Loading())
+        if (Current().stream && Loading())
             tag = 0;
-        current.chunks.Push({});
+        Current().chunks.Push({});
         return 0;
     }
-    uint32_t start = current.stream->Position();
+    uint32_t start = Current().stream->Position();
     if (!Loading()) {
-        current.chunks.Push({start, start});
+        Current().chunks.Push({start, start});
         // EndChunk fills in the size.
         uint32_t placeholder = 0;
         return MoveHeader(tag, placeholder) ? kHeaderSize : 0;
     }
     uint32_t left = Left();
-    bool nested = !current.chunks.Empty();
-    current.chunks.Push({start, start});
+    bool nested = !Current().chunks.Empty();
+    Current().chunks.Push({start, start});
     if (left < kHeaderSize) {
         // Nothing left of the enclosing chunk: it holds no further chunk.
         if (left > 0 || !nested)
@@ -373,30 +400,34 @@ uint32_t BeginChunk(uint32_t& tag) {
         tag = 0;
         return 0;
     }
-    current.chunks.Innermost().end = start + size;
+    Current().chunks.Innermost().end = start + size;
     return kHeaderSize;
 }
 
 uint32_t EndChunk() {
-    if (current.chunks.Empty()) {
-        if (current.stream)
+    if (Current().chunks.Empty()) {
+        if (Current().stream)
             Fail("a chunk ended that was never begun at byte %u", Here());
         return 0;
     }
-    ChunkRecord chunk = current.chunks.Pop();
+    if (Current().chunks.Innermost().element) {
+        Fail("a chunk ended inside an unfinished list element at byte %u", Here());
+        return 0;
+    }
+    ChunkRecord chunk = Current().chunks.Pop();
     if (!Live())
         return 0;
     if (Loading()) {
         SkipTo(chunk.end);
         return chunk.end - chunk.start;
     }
-    uint32_t size = current.stream->Position() - chunk.start;
+    uint32_t size = Current().stream->Position() - chunk.start;
     PatchSize(chunk.start + 4, size);
     return size;
 }
 
 uint32_t ChunkBytesLeft() {
-    if (!Live() || current.chunks.Empty())
+    if (!Live() || Current().chunks.Empty())
         return 0;
     return Left();
 }
@@ -449,7 +480,7 @@ uint32_t SerializeString(std::string& text) {
              left - 4, Here());
         return 0;
     }
-    SaveStream& stream = *current.stream;
+    SaveStream& stream = *Current().stream;
     if (const uint8_t* bytes = stream.WindowBytes(length)) {
         text.assign(reinterpret_cast<const char*>(bytes), length - 1);
         stream.Advance(length);
@@ -504,16 +535,51 @@ uint32_t TransferListElement(void* element, uint32_t elementSize, uint32_t store
     return moved;
 }
 
+uint32_t BeginListRecord(uint32_t storedSize) {
+    ChunkStreamState& state = Current();
+    if (!state.stream)
+        return 0;
+    bool live = InChunk();
+    uint32_t start = state.stream->Position();
+    uint32_t end = start;
+    if (live)
+        end += Loading() ? std::min(storedSize, Left()) : storedSize;
+    state.chunks.Push({start, end, true});
+    return 0;
+}
+
+uint32_t EndListRecord() {
+    ChunkStreamState& state = Current();
+    if (!state.stream)
+        return 0;
+    if (state.chunks.Empty() || !state.chunks.Innermost().element) {
+        Fail("a list element ended that was never begun at byte %u", Here());
+        return 0;
+    }
+    ChunkRecord element = state.chunks.Pop();
+    if (!Live())
+        return 0;
+    if (Loading()) {
+        SkipTo(element.end);
+        return element.end - element.start;
+    }
+    uint32_t size = state.stream->Position() - element.start;
+    if (size != element.end - element.start)
+        Fail("a list element of %u bytes in a list of %u-byte elements at byte %u", size,
+             element.end - element.start, element.start);
+    return size;
+}
+
 uint32_t BeginBlock(uint32_t& tag) {
-    current.block = {};
+    Current().block = {};
     if (!Live()) {
-        if (current.stream && Loading())
+        if (Current().stream && Loading())
             tag = 0;
         return 0;
     }
     uint32_t left = Left();
-    bool nested = !current.chunks.Empty();
-    uint32_t start = current.stream->Position();
+    bool nested = !Current().chunks.Empty();
+    uint32_t start = Current().stream->Position();
     if (Loading() && left < kHeaderSize) {
         if (left > 0 || !nested)
             Fail(nested ? "a block header is cut off at byte %u" : "unexpected end of the data at byte %u",
@@ -526,7 +592,7 @@ uint32_t BeginBlock(uint32_t& tag) {
         tag = 0;
         return 0;
     }
-    current.block = {true, start + kHeaderSize, start + kHeaderSize};
+    Current().block = {true, start + kHeaderSize, start + kHeaderSize};
     if (Loading()) {
         if (size > left - kHeaderSize) {
             Fail("block '%s' at byte %u has the size %u, more than the %u bytes after its header",
@@ -534,7 +600,7 @@ uint32_t BeginBlock(uint32_t& tag) {
             tag = 0;
             return 0;
         }
-        current.block.end += size;
+        Current().block.end += size;
     }
     return 0;
 }
@@ -542,25 +608,34 @@ uint32_t BeginBlock(uint32_t& tag) {
 uint32_t TransferSizedInBlock(void* buffer, uint32_t capacity) {
     if (!Live())
         return 0;
-    const BlockState& block = current.block;
+    const BlockState& block = Current().block;
     if (!block.open) {
         Fail("a block transfer outside any block at byte %u", Here());
         return 0;
     }
-    uint32_t position = current.stream->Position();
+    uint32_t position = Current().stream->Position();
     uint32_t left = Loading() ? block.end - position : UINT32_MAX - (position - block.start);
     return MoveSized(buffer, capacity, left);
 }
 
 uint32_t EndBlock() {
-    BlockState& block = current.block;
-    if (!current.stream || !block.open)
+    BlockState& block = Current().block;
+    if (!Current().stream || !block.open)
         return 0;
     block.open = false;
-    uint32_t consumed = current.stream->Position() - block.start;
+    uint32_t consumed = Current().stream->Position() - block.start;
     if (Live() && !Loading())
         PatchSize(block.start - 4, consumed);
     else if (Live())
         SkipTo(block.end);
     return consumed;
+}
+
+SaveStreamScope::SaveStreamScope() : state_(std::make_unique<ChunkStreamState>()), previous_(&Current()) {
+    tCurrent = state_.get();
+}
+
+SaveStreamScope::~SaveStreamScope() {
+    // A stream still open is dropped without Close: it delivers nothing.
+    tCurrent = previous_;
 }

@@ -1,4 +1,4 @@
-// The chunk stream: the one current save stream through which every saved
+// The chunk stream: the current save stream through which every saved
 // object writes and reads itself. An object has one routine for both
 // directions: the same calls store while the current stream stores and load
 // while it loads.
@@ -46,11 +46,31 @@ inline constexpr uint32_t kHeaderChunkTag = ChunkTag("head");
 inline constexpr std::string_view kSaveHeaderText = "MRD - Version 0.04";
 inline constexpr uint32_t kSaveStreamVersion = 4;
 
+struct ChunkStreamState;
+
+// Gives the calling thread a fresh current-stream state for its lifetime and
+// then restores the one before: a stream begun inside the scope neither sees
+// nor disturbs a stream current outside it, and one left open is dropped
+// without delivering anything. Each thread has its own current stream;
+// scopes nest on the thread that made them.
+class SaveStreamScope {
+public:
+    SaveStreamScope();
+    ~SaveStreamScope();
+    SaveStreamScope(const SaveStreamScope&) = delete;
+    SaveStreamScope& operator=(const SaveStreamScope&) = delete;
+
+private:
+    std::unique_ptr<ChunkStreamState> state_;
+    ChunkStreamState* previous_;
+};
+
 // Makes the stream current and transfers the header chunk: the version as a
 // sized field, then the header text. Loading replaces both with the file's.
-// A stream still current from before is dropped without delivering
-// anything. False when the stream is none or the header cannot be
-// transferred (a loaded file that does not begin with "head").
+// False when the stream is none, when the header cannot be transferred (a
+// loaded file that does not begin with "head"), or when another stream is
+// still current: that one is not dropped but fails too, so that neither a
+// half-written save nor a mix of two streams passes for a good one.
 bool BeginSaveStream(std::unique_ptr<SaveStream> stream, std::string& headerText, uint32_t& version);
 
 // Finishes and drops the current stream. True only when a stream was
@@ -97,6 +117,13 @@ uint32_t TransferListHeader(uint32_t& count, uint32_t elementSize);
 // One element of a list: loading takes at most elementSize bytes of the
 // stored element and skips the rest of it.
 uint32_t TransferListElement(void* element, uint32_t elementSize, uint32_t storedSize);
+
+// One list element transferred field by field, between the two calls:
+// loading clamps every transfer to the element's stored size and EndListRecord
+// skips what was not read; storing fails the stream when the element's bytes
+// differ from the size its list header gave. Returns the element's bytes.
+uint32_t BeginListRecord(uint32_t storedSize);
+uint32_t EndListRecord();
 
 // Flat blocks: a tag, a u32 size of the payload alone, then sized fields.
 // One block at a time; its bytes count towards the enclosing chunk.

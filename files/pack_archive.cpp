@@ -6,6 +6,7 @@
 #include "platform/file.h"
 #include "platform/message.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -26,6 +27,72 @@ bool StartsWithFolded(std::string_view text, std::string_view prefix) {
 
 bool WriteAt(plat::File& file, uint64_t offset, std::span<const uint8_t> bytes) {
     return file.Seek(offset) && file.WriteExact(bytes.data(), bytes.size());
+}
+
+// The bytes of the data file that no entry of the index on disk names: the
+// gaps between entries and everything after the last one. New bytes go only
+// there, first into the lowest gap they fit, else at the end.
+class FreeSpace {
+public:
+    explicit FreeSpace(const std::vector<PackEntry>& named) {
+        std::vector<std::pair<uint64_t, uint64_t>> spans;
+        for (const PackEntry& entry : named)
+            if (entry.StoredSize() > 0)
+                spans.emplace_back(entry.offset, uint64_t(entry.offset) + entry.StoredSize());
+        std::sort(spans.begin(), spans.end());
+        for (const auto& [begin, end] : spans) {
+            if (begin > end_)
+                gaps_.emplace_back(end_, begin);
+            end_ = std::max(end_, end);
+        }
+    }
+
+    // Where size new bytes go; nothing when the data file would outgrow its
+    // 32-bit offsets.
+    std::optional<uint32_t> Take(uint32_t size) {
+        for (auto& gap : gaps_) {
+            if (size > 0 && gap.second - gap.first >= size) {
+                uint64_t offset = gap.first;
+                gap.first += size;
+                return uint32_t(offset);
+            }
+        }
+        if (end_ + size > UINT32_MAX)
+            return std::nullopt;
+        uint64_t offset = end_;
+        end_ += size;
+        return uint32_t(offset);
+    }
+
+private:
+    std::vector<std::pair<uint64_t, uint64_t>> gaps_;
+    uint64_t end_ = 0;
+};
+
+// Gives an entry new bytes and the time they were made; its name stays.
+void Replace(PackEntry& installed, const PackEntry& update) {
+    installed.offset = update.offset;
+    installed.compressedFlag = update.compressedFlag;
+    installed.packedSize = update.packedSize;
+    installed.unpackedSize = update.unpackedSize;
+    installed.writeTime = update.writeTime;
+}
+
+// Records new bytes of the entry's stored size under key, in free space.
+// The offset they go to, or nothing when the data file would outgrow its
+// 32-bit offsets.
+std::optional<uint32_t> PlaceEntry(std::map<std::string, PackEntry>& merged, const std::string& key,
+                                   PackEntry entry, FreeSpace& space) {
+    std::optional<uint32_t> offset = space.Take(entry.StoredSize());
+    if (!offset)
+        return std::nullopt;
+    entry.offset = *offset;
+    auto installed = merged.find(key);
+    if (installed != merged.end())
+        Replace(installed->second, entry);
+    else
+        merged.emplace(key, entry);
+    return offset;
 }
 
 } // namespace
@@ -385,7 +452,7 @@ bool PackArchive::BuildPackArchive(const std::string& dataPath) {
         return Fail("the data file " + dataPath + " would be its own index");
     plat::AtomicFileWriter data(dataPath);
     if (!data.Open())
-        return Fail("cannot create the data file " + dataPath);
+        return Fail("cannot create the data file " + data.Error());
     PackIndex index;
     index.method = method_;
     bool allPacked = true;
@@ -411,39 +478,10 @@ bool PackArchive::BuildPackArchive(const std::string& dataPath) {
     buildSet_.clear();
     std::string error;
     if (!data.Commit())
-        return Fail("cannot write the data file " + dataPath);
+        return Fail("cannot write the data file " + data.Error());
     if (!WritePackIndex(indexPath, index, error))
         return Fail(error);
     return allPacked;
-}
-
-// Gives an entry new bytes and the time they were made; its name stays.
-void PackArchive::Replace(PackEntry& installed, const PackEntry& update) {
-    installed.offset = update.offset;
-    installed.compressedFlag = update.compressedFlag;
-    installed.packedSize = update.packedSize;
-    installed.unpackedSize = update.unpackedSize;
-    installed.writeTime = update.writeTime;
-}
-
-std::optional<uint32_t> PackArchive::PlaceEntry(BuildSet& merged, const std::string& key, PackEntry entry,
-                                                uint64_t& end) {
-    auto installed = merged.find(key);
-    uint32_t size = entry.StoredSize();
-    bool inPlace = installed != merged.end() && size <= installed->second.StoredSize();
-    if (inPlace) {
-        entry.offset = installed->second.offset;
-    } else {
-        if (end + size > UINT32_MAX)
-            return std::nullopt;
-        entry.offset = uint32_t(end);
-        end += size;
-    }
-    if (installed != merged.end())
-        Replace(installed->second, entry);
-    else
-        merged.emplace(key, entry);
-    return entry.offset;
 }
 
 PackArchive::BuildSet PackArchive::EntriesAsBuildSet() const {
@@ -467,11 +505,11 @@ bool PackArchive::RefreshFromFolder() {
     if (!opened_)
         return Fail("no archive is open");
     BuildSet merged = EntriesAsBuildSet();
+    FreeSpace space(entries_);
     Close();
     plat::File data;
     if (!data.Open(dataPath_, plat::File::Mode::ReadWrite))
         return Fail("cannot write the data file " + dataPath_);
-    uint64_t end = data.Size();
     bool ok = true;
     int32_t count = int32_t(buildSet_.size());
     int32_t number = 0;
@@ -489,7 +527,7 @@ bool PackArchive::RefreshFromFolder() {
             ok = false;
             continue;
         }
-        std::optional<uint32_t> offset = PlaceEntry(merged, key, entry, end);
+        std::optional<uint32_t> offset = PlaceEntry(merged, key, entry, space);
         if (!offset)
             return Fail("the archive would grow beyond 4 GiB");
         if (!WriteAt(data, *offset, bytes))
@@ -563,7 +601,7 @@ bool PackArchive::ApplyUpdate(const std::string& packagePath) {
     };
     std::vector<std::optional<Placement>> placements;
     BuildSet merged = EntriesAsBuildSet();
-    uint64_t end = data_.Size();
+    FreeSpace space(entries_);
     for (const PackEntry& update : package.Entries()) {
         std::optional<Placement>& placement = placements.emplace_back();
         std::string key = FoldedCopy(update.name);
@@ -571,7 +609,7 @@ bool PackArchive::ApplyUpdate(const std::string& packagePath) {
         if (installed != merged.end() &&
             !(update.IsCompressed() && installed->second.writeTime < update.writeTime))
             continue;
-        std::optional<uint32_t> offset = PlaceEntry(merged, key, update, end);
+        std::optional<uint32_t> offset = PlaceEntry(merged, key, update, space);
         if (!offset)
             return Fail("the archive would grow beyond 4 GiB");
         placement = Placement{*offset, package.StoredBytes(update)};

@@ -95,6 +95,9 @@ public:
 
     // Repacks into the open archive the scanned files that are newer than
     // their entries, and adds new ones. The archive is closed afterwards.
+    // Refresh and update write new bytes only where the index on disk names
+    // none (its gaps and the end), and replace the index last, by rename: a
+    // failure or a crash on the way leaves the archive reading as before.
     bool RefreshFromFolder();
     // Writes every entry below the folder with its stored time.
     bool ExtractAll(const std::string& destination);
@@ -123,13 +126,6 @@ private:
     bool PackFile(const std::string& name, PackEntry& entry, std::vector<uint8_t>& bytes);
     std::string SourcePathOf(const std::string& name) const;
     BuildSet EntriesAsBuildSet() const;
-    static void Replace(PackEntry& installed, const PackEntry& update);
-    // Records new bytes of the entry's stored size under key: over the
-    // installed entry's bytes when they fit there, else at end, which moves
-    // on. The offset they go to, or nothing when the data file would outgrow
-    // its 32-bit offsets.
-    static std::optional<uint32_t> PlaceEntry(BuildSet& merged, const std::string& key, PackEntry entry,
-                                              uint64_t& end);
     bool WriteMergedIndex(const BuildSet& merged);
 
     bool opened_ = false;

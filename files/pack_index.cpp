@@ -116,8 +116,9 @@ bool WritePackIndex(const std::string& path, const PackIndex& index, std::string
     std::vector<uint8_t> bytes;
     if (!EncodePackIndex(index, bytes, error))
         return false;
-    if (!plat::WriteFileAtomically(path, bytes.data(), bytes.size())) {
-        error = "cannot write the index file " + path;
+    std::string reason;
+    if (!plat::WriteFileAtomically(path, bytes.data(), bytes.size(), &reason)) {
+        error = "cannot write the index file " + reason;
         return false;
     }
     return true;

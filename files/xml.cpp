@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <optional>
 
-namespace {
-
 constexpr size_t kReadBlockSize = 512;
 
-struct XmlReaderState {
+struct XmlReader::State {
     XML_Parser parser = nullptr;
     XmlTarget target;
     // The element waiting for its text: an element without attributes is
@@ -22,18 +20,19 @@ struct XmlReaderState {
     plat::File file;
 };
 
-struct XmlWriterState {
+struct XmlWriter::State {
     std::optional<plat::AtomicFileWriter> file;
     std::string buffer;
     int indentLevel = 0;
 };
 
-XmlReaderState reader;
-XmlWriterState writer;
+namespace {
+
+using ReaderState = XmlReader::State;
 
 // Hands the current element over with its text, unless the text is empty or
 // only indentation.
-void FlushText() {
+void FlushText(ReaderState& reader) {
     std::string text = std::move(reader.text);
     reader.text.clear();
     if (!reader.current || text.empty() || text[0] == '\n' || text[0] == '\t')
@@ -46,8 +45,9 @@ void FlushText() {
     }
 }
 
-void XMLCALL OnStartElement(void*, const XML_Char* name, const XML_Char** attributes) {
-    FlushText();
+void XMLCALL OnStartElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
+    ReaderState& reader = *static_cast<ReaderState*>(userData);
+    FlushText(reader);
     XmlNode node(name);
     for (const XML_Char** pair = attributes; pair[0] && pair[1]; pair += 2)
         node.AddReadAttribute(XmlAttribute(pair[0], pair[1]));
@@ -59,36 +59,34 @@ void XMLCALL OnStartElement(void*, const XML_Char* name, const XML_Char** attrib
     }
 }
 
-void XMLCALL OnEndElement(void*, const XML_Char* name) {
-    FlushText();
+void XMLCALL OnEndElement(void* userData, const XML_Char* name) {
+    ReaderState& reader = *static_cast<ReaderState*>(userData);
+    FlushText(reader);
     reader.current.reset();
     if (reader.target)
         reader.target(XmlNode(std::string("/") + name));
 }
 
-void XMLCALL OnCharacterData(void*, const XML_Char* text, int length) {
+void XMLCALL OnCharacterData(void* userData, const XML_Char* text, int length) {
+    ReaderState& reader = *static_cast<ReaderState*>(userData);
     if (reader.current && length > 0)
         reader.text.append(text, size_t(length));
 }
 
 // Passes one block; the last one is marked final so that expat checks the
 // document's end.
-bool ParseBlock(const char* data, size_t size, bool isFinal) {
+bool ParseBlock(ReaderState& reader, const char* data, size_t size, bool isFinal) {
     bool ok = XML_Parse(reader.parser, data, int(size), isFinal) == XML_STATUS_OK;
     if (!ok || isFinal)
-        FlushText();
+        FlushText(reader);
     return ok;
-}
-
-void WriteText(std::string_view text) {
-    if (writer.file)
-        writer.buffer += text;
 }
 
 // Writes a name or value so that the reader gives it back unchanged. XML
 // cannot carry control characters other than tab, line feed and carriage
 // return, so those are left out rather than making the file unreadable.
-void WriteEscaped(std::string_view text) {
+void WriteEscaped(std::string& out, std::string_view text) {
+    auto WriteText = [&out](std::string_view part) { out += part; };
     for (char c : text) {
         switch (c) {
         case '&':
@@ -124,25 +122,33 @@ void WriteEscaped(std::string_view text) {
 
 } // namespace
 
-bool XmlCreateParser() {
-    XmlFreeParser();
-    reader.parser = XML_ParserCreate(nullptr);
-    if (!reader.parser)
+XmlReader::XmlReader() : state_(std::make_unique<State>()) {}
+
+XmlReader::~XmlReader() {
+    FreeParser();
+}
+
+bool XmlReader::CreateParser() {
+    FreeParser();
+    state_->parser = XML_ParserCreate(nullptr);
+    if (!state_->parser)
         return false;
-    XML_SetElementHandler(reader.parser, OnStartElement, OnEndElement);
-    XML_SetCharacterDataHandler(reader.parser, OnCharacterData);
+    XML_SetUserData(state_->parser, state_.get());
+    XML_SetElementHandler(state_->parser, OnStartElement, OnEndElement);
+    XML_SetCharacterDataHandler(state_->parser, OnCharacterData);
     return true;
 }
 
-void XmlSetTarget(XmlTarget target) {
-    reader.target = std::move(target);
+void XmlReader::SetTarget(XmlTarget target) {
+    state_->target = std::move(target);
 }
 
-bool XmlOpenFile(const std::string& path) {
-    return reader.file.Open(path, plat::File::Mode::Read);
+bool XmlReader::OpenFile(const std::string& path) {
+    return state_->file.Open(path, plat::File::Mode::Read);
 }
 
-bool XmlParseFile() {
+bool XmlReader::ParseFile() {
+    State& reader = *state_;
     if (!reader.parser || !reader.file.IsOpen())
         return false;
     char block[kReadBlockSize];
@@ -151,14 +157,15 @@ bool XmlParseFile() {
         // A file whose length is a multiple of the block size ends with an
         // empty final block.
         bool isFinal = size < sizeof block;
-        if (!ParseBlock(block, size, isFinal))
+        if (!ParseBlock(reader, block, size, isFinal))
             return false;
         if (isFinal)
             return reader.file.Tell() == reader.file.Size();
     }
 }
 
-bool XmlParseBuffer(const void* data, size_t size) {
+bool XmlReader::ParseBuffer(const void* data, size_t size) {
+    State& reader = *state_;
     if (!reader.parser)
         return false;
     const char* bytes = static_cast<const char*>(data);
@@ -166,7 +173,7 @@ bool XmlParseBuffer(const void* data, size_t size) {
     for (;;) {
         size_t block = std::min(kReadBlockSize, size - offset);
         bool isFinal = offset + block == size;
-        if (!ParseBlock(bytes + offset, block, isFinal))
+        if (!ParseBlock(reader, bytes + offset, block, isFinal))
             return false;
         if (isFinal)
             return true;
@@ -174,27 +181,27 @@ bool XmlParseBuffer(const void* data, size_t size) {
     }
 }
 
-bool XmlCloseFile() {
-    reader.file.Close();
-    if (!writer.file)
-        return true;
-    bool ok = writer.file->Write(writer.buffer) && writer.file->Commit();
-    writer.file.reset();
-    writer.buffer.clear();
-    return ok;
+void XmlReader::CloseFile() {
+    state_->file.Close();
 }
 
-void XmlFreeParser() {
-    if (reader.parser)
-        XML_ParserFree(reader.parser);
-    reader.parser = nullptr;
-    reader.current.reset();
-    reader.text.clear();
+void XmlReader::FreeParser() {
+    if (state_->parser)
+        XML_ParserFree(state_->parser);
+    state_->parser = nullptr;
+    state_->current.reset();
+    state_->text.clear();
 }
 
-bool XmlOpenFileForWrite(const std::string& path) {
+XmlWriter::XmlWriter() : state_(std::make_unique<State>()) {}
+
+XmlWriter::~XmlWriter() = default;
+
+bool XmlWriter::OpenFileForWrite(const std::string& path) {
+    State& writer = *state_;
     writer.file.reset();
     writer.buffer.clear();
+    writer.indentLevel = 0;
     writer.file.emplace(path);
     if (!writer.file->Open()) {
         writer.file.reset();
@@ -203,48 +210,127 @@ bool XmlOpenFileForWrite(const std::string& path) {
     return true;
 }
 
-void XmlWriteHeader() {
-    WriteText("<?xml version=\"1.0\"?>\n");
+bool XmlWriter::CloseFile() {
+    State& writer = *state_;
+    if (!writer.file)
+        return true;
+    bool ok = writer.file->Write(writer.buffer) && writer.file->Commit();
+    writer.file.reset();
+    writer.buffer.clear();
+    return ok;
 }
 
-void XmlWriteNewlines(int count) {
-    for (int i = 0; i < count; ++i)
-        WriteText("\n");
+void XmlWriter::WriteHeader() {
+    if (state_->file)
+        state_->buffer += "<?xml version=\"1.0\"?>\n";
 }
 
-void XmlWriteIndent(int level) {
+void XmlWriter::WriteNewlines(int count) {
+    if (state_->file)
+        state_->buffer.append(size_t(std::max(count, 0)), '\n');
+}
+
+void XmlWriter::WriteIndent(int level) {
+    State& writer = *state_;
     if (!writer.file)
         return;
     writer.indentLevel = level;
     for (int i = 0; i < level; ++i)
-        WriteText("    ");
+        writer.buffer += "    ";
 }
 
-void WriteXmlNode(XmlNode& node) {
+void XmlWriter::WriteNode(XmlNode& node) {
+    State& writer = *state_;
     if (!writer.file)
         return;
-    WriteText("<");
-    WriteEscaped(node.GetName());
+    std::string& out = writer.buffer;
+    out += "<";
+    WriteEscaped(out, node.GetName());
     const std::vector<XmlAttribute>& attributes = node.Attributes();
     if (attributes.empty()) {
-        WriteText(">");
+        out += ">";
         return;
     }
-    WriteText(" ");
+    out += " ";
     for (size_t i = 0; i < attributes.size(); ++i) {
-        WriteEscaped(attributes[i].Name());
-        WriteText("=\"");
-        WriteEscaped(attributes[i].Value());
-        WriteText("\"");
+        WriteEscaped(out, attributes[i].Name());
+        out += "=\"";
+        WriteEscaped(out, attributes[i].Value());
+        out += "\"";
         if (i + 1 == attributes.size())
             break;
         if (i % 4 == 0 && i != 0) {
-            WriteText("\n");
-            XmlWriteIndent(writer.indentLevel + 1);
+            out += "\n";
+            WriteIndent(writer.indentLevel + 1);
         } else {
-            WriteText(" ");
+            out += " ";
         }
     }
     node.ClearAttributes();
-    WriteText("/>");
+    out += "/>";
+}
+
+namespace {
+
+// The documents of the calls without a reader or writer: the calling
+// thread's own.
+XmlReader& DefaultReader() {
+    thread_local XmlReader reader;
+    return reader;
+}
+
+XmlWriter& DefaultWriter() {
+    thread_local XmlWriter writer;
+    return writer;
+}
+
+} // namespace
+
+bool XmlCreateParser() {
+    return DefaultReader().CreateParser();
+}
+
+void XmlSetTarget(XmlTarget target) {
+    DefaultReader().SetTarget(std::move(target));
+}
+
+bool XmlOpenFile(const std::string& path) {
+    return DefaultReader().OpenFile(path);
+}
+
+bool XmlParseFile() {
+    return DefaultReader().ParseFile();
+}
+
+bool XmlParseBuffer(const void* data, size_t size) {
+    return DefaultReader().ParseBuffer(data, size);
+}
+
+bool XmlCloseFile() {
+    DefaultReader().CloseFile();
+    return DefaultWriter().CloseFile();
+}
+
+void XmlFreeParser() {
+    DefaultReader().FreeParser();
+}
+
+bool XmlOpenFileForWrite(const std::string& path) {
+    return DefaultWriter().OpenFileForWrite(path);
+}
+
+void XmlWriteHeader() {
+    DefaultWriter().WriteHeader();
+}
+
+void XmlWriteNewlines(int count) {
+    DefaultWriter().WriteNewlines(count);
+}
+
+void XmlWriteIndent(int level) {
+    DefaultWriter().WriteIndent(level);
+}
+
+void WriteXmlNode(XmlNode& node) {
+    DefaultWriter().WriteNode(node);
 }

@@ -1,11 +1,14 @@
 // XML documents without a tree, for the settings file and the font
 // definitions: the reader hands each element to one callback as a
 // short-lived node; the writer prints one node at a time as a tag while the
-// caller decides order, line breaks and indentation. One document at a time.
+// caller decides order, line breaks and indentation. Each XmlReader and
+// XmlWriter is one document with its own state; the Xml... calls act on the
+// calling thread's default reader and writer.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -62,6 +65,52 @@ using XmlTarget = std::function<void(const XmlNode& node)>;
 // has arrived, carrying the text as an attribute named like the element
 // (text beginning with a line feed or a tab is indentation and is never
 // delivered); and every element's end as a node named "/" and the name.
+
+// One document being read. Expat hands every callback its own reader, so
+// documents can be read at once, even one from inside another's callback.
+class XmlReader {
+public:
+    XmlReader();
+    ~XmlReader();
+    XmlReader(const XmlReader&) = delete;
+    XmlReader& operator=(const XmlReader&) = delete;
+
+    // As XmlCreateParser and the calls after it.
+    bool CreateParser();
+    void SetTarget(XmlTarget target);
+    bool OpenFile(const std::string& path);
+    bool ParseFile();
+    bool ParseBuffer(const void* data, size_t size);
+    void CloseFile();
+    void FreeParser();
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// One document being written, as the XmlOpenFileForWrite calls write it.
+class XmlWriter {
+public:
+    XmlWriter();
+    ~XmlWriter();
+    XmlWriter(const XmlWriter&) = delete;
+    XmlWriter& operator=(const XmlWriter&) = delete;
+
+    bool OpenFileForWrite(const std::string& path);
+    void WriteHeader();
+    void WriteNewlines(int count);
+    void WriteIndent(int level);
+    void WriteNode(XmlNode& node);
+    // Replaces the target with the document; a writer destroyed without it
+    // leaves the old file as it was.
+    bool CloseFile();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // Frees a parser still held and creates a new one; false when it cannot.
 bool XmlCreateParser();

@@ -1,9 +1,10 @@
 // Loads arbitrary bytes as a saved game through the chunk calls: sections of
 // objects that walk their tag lists, nested objects, sized fields, strings,
-// lists, raw fields, skips and blocks. Whatever the bytes, nothing is read
-// outside its chunk, no list or string is larger than the input, and a
-// failed load says why.
+// lists, raw fields, skips, blocks, typed values, vectors and records.
+// Whatever the bytes, nothing is read outside its chunk, no list or string
+// is larger than the input, and a failed load says why.
 #include "files/chunk_stream.h"
+#include "files/chunk_transfer.h"
 #include "files/memory_stream.h"
 
 #include <cstddef>
@@ -23,13 +24,9 @@ void Check(bool condition) {
 }
 
 void LoadObject(int depth) {
-    static constexpr uint32_t kTags[] = {ChunkTag("gob1"),
-                                         ChunkTag("str1"),
-                                         ChunkTag("lst1"),
-                                         ChunkTag("sub1"),
-                                         ChunkTag("blk1"),
-                                         ChunkTag("raw1"),
-                                         0};
+    static constexpr uint32_t kTags[] = {
+        ChunkTag("gob1"), ChunkTag("str1"), ChunkTag("lst1"), ChunkTag("sub1"),
+        ChunkTag("blk1"), ChunkTag("raw1"), ChunkTag("typ1"), 0};
     TransferTagList(kTags, [depth](uint32_t tag) {
         uint8_t field[32] = {};
         uint32_t before = ChunkBytesLeft();
@@ -60,6 +57,26 @@ void LoadObject(int depth) {
             TransferInChunk(field, 7);
             SkipInChunk(5);
             TransferInChunk(field, 3);
+        } else if (tag == ChunkTag("typ1")) {
+            struct Record {
+                uint16_t a = 0;
+                double b = 0;
+                std::vector<int32_t> c;
+            };
+            bool flag = false;
+            double d = 0;
+            std::vector<uint64_t> wide;
+            std::vector<Record> records;
+            Transfer(flag);
+            TransferSizedValue(d);
+            TransferVector(wide);
+            Check(wide.size() <= inputSize);
+            TransferList(records, 14, [](Record& r) {
+                Transfer(r.a);
+                Transfer(r.b);
+                TransferVector(r.c);
+            });
+            Check(records.size() <= inputSize);
         }
         Check(ChunkBytesLeft() <= before);
     });

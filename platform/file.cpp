@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -159,47 +160,123 @@ AtomicFileWriter::~AtomicFileWriter() {
     Abandon();
 }
 
+namespace {
+
+// Follows symbolic links from path to the file they finally name, which
+// need not exist yet. False when the links loop or cannot be read.
+bool FollowLinks(const std::string& path, std::string& resolved, std::string& error) {
+    resolved = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::string link(size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        ssize_t length = ::readlink(resolved.c_str(), link.data(), link.size());
+        if (length < 0 || size_t(length) >= link.size()) {
+            error = resolved + ": the link cannot be read";
+            return false;
+        }
+        link.resize(size_t(length));
+        size_t slash = resolved.rfind('/');
+        if (link.empty() || link[0] == '/' || slash == std::string::npos)
+            resolved = link;
+        else
+            resolved = resolved.substr(0, slash + 1) + link;
+    }
+    error = path + ": too many levels of symbolic links";
+    return false;
+}
+
+const char* KindOf(mode_t mode) {
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "something";
+}
+
+} // namespace
+
 bool AtomicFileWriter::Open() {
     Abandon();
+    error_.clear();
+    // A link is written through: its target's contents are replaced and the
+    // link stays. Only a regular file is ever replaced; a device, a FIFO or
+    // a folder at the path is refused and left as it is.
+    std::string target;
+    if (!FollowLinks(target_, target, error_))
+        return false;
+    struct stat existing {};
+    bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        error_ = target_ + (target == target_ ? "" : " (a link to " + target + ")") + ": " +
+                 KindOf(existing.st_mode) + ", not a regular file; left as it is";
+        return false;
+    }
     // The temporary file lies beside the target so that the rename stays on
     // one file system; a name too long for a suffix gets a short one.
     constexpr size_t kMaxNameLength = 255;
     constexpr std::string_view kSuffix = ".tmp-XXXXXX";
-    size_t slash = target_.rfind('/');
-    size_t nameLength = slash == std::string::npos ? target_.size() : target_.size() - slash - 1;
+    size_t slash = target.rfind('/');
+    size_t nameLength = slash == std::string::npos ? target.size() : target.size() - slash - 1;
     std::string pattern = nameLength + kSuffix.size() <= kMaxNameLength
-                              ? target_ + std::string(kSuffix)
-                              : target_.substr(0, slash + 1) + ".md" + std::string(kSuffix);
+                              ? target + std::string(kSuffix)
+                              : target.substr(0, slash + 1) + ".md" + std::string(kSuffix);
     int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
+    if (fd < 0) {
+        error_ = target_ + ": a temporary file beside it cannot be made (" + std::strerror(errno) + ")";
         return false;
+    }
     ::close(fd);
     temp_ = pattern;
+    renameTo_ = target;
     failed_ = false;
     if (!file_.Open(temp_, File::Mode::Write)) {
+        error_ = target_ + ": a temporary file beside it cannot be opened (" + std::strerror(errno) + ")";
         Abandon();
         return false;
     }
-    // mkstemp creates 0600; a replaced file keeps the usual permissions.
-    ::fchmod(file_.Descriptor(), 0644);
+    // mkstemp creates 0600: a replaced file keeps its mode (and its owner
+    // where that is allowed), a new one gets the usual 0644.
+    if (exists) {
+        ::fchmod(file_.Descriptor(), existing.st_mode & 07777);
+        if (::fchown(file_.Descriptor(), existing.st_uid, existing.st_gid) != 0) {
+            // Only root may give a file away; the writer then owns it.
+        }
+    } else {
+        ::fchmod(file_.Descriptor(), 0644);
+    }
     return true;
 }
 
 bool AtomicFileWriter::Write(const void* data, size_t size) {
-    if (failed_ || !file_.IsOpen() || !file_.WriteExact(data, size))
+    if (failed_)
+        return false;
+    if (!file_.IsOpen() || !file_.WriteExact(data, size)) {
         failed_ = true;
+        error_ = target_ + (file_.IsOpen() ? std::string(": ") + std::strerror(errno) : ": not open");
+    }
     return !failed_;
 }
 
 bool AtomicFileWriter::Commit() {
     if (temp_.empty() || failed_ || !file_.IsOpen()) {
+        if (error_.empty())
+            error_ = target_ + (temp_.empty() ? ": not open" : ": the data could not be written");
         Abandon();
         return false;
     }
     bool ok = file_.Sync();
     file_.Close();
-    ok = ok && ::rename(temp_.c_str(), target_.c_str()) == 0;
+    ok = ok && ::rename(temp_.c_str(), renameTo_.c_str()) == 0;
     if (!ok) {
+        error_ = target_ + ": the file could not be replaced (" + std::strerror(errno) + ")";
         Abandon();
         return false;
     }
@@ -215,9 +292,13 @@ void AtomicFileWriter::Abandon() {
     }
 }
 
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size) {
+bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string* error) {
     AtomicFileWriter writer(path);
-    return writer.Open() && writer.Write(data, size) && writer.Commit();
+    if (writer.Open() && writer.Write(data, size) && writer.Commit())
+        return true;
+    if (error)
+        *error = writer.Error();
+    return false;
 }
 
 } // namespace plat

@@ -55,7 +55,10 @@ bool RemoveFile(const std::string& path);
 
 // Writes a file next to its target and renames it over the target on
 // Commit. Until then the old file stays as it was; a writer destroyed
-// without Commit removes its temporary file.
+// without Commit removes its temporary file. A symbolic link is written
+// through (its target's contents are replaced, the link stays); a replaced
+// file keeps its mode; anything at the path other than a regular file (a
+// device, a FIFO, a folder) is refused and left alone.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string targetPath);
@@ -63,7 +66,8 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Creates the temporary file; false when it cannot be created.
+    // Creates the temporary file; false, with Error saying why, when the
+    // target is refused or the temporary file cannot be created.
     bool Open();
     bool Write(const void* data, size_t size);
     bool Write(std::string_view text) { return Write(text.data(), text.size()); }
@@ -75,18 +79,26 @@ public:
 
     const std::string& TargetPath() const { return target_; }
     const std::string& TemporaryPath() const { return temp_; }
+    // Why Open or Commit failed, naming the file; empty otherwise.
+    const std::string& Error() const { return error_; }
 
 private:
     std::string target_;
+    // The file the rename replaces: the target, or what its links lead to.
+    std::string renameTo_;
+    std::string error_;
     std::string temp_;
     File file_;
     bool failed_ = false;
 };
 
-// Writes data to path through an AtomicFileWriter.
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size);
-inline bool WriteFileAtomically(const std::string& path, std::string_view text) {
-    return WriteFileAtomically(path, text.data(), text.size());
+// Writes data to path through an AtomicFileWriter; on failure error, when
+// given, says why.
+bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
+                         std::string* error = nullptr);
+inline bool WriteFileAtomically(const std::string& path, std::string_view text,
+                                std::string* error = nullptr) {
+    return WriteFileAtomically(path, text.data(), text.size(), error);
 }
 
 } // namespace plat

@@ -432,6 +432,39 @@ TEST_F(DatabaseTextTest, ManyColumnsTimesManyRowsHitTheCellLimit) {
     }
 }
 
+TEST_F(DatabaseTextTest, ABlockBeyondTheCellLimitIsRefusedBeforeItsCellsAreRead) {
+    // 2100 x 2100 cells announced; the header alone decides, so the rows
+    // need not be there.
+    ASSERT_TRUE(db.Read(kFile));
+    const std::string before = WriteText();
+    log.str("");
+    EXPECT_FALSE(db.Read("Wide 0 2100 2100 0" + FlagColumns(0, 2100)));
+    EXPECT_NE(log.str().find("a block of 2100 rows and 2100 columns would hold 4410000 cells"),
+              std::string::npos)
+        << log.str();
+    EXPECT_EQ(db.FindTable("Wide"), nullptr);
+    EXPECT_EQ(WriteText(), before);
+}
+
+TEST_F(DatabaseTextTest, AColumnRetypedTwiceInOneReadEndsAsIfRetypedInTurn) {
+    // Value, then text, then value again: the first value went with the
+    // text, as it would had the file been read in three reads.
+    ASSERT_TRUE(db.Read("Alpha 0 1 1 0\nCount\nMASTER_VALUE\n0 0 1\n\"\"\n0 7\n"
+                        "Alpha 0 1 1 0\nCount\nMASTER_STRING\n0\n1 \"t\"\n"
+                        "Alpha 0 1 1 0\nCount\nMASTER_VALUE\n0 0 1\n\"\"\n2 9\n"));
+    Database inTurn;
+    inTurn.InitFromSchema(schema.Rows());
+    ASSERT_TRUE(inTurn.Read("Alpha 0 1 1 0\nCount\nMASTER_VALUE\n0 0 1\n\"\"\n0 7\n"));
+    ASSERT_TRUE(inTurn.Read("Alpha 0 1 1 0\nCount\nMASTER_STRING\n0\n1 \"t\"\n"));
+    ASSERT_TRUE(inTurn.Read("Alpha 0 1 1 0\nCount\nMASTER_VALUE\n0 0 1\n\"\"\n2 9\n"));
+    EXPECT_FALSE(Cell("Alpha", "Count", 0).HasValue());
+    EXPECT_FALSE(Cell("Alpha", "Count", 1).HasValue());
+    EXPECT_EQ(Cell("Alpha", "Count", 2).Value(), 9.0f);
+    std::string text;
+    inTurn.Write(text, KindSelector::All);
+    EXPECT_EQ(WriteText(), text);
+}
+
 TEST_F(DatabaseTextTest, TableColumnCellsOfRowsTheTableLacksAreDropped) {
     // Row 7 joins the table only in the last block: its grid from the block
     // before is gone by then.

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 using namespace save_fixture;
@@ -123,7 +125,7 @@ TEST(ChunkStream, FieldLayouts) {
              uint32_t tag = ChunkTag("list");
              std::vector<uint32_t> values = {1, 0x01020304};
              BeginChunk(tag);
-             TransferU32List(values);
+             TransferVector(values);
              EndChunk();
          },
          {'t', 's', 'i', 'l', 24, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0, 4, 3, 2, 1}},
@@ -185,7 +187,7 @@ TEST(ChunkStream, FileStreamsCarryFieldsLargerThanTheirBuffer) {
             else if (tag == ChunkTag("skip") && Storing())
                 TransferInChunk(skipped.data(), uint32_t(skipped.size()));
             else if (tag == ChunkTag("tail"))
-                TransferU32(tail);
+                TransferSizedValue(tail);
             EndChunk();
         }
     };
@@ -294,7 +296,7 @@ TEST(ChunkStream, SizedFieldsTakeWhatFitsAndKeepTheirNeighboursInPlace) {
             uint32_t after = 77;
             BeginChunk(tag);
             TransferInChunk(const_cast<uint8_t*>(c.stored.data()), uint32_t(c.stored.size()));
-            TransferU32(after);
+            TransferSizedValue(after);
             EndChunk();
             tag = ChunkTag("next");
             BeginChunk(tag);
@@ -306,7 +308,7 @@ TEST(ChunkStream, SizedFieldsTakeWhatFitsAndKeepTheirNeighboursInPlace) {
             uint32_t tag = 0;
             BeginChunk(tag);
             EXPECT_EQ(TransferSized(buffer.data(), 4), 4 + std::min<uint32_t>(4, uint32_t(c.stored[0])));
-            TransferU32(after);
+            TransferSizedValue(after);
             EndChunk();
             BeginChunk(nextTag);
             EndChunk();
@@ -339,9 +341,9 @@ TEST(ChunkStream, ShortChunksLeaveMissingFieldsAlone) {
         BeginChunk(tag);
         EXPECT_EQ(TransferSized(buffer, 4), 6u);
         EXPECT_EQ(ChunkBytesLeft(), 0u);
-        TransferU32(missing);
+        TransferSizedValue(missing);
         SerializeString(name);
-        TransferU32List(list);
+        TransferVector(list);
         EXPECT_EQ(TransferInChunk(buffer, 4), 0u);
         EndChunk();
         BeginChunk(nextTag);
@@ -366,7 +368,7 @@ TEST(ChunkStream, ListsTakeAtMostTheirOwnElementSize) {
             TransferListElement(element, 8, stored);
         }
         uint32_t after = 77;
-        TransferU32(after);
+        TransferSizedValue(after);
         EndChunk();
     });
     for (uint32_t elementSize : {4u, 12u}) {
@@ -380,7 +382,7 @@ TEST(ChunkStream, ListsTakeAtMostTheirOwnElementSize) {
             elements.assign(count, Bytes(elementSize, 0));
             for (Bytes& element : elements)
                 TransferListElement(element.data(), elementSize, stored);
-            TransferU32(after);
+            TransferSizedValue(after);
             EndChunk();
         }));
         ASSERT_EQ(elements.size(), 3u);
@@ -402,13 +404,13 @@ void TransferContent(Content content, std::string& text, std::vector<uint32_t>& 
         SerializeString(text);
         break;
     case Content::List:
-        TransferU32List(values);
+        TransferVector(values);
         break;
     case Content::Nested: {
         uint32_t inner = ChunkTag("in");
         uint32_t value = 1;
         BeginChunk(inner);
-        TransferU32(value);
+        TransferSizedValue(value);
         EndChunk();
         break;
     }
@@ -545,7 +547,7 @@ TEST(ChunkStream, FailedSavesKeepTheOldFile) {
     }
 }
 
-TEST(ChunkStream, ANewStreamDropsAnUnfinishedSave) {
+TEST(ChunkStream, ASecondStreamFailsInsteadOfDroppingTheOpenOne) {
     ScratchFolder dir;
     const std::string target = dir / "game.mds";
     ASSERT_TRUE(plat::WriteFileAtomically(target, "old save"));
@@ -556,13 +558,107 @@ TEST(ChunkStream, ANewStreamDropsAnUnfinishedSave) {
     BeginChunk(tag);
 
     Bytes bytes;
-    ASSERT_TRUE(BeginSaveStream(OpenMemoryWriteStream(bytes), text, version));
-    EXPECT_TRUE(CloseStream());
-    EXPECT_EQ(bytes.size(), 39u);
+    EXPECT_FALSE(BeginSaveStream(OpenMemoryWriteStream(bytes), text, version));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(StreamMode(), kStreamStore);
+    EndChunk();
+    EXPECT_FALSE(CloseStream());
+    EXPECT_NE(StreamError().find("second stream"), std::string::npos) << StreamError();
     std::string content;
     ASSERT_TRUE(plat::ReadWholeFile(target, content));
     EXPECT_EQ(content, "old save");
     EXPECT_EQ(dir.FileCount(), 1u);
+}
+
+// Stores a small world in steps, and in the middle of them calls between().
+Bytes StoreWorldAround(const std::function<void()>& between) {
+    World world = SmallWorld();
+    return Store([&] {
+        uint32_t tag = ChunkTag("time");
+        BeginChunk(tag);
+        world.SerializeTime();
+        between();
+        EndChunk();
+        uint32_t value = 5;
+        tag = ChunkTag("more");
+        BeginChunk(tag);
+        TransferSizedValue(value);
+        EndChunk();
+    });
+}
+
+TEST(ChunkStream, ANestedScopeHasAStreamOfItsOwn) {
+    const Bytes plain = StoreWorldAround([] {});
+    const Bytes other = StoreWorld(SmallWorld());
+    ScratchFolder dir;
+    const std::string target = dir / "left-open.mds";
+    ASSERT_TRUE(plat::WriteFileAtomically(target, "old save"));
+
+    World loaded;
+    std::string otherError = "not run";
+    const Bytes nested = StoreWorldAround([&] {
+        SaveStreamScope scope;
+        EXPECT_EQ(StreamMode(), 0);
+        EXPECT_EQ(ChunkBytesLeft(), 0u);
+        // A stream of the scope: loading a whole save in the middle of another.
+        EXPECT_TRUE(Load(other, [&] { loaded.Serialize(); }));
+        otherError = StreamError();
+        {
+            // A stream left open when its scope ends delivers nothing.
+            SaveStreamScope inner;
+            std::string text(kSaveHeaderText);
+            uint32_t version = kSaveStreamVersion;
+            EXPECT_TRUE(BeginSaveStream(OpenFileWriteStream(target), text, version));
+            uint32_t tag = ChunkTag("junk");
+            BeginChunk(tag);
+        }
+        EXPECT_EQ(StreamMode(), 0);
+    });
+    EXPECT_EQ(StreamMode(), 0);
+    EXPECT_EQ(nested, plain);
+    EXPECT_EQ(loaded, SmallWorld());
+    EXPECT_EQ(otherError, "");
+    std::string content;
+    ASSERT_TRUE(plat::ReadWholeFile(target, content));
+    EXPECT_EQ(content, "old save");
+    EXPECT_EQ(dir.FileCount(), 1u);
+}
+
+TEST(ChunkStream, EveryThreadHasItsOwnStream) {
+    const Bytes expected = StoreWorld(LargeWorld());
+    // This thread keeps a stream open while others store and load.
+    std::string text(kSaveHeaderText);
+    uint32_t version = kSaveStreamVersion;
+    Bytes mine;
+    ASSERT_TRUE(BeginSaveStream(OpenMemoryWriteStream(mine), text, version));
+    uint32_t tag = ChunkTag("open");
+    BeginChunk(tag);
+
+    constexpr int kThreads = 3;
+    std::vector<Bytes> stored(kThreads);
+    std::vector<World> loaded(kThreads);
+    std::vector<int> loadedOk(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&, i] {
+            EXPECT_EQ(StreamMode(), 0);
+            for (int round = 0; round < 5; ++round) {
+                stored[i] = StoreWorld(LargeWorld());
+                loadedOk[i] = Load(stored[i], [&] { loaded[i].Serialize(); });
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int i = 0; i < kThreads; ++i) {
+        EXPECT_EQ(stored[i], expected) << i;
+        EXPECT_TRUE(loadedOk[i]) << i;
+        EXPECT_EQ(loaded[i], LargeWorld()) << i;
+    }
+    EXPECT_EQ(StreamMode(), kStreamStore);
+    EndChunk();
+    ASSERT_TRUE(CloseStream()) << StreamError();
+    EXPECT_EQ(Payload(mine), (Bytes{'n', 'e', 'p', 'o', 8, 0, 0, 0}));
 }
 
 TEST(ChunkStream, SkippingMovesWithinTheChunk) {

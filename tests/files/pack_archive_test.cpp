@@ -1,9 +1,15 @@
 #include "files/pack_archive.h"
 #include "platform/endian.h"
 #include "platform/message.h"
+#include "tests/files/file_size_limit.h"
 #include "tests/files/scratch_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -241,11 +247,23 @@ TEST_P(PackArchiveTest, RefreshRepacksNewerFilesAndAddsNewOnes) {
     EXPECT_EQ(ReadEntry(archive, "shrink"), "tiny");
     EXPECT_EQ(ReadEntry(archive, "added"), "new file");
     EXPECT_EQ(archive.FindEntry("same")->offset, sameOffset);
-    EXPECT_EQ(archive.FindEntry("shrink")->offset, shrinkOffset);
     EXPECT_EQ(archive.FindEntry("grow")->writeTime, kNew);
+    archive.Close();
+
+    // The bytes the first index named are free once the new index stands:
+    // the next refresh puts what fits there instead of growing the file.
+    const auto size = std::filesystem::file_size(path);
+    folder_.Write("src/shrink", Noise(200, 11), kNew + 1);
+    ASSERT_TRUE(archive.Open(path, 1, 2));
+    ASSERT_TRUE(archive.ScanFolder());
+    ASSERT_TRUE(archive.RefreshFromFolder()) << archive.LastError();
+    ASSERT_TRUE(archive.Open(path, 1, 2));
+    EXPECT_EQ(ReadEntry(archive, "shrink"), Noise(200, 11));
+    EXPECT_EQ(archive.FindEntry("shrink")->offset, shrinkOffset);
+    EXPECT_EQ(std::filesystem::file_size(path), size);
 }
 
-TEST_P(PackArchiveTest, UpdatesReplaceOlderEntriesInPlaceOrAtTheEnd) {
+TEST_P(PackArchiveTest, UpdatesReplaceOlderEntriesAndAddNewOnes) {
     folder_.Write("installed/shrinks", Noise(2000, 7), kOld);
     folder_.Write("installed/grows", "small", kOld);
     folder_.Write("installed/newer", "installed is newer", kNew);
@@ -259,12 +277,13 @@ TEST_P(PackArchiveTest, UpdatesReplaceOlderEntriesInPlaceOrAtTheEnd) {
 
     PackArchive package;
     ASSERT_TRUE(package.Open(packagePath, 1, 2));
-    const uint32_t grownBy =
-        package.FindEntry("grows")->StoredSize() + package.FindEntry("sub\\added")->StoredSize();
+    // Nothing is written over bytes the installed index names.
+    const uint32_t grownBy = package.FindEntry("grows")->StoredSize() +
+                             package.FindEntry("sub\\added")->StoredSize() +
+                             package.FindEntry("shrinks")->StoredSize();
     package.Close();
     PackArchive archive;
     ASSERT_TRUE(archive.Open(installedPath, 1, 2));
-    const uint32_t shrinksOffset = archive.FindEntry("shrinks")->offset;
     const auto sizeBefore = std::filesystem::file_size(installedPath);
     std::vector<int32_t> progress;
     archive.SetUpdateProgress([&](int32_t percent) { progress.push_back(percent); });
@@ -275,7 +294,6 @@ TEST_P(PackArchiveTest, UpdatesReplaceOlderEntriesInPlaceOrAtTheEnd) {
 
     ASSERT_TRUE(archive.Open(installedPath, 1, 2));
     EXPECT_EQ(ReadEntry(archive, "shrinks"), "tiny now");
-    EXPECT_EQ(archive.FindEntry("shrinks")->offset, shrinksOffset);
     EXPECT_EQ(archive.FindEntry("shrinks")->name, "shrinks");
     EXPECT_EQ(archive.FindEntry("shrinks")->writeTime, kNew);
     EXPECT_EQ(ReadEntry(archive, "grows"), Noise(3000, 8));
@@ -289,6 +307,93 @@ TEST_P(PackArchiveTest, UpdatesReplaceOlderEntriesInPlaceOrAtTheEnd) {
     EXPECT_EQ(std::filesystem::file_size(installedPath), sizeAfter);
     for (const auto& item : std::filesystem::directory_iterator(folder_.Path()))
         EXPECT_EQ(item.path().string().find(".tmp"), std::string::npos) << item.path();
+}
+
+// What an archive lists, each entry with the bytes it extracts to.
+std::map<std::string, std::string> ListAndExtract(const std::string& path, const std::string& scratch) {
+    std::map<std::string, std::string> contents;
+    PackArchive archive;
+    if (!archive.Open(path, 1, 2))
+        return {{"<cannot open>", archive.LastError()}};
+    std::filesystem::remove_all(scratch);
+    if (!archive.ExtractAll(scratch))
+        return {{"<cannot extract>", archive.LastError()}};
+    for (const PackEntry& entry : archive.Entries()) {
+        std::string bytes;
+        std::string file = scratch + "/" + entry.name;
+        std::replace(file.begin(), file.end(), '\\', '/');
+        if (!plat::ReadWholeFile(file, bytes))
+            bytes = "<not extracted>";
+        contents[entry.name] = bytes;
+    }
+    return contents;
+}
+
+TEST_P(PackArchiveTest, UpdateAndRefreshCutShortAnywhereLeaveTheArchiveAsBefore) {
+    folder_.Write("installed/shrinks", Noise(300, 7), kOld);
+    folder_.Write("installed/grows", "small", kOld);
+    folder_.Write("installed/kept", "kept", kOld);
+    const std::string path = Build("installed", "gfx");
+    folder_.Write("package/shrinks", "tiny now", kNew);
+    folder_.Write("package/grows", Noise(400, 8), kNew);
+    folder_.Write("package/sub/added", "added", kNew);
+    const std::string packagePath = Build("package", "update");
+    const std::string data = folder_.Read("gfx.pkq");
+    const std::string index = folder_.Read("gfx.ind");
+    const std::string scratch = folder_ / "extracted";
+    const auto before = ListAndExtract(path, scratch);
+    ASSERT_EQ(before.size(), 3u);
+
+    struct Case {
+        const char* name;
+        std::function<bool(PackArchive&)> run;
+    };
+    const Case cases[] = {
+        {"update", [&](PackArchive& archive) { return archive.ApplyUpdate(packagePath); }},
+        {"refresh",
+         [&](PackArchive& archive) {
+             archive.SetRootFolder(folder_ / "package");
+             return archive.ScanFolder() && archive.RefreshFromFolder();
+         }},
+    };
+    for (const Case& c : cases) {
+        auto restore = [&] {
+            folder_.Write("gfx.pkq", data);
+            folder_.Write("gfx.ind", index);
+        };
+        PackArchive archive;
+        restore();
+        ASSERT_TRUE(archive.Open(path, 1, 2));
+        ASSERT_TRUE(c.run(archive)) << c.name << ": " << archive.LastError();
+        const auto after = ListAndExtract(path, scratch);
+        ASSERT_EQ(after.size(), 4u) << c.name;
+        ASSERT_NE(after, before);
+        // Write limits that cut every write of the operation: at its first
+        // byte, inside it and at its last, for each entry's new bytes in the
+        // data file and for the index.
+        std::set<uint64_t> limits = {0, 1, data.size()};
+        PackArchive updated;
+        ASSERT_TRUE(updated.Open(path, 1, 2));
+        for (const PackEntry& entry : updated.Entries()) {
+            uint64_t begin = entry.offset, end = begin + entry.StoredSize();
+            limits.insert({begin, begin + 1, (begin + end) / 2, end - 1, end});
+        }
+        updated.Close();
+        const uint64_t indexSize = std::filesystem::file_size(folder_ / "gfx.ind");
+        limits.insert({indexSize / 2, indexSize - 1, indexSize});
+        for (uint64_t limit : limits) {
+            restore();
+            bool ok = false;
+            {
+                FileSizeLimit full(limit);
+                if (archive.Open(path, 1, 2))
+                    ok = c.run(archive);
+            }
+            EXPECT_EQ(ListAndExtract(path, scratch), ok ? after : before) << c.name << " cut at " << limit;
+            if (HasFailure())
+                return;
+        }
+    }
 }
 
 TEST_P(PackArchiveTest, UpdatesOfAnotherMethodOrWithDamageWriteNothing) {

@@ -1,18 +1,18 @@
-// Shared fixtures of the save stream tests: LE field helpers, and a saved
+// Shared fixtures of the save stream tests: storing and loading in memory, and a saved
 // game in miniature with one routine for both directions.
 #pragma once
 
 #include "files/chunk_stream.h"
+#include "files/chunk_transfer.h"
 #include "files/memory_stream.h"
 #include "platform/endian.h"
+#include "tests/files/file_size_limit.h"
 #include "tests/files/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <functional>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace save_fixture {
@@ -21,26 +21,6 @@ using Bytes = std::vector<uint8_t>;
 
 inline bool Storing() {
     return StreamMode() == kStreamStore;
-}
-
-// A u32 as a sized field, little-endian in both directions.
-inline void TransferU32(uint32_t& value) {
-    uint8_t bytes[4];
-    plat::StoreLE32(bytes, value);
-    TransferSized(bytes, 4);
-    value = plat::LoadLE32(bytes);
-}
-
-inline void TransferU32List(std::vector<uint32_t>& values) {
-    uint32_t count = uint32_t(values.size());
-    uint32_t storedSize = TransferListHeader(count, 4);
-    values.resize(count);
-    for (uint32_t& value : values) {
-        uint8_t bytes[4];
-        plat::StoreLE32(bytes, value);
-        TransferListElement(bytes, 4, storedSize);
-        value = plat::LoadLE32(bytes);
-    }
 }
 
 // Stores through the chunk calls into memory, after the game's header chunk.
@@ -83,10 +63,10 @@ struct Depot {
     void Serialize(std::initializer_list<uint32_t> tags = {ChunkTag("dep1"), ChunkTag("dep2"), 0}) {
         TransferTagList(std::span(tags.begin(), tags.size()), [&](uint32_t tag) {
             if (tag == ChunkTag("dep1")) {
-                TransferU32(id);
+                TransferSizedValue(id);
                 SerializeString(name);
             } else if (tag == ChunkTag("dep2")) {
-                TransferU32List(cargo);
+                TransferVector(cargo);
             }
         });
     }
@@ -126,7 +106,7 @@ struct World {
         static constexpr uint32_t kTags[] = {ChunkTag("tim1"), 0};
         TransferTagList(kTags, [&](uint32_t tag) {
             if (tag == ChunkTag("tim1"))
-                TransferU32(ticks);
+                TransferSizedValue(ticks);
         });
     }
 
@@ -135,9 +115,9 @@ struct World {
             uint32_t tag = expected;
             BeginChunk(tag);
             if (tag == ChunkTag("map1"))
-                TransferU32(width);
+                TransferSizedValue(width);
             else if (tag == ChunkTag("map2"))
-                TransferU32List(cells);
+                TransferVector(cells);
             EndChunk();
         }
     }
@@ -146,7 +126,7 @@ struct World {
         uint32_t tag = ChunkTag("anz");
         uint32_t count = uint32_t(depots.size());
         BeginChunk(tag);
-        TransferU32(count);
+        TransferSizedValue(count);
         EndChunk();
         // Every object takes at least its end chunk.
         if (!Storing())
@@ -178,18 +158,5 @@ inline World LargeWorld() {
 inline Bytes StoreWorld(World world) {
     return Store([&] { world.Serialize(); });
 }
-
-// Makes writes beyond a file size limit fail, as a full disk does.
-struct FileSizeLimit {
-    rlimit saved{};
-    explicit FileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-};
 
 } // namespace save_fixture

@@ -282,4 +282,41 @@ TEST_F(XmlFileTest, WritingNeedsAnOpenFile) {
     EXPECT_EQ(folder_.FileCount(), 0u);
 }
 
+// Each reader and writer is a document of its own: a reader inside another's
+// callback (an included file), and two files written at once.
+TEST_F(XmlFileTest, DocumentsKeepTheirOwnState) {
+    const std::string inner = "<Font name=\"Serif\"/>";
+    std::vector<std::string> outerNodes, innerNodes;
+    XmlReader outer;
+    ASSERT_TRUE(outer.CreateParser());
+    outer.SetTarget([&](const XmlNode& node) {
+        outerNodes.push_back(Describe(node));
+        if (node.GetName() != "/Include")
+            return;
+        XmlReader included;
+        ASSERT_TRUE(included.CreateParser());
+        included.SetTarget([&](const XmlNode& n) { innerNodes.push_back(Describe(n)); });
+        EXPECT_TRUE(included.ParseBuffer(inner.data(), inner.size()));
+        // The default reader is a third document, left alone by both.
+        EXPECT_FALSE(XmlParseBuffer("<A/>", 4));
+    });
+    const std::string document = "<Fonts><Name>Bo</Name><Include/><Name>Al</Name></Fonts>";
+    ASSERT_TRUE(outer.ParseBuffer(document.data(), document.size()));
+    EXPECT_EQ(outerNodes, (std::vector<std::string>{"Name[Name=Bo]", "/Name", "/Include", "Name[Name=Al]",
+                                                    "/Name", "/Fonts"}));
+    EXPECT_EQ(innerNodes, (std::vector<std::string>{"Font[name=Serif]", "/Font"}));
+
+    XmlWriter first, second;
+    ASSERT_TRUE(first.OpenFileForWrite(PathOf("first.xml")));
+    ASSERT_TRUE(second.OpenFileForWrite(PathOf("second.xml")));
+    first.WriteIndent(1);
+    XmlNode a("A"), b("B");
+    second.WriteNode(b);
+    first.WriteNode(a);
+    EXPECT_TRUE(second.CloseFile());
+    EXPECT_TRUE(first.CloseFile());
+    EXPECT_EQ(ReadBack(PathOf("first.xml")), "    <A>");
+    EXPECT_EQ(ReadBack(PathOf("second.xml")), "<B>");
+}
+
 } // namespace

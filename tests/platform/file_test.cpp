@@ -6,7 +6,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace fs = std::filesystem;
 
@@ -86,7 +89,111 @@ TEST(AtomicFileWriter, ReplacesFilesWhoseNamesLeaveNoRoomForASuffix) {
 
 TEST(AtomicFileWriter, UnwritableFolderFails) {
     TempDir dir;
-    EXPECT_FALSE(plat::WriteFileAtomically(dir / "no-such-folder/file", "x"));
+    std::string error;
+    EXPECT_FALSE(plat::WriteFileAtomically(dir / "no-such-folder/file", "x", &error));
+    EXPECT_NE(error.find("no-such-folder"), std::string::npos) << error;
+}
+
+std::string Content(const std::string& path) {
+    std::string text;
+    return plat::ReadWholeFile(path, text) ? text : "<unreadable>";
+}
+
+TEST(AtomicFileWriter, LinksAreWrittenThroughAndModesKept) {
+    struct Case {
+        const char* name;
+        std::function<void(const TempDir&)> setUp; // makes "out" and what it leads to
+        const char* file;                          // what holds the new content after the write
+        fs::perms mode;                            // the mode that file has then
+    };
+    const fs::perms kNewFile =
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+    const Case cases[] = {
+        {"new file", [](const TempDir&) {}, "out", kNewFile},
+        {"private file keeps 0600",
+         [](const TempDir& dir) {
+             ASSERT_TRUE(plat::WriteFileAtomically(dir / "out", "old"));
+             fs::permissions(dir / "out", fs::perms::owner_read | fs::perms::owner_write);
+         },
+         "out", fs::perms::owner_read | fs::perms::owner_write},
+        {"executable keeps 0755",
+         [](const TempDir& dir) {
+             ASSERT_TRUE(plat::WriteFileAtomically(dir / "out", "old"));
+             fs::permissions(dir / "out", fs::perms::owner_all | fs::perms::group_read |
+                                              fs::perms::group_exec | fs::perms::others_read |
+                                              fs::perms::others_exec);
+         },
+         "out",
+         fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+             fs::perms::others_exec},
+        {"relative link",
+         [](const TempDir& dir) {
+             fs::create_directory(dir / "sub");
+             ASSERT_TRUE(plat::WriteFileAtomically(dir / "sub/real", "old"));
+             fs::permissions(dir / "sub/real", fs::perms::owner_read | fs::perms::owner_write);
+             fs::create_symlink("sub/real", dir / "out");
+         },
+         "sub/real", fs::perms::owner_read | fs::perms::owner_write},
+        {"chain of links, the last absolute",
+         [](const TempDir& dir) {
+             ASSERT_TRUE(plat::WriteFileAtomically(dir / "real", "old"));
+             fs::create_symlink(dir / "real", dir / "middle");
+             fs::create_symlink("middle", dir / "out");
+         },
+         "real", kNewFile},
+        {"dangling link makes its target",
+         [](const TempDir& dir) { fs::create_symlink("made", dir / "out"); }, "made", kNewFile},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        c.setUp(dir);
+        const bool wasLink = fs::is_symlink(dir / "out");
+        std::string error;
+        ASSERT_TRUE(plat::WriteFileAtomically(dir / "out", "new", &error)) << c.name << ": " << error;
+        EXPECT_EQ(Content(dir / c.file), "new") << c.name;
+        EXPECT_EQ(Content(dir / "out"), "new") << c.name;
+        EXPECT_EQ(fs::is_symlink(dir / "out"), wasLink) << c.name;
+        EXPECT_EQ(fs::status(dir / c.file).permissions(), c.mode) << c.name;
+    }
+}
+
+TEST(AtomicFileWriter, OnlyRegularFilesAreReplaced) {
+    struct Case {
+        const char* name;
+        std::function<bool(const std::string&)> make; // false: cannot be made here
+        const char* kind;
+    };
+    const Case cases[] = {
+        {"FIFO", [](const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }, "a FIFO"},
+        {"folder", [](const std::string& path) { return fs::create_directory(path); }, "a folder"},
+        // Only root may make a device node; as root, a null device stands in
+        // for /dev/null.
+        {"character device",
+         [](const std::string& path) { return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
+         "a character device"},
+    };
+    for (const Case& c : cases) {
+        for (bool throughLink : {false, true}) {
+            TempDir dir;
+            if (!c.make(dir / "node"))
+                continue;
+            if (throughLink)
+                fs::create_symlink("node", dir / "out");
+            const std::string path = dir / (throughLink ? "out" : "node");
+            const auto type = fs::symlink_status(dir / "node").type();
+            plat::AtomicFileWriter writer(path);
+            EXPECT_FALSE(writer.Open()) << c.name;
+            EXPECT_NE(writer.Error().find(c.kind), std::string::npos) << c.name << ": " << writer.Error();
+            EXPECT_NE(writer.Error().find("not a regular file"), std::string::npos) << c.name;
+            EXPECT_FALSE(writer.Write("x")) << c.name;
+            EXPECT_FALSE(writer.Commit()) << c.name;
+            EXPECT_EQ(fs::symlink_status(dir / "node").type(), type) << c.name;
+            EXPECT_EQ(fs::is_symlink(dir / "out"), throughLink) << c.name;
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()),
+                      throughLink ? 2 : 1)
+                << c.name;
+        }
+    }
 }
 
 TEST(Endian, LittleEndianLayout) {
@@ -103,12 +210,19 @@ TEST(Endian, LittleEndianLayout) {
 }
 
 TEST(MessageSink, ReplaceableAndRestorable) {
-    std::string seen;
+    std::string outer, inner;
+    auto original = plat::SetMessageSink(
+        [&](const std::string& text, const std::string& caption) { outer += caption + text; });
     auto previous = plat::SetMessageSink(
-        [&](const std::string& text, const std::string& caption) { seen = caption + "|" + text; });
+        [&](const std::string& text, const std::string& caption) { inner = caption + "|" + text; });
     plat::ShowMessage("", "Error SetPACKMemBuf");
-    EXPECT_EQ(seen, "Error SetPACKMemBuf|");
+    EXPECT_EQ(inner, "Error SetPACKMemBuf|");
+    EXPECT_EQ(outer, "");
     plat::SetMessageSink(previous);
+    plat::ShowMessage("b", "a");
+    EXPECT_EQ(outer, "ab");
+    EXPECT_EQ(inner, "Error SetPACKMemBuf|");
+    plat::SetMessageSink(original);
 }
 
 } // namespace

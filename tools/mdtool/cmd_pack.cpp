@@ -46,8 +46,9 @@ bool ReadInput(const std::string& path, std::vector<uint8_t>& bytes) {
 }
 
 int WriteOutput(const std::string& path, std::span<const uint8_t> bytes, size_t inputSize) {
-    if (!plat::WriteFileAtomically(path, bytes.data(), bytes.size()))
-        return Fail("cannot write " + path);
+    std::string error;
+    if (!plat::WriteFileAtomically(path, bytes.data(), bytes.size(), &error))
+        return Fail("cannot write " + error);
     std::printf("%zu bytes -> %zu bytes\n", inputSize, bytes.size());
     return 0;
 }
