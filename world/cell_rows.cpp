@@ -1,81 +1,44 @@
 #include "world/cell_rows.h"
 
 #include "data/generated/route_tables.h"
-#include "platform/endian.h"
+#include "files/chunk_transfer.h"
 #include "world/object_manager.h"
 #include "world/span_piece.h"
 #include "world/special_track.h"
 #include "world/world_map.h"
 #include "world/world_services.h"
 
-using plat::LoadLE16;
-using plat::LoadLE32;
-using plat::StoreLE16;
-using plat::StoreLE32;
-
-void PlainRow::Write(uint8_t* p) const {
-    StoreLE32(p, slot0);
-    StoreLE32(p + 4, slot1);
+void PlainRow::Transfer() {
+    ::Transfer(slot0);
+    ::Transfer(slot1);
 }
-void PlainRow::Read(const uint8_t* p) {
-    slot0 = LoadLE32(p);
-    slot1 = LoadLE32(p + 4);
+void FootprintRow::Transfer() {
+    ::Transfer(building);
+    ::Transfer(slot1);
+    ::Transfer(slot0);
 }
-void FootprintRow::Write(uint8_t* p) const {
-    StoreLE32(p, building);
-    StoreLE32(p + 4, slot1);
-    StoreLE32(p + 8, slot0);
+void WaterwayRow::Transfer() {
+    ::Transfer(building);
+    ::Transfer(value);
+    ::Transfer(slot0);
+    ::Transfer(slot1);
 }
-void FootprintRow::Read(const uint8_t* p) {
-    building = LoadLE32(p);
-    slot1 = LoadLE32(p + 4);
-    slot0 = LoadLE32(p + 8);
+void AttachmentRow::Transfer() {
+    ::Transfer(objectId);
+    ::Transfer(slotValue[0]);
+    ::Transfer(slotValue[1]);
 }
-void WaterwayRow::Write(uint8_t* p) const {
-    StoreLE32(p, building);
-    StoreLE32(p + 4, value);
-    StoreLE32(p + 8, slot0);
-    StoreLE32(p + 12, slot1);
-}
-void WaterwayRow::Read(const uint8_t* p) {
-    building = LoadLE32(p);
-    value = LoadLE32(p + 4);
-    slot0 = LoadLE32(p + 8);
-    slot1 = LoadLE32(p + 12);
-}
-void AttachmentRow::Write(uint8_t* p) const {
-    StoreLE32(p, objectId);
-    StoreLE32(p + 4, slotValue[0]);
-    StoreLE32(p + 8, slotValue[1]);
-}
-void AttachmentRow::Read(const uint8_t* p) {
-    objectId = LoadLE32(p);
-    slotValue[0] = LoadLE32(p + 4);
-    slotValue[1] = LoadLE32(p + 8);
-}
-void RouteCell::Write(uint8_t* p) const {
-    StoreLE32(p, bits);
-    StoreLE32(p + 4, extra);
-    StoreLE16(p + 8, edgeHeights);
-    StoreLE32(p + 10, saved);
-    StoreLE16(p + 14, nodeId);
-    StoreLE32(p + 16, slotValue[0]);
-    StoreLE32(p + 20, slotValue[1]);
-    StoreLE32(p + 24, slot[0]);
-    StoreLE32(p + 28, slot[1]);
-    StoreLE32(p + 32, signal);
-}
-void RouteCell::Read(const uint8_t* p) {
-    bits = LoadLE32(p);
-    extra = LoadLE32(p + 4);
-    edgeHeights = LoadLE16(p + 8);
-    saved = LoadLE32(p + 10);
-    nodeId = LoadLE16(p + 14);
-    slotValue[0] = LoadLE32(p + 16);
-    slotValue[1] = LoadLE32(p + 20);
-    slot[0] = LoadLE32(p + 24);
-    slot[1] = LoadLE32(p + 28);
-    signal = LoadLE32(p + 32);
+void RouteCell::Transfer() {
+    ::Transfer(bits);
+    ::Transfer(extra);
+    ::Transfer(edgeHeights);
+    ::Transfer(saved);
+    ::Transfer(nodeId);
+    ::Transfer(slotValue[0]);
+    ::Transfer(slotValue[1]);
+    ::Transfer(slot[0]);
+    ::Transfer(slot[1]);
+    ::Transfer(signal);
 }
 
 CellRows& Rows() {

@@ -14,24 +14,24 @@ struct PlainRow {
     static constexpr uint32_t kSize = 8;
     uint32_t slot0 = 0, slot1 = 0;
     uint32_t& Link() { return slot0; }
-    void Write(uint8_t* p) const;
-    void Read(const uint8_t* p);
+    // The row's fields through the current stream, in their stored order.
+    void Transfer();
 };
 
 struct FootprintRow {
     static constexpr uint32_t kSize = 12;
     uint32_t building = 0, slot1 = 0, slot0 = 0;
     uint32_t& Link() { return building; }
-    void Write(uint8_t* p) const;
-    void Read(const uint8_t* p);
+    // The row's fields through the current stream, in their stored order.
+    void Transfer();
 };
 
 struct WaterwayRow {
     static constexpr uint32_t kSize = 16;
     uint32_t building = 0, value = 0, slot0 = 0, slot1 = 0;
     uint32_t& Link() { return building; }
-    void Write(uint8_t* p) const;
-    void Read(const uint8_t* p);
+    // The row's fields through the current stream, in their stored order.
+    void Transfer();
 };
 
 struct AttachmentRow {
@@ -39,8 +39,8 @@ struct AttachmentRow {
     uint32_t objectId = 0;
     uint32_t slotValue[2] = {0, 0};
     uint32_t& Link() { return objectId; }
-    void Write(uint8_t* p) const;
-    void Read(const uint8_t* p);
+    // The row's fields through the current stream, in their stored order.
+    void Transfer();
 };
 
 // Track (layer 1) and road (layer 2) of one tile.
@@ -55,8 +55,8 @@ struct RouteCell {
     uint32_t slot[2] = {0, 0};
     uint32_t signal = 0;
     uint32_t& Link() { return bits; }
-    void Write(uint8_t* p) const;
-    void Read(const uint8_t* p);
+    // The row's fields through the current stream, in their stored order.
+    void Transfer();
 };
 
 // Rows of one kind with a free list threaded through each free row's first

@@ -1,11 +1,10 @@
 #include "world/game_clock.h"
 
 #include "files/chunk_stream.h"
+#include "files/chunk_transfer.h"
 #include "platform/clock.h"
-#include "platform/endian.h"
 #include "world/world_services.h"
 
-#include <bit>
 #include <cmath>
 
 namespace {
@@ -151,19 +150,16 @@ void GameClock::Serialize() {
         const WorldServices& services = Services();
         if (!loading && services.isNetworkGame && services.isNetworkGame() && services.networkSpeed)
             speed = services.networkSpeed();
-        uint8_t bytes[16];
-        plat::StoreLE64(bytes, tickCount_);
-        plat::StoreLE32(bytes + 8, std::bit_cast<uint32_t>(speed));
-        plat::StoreLE32(bytes + 12, currentTime_);
-        uint32_t moved = TransferInChunk(bytes, sizeof bytes);
+        uint64_t ticks = tickCount_;
+        uint32_t time = currentTime_;
+        Transfer(ticks);
+        Transfer(speed);
+        Transfer(time);
         if (!loading)
             return;
-        if (moved >= 8)
-            tickCount_ = plat::LoadLE64(bytes);
-        if (moved >= 12)
-            speed_ = SaneSpeed(std::bit_cast<float>(plat::LoadLE32(bytes + 8)));
-        if (moved >= 16)
-            currentTime_ = plat::LoadLE32(bytes + 12);
+        tickCount_ = ticks;
+        speed_ = SaneSpeed(speed);
+        currentTime_ = time;
         realStart_ = plat::Clock::Millis();
         baseTime_ = currentTime_;
     });

@@ -1,6 +1,7 @@
 #include "world/object_manager.h"
 
 #include "files/chunk_stream.h"
+#include "files/chunk_transfer.h"
 #include "platform/endian.h"
 #include "world/building.h"
 #include "world/catchment_parties.h"
@@ -268,6 +269,12 @@ struct ObjectRecord {
     int32_t subtype = 0;
 };
 
+void TransferRecord(ObjectRecord& r) {
+    Transfer(r.id);
+    Transfer(r.category);
+    Transfer(r.subtype);
+}
+
 bool RefuseObjects(std::string reason) {
     ReportWorldError("object section refused: " + reason);
     DeleteAllMapObjects();
@@ -295,16 +302,11 @@ bool SaveMapObjects() {
 
     tag = ChunkTag("objs");
     BeginChunk(tag);
-    uint32_t count = 0;
-    ForEachSavedObject([&](MapObject&) { ++count; });
-    TransferListHeader(count, kRecordSize);
-    ForEachSavedObject([](MapObject& object) {
-        uint8_t record[kRecordSize];
-        plat::StoreLE32(record, object.GetId());
-        plat::StoreLE32(record + 4, uint32_t(object.GetCategory()));
-        plat::StoreLE32(record + 8, uint32_t(object.GetSubtype()));
-        TransferListElement(record, kRecordSize, kRecordSize);
+    std::vector<ObjectRecord> records;
+    ForEachSavedObject([&](MapObject& o) {
+        records.push_back({o.GetId(), o.GetCategory(), o.GetSubtype()});
     });
+    TransferList(records, kRecordSize, TransferRecord);
     EndChunk();
 
     ForEachSavedObject([](MapObject& object) { object.Save(); });
@@ -329,18 +331,7 @@ bool LoadMapObjects() {
                 Lists()[size_t(c)].Resize(std::max<size_t>(n, Lists()[size_t(c)].slots.size()));
             }
         } else if (tag == ChunkTag("objs")) {
-            uint32_t count = 0;
-            uint32_t storedSize = TransferListHeader(count, kRecordSize);
-            if (storedSize != 0) {
-                records.resize(count);
-                for (ObjectRecord& r : records) {
-                    uint8_t bytes[kRecordSize] = {};
-                    TransferListElement(bytes, kRecordSize, storedSize);
-                    r.id = plat::LoadLE32(bytes);
-                    r.category = int32_t(plat::LoadLE32(bytes + 4));
-                    r.subtype = int32_t(plat::LoadLE32(bytes + 8));
-                }
-            }
+            TransferList(records, kRecordSize, TransferRecord);
         }
         EndChunk();
         if (tag == 0)

@@ -5,6 +5,7 @@
 
 #include "data/generated/terrain_tables.h"
 #include "files/chunk_stream.h"
+#include "files/chunk_transfer.h"
 #include "platform/endian.h"
 #include "world/game_clock.h"
 #include "world/map_object.h"
@@ -38,15 +39,6 @@ constexpr uint32_t kBatchCells = 8192;
 struct OldCell {
     uint32_t word0 = 0, word1 = 0, slot0 = 0, slot1 = 0;
 };
-
-uint32_t TransferU32(uint32_t& value) {
-    uint8_t bytes[4];
-    plat::StoreLE32(bytes, value);
-    uint32_t moved = TransferInChunk(bytes, 4);
-    if (moved == 4)
-        value = plat::LoadLE32(bytes);
-    return moved;
-}
 
 // The grid as a counted array of 8-byte cells.
 void TransferCells(std::vector<WorldCell>& cells, uint32_t limit) {
@@ -116,29 +108,19 @@ void LoadOldCells(std::vector<OldCell>& cells, uint32_t limit) {
 
 template <class Row>
 void TransferRows(std::vector<Row>& rows, uint32_t limit) {
-    uint32_t count = uint32_t(rows.size());
-    uint32_t stored = TransferListHeader(count, Row::kSize);
-    if (stored == 0)
-        return;
     bool loading = StreamMode() == kStreamLoad;
-    if (loading) {
-        if (count > limit) {
-            ReportWorldError("map rows: " + std::to_string(count) + " rows, at most " +
-                             std::to_string(limit));
-            SkipInChunk(ChunkBytesLeft());
-            return;
-        }
-        if (count > rows.size())
-            rows.resize(count);
+    size_t claimed = rows.size();
+    TransferList(rows, Row::kSize, [](Row& row) { row.Transfer(); });
+    if (!loading)
+        return;
+    if (rows.size() > limit) {
+        ReportWorldError("map rows: " + std::to_string(rows.size()) + " rows, at most " +
+                         std::to_string(limit));
+        return;
     }
-    for (uint32_t i = 0; i < count; ++i) {
-        uint8_t bytes[Row::kSize];
-        rows[i].Write(bytes);
-        if (TransferListElement(bytes, Row::kSize, stored) == 0)
-            return;
-        if (loading)
-            rows[i].Read(bytes);
-    }
+    // Rows the count claimed beyond the stored ones stay as fresh rows.
+    if (rows.size() < claimed)
+        rows.resize(claimed);
 }
 
 // The most rows a pool may claim: two for every cell, and the spare row.
@@ -155,7 +137,7 @@ void TransferPool(CellRowPool<Row>& pool, uint32_t limit) {
         BeginChunk(tag);
         if (tag == kTagCount) {
             uint32_t count = pool.Size();
-            if (TransferU32(count) == 4 && loading) {
+            if (Transfer(count) == 4 && loading) {
                 if (count > limit)
                     ReportWorldError("map rows: a pool claims " + std::to_string(count) + " rows");
                 else
@@ -163,7 +145,7 @@ void TransferPool(CellRowPool<Row>& pool, uint32_t limit) {
             }
         } else if (tag == kTagFreeHead) {
             uint32_t head = pool.FreeHead();
-            if (TransferU32(head) == 4 && loading)
+            if (Transfer(head) == 4 && loading)
                 pool.SetFreeHead(head);
         } else if (tag == kTagRows) {
             TransferRows(pool.RowsForLoad(), limit);

@@ -1,5 +1,7 @@
 #include "world/cell_rows.h"
 
+#include "files/chunk_stream.h"
+#include "files/memory_stream.h"
 #include "world/span_piece.h"
 #include "world_fixture.h"
 
@@ -188,17 +190,22 @@ TEST_F(CellRowsTest, RouteRowBytesLayout) {
     row.saved = 0x55667788;
     row.nodeId = 0x99AA;
     row.signal = 0x01020304;
-    uint8_t bytes[RouteCell::kSize];
-    row.Write(bytes);
-    EXPECT_EQ(bytes[0], 0x44);
-    EXPECT_EQ(bytes[8], 0xCD);
-    EXPECT_EQ(bytes[10], 0x88) << "the saved word sits unaligned at +10";
-    EXPECT_EQ(bytes[14], 0xAA);
-    EXPECT_EQ(bytes[32], 0x04);
-    RouteCell back;
-    back.Read(bytes);
-    EXPECT_EQ(back.saved, row.saved);
-    EXPECT_EQ(back.nodeId, row.nodeId);
+    std::vector<uint8_t> bytes;
+    std::string text(kSaveHeaderText);
+    uint32_t version = kSaveStreamVersion;
+    ASSERT_TRUE(BeginSaveStream(OpenMemoryWriteStream(bytes), text, version));
+    uint32_t tag = ChunkTag("row");
+    BeginChunk(tag);
+    row.Transfer();
+    EndChunk();
+    ASSERT_TRUE(CloseStream());
+    ASSERT_GE(bytes.size(), size_t(RouteCell::kSize));
+    const uint8_t* p = bytes.data() + bytes.size() - RouteCell::kSize;
+    EXPECT_EQ(p[0], 0x44);
+    EXPECT_EQ(p[8], 0xCD);
+    EXPECT_EQ(p[10], 0x88) << "the saved word sits unaligned at +10";
+    EXPECT_EQ(p[14], 0xAA);
+    EXPECT_EQ(p[32], 0x04);
 }
 
 } // namespace
