@@ -7,6 +7,7 @@
 #include "world/catchment_parties.h"
 #include "world/span_piece.h"
 #include "world/special_track.h"
+#include "world/static_objects.h"
 #include "world/world_errors.h"
 
 #include <algorithm>
@@ -73,6 +74,8 @@ std::map<std::pair<int32_t, int32_t>, MapObjectConstructor>& Registry() {
 }
 
 std::unique_ptr<MapObject> ConstructDefault(int32_t category, int32_t subtype) {
+    if (std::unique_ptr<MapObject> object = ConstructStaticObject(category, subtype))
+        return object;
     switch (category) {
     case kCategoryPlain:
         return std::make_unique<MapObject>();

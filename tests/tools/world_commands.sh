@@ -19,7 +19,7 @@ grep -q "^date 18" <<<"$info" || fail "no date:
 $info"
 
 sections=$("$tool" chunks "$work/demo.mds" | grep -v '^ ' | cut -d' ' -f1 | tr '\n' ' ')
-[ "$sections" = "version head time gmap obj 0 " ] || fail "sections: $sections"
+[ "$sections" = "version head time gmap obj plr SPE 0 " ] || fail "sections: $sections"
 
 "$tool" world demo --size 2048 2048 --seed 3 --out "$work/big.mds" >/dev/null || fail "big demo: exit $?"
 "$tool" world resave "$work/big.mds" "$work/big2.mds" || fail "big resave: exit $?"

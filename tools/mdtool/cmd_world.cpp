@@ -1,6 +1,7 @@
 // mdtool world: a small scripted world saved as chunks, a load and save
 // again of such a file, and a summary of one.
 #include "tools/mdtool/command.h"
+#include "tools/mdtool/world_economy.h"
 
 #include "data/database.h"
 #include "data/generated/terrain_tables.h"
@@ -25,7 +26,7 @@ namespace {
 
 constexpr const char* kWorldUsage =
     "world demo --size W H --seed S --out FILE [--db FILE] | world resave IN OUT "
-    "[--db FILE] | world info FILE [--db FILE]";
+    "[--db FILE] | world info FILE [--db FILE] | world run FILE --months N --out FILE2 [--db FILE]";
 constexpr const char* kDefaultDatabase = "gamedata/config/MDConfig.gen";
 constexpr uint32_t kLand = 1, kWater = 2, kRock = 3;
 
@@ -127,6 +128,7 @@ void BuildDemoWorld(uint32_t w, uint32_t h, uint32_t seed) {
 
     GameClock* clock = CreateGameClock(0);
     clock->SetYear(1880 + seed % 60);
+    AddEconomyDemo(w, h, seed);
     clock->AddTicks(rnd.Next(9000));
     clock->AddTime(int32_t(rnd.Next(100000)));
     clock->GetTime();
@@ -238,11 +240,35 @@ int Info(const Args& args) {
             std::printf(", subtype %d: %u", subtype, count);
         std::printf("\n");
     }
+    PrintEconomyInfo();
     if (GameClock* clock = GetGameClock()) {
         GameDate date = clock->GetDate();
         std::printf("date %u-%02u-%02u, tick %llu, game time %u ms\n", date.year, date.month + 1, date.day,
                     static_cast<unsigned long long>(clock->GetTicks()), clock->GetCurrentTime());
     }
+    return 0;
+}
+
+int Run(const Args& args) {
+    uint32_t months = 0;
+    std::string out;
+    for (size_t i = 2; i < args.size(); ++i) {
+        if (args[i] == "--months" && i + 1 < args.size()) {
+            if (!ParseU32(args[++i], months))
+                return Usage(kWorldUsage);
+        } else if (args[i] == "--out" && i + 1 < args.size()) {
+            out = args[++i];
+        } else {
+            return Usage(kWorldUsage);
+        }
+    }
+    if (args.size() < 2 || out.empty())
+        return Usage(kWorldUsage);
+    if (!LoadFrom(args[1]))
+        return Fail(args[1] + ": " + LastWorldError());
+    RunCalendarMonths(months);
+    if (!SaveTo(out))
+        return Fail("cannot write " + out + ": " + StreamError());
     return 0;
 }
 
@@ -254,12 +280,15 @@ int World(const Args& input) {
     // Game time must not run while a file is read and written again.
     plat::Clock::UseFake(0);
     LoadTerrain(db);
+    UseInstallFolderOf(db);
     if (args[0] == "demo")
         return Demo(args);
     if (args[0] == "resave")
         return Resave(args);
     if (args[0] == "info")
         return Info(args);
+    if (args[0] == "run")
+        return Run(args);
     return Usage(kWorldUsage);
 }
 
