@@ -4,20 +4,21 @@
 #include "platform/endian.h"
 #include "world/world_map.h"
 
+#include <algorithm>
 #include <cmath>
 
 Building::~Building() {
     if (id_ == 0 || width_ <= 0 || height_ <= 0)
         return;
+    // Only the part on the map: a loaded size may be anything.
     WorldMap& map = GetWorldMap();
-    for (int64_t ty = y_; ty < int64_t(y_) + height_; ++ty) {
-        for (int64_t tx = x_; tx < int64_t(x_) + width_; ++tx) {
-            if (tx < 0 || ty < 0 || !map.InMap(uint32_t(tx), uint32_t(ty)))
-                continue;
+    int64_t x0 = std::max<int64_t>(x_, 0), y0 = std::max<int64_t>(y_, 0);
+    int64_t x1 = std::min<int64_t>(int64_t(x_) + width_, map.GetWidth());
+    int64_t y1 = std::min<int64_t>(int64_t(y_) + height_, map.GetHeight());
+    for (int64_t ty = y0; ty < y1; ++ty)
+        for (int64_t tx = x0; tx < x1; ++tx)
             if (map.GetBuildingAt(uint32_t(tx), uint32_t(ty)) == id_)
                 map.ResetCell(uint32_t(tx), uint32_t(ty));
-        }
-    }
 }
 
 void Building::Serialize() {
@@ -53,6 +54,10 @@ bool Building::Place(int32_t x, int32_t y, int32_t subtype, int32_t width, int32
         return false;
     return GetWorldMap().PlaceFootprint(uint32_t(x), uint32_t(y), id_, uint32_t(width), uint32_t(height),
                                         uint32_t(force) * 2);
+}
+
+TilePoint Building::GetCentre() const {
+    return {int32_t(int64_t(x_) + width_ / 2), int32_t(int64_t(y_) + height_ / 2)};
 }
 
 float Building::DistanceTo(const Building* other) const {

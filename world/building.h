@@ -32,7 +32,7 @@ public:
     // Distance of the footprints' centres; 100000000 for no building.
     float DistanceTo(const Building* other) const;
     int32_t GetBuildingSubtype() const { return GetSubtype(); }
-    TilePoint GetCentre() const { return {x_ + width_ / 2, y_ + height_ / 2}; }
+    TilePoint GetCentre() const;
 
 protected:
     // The "bld1" chunk.

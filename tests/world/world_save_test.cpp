@@ -375,6 +375,38 @@ TEST_F(WorldSaveTest, ObjectChunksKeepTheClassIdentity) {
     EXPECT_EQ(b->GetHeight(), 3);
 }
 
+TEST_F(WorldSaveTest, LoadedBuildingOfAnySizeDiesQuickly) {
+    // A footprint claimed far beyond the map: deleting the building looks
+    // only at the tiles on the map, and resets only those naming it.
+    ASSERT_TRUE(Map().PlaceFootprint(60, 60, 0x80001, 2, 2, 2));
+    ASSERT_TRUE(Map().PlaceFootprint(62, 62, 0x80009, 1, 1, 2));
+    Bytes bytes = WriteStream(4, [&] {
+        Chunk(ChunkTag("obj"), [&] {
+            Chunk(ChunkTag("anz"), [] { Words({16, 0, 1, 0, 0}); });
+            Chunk(ChunkTag("objs"), [] { Words({1, 12, 0x80001, 1, 0}); });
+            Chunk(ChunkTag("gob1"), [] { Words({32, 0x80001, 1, 0, 0x7FFFFFF0, 0x7FFFFFF0, 0, 4, 0}); });
+            Chunk(0, [] {});
+            Chunk(ChunkTag("bld1"), [] { Words({8, 0x7FFFFFFF, 0x7FFFFFFF}); });
+            Chunk(0, [] {});
+        });
+        Chunk(0, [] {});
+    });
+    ASSERT_TRUE(ReadStream(bytes, [] {
+        uint32_t tag = 0;
+        BeginChunk(tag);
+        bool ok = LoadMapObjects();
+        EndChunk();
+        return ok;
+    }));
+    auto* b = static_cast<Building*>(MapObjectFromId(0x80001));
+    ASSERT_NE(b, nullptr);
+    b->GetCentre();
+    b->SetPosition(-5, -5);
+    DeleteMapObject(0x80001);
+    EXPECT_EQ(Map().GetCellKind(60, 60), uint32_t(kCellPlain));
+    EXPECT_EQ(Map().GetBuildingAt(62, 62), 0x80009u);
+}
+
 TEST_F(WorldSaveTest, ClockContinuesFromSavedTime) {
     GameClock* clock = GetGameClock();
     plat::Clock::Advance(5000);
