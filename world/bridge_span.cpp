@@ -145,10 +145,10 @@ std::vector<BridgeSpan*> BridgeSpan::GetChain() {
 }
 
 int32_t BridgeSpan::GetChainLength() {
-    int32_t tiles = 0;
+    int64_t tiles = 0;
     for (const BridgeSpan* piece : GetChain())
         tiles += piece->TileCount();
-    return tiles;
+    return SaturateToInt32(double(tiles));
 }
 
 void BridgeSpan::FindChainEnd(int32_t x, int32_t y, uint32_t entry, int32_t& outX, int32_t& outY) {
@@ -235,18 +235,30 @@ uint32_t BridgeSpan::SlotSource() const {
     return IsBridgeOf(routeType_) == 2 ? 2 : 1;
 }
 
+namespace {
+
+// Calls visit(x, y) for every tile of the piece that lies on the map.
+template <typename Visit>
+void ForEachPieceTile(const BridgeSpan& piece, Visit&& visit) {
+    const WorldMap& map = GetWorldMap();
+    const int64_t xEnd = std::min<int64_t>(int64_t(piece.X1()) + 1, map.GetWidth());
+    const int64_t yEnd = std::min<int64_t>(int64_t(piece.Y1()) + 1, map.GetHeight());
+    for (int64_t y = std::max<int64_t>(piece.Y0(), 0); y < yEnd; ++y) {
+        for (int64_t x = std::max<int64_t>(piece.X0(), 0); x < xEnd; ++x)
+            visit(uint32_t(x), uint32_t(y));
+    }
+}
+
+} // namespace
+
 bool BridgeSpan::PieceInUse() const {
     WorldMap& map = GetWorldMap();
-    for (int32_t y = y0_; y <= y1_; ++y) {
-        for (int32_t x = x0_; x <= x1_; ++x) {
-            for (uint32_t i = 0; i < 2; ++i) {
-                if (map.GetRouteSlotValue(uint32_t(x), uint32_t(y), i, SlotSource(),
-                                          uint32_t(orientation_)) != 0)
-                    return true;
-            }
-        }
-    }
-    return false;
+    bool inUse = false;
+    ForEachPieceTile(*this, [&](uint32_t x, uint32_t y) {
+        for (uint32_t i = 0; i < 2 && !inUse; ++i)
+            inUse = map.GetRouteSlotValue(x, y, i, SlotSource(), uint32_t(orientation_)) != 0;
+    });
+    return inUse;
 }
 
 bool BridgeSpan::IsChainInUse() {
@@ -261,39 +273,37 @@ std::set<uint32_t> BridgeSpan::CollectChainOccupants() {
     std::set<uint32_t> occupants;
     WorldMap& map = GetWorldMap();
     for (const BridgeSpan* piece : GetChain()) {
-        for (int32_t y = piece->y0_; y <= piece->y1_; ++y) {
-            for (int32_t x = piece->x0_; x <= piece->x1_; ++x) {
-                const uint32_t value = map.GetRouteSlotValue(uint32_t(x), uint32_t(y), 0, piece->SlotSource(),
-                                                             uint32_t(piece->orientation_));
-                if (value != 0)
-                    occupants.insert(value);
-            }
-        }
+        ForEachPieceTile(*piece, [&](uint32_t x, uint32_t y) {
+            const uint32_t value =
+                map.GetRouteSlotValue(x, y, 0, piece->SlotSource(), uint32_t(piece->orientation_));
+            if (value != 0)
+                occupants.insert(value);
+        });
     }
     return occupants;
 }
 
 int32_t BridgeSpan::GetChainDemolitionCost() {
     WorldMap& map = GetWorldMap();
-    int64_t cost = 0;
+    double cost = 0;
     for (const BridgeSpan* piece : GetChain()) {
         if (piece->PieceInUse())
             return 0;
         if (piece->IsTunnel()) {
             // A portal with a vehicle on the tile in front of its entrance
             // is in use as well.
-            int32_t fx = 0, fy = 0;
+            int64_t fx = 0, fy = 0;
             bool front = true;
             if (piece->IsTunnelEntranceAt(piece->x1_, piece->y1_)) {
-                fx = piece->x1_ + (piece->direction_ == 8 ? 1 : 0);
-                fy = piece->y1_ + (piece->direction_ == 1 ? 1 : 0);
+                fx = int64_t(piece->x1_) + (piece->direction_ == 8 ? 1 : 0);
+                fy = int64_t(piece->y1_) + (piece->direction_ == 1 ? 1 : 0);
             } else if (piece->IsTunnelEntranceAt(piece->x0_, piece->y0_)) {
-                fx = piece->x0_ - (piece->direction_ == 2 ? 1 : 0);
-                fy = piece->y0_ - (piece->direction_ == 4 ? 1 : 0);
+                fx = int64_t(piece->x0_) - (piece->direction_ == 2 ? 1 : 0);
+                fy = int64_t(piece->y0_) - (piece->direction_ == 4 ? 1 : 0);
             } else {
                 front = false;
             }
-            if (front && map.InMap(uint32_t(fx), uint32_t(fy))) {
+            if (front && fx >= 0 && fy >= 0 && map.InMap(uint32_t(fx), uint32_t(fy))) {
                 for (uint32_t i = 0; i < 2; ++i) {
                     if (map.GetRouteSlotValue(uint32_t(fx), uint32_t(fy), i, 0,
                                               uint32_t(piece->orientation_)) != 0)
@@ -301,9 +311,9 @@ int32_t BridgeSpan::GetChainDemolitionCost() {
                 }
             }
         }
-        cost += int64_t(GetRouteDemolitionCost(piece->routeType_)) * piece->TileCount();
+        cost += double(GetRouteDemolitionCost(piece->routeType_)) * double(piece->TileCount());
     }
-    const int32_t total = SaturateToInt32(double(cost));
+    const int32_t total = SaturateToInt32(cost);
     // Without an owner nobody can pay.
     const Player* owner = GetPlayer(uint32_t(owner_));
     return owner && owner->CanAfford(total) ? total : 0;
@@ -318,7 +328,7 @@ std::vector<SpriteRef> BridgeSpan::GetDrawImages() const {
     first.nameFieldA = direction_;
     if (own != 0 || (carried == 2 && own == 0)) {
         SpriteRef second = first;
-        second.frame = frame_ + 1;
+        second.frame = int32_t(uint32_t(frame_) + 1u);
         return {first, second};
     }
     return {first};
@@ -478,7 +488,8 @@ int32_t RemoveBridgeChain(BridgeSpan* span, uint8_t withEffect) {
                                uint32_t(piece->Y1()), id);
         if (withEffect && StaticServices().demolitionEffect)
             StaticServices().demolitionEffect(piece->X0(), piece->Y0());
-        InvalidateMiniMap(piece->X0(), piece->Y0(), piece->X1() + 1, piece->Y1() + 1);
+        InvalidateMiniMap(piece->X0(), piece->Y0(), SaturateToInt32(double(piece->X1()) + 1),
+                          SaturateToInt32(double(piece->Y1()) + 1));
         DeleteMapObject(id);
     }
     RequestObjectRedraw();

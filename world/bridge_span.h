@@ -83,7 +83,8 @@ public:
     uint32_t GetFlags() const { return flags_; }
     void ClearFlags() { flags_ &= ~7u; }
     int32_t GetSavedRouteType() const { return savedRouteType_; }
-    int32_t TileCount() const { return (x1_ - x0_) + (y1_ - y0_) + 1; }
+    // Tiles the piece covers (64 bits: loaded corners may be anything).
+    int64_t TileCount() const { return (int64_t(x1_) - x0_) + (int64_t(y1_) - y0_) + 1; }
     int32_t X0() const { return x0_; }
     int32_t Y0() const { return y0_; }
     int32_t X1() const { return x1_; }

@@ -26,3 +26,12 @@ inline int64_t SaturateToInt64(double value) {
         return INT64_MIN;
     return int64_t(value);
 }
+
+// Sums of stored amounts wrap around in 64 bits instead of overflowing:
+// a damaged save can hold any values.
+inline int64_t WrappingAdd(int64_t a, int64_t b) {
+    return int64_t(uint64_t(a) + uint64_t(b));
+}
+inline int64_t WrappingNegate(int64_t a) {
+    return int64_t(0 - uint64_t(a));
+}

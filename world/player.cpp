@@ -7,6 +7,7 @@
 #include "platform/file.h"
 #include "world/game_clock.h"
 #include "world/game_settings.h"
+#include "world/money.h"
 #include "world/random_streams.h"
 #include "world/world_services.h"
 #include "world/world_warnings.h"
@@ -25,8 +26,7 @@ constexpr uint32_t kTagStatistics = ChunkTag("plr2");
 constexpr uint32_t kTagNames = ChunkTag("plr3");
 constexpr uint32_t kPlayerTags[] = {kTagMoney, kTagStatistics, kTagNames};
 
-// The money block: i64 money, u8 number, u8 graphic, u32 colour.
-constexpr uint32_t kMoneyBlockSize = 14;
+// The money block is 14 bytes: i64 money, u8 number, u8 graphic, u32 colour.
 // The older block: i64 money, u8 number, 33 bytes of the manager's name.
 constexpr uint32_t kOldMoneyBlockSize = 42;
 constexpr uint32_t kOldNameBytes = 33;
@@ -193,13 +193,13 @@ void Player::Pay(int64_t amount, int32_t category, uint32_t extra) {
 }
 
 void Player::Spend(int64_t amount, int32_t category, uint32_t) {
-    money_ += amount;
+    money_ = WrappingAdd(money_, amount);
     if (statistics_ && uint32_t(category) <= 6)
-        statistics_->AddToRow(uint32_t(category), -amount);
+        statistics_->AddToRow(uint32_t(category), WrappingNegate(amount));
 }
 
 void Player::Earn(int64_t amount, int32_t category, uint32_t) {
-    money_ += amount;
+    money_ = WrappingAdd(money_, amount);
     if (statistics_ && uint32_t(category) - 7u <= 2u)
         statistics_->AddToRow(uint32_t(category), amount);
 }
@@ -345,7 +345,7 @@ ComputerPlayerBase* CreateComputerPlayer(int32_t excludedNameIndex, uint32_t dif
         ++colour;
     made->SetGraphicNumber(uint8_t(graphic));
     made->SetColourIndex(colour);
-    made->Pay(GetStartMoneyForDifficulty(difficulty) - made->GetMoney(), -1, 0);
+    made->Pay(WrappingAdd(GetStartMoneyForDifficulty(difficulty), WrappingNegate(made->GetMoney())), -1, 0);
     ComputerPlayerBase* player = made.get();
     slots[freeSlot] = std::move(made);
     AssignAIName(*player, excludedNameIndex);

@@ -2,6 +2,7 @@
 
 #include "files/chunk_stream.h"
 #include "files/chunk_transfer.h"
+#include "world/money.h"
 #include "world/world_warnings.h"
 
 namespace {
@@ -110,21 +111,21 @@ int64_t PlayerStatistics::GetValue(uint32_t row, uint32_t column) const {
 }
 
 int64_t PlayerStatistics::GetRowSum(uint32_t column) const {
-    return GetValue(7, column) + GetValue(8, column) + GetValue(9, column);
+    return WrappingAdd(WrappingAdd(GetValue(7, column), GetValue(8, column)), GetValue(9, column));
 }
 
 int64_t PlayerStatistics::GetExpenseSum(uint32_t column) const {
     int64_t sum = 0;
     for (uint32_t row = 0; row <= 6; ++row)
-        sum += GetValue(row, column);
+        sum = WrappingAdd(sum, GetValue(row, column));
     return sum;
 }
 
 void PlayerStatistics::AddToRow(uint32_t row, int64_t amount) {
     if (row >= rows_.size())
         return;
-    rows_[row].thisYear += amount;
-    rows_[row].total += amount;
+    rows_[row].thisYear = WrappingAdd(rows_[row].thisYear, amount);
+    rows_[row].total = WrappingAdd(rows_[row].total, amount);
 }
 
 int64_t PlayerStatistics::GetAccount(uint32_t index) const {
@@ -133,7 +134,7 @@ int64_t PlayerStatistics::GetAccount(uint32_t index) const {
 
 void PlayerStatistics::AddToAccount(uint32_t index, int64_t amount) {
     if (index < accounts_.size())
-        accounts_[index] += amount;
+        accounts_[index] = WrappingAdd(accounts_[index], amount);
 }
 
 void PlayerStatistics::Book(int32_t category, int64_t amount) {

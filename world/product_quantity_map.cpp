@@ -40,8 +40,9 @@ void ProductQuantityMap::Serialize() {
     if (StreamMode() == kStreamStore) {
         uint32_t count = uint32_t(records_.size());
         Transfer(count);
-        for (auto& [product, record] : records_) {
-            int32_t id = product;
+        for (auto& entry : records_) {
+            int32_t id = entry.first;
+            const Record& record = entry.second;
             TransferSizedValue(id);
             TransferPackedSized<kRecordBytes>([&](uint8_t* bytes) { EncodeRecord(bytes, record); },
                                               [](const uint8_t*) {});

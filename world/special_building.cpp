@@ -60,7 +60,8 @@ int32_t SpecialBuilding::GetSoundIndex() const {
 }
 
 SoundRect SpecialBuilding::GetRect() const {
-    return {x_, y_, x_ + width_, y_ + height_};
+    // Wraps like the stored fields instead of overflowing.
+    return {x_, y_, int32_t(uint32_t(x_) + uint32_t(width_)), int32_t(uint32_t(y_) + uint32_t(height_))};
 }
 
 bool IsSpecialBuildingAllowedInStyle(int32_t type, int32_t style) {
