@@ -134,7 +134,7 @@ TEST_F(StaticObjectsTest, StorageHallKeepsUnitsInArrivalOrderUpToItsCapacity) {
 
     hall->AddUnit(0, 7, 8, 9);
     ExpectObjectsRoundTrip();
-    auto* loaded = dynamic_cast<StorageHall*>(BuildingFromId(hall == nullptr ? 0 : MakeObjectHandle(1, 0)));
+    auto* loaded = dynamic_cast<StorageHall*>(BuildingFromId(MakeObjectHandle(1, 0)));
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->GetUnitCount(), 2);
     EXPECT_EQ(loaded->GetStock(1), 1);
@@ -285,7 +285,7 @@ TEST_F(StaticObjectsTest, HousesRoundTripAndReadTheirStyle) {
     EXPECT_EQ(loaded->GetTown(), 9);
     EXPECT_EQ(loaded->GetLevel(), 7);
     EXPECT_EQ(loaded->GetStyle(), 2);
-    EXPECT_EQ(loaded->GetShownLevel(), house == nullptr ? 0 : 1);
+    EXPECT_EQ(loaded->GetShownLevel(), 1);
 }
 
 TEST_F(StaticObjectsTest, SpecialBuildingsKeepTheirTownsCounts) {
@@ -361,8 +361,9 @@ TEST_F(StaticObjectsTest, MountainsTakeTheirShape) {
     lost->Place(40, 40, 3, 0, 0, 0, true);
     lost->SetTemplateIndex(17);
     EXPECT_FALSE(ApplyMou1Templates());
+    const ObjectHandle firstId = first->GetId();
     ExpectObjectsRoundTrip();
-    DeleteMapObject(first->GetId());
+    DeleteMapObject(firstId);
     EXPECT_EQ(Map().GetBuildingAt(11, 11), 0u);
 }
 
