@@ -100,6 +100,36 @@ TEST_F(StaticObjectsTest, HeadquarterChargesItsPartsMonthlyAndRoundTrips) {
     EXPECT_EQ(loaded->GetPartCount(), 1u);
 }
 
+TEST_F(StaticObjectsTest, HeadquarterFromADamagedSaveIsRepaired) {
+    Headquarter* hq = Create<Headquarter>(Headquarter::kSubtype);
+    hq->AddPart(1);
+    hq->AddPart(2);
+    // An owner outside the player slots, as a damaged file may hold.
+    hq->MapObject::SetOwner(9);
+    const Bytes stored = StoreSection([] { SaveMapObjects(); });
+    DeleteAllMapObjects();
+    const uint32_t warnings = WorldWarningCount();
+    ASSERT_TRUE(LoadSection(stored, [] { EXPECT_TRUE(LoadMapObjects()); }));
+    for (uint32_t slot = 0; slot < kPlayerSlotCount; ++slot)
+        EXPECT_EQ(GetPlayerHeadquarter(slot), nullptr);
+    EXPECT_GT(WorldWarningCount(), warnings);
+
+    // A part count that disagrees with the parts follows the parts.
+    ChunkWriter w;
+    w.Empty();
+    w.Empty();
+    w.Begin(ChunkTag("hdq1"));
+    w.U32(8);
+    w.U32(0b11011);
+    w.U32(77);
+    w.End();
+    w.Empty();
+    Headquarter loose;
+    ASSERT_TRUE(LoadSection(WrapSection(w.bytes), [&] { loose.Serialize(); }));
+    EXPECT_EQ(loose.GetParts(), 0b11011u);
+    EXPECT_EQ(loose.GetPartCount(), 3u);
+}
+
 TEST_F(StaticObjectsTest, StorageHallKeepsUnitsInArrivalOrderUpToItsCapacity) {
     ProductTable::GetOrCreateRow(0);
     ProductTable::GetOrCreateRow(1);
