@@ -320,7 +320,7 @@ void CreatePlayers() {
     slots[kGodPlayerSlot] = std::make_unique<GodPlayer>();
 }
 
-ComputerPlayerBase* CreateComputerPlayer(int32_t excludedNameIndex, uint32_t difficulty) {
+ComputerPlayerBase* CreateAIPlayer(int32_t excludedNameIndex, uint32_t difficulty) {
     uint32_t freeSlot = 4;
     for (uint32_t slot = 0; slot < 4 && freeSlot == 4; ++slot) {
         if (!slots[slot])

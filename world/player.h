@@ -104,7 +104,7 @@ private:
     int32_t nameIndex_ = -1;
 };
 
-// Makes the computer companies that loading and CreateComputerPlayer
+// Makes the computer companies that loading and CreateAIPlayer
 // create; without one, a ComputerPlayerBase.
 void SetComputerPlayerFactory(std::function<std::unique_ptr<ComputerPlayerBase>()> factory);
 
@@ -127,7 +127,7 @@ void CreatePlayers();
 // A computer company in the first free slot among 0-3 with the next free
 // graphic and colour numbers, start money for the difficulty, and a name
 // (excluding that name index). Null when no slot is free.
-ComputerPlayerBase* CreateComputerPlayer(int32_t excludedNameIndex, uint32_t difficulty);
+ComputerPlayerBase* CreateAIPlayer(int32_t excludedNameIndex, uint32_t difficulty);
 void UpdatePlayers();
 void NotifyPlayersNewMonth();
 void NotifyPlayersNewYear();

@@ -90,7 +90,7 @@ TEST_F(PlayersTest, PayBooksEachCategoryInItsRow) {
 TEST_F(PlayersTest, UnlimitedMoneyHoldsOnlyTheCurrentPlayersMoney) {
     NetworkGame(false);
     CreatePlayers();
-    ComputerPlayerBase* computer = CreateComputerPlayer(-1, 0);
+    ComputerPlayerBase* computer = CreateAIPlayer(-1, 0);
     ASSERT_NE(computer, nullptr);
     GetUiState().UnlimitedMoney = 1;
     const int64_t before = computer->GetMoney();
@@ -152,7 +152,7 @@ TEST_F(PlayersTest, RollOverBeforeTheHistoryStartsStoresNothing) {
 TEST_F(PlayersTest, SectionRoundTripsByteIdenticallyAcrossARollOver) {
     SetYear(1900);
     CreatePlayers();
-    CreateComputerPlayer(-1, 0);
+    CreateAIPlayer(-1, 0);
     GetPlayer(0)->SetCompanyName("Marrow Freight");
     GetPlayer(0)->Pay(1234, 9, 0);
     GetPlayer(0)->GetStatistics()->Book(14, 99);
@@ -278,13 +278,13 @@ TEST_F(PlayersTest, ComputerCompaniesDrawDistinctNamesAndNeverHang) {
     SeedRuntimeRandom(7);
     std::set<std::string> companies;
     for (int i = 0; i < 4; ++i) {
-        ComputerPlayerBase* player = CreateComputerPlayer(-1, 0);
+        ComputerPlayerBase* player = CreateAIPlayer(-1, 0);
         ASSERT_NE(player, nullptr);
         EXPECT_GE(player->GetNameIndex(), 0);
         companies.insert(player->GetCompanyName());
     }
     EXPECT_EQ(companies, (std::set<std::string>{"Anna Cargo", "Bert Lines", "Cora Rail", "Dirk Ships"}));
-    EXPECT_EQ(CreateComputerPlayer(-1, 0), nullptr);
+    EXPECT_EQ(CreateAIPlayer(-1, 0), nullptr);
 }
 
 TEST_F(PlayersTest, EveryNameExcludedFallsBackToTheTable) {
@@ -292,7 +292,7 @@ TEST_F(PlayersTest, EveryNameExcludedFallsBackToTheTable) {
     NetworkGame(true);
     CreatePlayers();
     for (int i = 0; i < 3; ++i)
-        CreateComputerPlayer(-1, 0);
+        CreateAIPlayer(-1, 0);
     // The last free name is the excluded one.
     std::set<int32_t> used;
     for (uint32_t slot = 0; slot < 3; ++slot)
@@ -300,7 +300,7 @@ TEST_F(PlayersTest, EveryNameExcludedFallsBackToTheTable) {
     int32_t last = 0;
     while (used.count(last))
         ++last;
-    ComputerPlayerBase* player = CreateComputerPlayer(last, 0);
+    ComputerPlayerBase* player = CreateAIPlayer(last, 0);
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->GetNameIndex(), -1);
     EXPECT_EQ(player->GetCompanyName(), "Table Co 2");
@@ -320,7 +320,7 @@ TEST_F(PlayersTest, ShortOrMissingNameFileUsesTheTable) {
     WriteNames("One;One Co\nTwo;Two Co\nThree;Three Co\n");
     EXPECT_EQ(GetAINames().size(), 3u);
     CreatePlayers();
-    ComputerPlayerBase* player = CreateComputerPlayer(-1, 0);
+    ComputerPlayerBase* player = CreateAIPlayer(-1, 0);
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->GetManagerName(), "Table0");
     EXPECT_EQ(player->GetNameIndex(), -1);

@@ -67,7 +67,7 @@ void AddEconomyDemo(uint32_t w, uint32_t h, uint32_t seed) {
     ResetHeadquarters();
     CreatePlayers();
     SeedRuntimeRandom(seed);
-    ComputerPlayerBase* rival = CreateComputerPlayer(-1, 1);
+    ComputerPlayerBase* rival = CreateAIPlayer(-1, 1);
     Player* human = GetPlayer(0);
     human->Pay(250000, -1, 0);
     human->Pay(-42000, 2, 0);
