@@ -496,6 +496,20 @@ int32_t RemoveBridgeChain(BridgeSpan* span, uint8_t withEffect) {
     return 0;
 }
 
+void PreviewBridge(int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t routeType, uint32_t colour,
+                   uint32_t value) {
+    const auto& queue = StaticServices().queueOverlayImage;
+    const bool tunnel = IsBridgeOf(routeType) == 2;
+    for (const BridgePiece& piece : PlanBridgePieces(xa, ya, xb, yb, routeType)) {
+        if (tunnel && IsBridgeOf(piece.pieceRow) != 0)
+            continue;
+        SpriteRef sprite{kRouteGraphicSet, piece.pieceRow, piece.frame};
+        sprite.nameFieldA = piece.direction;
+        if (queue)
+            queue(sprite, piece.x1 + 1, piece.y1 + 1, colour, value);
+    }
+}
+
 uint8_t GetRouteCanCrossTrack(int32_t row) {
     const RouteBuilderRow* record = RouteBuilderTable::Find(row);
     return record ? record->CanCrossTrack : 0;

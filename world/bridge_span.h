@@ -121,6 +121,10 @@ BridgeSpan* GetBridgeSpan(ObjectHandle id);
 // Detaches and deletes every piece of the chain.
 int32_t RemoveBridgeChain(BridgeSpan* span, uint8_t withEffect);
 uint8_t GetRouteCanCrossTrack(int32_t row);
+// Shows the planned pieces over the map for this frame; the hidden middle
+// of a tunnel is not shown.
+void PreviewBridge(int32_t xa, int32_t ya, int32_t xb, int32_t yb, int32_t routeType, uint32_t colour,
+                   uint32_t value);
 // The route rows' rule for replacing one route type by another.
 bool CanUpgradeRouteType(int32_t oldRow, int32_t newRow);
 // After loading: every prev/next link must name a span that links back,

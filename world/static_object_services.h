@@ -37,6 +37,10 @@ struct StaticObjectServices {
     // the row, frame and name field). Empty: one tile for frame 0 and the
     // ramps, none for the long deck module.
     std::function<int32_t(int32_t row, int32_t frame, int32_t nameField, bool alongX)> pieceExtent;
+    // An image queued over the map for this frame, anchored at a tile (the
+    // bridge preview). Empty: nothing shown.
+    std::function<void(const SpriteRef& sprite, int32_t x, int32_t y, uint32_t colour, uint32_t value)>
+        queueOverlayImage;
     // The demolition animation at a removed bridge piece. Empty: none.
     std::function<void(int32_t x, int32_t y)> demolitionEffect;
 };

@@ -478,6 +478,22 @@ TEST_F(BridgeTest, PlansRampsAndDeckByLength) {
     }
 }
 
+TEST_F(BridgeTest, PreviewHidesTheInsideOfATunnel) {
+    std::vector<SpriteRef> shown;
+    StaticServices().queueOverlayImage = [&](const SpriteRef& sprite, int32_t, int32_t, uint32_t, uint32_t) {
+        shown.push_back(sprite);
+    };
+    RouteBuilderTable::GetOrCreateRow(25)->GfxIndex = 25; // a portal row: not a bridge piece
+    RouteBuilderTable::FindMutable(24)->RampIndex = 25;
+    PreviewBridge(5, 8, 12, 8, 24, 0, 0);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].number, 25);
+    EXPECT_EQ(shown[1].nameFieldA, 8);
+    shown.clear();
+    PreviewBridge(5, 8, 12, 8, 20, 0, 0);
+    EXPECT_EQ(shown.size(), 8u);
+}
+
 TEST_F(BridgeTest, PricesOnlyBuildableRuns) {
     struct Case {
         int32_t xa, ya, xb, yb;
