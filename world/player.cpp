@@ -142,7 +142,8 @@ void TransferDirectory(std::vector<DirectoryEntry>& entries) {
             });
         }
         EndChunk();
-        if (tag == 0 && !storing)
+        // The players' own chunks follow the directory: a load stops at it.
+        if (!storing && (tag == 0 || tag == kTagDirectory))
             break;
     }
 }

@@ -183,11 +183,13 @@ namespace {
 
 // A "plr" section with one player, written by hand.
 Bytes CraftedSection(const std::vector<std::pair<uint32_t, uint32_t>>& directory,
-                     const std::function<void(ChunkWriter&)>& players) {
+                     const std::function<void(ChunkWriter&)>& players, bool withCount = true) {
     ChunkWriter w;
-    w.Begin(ChunkTag("anz"));
-    w.U32(uint32_t(directory.size()));
-    w.End();
+    if (withCount) {
+        w.Begin(ChunkTag("anz"));
+        w.U32(uint32_t(directory.size()));
+        w.End();
+    }
     w.Begin(ChunkTag("objs"));
     w.U32(uint32_t(directory.size()));
     w.U32(8);
@@ -236,6 +238,14 @@ TEST_F(PlayersTest, MoneyBlockFormFollowsItsStoredSize) {
     EXPECT_EQ(GetPlayer(4)->GetMoney(), -9);
     EXPECT_EQ(GetPlayer(4)->GetManagerName(), "Old Name");
     EXPECT_EQ(GetPlayer(4)->GetGraphicNumber(), 0);
+}
+
+TEST_F(PlayersTest, DirectoryWithoutItsCountStillReadsThePlayers) {
+    Bytes bytes = CraftedSection(
+        {{4, kPlayerKindGod}}, [](ChunkWriter& w) { NeutralPlayerChunks(w, 42, false); }, false);
+    ASSERT_TRUE(LoadSection(bytes, [] { LoadPlayers(); }));
+    ASSERT_NE(GetPlayer(4), nullptr);
+    EXPECT_EQ(GetPlayer(4)->GetMoney(), 42);
 }
 
 TEST_F(PlayersTest, BadDirectoryEntriesAreSkippedAndLaterPlayersStillLoad) {
