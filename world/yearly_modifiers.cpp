@@ -139,8 +139,13 @@ int64_t GetStartMoneyForDifficulty(uint32_t difficulty) {
     const GlobalConstantsRow* row = Constants();
     if (!row)
         return 0;
-    const float money =
-        float(row->StartingMoney) * row->StartMoneyMultiplier.Cell(0, difficulty) * GetTrafficCostModifier();
+    // A difficulty without a row has no multiplier (not the -1 of a
+    // missing cell, which would start the company in debt).
+    const ValueTable& multipliers = row->StartMoneyMultiplier;
+    const float multiplier = difficulty < multipliers.RowCount() && multipliers.ColumnCount() > 0
+                                 ? multipliers.Cell(0, difficulty)
+                                 : 1.0f;
+    const float money = float(row->StartingMoney) * multiplier * GetTrafficCostModifier();
     return SaturateToInt64(money);
 }
 

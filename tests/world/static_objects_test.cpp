@@ -100,6 +100,25 @@ TEST_F(StaticObjectsTest, HeadquarterChargesItsPartsMonthlyAndRoundTrips) {
     EXPECT_EQ(loaded->GetPartCount(), 1u);
 }
 
+TEST_F(StaticObjectsTest, HeadquarterGraphicsFollowRegionAndYear) {
+    HeadquarterTable::GetOrCreateRow(0)->GrafikSet = MakeTable({{1850, 4}, {1900, 5}, {1950, 6}});
+    struct Case {
+        uint32_t region;
+        uint32_t year;
+        int32_t index;
+    };
+    const Case cases[] = {{1, 1850, 4}, {1, 1899, 4}, {1, 1900, 5}, {1, 2010, 6},
+                          {2, 1920, 8}, {4, 1960, 9}, {3, 1960, 0}, {0, 1900, 0}};
+    for (const Case& c : cases) {
+        CurrentRegion() = c.region;
+        SetYear(c.year);
+        EXPECT_EQ(GetHeadquarterGfxIndex(), c.index) << c.region << " " << c.year;
+    }
+    EXPECT_EQ(GetHeadquarterGrafikSet(0, 2, 1), 6);
+    EXPECT_EQ(GetHeadquarterGrafikSet(0, 3, 1), -1);
+    EXPECT_EQ(GetHeadquarterGrafikSet(7, 0, 0), -1);
+}
+
 TEST_F(StaticObjectsTest, HeadquarterFromADamagedSaveIsRepaired) {
     Headquarter* hq = Create<Headquarter>(Headquarter::kSubtype);
     hq->AddPart(1);

@@ -59,6 +59,18 @@ TEST_F(YearlyModifierTest, MissionDifficultyAppliesOnlyWhenChosen) {
     EXPECT_FLOAT_EQ(GetMissionDifficultyFreightPriceModifier(), -1.0f);
 }
 
+TEST_F(YearlyModifierTest, StartMoneyScalesWithDifficultyAndYear) {
+    GlobalConstantsRow* row = GlobalConstantsTable::GetOrCreateRow(0);
+    row->StartingMoney = 200000;
+    row->StartMoneyMultiplier = MakeTable({{1.0f}, {0.5f}});
+    row->TrafficCostModifier = MakeTable({{1850, 1.0f}});
+    SetYear(1859);
+    EXPECT_EQ(GetStartMoneyForDifficulty(0), 220000);
+    EXPECT_EQ(GetStartMoneyForDifficulty(1), 110000);
+    // A difficulty without a row has no multiplier rather than -1.
+    EXPECT_EQ(GetStartMoneyForDifficulty(5), 220000);
+}
+
 TEST_F(YearlyModifierTest, PacksColoursWithWrapAround) {
     EXPECT_EQ(PackColour(255, 128, 0, 255), 0xFF8000FFu);
     // A missing fourth value (-1) borrows from the third.
