@@ -1,6 +1,8 @@
+#include "data/number_format.h"
 #include "tests/world/economy_fixture.h"
 #include "tests/world/world_fixture.h"
 #include "world/bridge_span.h"
+#include "world/data_text.h"
 #include "world/headquarter.h"
 #include "world/living_building.h"
 #include "world/mountain.h"
@@ -98,6 +100,60 @@ TEST_F(StaticObjectsTest, HeadquarterChargesItsPartsMonthlyAndRoundTrips) {
     ASSERT_NE(loaded, nullptr);
     EXPECT_TRUE(loaded->HasFlag(3));
     EXPECT_EQ(loaded->GetPartCount(), 1u);
+}
+
+TEST(DataText, FormatsFromTheDataNeverReadPastTheirValue) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Owner: %s", "Owner: Acme"},
+        {"%s and %s%n%d", "Acme and "},
+        {"100%% by %-12s!", "100% by Acme!"},
+        {"cut %", "cut %"},
+        {"line\\nbreak %s", "line\\nbreak Acme"},
+    };
+    for (const auto& [format, expected] : cases)
+        EXPECT_EQ(FillFormat(format, "Acme"), expected) << format;
+    EXPECT_EQ(WithLineBreaks("a\\nb\\"), "a\nb\\");
+}
+
+TEST_F(StaticObjectsTest, InfoTextsNameThePartsAndTheOwner) {
+    for (int32_t row = 0; row < 4; ++row)
+        ToolTip_HeadquarterTable::GetOrCreateRow(row)->Text =
+            std::vector<std::string>{"Seat\\nof", "Costs %s", "Firm %s", "Boss %s%s"}[size_t(row)];
+    HeadquarterTable::GetOrCreateRow(0)->Name = "Base";
+    HeadquarterTable::GetOrCreateRow(0)->BaseCosts = 1500;
+    HeadquarterTable::GetOrCreateRow(2)->Name = "Shop";
+    GetPlayer(0)->SetCompanyName("Acme");
+    Headquarter* hq = Create<Headquarter>(Headquarter::kSubtype);
+    hq->SetOwner(uint8_t(0));
+    hq->AddPart(2);
+    std::string text;
+    hq->GetInfoText(text);
+    EXPECT_EQ(text, "Seat\nof\n\nBase\nShop\n\nCosts " + FormatNumber(1500) + "\n\nFirm Acme\nBoss Henrik");
+}
+
+TEST_F(StaticObjectsTest, HouseHighlightIsTheTowns) {
+    Building townObject;
+    StaticServices().townLinkedObject = [&](uint32_t town) -> MapObject* {
+        return town == 4 ? &townObject : nullptr;
+    };
+    LivingBuilding* house = Create<LivingBuilding>(LivingBuilding::kSubtype);
+    house->Init(4, 0, 1, 0);
+    house->SetHighlight(1);
+    EXPECT_EQ(townObject.GetHighlight(), 1u);
+    EXPECT_EQ(house->GetHighlight(), 1u);
+    // Without its town the house keeps its own flag.
+    house->Init(5, 0, 1, 0);
+    EXPECT_EQ(house->GetHighlight(), 0u);
+
+    LivingBuildingTable::GetOrCreateRow(0);
+    LivingBuildingTable::GetOrCreateRow(1);
+    StaticServices().hasFrameFile = [](const SpriteRef& sprite) {
+        return sprite.set == 15 && sprite.frame < sprite.colourFolder + sprite.number + 1;
+    };
+    CountLivingBuildingVariants();
+    EXPECT_EQ(GetLivingBuildingValue(0, 0, 0), 1);
+    EXPECT_EQ(GetLivingBuildingValue(1, 0, 3), 5);
+    EXPECT_EQ(GetLivingBuildingValue(9, 0, 0), 0);
 }
 
 TEST_F(StaticObjectsTest, HeadquarterGraphicsFollowRegionAndYear) {
