@@ -13,6 +13,15 @@ constexpr const char* kPkqUsage =
     "pkq build DIR ARCHIVE [--method 6|7] | list ARCHIVE | extract ARCHIVE DIR | "
     "update ARCHIVE PACKAGE";
 
+// One line for each failure of the last operation.
+int FailEach(const std::string& archivePath, const PackArchive& archive) {
+    if (archive.Failures().empty())
+        return Fail(archivePath + ": " + archive.LastError());
+    for (const std::string& failure : archive.Failures())
+        Fail(archivePath + ": " + failure);
+    return 1;
+}
+
 int Build(const Args& args) {
     if (args.size() != 3 && !(args.size() == 5 && args[3] == "--method"))
         return Usage(kPkqUsage);
@@ -27,10 +36,9 @@ int Build(const Args& args) {
         return Fail("no folder " + args[1]);
     archive.SetRootFolder(args[1]);
     bool scanned = archive.ScanFolder();
-    if (!archive.BuildPackArchive(args[2]))
-        return Fail(args[2] + ": " + archive.LastError());
-    if (!scanned)
-        return Fail(args[2] + ": some files were left out");
+    bool built = archive.BuildPackArchive(args[2]);
+    if (!built || !scanned)
+        return FailEach(args[2], archive);
     return 0;
 }
 
@@ -57,7 +65,7 @@ int Extract(const Args& args) {
     if (!archive.Open(args[1], 1, 2))
         return Fail(args[1] + ": " + archive.LastError());
     if (!archive.ExtractAll(args[2]))
-        return Fail(args[1] + ": " + archive.LastError());
+        return FailEach(args[1], archive);
     return 0;
 }
 
@@ -68,7 +76,7 @@ int Update(const Args& args) {
     if (!archive.Open(args[1], 1, 2))
         return Fail(args[1] + ": " + archive.LastError());
     if (!archive.ApplyUpdate(args[2]))
-        return Fail(args[1] + ": " + archive.LastError());
+        return FailEach(args[1], archive);
     return 0;
 }
 
