@@ -50,10 +50,12 @@ int List(const Args& args) {
         return Fail(args[1] + ": " + archive.LastError());
     std::printf("method %u, %zu entries\n", archive.Method(), archive.Entries().size());
     for (const PackEntry& entry : archive.Entries()) {
+        // Names come from the index file: printed escaped.
+        const std::string name = Printable(entry.name);
         if (entry.IsCompressed())
-            std::printf("%10u %10u  %s\n", entry.unpackedSize, entry.packedSize, entry.name.c_str());
+            std::printf("%10u %10u  %s\n", entry.unpackedSize, entry.packedSize, name.c_str());
         else
-            std::printf("%10u %10s  %s\n", entry.unpackedSize, "stored", entry.name.c_str());
+            std::printf("%10u %10s  %s\n", entry.unpackedSize, "stored", name.c_str());
     }
     return 0;
 }
