@@ -10,35 +10,40 @@
 #   layering.sh ROOT     checks the tree at ROOT
 set -u
 order=(platform data files world gameloop transport vehicles economy ai engine view ui app ingame)
-declare -A rank
-for i in "${!order[@]}"; do rank[${order[$i]}]=$i; done
 
 # check ROOT: prints one line per violation; exit 1 when there is any.
 check() {
-    local root="$1" violations=0 file top line include target
-    while IFS= read -r file; do
-        top=${file%%/*}
-        while IFS=$'\t' read -r line include; do
-            target=${include%%/*}
-            if [ -n "${rank[$target]+set}" ] && [ "${rank[$target]}" -gt "${rank[$top]}" ]; then
-                echo "$file:$line: includes \"$include\": $top/ is below $target/"
-                violations=$((violations + 1))
-            elif [[ "$target" =~ ^(tools|tests|bench|fuzz)$ ]]; then
-                echo "$file:$line: includes \"$include\": $top/ may not include $target/"
-                violations=$((violations + 1))
-            fi
-        done < <(grep -n -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$root/$file" |
-            sed -E 's/^([0-9]+):[^"]*"([^"]+)".*/\1\t\2/')
-        if [ "$top" != platform ]; then
-            while IFS=: read -r line include; do
-                echo "$file:$line: $include: only platform/ includes SDL, GL or ENet"
-                violations=$((violations + 1))
-            done < <(grep -n -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(SDL|GL/|enet/)' "$root/$file")
-        fi
-    done < <(cd "$root" && for folder in "${order[@]}"; do
-        [ -d "$folder" ] && find "$folder" -type f \( -name '*.cpp' -o -name '*.h' \)
-    done | sort)
-    [ "$violations" -eq 0 ]
+    (
+        cd "$1" || exit 1
+        files=$(for folder in "${order[@]}"; do
+            [ -d "$folder" ] && find "$folder" -type f \( -name '*.cpp' -o -name '*.h' \)
+        done | sort)
+        [ -n "$files" ] || exit 0
+        # shellcheck disable=SC2086
+        grep -H -n -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]' $files |
+            awk -v order="${order[*]}" '
+                BEGIN { n = split(order, names, " "); for (i = 1; i <= n; ++i) rank[names[i]] = i }
+                {
+                    split($0, part, ":"); file = part[1]; line = part[2]
+                    text = substr($0, length(file) + length(line) + 3)
+                    top = file; sub(/\/.*/, "", top)
+                    if (match(text, /"[^"]+"/)) {
+                        include = substr(text, RSTART + 1, RLENGTH - 2)
+                        target = include; sub(/\/.*/, "", target)
+                        if ((target in rank) && rank[target] > rank[top]) {
+                            printf "%s:%s: includes \"%s\": %s/ is below %s/\n", file, line, include, top, target
+                            ++violations
+                        } else if (target ~ /^(tools|tests|bench|fuzz)$/) {
+                            printf "%s:%s: includes \"%s\": %s/ may not include %s/\n", file, line, include, top, target
+                            ++violations
+                        }
+                    } else if (top != "platform" && text ~ /<(SDL|GL\/|enet\/)/) {
+                        printf "%s:%s: %s: only platform/ includes SDL, GL or ENet\n", file, line, text
+                        ++violations
+                    }
+                }
+                END { exit violations > 0 }'
+    )
 }
 
 if [ $# -eq 1 ]; then
