@@ -215,11 +215,11 @@ std::span<const uint8_t> PackArchive::StoredBytes(const PackEntry& entry) const 
     return data_.View().subspan(entry.offset, entry.StoredSize());
 }
 
-std::unique_ptr<uint8_t[]> PackArchive::Expand(const PackEntry& entry) {
+std::vector<uint8_t> PackArchive::Expand(const PackEntry& entry) {
     std::span<const uint8_t> packed = StoredBytes(entry);
     auto damaged = [&] {
         Fail("the entry '" + entry.name + "' is damaged");
-        return nullptr;
+        return std::vector<uint8_t>();
     };
     if (entry.unpackedSize > kMaxExpandedSize || packed.empty())
         return damaged();
@@ -229,12 +229,21 @@ std::unique_ptr<uint8_t[]> PackArchive::Expand(const PackEntry& entry) {
         return damaged();
     if (!packBuffer_.SetPACKMemBuf(uint32_t(packed.size()))) {
         Fail("no memory for the entry '" + entry.name + "'");
-        return nullptr;
+        return {};
     }
     std::memcpy(packBuffer_.Buffer(), packed.data(), packed.size());
-    auto expanded = std::make_unique_for_overwrite<uint8_t[]>(entry.unpackedSize);
-    auto produced =
-        packBuffer_.Expand({expanded.get(), entry.unpackedSize}, uint8_t(method_), uint32_t(packed.size()));
+    std::vector<uint8_t> expanded;
+    if (method_ == kMethodAplib) {
+        // Grows as the stream decodes: a size the header only claims costs
+        // nothing.
+        if (!AplibUnpackContainerGrowing({packBuffer_.Buffer(), packed.size()}, expanded))
+            return damaged();
+        return expanded;
+    }
+    // LZSS expands at most ninefold, checked above: the room is what the
+    // packed bytes can fill.
+    expanded.resize(entry.unpackedSize);
+    auto produced = packBuffer_.Expand(expanded, uint8_t(method_), uint32_t(packed.size()));
     if (produced != entry.unpackedSize)
         return damaged();
     return expanded;
@@ -258,8 +267,9 @@ PackEntrySlot* PackArchive::OpenEntry(std::string_view name) {
         return nullptr;
     }
     if (entry->IsCompressed() && entry->unpackedSize > 0) {
+        // An entry of one byte or more expands to as many, never to none.
         slot->expanded = Expand(*entry);
-        if (!slot->expanded)
+        if (slot->expanded.empty())
             return nullptr;
     }
     slot->inUse = true;
@@ -284,7 +294,7 @@ bool PackArchive::ReadEntry(PackEntrySlot* slot, uint8_t* destination, int32_t n
     if (n == 0)
         return true;
     const uint8_t* source =
-        slot->entry->IsCompressed() ? slot->expanded.get() : data_.View().data() + slot->entry->offset;
+        slot->entry->IsCompressed() ? slot->expanded.data() : data_.View().data() + slot->entry->offset;
     std::memcpy(destination, source + slot->position, size_t(n));
     slot->position += uint32_t(n);
     return true;

@@ -27,7 +27,7 @@ struct PackEntrySlot {
     // The next byte to read, counted from the entry's start.
     uint32_t position = 0;
     const PackEntry* entry = nullptr;
-    std::unique_ptr<uint8_t[]> expanded;
+    std::vector<uint8_t> expanded;
 };
 
 class PackArchive {
@@ -119,8 +119,8 @@ private:
 
     bool Fail(std::string message);
     std::span<const uint8_t> StoredBytes(const PackEntry& entry) const;
-    // A compressed entry's bytes, or null when it is damaged.
-    std::unique_ptr<uint8_t[]> Expand(const PackEntry& entry);
+    // A compressed entry's bytes, or none when it is damaged.
+    std::vector<uint8_t> Expand(const PackEntry& entry);
     PackEntrySlot* CheckedSlot(PackEntrySlot* slot);
     size_t LowerBound(std::string_view name) const;
     void ScanFromFindPosition(std::string& outName, int32_t mode);
