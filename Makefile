@@ -1,8 +1,12 @@
 # Marrowdale: all set-up and every routine task. `make run` and `make test`
 # install what is missing (Debian, as root), build and go.
 
-PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev python3 \
+PACKAGES := cmake ninja-build g++ python3 \
             libgtest-dev libbenchmark-dev libexpat1-dev zlib1g-dev
+# Only the fuzz targets need clang and its fuzzing runtime; only the
+# formatting check needs clang-format.
+FUZZ_PACKAGES   := clang libclang-rt-dev
+FORMAT_PACKAGES := clang-format
 
 BUILD        ?= build
 SAN_BUILD    ?= build-asan
@@ -10,27 +14,46 @@ FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 30
 JOBS         ?= $(shell nproc)
 GAMEDATA     := gamedata
+# Extra CMake settings for every build, e.g. CMAKE_ARGS=-DMD_WERROR=ON.
+CMAKE_ARGS   ?=
 
-.PHONY: all deps build test test-sanitize run gamedata bench fuzz format clean
+.PHONY: all deps deps-fuzz deps-format configure build test test-sanitize run gamedata bench fuzz \
+        format format-check clean
 
 all: build
 
-# Installs only the packages that are missing; does nothing when all are there.
-deps:
+# Installs only the packages that are missing and does nothing when all are
+# there; installing needs root, and says so rather than failing on apt.
+define install_missing
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" -ne 0 ]; then \
+	    echo "make: missing packages:$$missing"; \
+	    echo "make: installing them needs root: run 'sudo make $@' (or install them yourself), then again."; \
+	    exit 1; \
+	  fi; \
 	  echo "Installing:$$missing"; \
 	  export DEBIAN_FRONTEND=noninteractive; \
 	  apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
 
-$(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+deps:
+	$(call install_missing,$(PACKAGES))
 
-build: deps $(BUILD)/build.ninja
+deps-fuzz:
+	$(call install_missing,$(PACKAGES) $(FUZZ_PACKAGES))
+
+deps-format:
+	$(call install_missing,$(FORMAT_PACKAGES))
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
@@ -38,13 +61,16 @@ test: build
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: deps
-	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMD_SANITIZE=ON -DMD_BENCH=OFF
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMD_SANITIZE=ON -DMD_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
-# The game itself does not start yet: this shows what stands, on the default data.
-run: build
+# The game itself does not start yet: this shows what stands, on the default
+# data. Builds only what it runs.
+RUN_TARGETS := mdtool
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	@echo "Marrowdale: game data and files stand; the world, the game loop and the screens come next."
 	@echo "== database schema"
 	@./$(BUILD)/mdtool db schema
@@ -55,19 +81,20 @@ run: build
 	@printf 'amount -2500000 -> '; ./$(BUILD)/mdtool amount -2500000
 
 # Rewrites the default database in its canonical form after a hand edit.
-gamedata: build
+gamedata: configure
+	cmake --build $(BUILD) -j $(JOBS) --target mdtool
 	./$(BUILD)/mdtool db roundtrip $(GAMEDATA)/config/MDConfig.gen $(GAMEDATA)/config/MDConfig.gen
 
 bench: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMD_BENCH=ON
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMD_BENCH=ON $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS)
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
 
 # Runs every fuzz target for FUZZ_SECONDS on its seed corpus; findings go to
 # fuzz/findings/ and fail the run.
-fuzz: deps
+fuzz: deps-fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DMD_FUZZ=ON -DMD_TESTS=OFF -DMD_BENCH=OFF
+	  -DMD_FUZZ=ON -DMD_TESTS=OFF -DMD_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@mkdir -p fuzz/findings
 	@set -e; for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
@@ -82,8 +109,12 @@ fuzz: deps
 	  rm -rf $$work $$work.log; \
 	done
 
-format:
+format: deps-format
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails, naming the files, when a tracked source is not formatted.
+format-check: deps-format
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

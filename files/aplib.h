@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 // The largest bare stream for n input bytes.
 constexpr size_t AplibMaxPackedSize(size_t n) {
@@ -32,6 +33,13 @@ std::optional<size_t> AplibPack(std::span<const uint8_t> src, std::span<uint8_t>
 // Bytes after the end token are ignored; an empty stream gives 0 bytes.
 std::optional<size_t> AplibDepack(std::span<const uint8_t> src, std::span<uint8_t> dst);
 
+// Depacks a bare stream into out, which grows as the stream produces bytes,
+// never beyond limit: memory follows what the input has produced, not what
+// it claims. The number of bytes (out's size), or nothing, with out empty,
+// as AplibDepack fails or when the stream would produce more than limit.
+std::optional<size_t> AplibDepackGrowing(std::span<const uint8_t> src, std::vector<uint8_t>& out,
+                                         size_t limit);
+
 // Packs src behind a container header; the total length (header included).
 std::optional<size_t> AplibPackContainer(std::span<const uint8_t> src, std::span<uint8_t> dst);
 
@@ -42,3 +50,6 @@ std::optional<uint32_t> AplibContainerUnpackedSize(std::span<const uint8_t> src)
 // Unpacks a container; the unpacked length, or nothing when the header, a
 // size or either CRC does not match or dst is too small.
 std::optional<size_t> AplibUnpackContainer(std::span<const uint8_t> src, std::span<uint8_t> dst);
+// Unpacks a container into out, growing it as the stream decodes up to the
+// announced size; false, with out empty, as above.
+bool AplibUnpackContainerGrowing(std::span<const uint8_t> src, std::vector<uint8_t>& out);

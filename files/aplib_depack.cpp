@@ -1,5 +1,7 @@
 // aPLib-format depacking: the bare stream and the checked "AP32" container.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "files/aplib.h"
 #include "files/aplib_format.h"
@@ -92,27 +94,51 @@ std::optional<ContainerHeader> ReadContainerHeader(std::span<const uint8_t> src)
     return h;
 }
 
-} // namespace
+// Where the depacker writes: a fixed span, or a vector that grows as the
+// stream produces bytes. Room(n) makes room for n bytes in all and answers
+// whether there is; the depacker asks only when the room it had runs out.
+struct FixedOutput {
+    uint8_t* base;
+    size_t capacity;
+    bool Room(size_t) { return false; }
+};
 
-std::optional<size_t> AplibDepack(std::span<const uint8_t> src, std::span<uint8_t> dst) {
+struct GrowingOutput {
+    std::vector<uint8_t>& bytes;
+    size_t limit;
+    uint8_t* base = nullptr;
+    size_t capacity = 0;
+    bool Room(size_t needed) {
+        if (needed > limit)
+            return false;
+        // Doubles, so that the bytes written pay for the growth; never more
+        // than the stream has asked for and the limit allows.
+        size_t grown = std::min(limit, std::max({needed, 2 * bytes.size(), size_t(1) << 16}));
+        bytes.resize(grown);
+        base = bytes.data();
+        capacity = bytes.size();
+        return true;
+    }
+};
+
+template <typename Output>
+std::optional<size_t> Depack(std::span<const uint8_t> src, Output& output) {
     if (src.empty())
         return 0;
-    if (dst.empty())
+    if (output.capacity == 0 && !output.Room(1))
         return std::nullopt;
-    uint8_t* const base = dst.data();
-    const size_t capacity = dst.size();
     StreamReader in(src);
     size_t out = 0;
-    base[out++] = uint8_t(in.Byte());
+    output.base[out++] = uint8_t(in.Byte());
 
     uint32_t lastOffset = 0; // 0: no match yet
     bool afterMatch = false;
     for (;;) {
         if (!in.Bit()) {
             uint8_t literal = uint8_t(in.Byte());
-            if (in.Fault() || out == capacity)
+            if (in.Fault() || (out == output.capacity && !output.Room(out + 1)))
                 return std::nullopt;
-            base[out++] = literal;
+            output.base[out++] = literal;
             afterMatch = false;
             continue;
         }
@@ -145,18 +171,38 @@ std::optional<size_t> AplibDepack(std::span<const uint8_t> src, std::span<uint8_
             uint32_t near = 0;
             for (int k = 0; k < 4; ++k)
                 near = (near << 1) | in.Bit();
-            if (in.Fault() || out == capacity || near > out)
+            if (in.Fault() || near > out || (out == output.capacity && !output.Room(out + 1)))
                 return std::nullopt;
-            base[out] = near ? base[out - near] : 0;
+            output.base[out] = near ? output.base[out - near] : 0;
             ++out;
             afterMatch = false;
             continue;
         }
-        if (in.Fault() || offset == 0 || offset > out || length > capacity - out)
+        // A match is checked against what the stream has produced before
+        // any room is made for it.
+        if (in.Fault() || offset == 0 || offset > out)
             return std::nullopt;
-        CopyBack(base + out, offset, length);
+        if (length > output.capacity - out && (length > SIZE_MAX - out || !output.Room(out + size_t(length))))
+            return std::nullopt;
+        CopyBack(output.base + out, offset, length);
         out += length;
     }
+}
+
+} // namespace
+
+std::optional<size_t> AplibDepack(std::span<const uint8_t> src, std::span<uint8_t> dst) {
+    FixedOutput output{dst.data(), dst.size()};
+    return Depack(src, output);
+}
+
+std::optional<size_t> AplibDepackGrowing(std::span<const uint8_t> src, std::vector<uint8_t>& out,
+                                         size_t limit) {
+    out.clear();
+    GrowingOutput output{out, limit};
+    std::optional<size_t> produced = Depack(src, output);
+    out.resize(produced.value_or(0));
+    return produced;
 }
 
 std::optional<uint32_t> AplibContainerUnpackedSize(std::span<const uint8_t> src) {
@@ -178,4 +224,20 @@ std::optional<size_t> AplibUnpackContainer(std::span<const uint8_t> src, std::sp
     if (!produced || *produced != h->unpackedSize || Crc32(out) != h->unpackedCrc)
         return std::nullopt;
     return produced;
+}
+
+bool AplibUnpackContainerGrowing(std::span<const uint8_t> src, std::vector<uint8_t>& out) {
+    out.clear();
+    std::optional<ContainerHeader> h = ReadContainerHeader(src);
+    if (!h)
+        return false;
+    std::span<const uint8_t> packed = src.subspan(h->headerSize, h->packedSize);
+    if (Crc32(packed) != h->packedCrc)
+        return false;
+    std::optional<size_t> produced = AplibDepackGrowing(packed, out, h->unpackedSize);
+    if (!produced || *produced != h->unpackedSize || Crc32(out) != h->unpackedCrc) {
+        out.clear();
+        return false;
+    }
+    return true;
 }

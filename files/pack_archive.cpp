@@ -25,6 +25,23 @@ bool StartsWithFolded(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && ComparePackNames(text.substr(0, prefix.size()), prefix) == 0;
 }
 
+// Whether two paths name one existing file.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first {
+    }, second{};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+// Makes the folder below an existing one, unless something other than a
+// real folder stands there (a symbolic link, a file).
+bool MakeRealFolder(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    return ::mkdir(path.c_str(), 0755) == 0 || (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
 bool WriteAt(plat::File& file, uint64_t offset, std::span<const uint8_t> bytes) {
     return file.Seek(offset) && file.WriteExact(bytes.data(), bytes.size());
 }
@@ -98,6 +115,7 @@ std::optional<uint32_t> PlaceEntry(std::map<std::string, PackEntry>& merged, con
 } // namespace
 
 bool PackArchive::Fail(std::string message) {
+    failures_.push_back(message);
     lastError_ = std::move(message);
     return false;
 }
@@ -105,6 +123,7 @@ bool PackArchive::Fail(std::string message) {
 bool PackArchive::Open(const std::string& dataPath, int32_t slotCount, uint32_t flags) {
     Close();
     lastError_.clear();
+    failures_.clear();
     if (flags & 1)
         return Fail("archives holding index and data in one file are not supported");
     if (slotCount < 0)
@@ -196,11 +215,11 @@ std::span<const uint8_t> PackArchive::StoredBytes(const PackEntry& entry) const 
     return data_.View().subspan(entry.offset, entry.StoredSize());
 }
 
-std::unique_ptr<uint8_t[]> PackArchive::Expand(const PackEntry& entry) {
+std::vector<uint8_t> PackArchive::Expand(const PackEntry& entry) {
     std::span<const uint8_t> packed = StoredBytes(entry);
     auto damaged = [&] {
         Fail("the entry '" + entry.name + "' is damaged");
-        return nullptr;
+        return std::vector<uint8_t>();
     };
     if (entry.unpackedSize > kMaxExpandedSize || packed.empty())
         return damaged();
@@ -210,12 +229,21 @@ std::unique_ptr<uint8_t[]> PackArchive::Expand(const PackEntry& entry) {
         return damaged();
     if (!packBuffer_.SetPACKMemBuf(uint32_t(packed.size()))) {
         Fail("no memory for the entry '" + entry.name + "'");
-        return nullptr;
+        return {};
     }
     std::memcpy(packBuffer_.Buffer(), packed.data(), packed.size());
-    auto expanded = std::make_unique_for_overwrite<uint8_t[]>(entry.unpackedSize);
-    auto produced =
-        packBuffer_.Expand({expanded.get(), entry.unpackedSize}, uint8_t(method_), uint32_t(packed.size()));
+    std::vector<uint8_t> expanded;
+    if (method_ == kMethodAplib) {
+        // Grows as the stream decodes: a size the header only claims costs
+        // nothing.
+        if (!AplibUnpackContainerGrowing({packBuffer_.Buffer(), packed.size()}, expanded))
+            return damaged();
+        return expanded;
+    }
+    // LZSS expands at most ninefold, checked above: the room is what the
+    // packed bytes can fill.
+    expanded.resize(entry.unpackedSize);
+    auto produced = packBuffer_.Expand(expanded, uint8_t(method_), uint32_t(packed.size()));
     if (produced != entry.unpackedSize)
         return damaged();
     return expanded;
@@ -239,8 +267,9 @@ PackEntrySlot* PackArchive::OpenEntry(std::string_view name) {
         return nullptr;
     }
     if (entry->IsCompressed() && entry->unpackedSize > 0) {
+        // An entry of one byte or more expands to as many, never to none.
         slot->expanded = Expand(*entry);
-        if (!slot->expanded)
+        if (slot->expanded.empty())
             return nullptr;
     }
     slot->inUse = true;
@@ -265,7 +294,7 @@ bool PackArchive::ReadEntry(PackEntrySlot* slot, uint8_t* destination, int32_t n
     if (n == 0)
         return true;
     const uint8_t* source =
-        slot->entry->IsCompressed() ? slot->expanded.get() : data_.View().data() + slot->entry->offset;
+        slot->entry->IsCompressed() ? slot->expanded.data() : data_.View().data() + slot->entry->offset;
     std::memcpy(destination, source + slot->position, size_t(n));
     slot->position += uint32_t(n);
     return true;
@@ -358,6 +387,7 @@ std::string PackArchive::SourcePathOf(const std::string& name) const {
 }
 
 bool PackArchive::ScanFolder() {
+    failures_.clear();
     buildSet_.clear();
     auto root = ResolveHostPath(rootFolder_);
     struct stat st {};
@@ -462,6 +492,10 @@ bool PackArchive::BuildPackArchive(const std::string& dataPath) {
     for (auto& [key, entry] : buildSet_) {
         if (buildProgress_)
             buildProgress_(++number, count, entry.name.c_str());
+        // An archive built into its own folder: its earlier files stay out.
+        std::string source = SourcePathOf(entry.name);
+        if (SameFile(source, dataPath) || SameFile(source, indexPath))
+            continue;
         std::vector<uint8_t> bytes;
         if (!PackFile(entry.name, entry, bytes)) {
             allPacked = false;
@@ -516,6 +550,9 @@ bool PackArchive::RefreshFromFolder() {
     for (auto& [key, scanned] : buildSet_) {
         if (buildProgress_)
             buildProgress_(++number, count, scanned.name.c_str());
+        std::string source = SourcePathOf(scanned.name);
+        if (SameFile(source, dataPath_) || SameFile(source, indexPath_))
+            continue;
         uint64_t fileTime = 0;
         auto installed = merged.find(key);
         if (installed != merged.end() && ReadFileWriteTime(SourcePathOf(scanned.name), fileTime) &&
@@ -541,8 +578,12 @@ bool PackArchive::RefreshFromFolder() {
 }
 
 bool PackArchive::ExtractAll(const std::string& destination) {
+    failures_.clear();
     if (!opened_)
         return Fail("no archive is open");
+    std::error_code made;
+    if (!destination.empty())
+        std::filesystem::create_directories(destination, made);
     bool ok = true;
     std::vector<std::string_view> names;
     for (const PackEntry& entry : entries_) {
@@ -564,20 +605,33 @@ bool PackArchive::ExtractAll(const std::string& destination) {
             ok = Fail("cannot read the entry '" + entry.name + "'");
             continue;
         }
+        // Each folder below the destination is made or found as a real
+        // folder: a symbolic link inside the destination would lead the
+        // entry out of it.
         std::string folder = destination;
-        for (size_t i = 0; i + 1 < names.size(); ++i)
+        bool inside = true;
+        for (size_t i = 0; i + 1 < names.size() && inside; ++i) {
             folder = JoinHostPath(folder, names[i]);
-        std::error_code error;
-        std::filesystem::create_directories(folder.empty() ? "." : folder, error);
+            inside = MakeRealFolder(folder);
+        }
         std::string path = JoinHostPath(folder, names.back());
-        if (!plat::WriteFileAtomically(path, bytes.data(), bytes.size()) ||
-            !SetFileWriteTime(path, entry.writeTime))
-            ok = Fail("cannot write " + path);
+        struct stat st {};
+        if (!inside || (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))) {
+            ok = Fail("the entry '" + entry.name + "' is left out: " + (inside ? path : folder) +
+                      " is a symbolic link or no folder");
+            continue;
+        }
+        std::string error;
+        if (!plat::WriteFileAtomically(path, bytes.data(), bytes.size(), &error))
+            ok = Fail("cannot write " + error);
+        else if (!SetFileWriteTime(path, entry.writeTime))
+            ok = Fail("cannot set the time of " + path);
     }
     return ok;
 }
 
 bool PackArchive::ApplyUpdate(const std::string& packagePath) {
+    failures_.clear();
     if (!opened_)
         return Fail("no archive is open");
     PackArchive package;

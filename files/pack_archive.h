@@ -27,7 +27,7 @@ struct PackEntrySlot {
     // The next byte to read, counted from the entry's start.
     uint32_t position = 0;
     const PackEntry* entry = nullptr;
-    std::unique_ptr<uint8_t[]> expanded;
+    std::vector<uint8_t> expanded;
 };
 
 class PackArchive {
@@ -52,6 +52,8 @@ public:
     void Close();
     bool IsOpen() const { return opened_; }
     const std::string& LastError() const { return lastError_; }
+    // Every failure of the last operation, in order; LastError is the last.
+    const std::vector<std::string>& Failures() const { return failures_; }
 
     // The compression method of the archive; a new archive builds with 7.
     uint32_t Method() const { return method_; }
@@ -85,7 +87,8 @@ public:
     const PackEntry* FoundEntry() const { return foundEntry_; }
 
     // Building: the root folder's files (ScanFolder) are packed into a new
-    // archive. Problems with single files are shown to the user and the
+    // archive; the archive's own data and index files are never packed
+    // into it when they lie in the folder. Problems with single files are shown to the user and the
     // build goes on; the result is false when any file was left out or the
     // archive could not be written.
     void SetRootFolder(std::string folder) { rootFolder_ = std::move(folder); }
@@ -99,7 +102,9 @@ public:
     // none (its gaps and the end), and replace the index last, by rename: a
     // failure or a crash on the way leaves the archive reading as before.
     bool RefreshFromFolder();
-    // Writes every entry below the folder with its stored time.
+    // Writes every entry below the folder with its stored time. Folders and
+    // files inside the destination are never followed through symbolic
+    // links: an entry whose path meets one is left out as a failure.
     bool ExtractAll(const std::string& destination);
 
     // Merges an update package into the open archive: entries that the
@@ -114,8 +119,8 @@ private:
 
     bool Fail(std::string message);
     std::span<const uint8_t> StoredBytes(const PackEntry& entry) const;
-    // A compressed entry's bytes, or null when it is damaged.
-    std::unique_ptr<uint8_t[]> Expand(const PackEntry& entry);
+    // A compressed entry's bytes, or none when it is damaged.
+    std::vector<uint8_t> Expand(const PackEntry& entry);
     PackEntrySlot* CheckedSlot(PackEntrySlot* slot);
     size_t LowerBound(std::string_view name) const;
     void ScanFromFindPosition(std::string& outName, int32_t mode);
@@ -130,6 +135,7 @@ private:
 
     bool opened_ = false;
     std::string lastError_;
+    std::vector<std::string> failures_;
     uint32_t method_ = kMethodAplib;
     std::string dataPath_;
     std::string indexPath_;

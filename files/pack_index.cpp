@@ -38,8 +38,10 @@ std::string PackExtensionOf(std::string_view name) {
 }
 
 std::string PackIndexPath(std::string_view dataPath) {
-    if (dataPath.size() <= 3)
-        return "ind";
+    size_t slash = dataPath.find_last_of('/');
+    size_t nameLength = slash == std::string_view::npos ? dataPath.size() : dataPath.size() - slash - 1;
+    if (nameLength < 3)
+        return std::string(dataPath) + ".ind";
     return std::string(dataPath.substr(0, dataPath.size() - 3)) + "ind";
 }
 

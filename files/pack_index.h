@@ -49,8 +49,9 @@ int ComparePackNames(std::string_view a, std::string_view b);
 
 std::string PackExtensionOf(std::string_view name);
 
-// The index path of a data path: its last three characters replaced by
-// "ind" ("ind" alone for three characters or fewer).
+// The index path of a data path: the last three characters of its file name
+// replaced by "ind" ("gfx.pkq" gives "gfx.ind"); a file name shorter than
+// that gets ".ind" added, so that the index stays in the data file's folder.
 std::string PackIndexPath(std::string_view dataPath);
 
 // Parses an index for a data file of dataSize bytes. Fails with a message in

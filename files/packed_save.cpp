@@ -41,15 +41,15 @@ bool UnpackSaveImage(std::span<const uint8_t> file, std::vector<uint8_t>& plain,
                                  " bytes that follow the header");
     if (plainLength > kMaxPackedSavePlainSize)
         return Reject(error, "the plain length " + std::to_string(plainLength) + " is beyond any saved game");
-    // Left uninitialised: a damaged header costs no more memory than the
-    // depacker actually writes before it stops.
-    auto expanded = std::make_unique_for_overwrite<uint8_t[]>(plainLength);
-    std::optional<size_t> produced = PackMemBuffer::ExpandBlock(
-        file.subspan(kPackedSaveHeaderSize), std::span<uint8_t>(expanded.get(), plainLength), kMethodAplib);
+    // The output grows as the stream decodes: a header that claims more
+    // than its stream holds costs no more memory than the stream produces.
+    std::vector<uint8_t> expanded;
+    std::optional<size_t> produced =
+        AplibDepackGrowing(file.subspan(kPackedSaveHeaderSize), expanded, plainLength);
     if (!produced || *produced != plainLength)
         return Reject(error, "the packed bytes do not expand to the announced " +
                                  std::to_string(plainLength) + " bytes");
-    plain.assign(expanded.get(), expanded.get() + plainLength);
+    plain = std::move(expanded);
     return true;
 }
 

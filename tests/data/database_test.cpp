@@ -142,9 +142,24 @@ TEST_F(DatabaseTest, SetColumnValueReportsMissingColumnsAndBadTypes) {
 }
 
 TEST_F(DatabaseTest, WithoutALogFailuresAreSilent) {
+    // The same failures write lines while a log is set, and nothing at all,
+    // on any stream, once it is taken away.
+    auto fail = [&] {
+        EXPECT_FALSE(db.ApplyTable("Gamma", KindSelector::All));
+        EXPECT_FALSE(db.SetColumnValue("Alpha", "Missing", nullptr, 3));
+        EXPECT_FALSE(db.Read("Alpha 0 1 1 0 Count MASTER_VALUE 0 0 1 \"\" 0 x"));
+        EXPECT_FALSE(db.ReadFile("no/such/file.gen"));
+    };
+    fail();
+    EXPECT_NE(log.str(), "");
+    log.str("");
     db.SetLog(nullptr);
-    EXPECT_FALSE(db.ApplyTable("Gamma", KindSelector::All));
-    EXPECT_FALSE(db.SetColumnValue("Alpha", "Missing", nullptr, 3));
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    fail();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(log.str(), "");
 }
 
 TEST_F(DatabaseTest, LogLineWritesOnlyTheGivenParts) {

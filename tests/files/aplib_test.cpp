@@ -174,6 +174,41 @@ TEST(AplibDepackTest, StaysWithinCapacity) {
     }
 }
 
+TEST(AplibDepackTest, GrowingOutputFollowsWhatTheStreamProduces) {
+    const Bytes text = codec_corpus::Text(300000, 3);
+    const Bytes stream = [&] {
+        Bytes out(AplibMaxPackedSize(text.size()));
+        out.resize(*AplibPack(text, out));
+        return out;
+    }();
+    // A 12-byte stream whose one match claims 2^31 bytes.
+    const Bytes bomb = StreamBuilder('a').Literal('b').Normal(3, 1, 1u << 31).End().Get();
+    struct Case {
+        const char* name;
+        const Bytes& stream;
+        size_t limit;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"whole at its own size", stream, text.size(), true},
+        {"whole below a roomy limit", stream, size_t(1) << 30, true},
+        {"one byte over the limit", stream, text.size() - 1, false},
+        {"a match beyond the limit", bomb, size_t(1) << 30, false},
+        {"empty", Bytes{}, 0, true},
+    };
+    for (const Case& c : cases) {
+        Bytes out = {1, 2, 3};
+        std::optional<size_t> n = AplibDepackGrowing(c.stream, out, c.limit);
+        EXPECT_EQ(n.has_value(), c.ok) << c.name;
+        EXPECT_EQ(out.size(), n.value_or(0)) << c.name;
+        if (c.ok && !c.stream.empty()) {
+            EXPECT_EQ(out, text) << c.name;
+        }
+        // Never more room than twice what was produced, or the first step.
+        EXPECT_LE(out.capacity(), std::max<size_t>(2 * text.size(), 1 << 16)) << c.name;
+    }
+}
+
 TEST(AplibPackTest, TinyInputs) {
     EXPECT_EQ(Pack({}), Bytes{});
     // One byte is the first byte and the end token.
@@ -302,6 +337,20 @@ TEST(AplibContainerTest, RefusesDamage) {
 }
 
 // The stream starts where the header size says, so a longer header is read.
+TEST(AplibContainerTest, AnnouncedSizesCostNothingUntilTheStreamProducesThem) {
+    const Bytes text = FromText("announced sizes are claims, not bytes");
+    Bytes container = PackContainer(text);
+    std::vector<uint8_t> out;
+    ASSERT_TRUE(AplibUnpackContainerGrowing(container, out));
+    EXPECT_EQ(out, text);
+
+    // The same stream announcing 1 GiB: refused after a few bytes of work.
+    plat::StoreLE32(container.data() + 16, 1u << 30);
+    EXPECT_FALSE(AplibUnpackContainerGrowing(container, out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_LE(out.capacity(), size_t(1) << 16);
+}
+
 TEST(AplibContainerTest, LongerHeaderIsSkipped) {
     const Bytes src = FromText("a longer header, a longer header");
     Bytes c = PackContainer(src);

@@ -113,6 +113,33 @@ TEST_P(PackArchiveTest, BuildsAndReadsBackEveryFileInAnyLetterCase) {
     EXPECT_TRUE(messages_.empty());
 }
 
+TEST_P(PackArchiveTest, AnArchiveBuiltIntoItsOwnFolderLeavesItsFilesOut) {
+    folder_.Write("src/a", "alpha");
+    folder_.MakeFolder("src/sub");
+    for (int round = 0; round < 2; ++round) {
+        PackArchive builder;
+        builder.SetMethod(GetParam());
+        builder.SetRootFolder(folder_ / "src");
+        ASSERT_TRUE(builder.ScanFolder());
+        ASSERT_TRUE(builder.BuildPackArchive(folder_ / "src/sub/a.pkq")) << builder.LastError();
+    }
+    PackArchive archive;
+    ASSERT_TRUE(archive.Open(folder_ / "src/sub/a.pkq", 1, 2));
+    ASSERT_EQ(archive.Entries().size(), 1u);
+    EXPECT_EQ(archive.Entries()[0].name, "a");
+
+    // A refresh of the archive's own folder leaves them out too.
+    folder_.Write("src/b", "beta", kNew);
+    archive.SetRootFolder(folder_ / "src");
+    ASSERT_TRUE(archive.ScanFolder());
+    ASSERT_TRUE(archive.RefreshFromFolder()) << archive.LastError();
+    ASSERT_TRUE(archive.Open(folder_ / "src/sub/a.pkq", 1, 2));
+    std::vector<std::string> names;
+    for (const PackEntry& entry : archive.Entries())
+        names.push_back(entry.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b"}));
+}
+
 TEST_P(PackArchiveTest, AnEmptyFileTakesNoBytesAndTheBuildGoesOn) {
     folder_.Write("src/a.txt", "");
     folder_.Write("src/b.txt", "bbbbbbbb");
@@ -432,11 +459,13 @@ TEST_P(PackArchiveTest, UpdatesOfAnotherMethodOrWithDamageWriteNothing) {
     }
 }
 
-TEST(PackIndexPath, ReplacesTheLastThreeCharacters) {
-    EXPECT_EQ(PackIndexPath("gfx.pkq"), "gfx.ind");
-    EXPECT_EQ(PackIndexPath("dir/UIF.PKQ"), "dir/UIF.ind");
-    EXPECT_EQ(PackIndexPath("pkq"), "ind");
-    EXPECT_EQ(PackIndexPath("ab"), "ind");
+TEST(PackIndexPath, ReplacesTheLastThreeCharactersOfTheFileName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"gfx.pkq", "gfx.ind"}, {"dir/UIF.PKQ", "dir/UIF.ind"}, {"pkq", "ind"},     {"ab", "ab.ind"},
+        {"od/x", "od/x.ind"},   {"a.b/cd", "a.b/cd.ind"},       {"a/xyz", "a/ind"},
+    };
+    for (const auto& [data, index] : cases)
+        EXPECT_EQ(PackIndexPath(data), index) << data;
 }
 
 TEST(PackArchiveOpen, FindsBothFilesInAnyLetterCase) {
@@ -583,6 +612,38 @@ TEST(PackArchiveExtract, DamagedEntriesAreLeftOutAndTheRestIsWritten) {
     EXPECT_NE(archive.LastError().find("damaged"), std::string::npos) << archive.LastError();
     EXPECT_FALSE(std::filesystem::exists(folder / "out/huge"));
     EXPECT_EQ(folder.Read("out/sub/ok"), "y");
+}
+
+TEST(PackArchiveExtract, EveryFailureIsReportedAndLinksInsideTheDestinationAreNotFollowed) {
+    ScratchFolder folder;
+    const std::string path = folder / "gfx.pkq";
+    PackEntry huge = Stored("huge", 0, 0xFFFFFFFF);
+    huge.compressedFlag = kPackCompressedFlag;
+    huge.packedSize = 1;
+    WriteArchive(path, kMethodAplib,
+                 {huge, Stored("..\\up", 0, 1), Stored("linked\\file", 1, 1), Stored("target", 1, 1),
+                  Stored("ok", 0, 1)},
+                 "xy");
+    folder.MakeFolder("outside");
+    folder.Write("outside/target", "kept");
+    folder.MakeFolder("out");
+    std::filesystem::create_symlink(folder / "outside", folder / "out/linked");
+    std::filesystem::create_symlink(folder / "outside/target", folder / "out/target");
+
+    PackArchive archive;
+    ASSERT_TRUE(archive.Open(path, 1, 2));
+    EXPECT_FALSE(archive.ExtractAll(folder / "out"));
+    const std::vector<std::string>& failures = archive.Failures();
+    ASSERT_EQ(failures.size(), 4u) << archive.LastError();
+    EXPECT_NE(failures[0].find("'..\\up'"), std::string::npos) << failures[0];
+    EXPECT_NE(failures[1].find("damaged"), std::string::npos) << failures[1];
+    EXPECT_NE(failures[2].find("'linked\\file' is left out"), std::string::npos) << failures[2];
+    EXPECT_NE(failures[3].find("'target' is left out"), std::string::npos) << failures[3];
+    EXPECT_EQ(archive.LastError(), failures.back());
+    EXPECT_FALSE(std::filesystem::exists(folder / "outside/file"));
+    EXPECT_EQ(folder.Read("outside/target"), "kept");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "out/target"));
+    EXPECT_EQ(folder.Read("out/ok"), "x");
 }
 
 class PackArchiveFind : public ::testing::Test {

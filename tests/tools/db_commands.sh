@@ -90,6 +90,14 @@ status=$?
 [ $status -eq 1 ] || fail "roundtrip of a malformed file: exit $status"
 case "$out" in *"FAILED - Signal :: Price, line 6: malformed number"*) ;; *) fail "malformed file said: $out" ;; esac
 cmp -s "$work/once.gen" "$work/target.gen" || fail "a refused roundtrip changed its target"
+[ "$(printf '%s\n' "$out" | wc -l)" -eq 1 ] || fail "a malformed file took more than one line: $out"
+
+# What the file holds reaches the terminal escaped: an escape sequence in a
+# table name, a bell in a number.
+printf 'Sig\033[31mnal 3 1 1 0\nPrice\nMASTER_VALUE\n1 0 9\n""\n0 1\a2\n' >"$work/control.gen"
+out=$("$tool" db roundtrip "$work/control.gen" "$work/target.gen" 2>&1)
+case "$out" in *'Sig\x1B[31mnal :: Price, line 6: malformed number'*) ;; *) fail "control characters said: $out" ;; esac
+case "$out" in *$'\033'* | *$'\a'*) fail "control characters reached the terminal raw" ;; esac
 
 "$tool" db roundtrip "$work/in.gen" "$work/no-such-folder/out.gen" 2>/dev/null && fail "writing into a missing folder succeeded"
 "$tool" db frobnicate 2>/dev/null

@@ -2,10 +2,11 @@
 # The committed data/generated/ must be what tools/gen_tables.py makes of
 # tools/schema.txt: regenerate into a scratch folder and compare.
 set -euo pipefail
+# Exit status 77 tells CTest that the check was skipped.
 
 if ! command -v python3 >/dev/null 2>&1; then
     echo "generated_tables_current: python3 not found, check skipped"
-    exit 0
+    exit 77
 fi
 
 scratch=$(mktemp -d)

@@ -7,8 +7,8 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
-#include <iostream>
 #include <map>
+#include <sstream>
 
 namespace mdtool {
 namespace {
@@ -38,10 +38,21 @@ int Schema(const Args& args) {
     return 0;
 }
 
-// Reads a database file into the schema's database, reasons on stderr.
+// Reads a database file into the schema's database; on failure, reports
+// the reason in one line and returns false.
 bool ReadInto(Database& db, const std::string& path) {
-    db.SetLog(&std::cerr);
-    return db.ReadFile(path);
+    std::ostringstream log;
+    db.SetLog(&log);
+    bool read = db.ReadFile(path);
+    db.SetLog(nullptr);
+    if (read)
+        return true;
+    std::string reason = log.str();
+    reason = reason.substr(0, reason.find("\nABORTING!"));
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' '))
+        reason.pop_back();
+    Fail(path + ": not a readable database file" + (reason.empty() ? "" : " (" + reason + ")"));
+    return false;
 }
 
 int Roundtrip(const Args& args) {
@@ -49,7 +60,7 @@ int Roundtrip(const Args& args) {
         return Usage(kDbUsage);
     Database& db = GetDatabase();
     if (!ReadInto(db, args[1]))
-        return Fail(args[1] + ": not a readable database file");
+        return 1;
     if (!db.WriteFile(args[2], KindSelector::All))
         return Fail(args[2] + ": cannot be written");
     return 0;
@@ -68,7 +79,7 @@ int Get(const Args& args) {
 
     Database& db = GetDatabase();
     if (!ReadInto(db, args[1]))
-        return Fail(args[1] + ": not a readable database file");
+        return 1;
     const DatabaseTable* table = db.FindTable(tableName);
     if (!table)
         return Fail("no table " + tableName);

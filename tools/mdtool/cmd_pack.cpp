@@ -85,12 +85,11 @@ int RunPack(const Args& args) {
 
 // Unpacks a bare stream into a buffer that doubles until the stream fits;
 // a stream that fails even at the limit is damaged.
-template <typename Decoder>
-int UnpackBare(const std::vector<uint8_t>& src, const Args& args, Decoder decode) {
+int UnpackLzss(const std::vector<uint8_t>& src, const Args& args) {
     size_t capacity = std::clamp<size_t>(4 * src.size(), 1 << 16, kMaxUnpackedSize);
     for (;;) {
         auto out = std::make_unique_for_overwrite<uint8_t[]>(capacity);
-        if (std::optional<size_t> n = decode(src, std::span(out.get(), capacity)))
+        if (std::optional<size_t> n = LzssDecode(src, std::span(out.get(), capacity)))
             return WriteOutput(args[2], std::span(out.get(), *n), src.size());
         if (capacity == kMaxUnpackedSize)
             return Fail(args[1] + " is damaged, or unpacks to more than " + std::to_string(kMaxUnpackedSize) +
@@ -108,9 +107,14 @@ int RunUnpack(const Args& args) {
         return 1;
     switch (*format) {
     case Format::Lzss:
-        return UnpackBare(src, args, LzssDecode);
-    case Format::Aplib:
-        return UnpackBare(src, args, AplibDepack);
+        return UnpackLzss(src, args);
+    case Format::Aplib: {
+        std::vector<uint8_t> out;
+        if (!AplibDepackGrowing(src, out, kMaxUnpackedSize))
+            return Fail(args[1] + " is damaged, or unpacks to more than " + std::to_string(kMaxUnpackedSize) +
+                        " bytes");
+        return WriteOutput(args[2], out, src.size());
+    }
     case Format::AplibContainer:
         break;
     }
@@ -120,8 +124,10 @@ int RunUnpack(const Args& args) {
     if (*size > kMaxUnpackedSize)
         return Fail(args[1] + " announces " + std::to_string(*size) + " unpacked bytes, more than " +
                     std::to_string(kMaxUnpackedSize));
-    std::vector<uint8_t> out(*size);
-    if (!AplibUnpackContainer(src, out))
+    // The output grows as the stream decodes: a header that announces more
+    // than its stream holds costs nothing.
+    std::vector<uint8_t> out;
+    if (!AplibUnpackContainerGrowing(src, out))
         return Fail(args[1] + " is damaged: its sizes or checksums do not match its contents");
     return WriteOutput(args[2], out, src.size());
 }

@@ -13,6 +13,15 @@ constexpr const char* kPkqUsage =
     "pkq build DIR ARCHIVE [--method 6|7] | list ARCHIVE | extract ARCHIVE DIR | "
     "update ARCHIVE PACKAGE";
 
+// One line for each failure of the last operation.
+int FailEach(const std::string& archivePath, const PackArchive& archive) {
+    if (archive.Failures().empty())
+        return Fail(archivePath + ": " + archive.LastError());
+    for (const std::string& failure : archive.Failures())
+        Fail(archivePath + ": " + failure);
+    return 1;
+}
+
 int Build(const Args& args) {
     if (args.size() != 3 && !(args.size() == 5 && args[3] == "--method"))
         return Usage(kPkqUsage);
@@ -27,10 +36,9 @@ int Build(const Args& args) {
         return Fail("no folder " + args[1]);
     archive.SetRootFolder(args[1]);
     bool scanned = archive.ScanFolder();
-    if (!archive.BuildPackArchive(args[2]))
-        return Fail(args[2] + ": " + archive.LastError());
-    if (!scanned)
-        return Fail(args[2] + ": some files were left out");
+    bool built = archive.BuildPackArchive(args[2]);
+    if (!built || !scanned)
+        return FailEach(args[2], archive);
     return 0;
 }
 
@@ -42,10 +50,12 @@ int List(const Args& args) {
         return Fail(args[1] + ": " + archive.LastError());
     std::printf("method %u, %zu entries\n", archive.Method(), archive.Entries().size());
     for (const PackEntry& entry : archive.Entries()) {
+        // Names come from the index file: printed escaped.
+        const std::string name = Printable(entry.name);
         if (entry.IsCompressed())
-            std::printf("%10u %10u  %s\n", entry.unpackedSize, entry.packedSize, entry.name.c_str());
+            std::printf("%10u %10u  %s\n", entry.unpackedSize, entry.packedSize, name.c_str());
         else
-            std::printf("%10u %10s  %s\n", entry.unpackedSize, "stored", entry.name.c_str());
+            std::printf("%10u %10s  %s\n", entry.unpackedSize, "stored", name.c_str());
     }
     return 0;
 }
@@ -57,7 +67,7 @@ int Extract(const Args& args) {
     if (!archive.Open(args[1], 1, 2))
         return Fail(args[1] + ": " + archive.LastError());
     if (!archive.ExtractAll(args[2]))
-        return Fail(args[1] + ": " + archive.LastError());
+        return FailEach(args[1], archive);
     return 0;
 }
 
@@ -68,7 +78,7 @@ int Update(const Args& args) {
     if (!archive.Open(args[1], 1, 2))
         return Fail(args[1] + ": " + archive.LastError());
     if (!archive.ApplyUpdate(args[2]))
-        return Fail(args[1] + ": " + archive.LastError());
+        return FailEach(args[1], archive);
     return 0;
 }
 

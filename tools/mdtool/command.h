@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mdtool {
@@ -20,7 +21,12 @@ struct Command {
 
 bool RegisterCommand(const Command& command);
 
-// Prints "mdtool: <message>" on stderr and returns 1.
+// The text with every byte that is not printable (control characters,
+// bytes outside well-formed UTF-8) written as \xNN, line feeds and tabs as
+// \n and \t: what a file holds never reaches the terminal raw.
+std::string Printable(std::string_view text);
+// Prints "mdtool: <message>" on stderr, as one line of printable text, and
+// returns 1.
 int Fail(const std::string& message);
 // Prints the usage line on stderr and returns 2.
 int Usage(const char* usage);

@@ -22,7 +22,45 @@ void PrintHelp(FILE* out) {
         std::fprintf(out, "  %s\n", c.usage);
 }
 
+// Length of the well-formed UTF-8 sequence at text[i], or 0.
+size_t Utf8Length(std::string_view text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                    : lead >= 0xE0 && lead <= 0xEF ? 3
+                    : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                   : 0;
+    if (length == 0 || i + length > text.size())
+        return 0;
+    for (size_t k = 1; k < length; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
 } // namespace
+
+std::string Printable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += char(c);
+            ++i;
+        } else if (size_t length = c >= 0x80 ? Utf8Length(text, i) : 0) {
+            out.append(text.substr(i, length));
+            i += length;
+        } else {
+            static const char kHex[] = "0123456789ABCDEF";
+            out += c == '\n'   ? std::string("\\n")
+                   : c == '\t' ? std::string("\\t")
+                               : std::string{'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+            ++i;
+        }
+    }
+    return out;
+}
 
 bool RegisterCommand(const Command& command) {
     Commands().push_back(command);
@@ -30,7 +68,7 @@ bool RegisterCommand(const Command& command) {
 }
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "mdtool: %s\n", message.c_str());
+    std::fprintf(stderr, "mdtool: %s\n", Printable(message).c_str());
     return 1;
 }
 
