@@ -4,6 +4,57 @@
 
 namespace plat {
 
+namespace {
+
+struct Channels {
+    uint8_t bits[4];  // a, r, g, b
+    uint8_t shift[4]; // position of each channel's lowest bit
+};
+
+constexpr Channels kChannels[kPixelFormatCount] = {
+    {{4, 4, 4, 4}, {12, 8, 4, 0}},  // 4444
+    {{8, 8, 8, 8}, {24, 16, 8, 0}}, // 8888
+    {{1, 5, 5, 5}, {15, 10, 5, 0}}, // 1555
+    {{0, 5, 6, 5}, {0, 11, 5, 0}},  // 565
+    {{0, 5, 5, 5}, {0, 10, 5, 0}},  // 555
+    {{0, 8, 8, 8}, {0, 16, 8, 0}},  // X888
+};
+
+uint32_t Widen(uint32_t v, int bits) {
+    const uint32_t max = (1u << bits) - 1;
+    return (v * 255 + max / 2) / max;
+}
+
+uint32_t Narrow(uint32_t v, int bits) {
+    const uint32_t max = (1u << bits) - 1;
+    return (v * max + 127) / 255;
+}
+
+} // namespace
+
+uint32_t NativeToArgb(PixelFormat format, uint32_t pixel) {
+    const Channels& c = kChannels[static_cast<int>(format)];
+    uint32_t out = 0;
+    for (int i = 0; i < 4; ++i) {
+        uint32_t v = 255;
+        if (c.bits[i] != 0)
+            v = Widen((pixel >> c.shift[i]) & ((1u << c.bits[i]) - 1), c.bits[i]);
+        out |= v << (24 - 8 * i);
+    }
+    return out;
+}
+
+uint32_t ArgbToNative(PixelFormat format, uint32_t argb) {
+    const Channels& c = kChannels[static_cast<int>(format)];
+    uint32_t out = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (c.bits[i] == 0)
+            continue;
+        out |= Narrow((argb >> (24 - 8 * i)) & 0xFF, c.bits[i]) << c.shift[i];
+    }
+    return out;
+}
+
 int BytesPerPixel(PixelFormat format) {
     switch (format) {
     case PixelFormat::Argb8888:

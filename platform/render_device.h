@@ -27,6 +27,12 @@ constexpr int kPixelFormatCount = 6;
 // 2 for the 16-bit formats, 4 for the 32-bit ones.
 int BytesPerPixel(PixelFormat format);
 
+// Pixel conversions between a format and ARGB 8888. Narrow channels widen
+// to the nearest 8-bit value (31 -> 255) and narrow with rounding; a format
+// without alpha reads as alpha 255.
+uint32_t NativeToArgb(PixelFormat format, uint32_t pixel);
+uint32_t ArgbToNative(PixelFormat format, uint32_t argb);
+
 // Texture 0 is "no texture"; the device never hands it out.
 using TextureId = uint32_t;
 constexpr TextureId kNoTexture = 0;
