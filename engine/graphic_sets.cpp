@@ -1,0 +1,7 @@
+#include "engine/graphic_sets.h"
+
+namespace GraphicSets {
+
+void ApplyZoom() {}
+
+} // namespace GraphicSets
