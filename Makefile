@@ -2,7 +2,9 @@
 # install what is missing (Debian, as root), build and go.
 
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev python3 \
-            libgtest-dev libbenchmark-dev libexpat1-dev zlib1g-dev
+            libgtest-dev libbenchmark-dev libexpat1-dev zlib1g-dev pkg-config \
+            libsdl2-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
+            libfreetype-dev fonts-dejavu-core
 
 BUILD        ?= build
 SAN_BUILD    ?= build-asan

@@ -36,32 +36,6 @@ const char* PrimitiveName(Primitive p) {
     return "?";
 }
 
-// Clips a copy of `from` placed at `at` against a source of sw x sh and a
-// destination limited to `dstLimit`; false when nothing is left.
-bool ClipCopy(DevicePoint& at, DeviceRect& from, int32_t sw, int32_t sh, const DeviceRect& dstLimit) {
-    if (from.left < 0) {
-        at.x -= from.left;
-        from.left = 0;
-    }
-    if (from.top < 0) {
-        at.y -= from.top;
-        from.top = 0;
-    }
-    from.right = std::min(from.right, sw);
-    from.bottom = std::min(from.bottom, sh);
-    if (at.x < dstLimit.left) {
-        from.left += dstLimit.left - at.x;
-        at.x = dstLimit.left;
-    }
-    if (at.y < dstLimit.top) {
-        from.top += dstLimit.top - at.y;
-        at.y = dstLimit.top;
-    }
-    from.right = std::min(from.right, from.left + (dstLimit.right - at.x));
-    from.bottom = std::min(from.bottom, from.top + (dstLimit.bottom - at.y));
-    return from.right > from.left && from.bottom > from.top;
-}
-
 } // namespace
 
 std::unique_ptr<RenderDevice> MakeNullRenderDevice() {
@@ -288,7 +262,7 @@ bool NullRenderDevice::Copy(RenderTarget dst, DevicePoint at, RenderTarget src, 
     DeviceRect f = from;
     const DeviceRect lim =
         dst == RenderTarget::BackBuffer ? clip_ : DeviceRect{0, 0, mode_.width, mode_.height};
-    if (!ClipCopy(at, f, mode_.width, mode_.height, lim))
+    if (!ClipCopyRect(at, f, mode_.width, mode_.height, lim))
         return true;
     // Through a temporary so that overlapping copies within a target work.
     const auto& s = Pixels(src);
@@ -320,7 +294,7 @@ bool NullRenderDevice::Blit(RenderTarget dst, DevicePoint at, TextureId src, con
     DeviceRect f = from;
     const DeviceRect lim =
         dst == RenderTarget::BackBuffer ? clip_ : DeviceRect{0, 0, mode_.width, mode_.height};
-    if (!ClipCopy(at, f, t->view.width, t->view.height, lim))
+    if (!ClipCopyRect(at, f, t->view.width, t->view.height, lim))
         return true;
     const int bpp = BytesPerPixel(t->view.format);
     auto& d = Pixels(dst);

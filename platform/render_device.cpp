@@ -1,5 +1,6 @@
 #include "platform/render_device.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace plat {
@@ -63,6 +64,30 @@ int BytesPerPixel(PixelFormat format) {
     default:
         return 2;
     }
+}
+
+bool ClipCopyRect(DevicePoint& at, DeviceRect& from, int32_t sw, int32_t sh, const DeviceRect& dstLimit) {
+    if (from.left < 0) {
+        at.x -= from.left;
+        from.left = 0;
+    }
+    if (from.top < 0) {
+        at.y -= from.top;
+        from.top = 0;
+    }
+    from.right = std::min(from.right, sw);
+    from.bottom = std::min(from.bottom, sh);
+    if (at.x < dstLimit.left) {
+        from.left += dstLimit.left - at.x;
+        at.x = dstLimit.left;
+    }
+    if (at.y < dstLimit.top) {
+        from.top += dstLimit.top - at.y;
+        at.y = dstLimit.top;
+    }
+    from.right = std::min(from.right, from.left + (dstLimit.right - at.x));
+    from.bottom = std::min(from.bottom, from.top + (dstLimit.bottom - at.y));
+    return from.right > from.left && from.bottom > from.top;
 }
 
 GammaRamp GammaRamp::Identity() {

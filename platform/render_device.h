@@ -62,6 +62,11 @@ struct DevicePoint {
     friend bool operator==(const DevicePoint&, const DevicePoint&) = default;
 };
 
+// Clips a copy of `from` (inside a source of sourceW x sourceH) placed at
+// `at` against the destination rectangle `limit`; false when nothing is left.
+bool ClipCopyRect(DevicePoint& at, DeviceRect& from, int32_t sourceW, int32_t sourceH,
+                  const DeviceRect& limit);
+
 // The back buffer is where every frame is drawn; the spare target keeps a
 // finished picture for scrolling.
 enum class RenderTarget : uint8_t { BackBuffer, Spare };
