@@ -15,20 +15,25 @@ constexpr int kW = 192, kH = 96;
 
 class GlDeviceTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen"); }
+    // One window for the whole run: the GL driver stays loaded until exit.
+    static Window& SharedWindow() {
+        static Window* window = new Window;
+        return *window;
+    }
 
     void SetUp() override {
-        ASSERT_TRUE(window.Open("test", kW, kH, false, true)) << window.Error();
+        Window& window = SharedWindow();
+        if (!window.IsOpen()) {
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+            ASSERT_TRUE(window.Open("test", kW, kH, false, true)) << window.Error();
+        }
         std::string error;
         auto d = MakeGlRenderDevice(window, &error);
         ASSERT_NE(d, nullptr) << error;
         dev.reset(static_cast<GlRenderDevice*>(d.release()));
         ASSERT_TRUE(dev->SetMode({kW, kH, 16, 60, false})) << dev->LastError();
     }
-    void TearDown() override {
-        dev.reset();
-        window.Close();
-    }
+    void TearDown() override { dev.reset(); }
 
     uint32_t Pixel(int x, int y) {
         std::vector<uint32_t> px;
@@ -54,7 +59,6 @@ protected:
         ASSERT_TRUE(dev->Draw(Primitive::TriangleStrip, q.data(), 4, nullptr, 0)) << dev->LastError();
     }
 
-    Window window;
     std::unique_ptr<GlRenderDevice> dev;
 };
 
