@@ -41,6 +41,11 @@ struct EngineRect {
     bool operator==(const EngineRect&) const = default;
 };
 
+struct PointI32 {
+    int32_t x = 0, y = 0;
+    bool operator==(const PointI32&) const = default;
+};
+
 // The software cursor: its texture and frames, the animation and where it
 // was drawn last.
 struct CursorState {
