@@ -13,3 +13,11 @@ struct DisplayMode {
 
     bool operator==(const DisplayMode&) const = default;
 };
+
+namespace Engine {
+
+// Switches the engine to the mode: the device's targets, the pixel
+// formats, the frame lists and the clip. Defined with the device set-up.
+bool SetDisplayMode(const DisplayMode& mode);
+
+} // namespace Engine
