@@ -1,6 +1,7 @@
 #include "engine/viewport.h"
 
 #include "engine/graphic_sets.h"
+#include "engine/screen.h"
 #include "engine/view_hooks.h"
 #include "platform/clock.h"
 
@@ -150,6 +151,7 @@ void Viewport::Select(int32_t n) {
     if (!IsActive(n))
         return;
     Module().current = n;
+    Engine::SetClipRect(&Module().viewports[size_t(n)].rect);
 }
 
 void Viewport::ResetAll() {
