@@ -3,6 +3,7 @@
 // index (see state_blocks.h for the index and the apply calls).
 #pragma once
 
+#include "engine/display_mode.h"
 #include "engine/engine_state.h"
 #include "platform/render_device.h"
 
@@ -27,5 +28,11 @@ bool StateBlocksRecorded();
 void ReleaseStateBlocks();
 // A recorded block; index 0 for an index out of range.
 const plat::RenderState& RecordedStateBlock(int32_t index);
+
+// The picture size and format of the mode a display switch falls back to.
+const DisplayMode& FallbackDisplayMode();
+// Takes the back buffer and the spare picture out of the memory counters
+// (engine release); SetDisplayMode counts them again.
+void ReleaseDisplayTargets();
 
 } // namespace Engine
