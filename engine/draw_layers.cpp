@@ -1,5 +1,7 @@
 #include "engine/draw_layers.h"
 
+#include "engine/draw_order_rules.h"
+
 #include "engine/engine_error.h"
 #include "engine/engine_result.h"
 #include "engine/quad_draw.h"
@@ -49,12 +51,13 @@ bool Visible(const EngineRect& r, const EngineRect& clip) {
 
 // The depth sort's working storage, kept between frames.
 struct SortScratch {
-    std::vector<uint32_t> kept;                        // item indices, queue order
-    std::vector<std::pair<int32_t, uint32_t>> entries; // (diagonal, kept slot)
-    std::vector<uint32_t> bucketStart;                 // per diagonal
-    std::vector<uint32_t> byDiagonal;                  // kept slots grouped by diagonal
-    std::vector<uint32_t> bucket;                      // item indices of one diagonal
-    std::vector<int32_t> next, prev;                   // the order as a linked list of kept slots
+    std::vector<uint32_t> kept;        // item indices, queue order
+    std::vector<SortKey> keys;         // sort fields by kept slot
+    std::vector<uint32_t> bucketStart; // per diagonal
+    std::vector<uint32_t> fill;
+    std::vector<uint32_t> byDiagonal; // kept slots grouped by diagonal
+    std::vector<uint32_t> bucket;     // item indices of one diagonal
+    std::vector<int32_t> next, prev;  // the order as a linked list of kept slots
     std::vector<uint8_t> placed;
 };
 
@@ -226,7 +229,7 @@ bool SortLayer(int32_t layer) {
 
     // Cull, then enter each kept item along its front edges.
     sc.kept.clear();
-    sc.entries.clear();
+    sc.keys.clear();
     for (uint32_t i = 0; i < items.size(); ++i) {
         DrawItem& it = items[i];
         if (it.mode == kItemSprite || it.mode == kItemRotated) {
@@ -239,26 +242,30 @@ bool SortLayer(int32_t layer) {
                 continue;
         }
         it.placed = 0;
-        uint32_t slot = uint32_t(sc.kept.size());
         sc.kept.push_back(i);
-        for (int32_t x = it.x1; x <= it.x2; ++x)
-            sc.entries.emplace_back(x - it.y2, slot);
-        for (int32_t y = it.y1; y < it.y2; ++y)
-            sc.entries.emplace_back(it.x2 - y, slot);
+        sc.keys.push_back({it.x1, it.y1, it.x2, it.y2, it.flags, it.orderKey, it.dest.top});
     }
     const size_t kept = sc.kept.size();
     if (kept > 0) {
-        // Group the entries by diagonal, keeping their queue order.
+        // An item is entered along its front edges: x1..x2 at y2 and
+        // y1..y2-1 at x2, which together touch each diagonal x - y from
+        // x1 - y2 to x2 - y1 once. Group the entries by diagonal, in queue
+        // order.
         sc.bucketStart.assign(size_t(kDiagonalCount) + 1, 0);
-        for (const auto& e : sc.entries)
-            ++sc.bucketStart[size_t(e.first - kDiagonalMin) + 1];
+        size_t total = 0;
+        for (const SortKey& k : sc.keys) {
+            for (int32_t d = k.x1 - k.y2; d <= k.x2 - k.y1; ++d)
+                ++sc.bucketStart[size_t(d - kDiagonalMin) + 1];
+            total += size_t(k.x2 - k.y1) - size_t(k.x1 - k.y2) + 1;
+        }
         for (size_t d = 1; d < sc.bucketStart.size(); ++d)
             sc.bucketStart[d] += sc.bucketStart[d - 1];
-        sc.byDiagonal.resize(sc.entries.size());
-        {
-            std::vector<uint32_t> fill(sc.bucketStart.begin(), sc.bucketStart.end() - 1);
-            for (const auto& e : sc.entries)
-                sc.byDiagonal[fill[size_t(e.first - kDiagonalMin)]++] = e.second;
+        sc.byDiagonal.resize(total);
+        sc.fill.assign(sc.bucketStart.begin(), sc.bucketStart.end() - 1);
+        for (uint32_t slot = 0; slot < sc.keys.size(); ++slot) {
+            const SortKey& k = sc.keys[slot];
+            for (int32_t d = k.x1 - k.y2; d <= k.x2 - k.y1; ++d)
+                sc.byDiagonal[sc.fill[size_t(d - kDiagonalMin)]++] = slot;
         }
         // Merge the diagonals from the most negative to the most positive
         // into one linked order.
@@ -280,27 +287,24 @@ bool SortLayer(int32_t layer) {
             uint32_t b0 = sc.bucketStart[size_t(d)], b1 = sc.bucketStart[size_t(d) + 1];
             if (b0 == b1)
                 continue;
+            // Sort the diagonal's kept slots, then walk them with an
+            // insertion point that starts at the order's end.
+            sc.bucket.assign(sc.byDiagonal.begin() + b0, sc.byDiagonal.begin() + b1);
+            SortByDrawOrder(sc.bucket.data(), sc.bucket.size(), [&](uint32_t a, uint32_t b) {
+                return DrawOrderRules::Less(sc.keys[a], sc.keys[b]);
+            });
             if (head < 0) {
-                head = tail = int32_t(sc.byDiagonal[b0]);
+                // The order starts with the first item of the first diagonal
+                // as sorted, so that its items keep their sorted order rather
+                // than their queue order.
+                head = tail = int32_t(sc.bucket.front());
                 sc.placed[size_t(head)] = 1;
             }
-            sc.bucket.assign(sc.byDiagonal.begin() + b0, sc.byDiagonal.begin() + b1);
-            // Sort item indices, then walk them with an insertion point that
-            // starts at the order's end.
-            for (uint32_t& slot : sc.bucket)
-                slot = sc.kept[slot];
-            SortDrawOrder(sc.bucket.data(), sc.bucket.size(), items.data());
             int32_t at = tail;
-            for (uint32_t itemIndex : sc.bucket) {
-                // The kept slot of an item: its position in the kept list.
-                int32_t slot =
-                    int32_t(std::lower_bound(sc.kept.begin(), sc.kept.end(), itemIndex) - sc.kept.begin());
-                if (!sc.placed[size_t(slot)]) {
-                    insertAfter(at, slot);
-                    at = slot;
-                } else {
-                    at = slot;
-                }
+            for (uint32_t slot : sc.bucket) {
+                if (!sc.placed[slot])
+                    insertAfter(at, int32_t(slot));
+                at = int32_t(slot);
             }
         }
         l->order.reserve(kept);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "engine/draw_item.h"
+#include "engine/engine_services.h"
 #include "engine/quad_geometry.h"
 #include "engine/text_draw.h"
 
@@ -173,9 +174,6 @@ void FreeLayers();
 // under the point is nearly opaque; 0 when none.
 uint32_t PickItemAt(int32_t layer, PointI32 at);
 
-// Rewrites a texture from its cached frames; pairs of (group, frame).
-bool ComposeTextureFrames(TextureHandle texture, const uint8_t* pairs, int32_t count);
-
 } // namespace Engine
 
 // The request record through which callers hand an image draw to the
@@ -193,6 +191,11 @@ struct DrawImageParams {
     int32_t modeParam1 = 0, modeParam2 = 0;
     int32_t spare = 0;
     uint32_t requestFlags = 0;
+    // What the mesh, refresh and rotated modes need besides the numbers:
+    // the vertex list, the frame pairs (modeParam1 of them) and the angle in degrees.
+    const MeshList* mesh = nullptr;
+    const uint8_t* framePairs = nullptr;
+    float angle = 0;
 
     // Bit 4 of the request flags: queue the image on the layer.
     static constexpr uint32_t kQueue = 16;

@@ -359,8 +359,6 @@ bool ReadTexturePixel(TextureHandle handle, const EngineRect& target, int32_t x,
     if (surface->hasColourKey) {
         uint32_t key = FromNativeColour(surface->colourKey, surface->format);
         argb = (argb & 0xFFFFFF) | ((argb & 0xFFFFFF) == (key & 0xFFFFFF) ? 0u : 0xFF000000u);
-    } else {
-        argb |= 0xFF000000u;
     }
     *colour = argb;
     return true;
