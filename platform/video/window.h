@@ -83,9 +83,10 @@ public:
     SDL_Window* Handle() const { return window_; }
     void* GlContext() const { return context_; }
 
-private:
+    // A window position in the picture's logical pixels, clamped to it.
     DevicePoint ToLogical(int32_t x, int32_t y) const;
 
+private:
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;
     std::string error_;
