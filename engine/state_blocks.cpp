@@ -2,6 +2,7 @@
 #include "engine/device_setup.h"
 #include "engine/engine_error.h"
 #include "engine/engine_result.h"
+#include "engine/quad_draw.h"
 #include "engine/surface.h"
 
 #include <array>
@@ -144,6 +145,7 @@ bool ApplyStateBlock(int32_t handle) {
         ReportError(EngineResult::kInvalidArg, kLineApplyStateBlock);
         return false;
     }
+    FlushQuads(); // batched quads belong to the configuration before
     if (!s.device->ApplyState(gBlocks[size_t(handle)])) {
         ReportError(EngineResult::kFail, kLineApplyStateBlock);
         return false;
@@ -160,6 +162,7 @@ bool SetStageTexture(const Surface* surface, int32_t stage) {
     }
     if (s.stageSurface[size_t(stage)] == surface)
         return true;
+    FlushQuads();
     if (s.device == nullptr ||
         !s.device->BindTexture(stage, surface ? surface->deviceTexture : plat::kNoTexture))
         return CheckResult(EngineResult::kFail, kLineSetTexture, const_cast<Surface*>(surface));
@@ -178,6 +181,7 @@ bool SetTextureAndStates(const Surface* surface, int32_t stage, int32_t handle) 
 
 bool EndScene() {
     EngineState& s = State();
+    FlushQuads();
     s.cachedStateBlock = -1;
     return s.device != nullptr && s.device->EndScene();
 }
