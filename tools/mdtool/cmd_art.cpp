@@ -200,17 +200,19 @@ void AddTerrain(Files& files) {
         std::replace(file.begin(), file.end(), ' ', '_');
         files[file] = Tga(TerrainTile(classes[i].colour, uint32_t(i + 1), classes[i].grain));
     }
-    // Transition masks: white, with alpha falling from one edge, one corner
-    // or two edges of the diamond towards the rest; turned and mirrored by
-    // the engine's quad orientations.
+    // Transition masks: white, with alpha covering half the diamond, one
+    // corner, one edge, two opposite corners or all but one corner, fading
+    // towards the rest; turned and mirrored by the engine's quad orientations.
     struct Mask {
         const char* name;
         float (*weight)(float u, float v); // u, v in 0..1 along the diamond's two axes
     };
     const Mask masks[] = {
-        {"edge", [](float u, float) { return 1.0f - u; }},
+        {"half", [](float u, float) { return std::clamp((0.6f - u) / 0.2f, 0.0f, 1.0f); }},
         {"corner", [](float u, float v) { return std::max(0.0f, 1.0f - (u + v)); }},
-        {"twoedges", [](float u, float v) { return 1.0f - std::min(u, v); }},
+        {"edge", [](float u, float) { return 1.0f - u; }},
+        {"twocorners", [](float u, float v) { return std::max(1.0f - (u + v), (u + v) - 1.0f); }},
+        {"threecorners", [](float u, float v) { return 1.0f - std::max(0.0f, (u + v) - 1.0f); }},
     };
     for (size_t i = 0; i < std::size(masks); ++i) {
         ArtImage mask(120, 40);
