@@ -40,6 +40,17 @@ TEST(ErrorReport, Format) {
               "DDERR_SURFACELOST Line: 4582\n");
 }
 
+// Timestamps are nanoseconds; microseconds between them stay exact past
+// the 36 minutes a 32-bit count would hold.
+TEST(EngineTime, ElapsedMicrosecondsDoNotWrap) {
+    double factor = 0;
+    Engine::CalibrateTimer(&factor);
+    EXPECT_EQ(Engine::ElapsedTime(1500, 500), 1);
+    const uint64_t hour = 3600ull * 1000 * 1000 * 1000;
+    EXPECT_EQ(Engine::ElapsedTime(hour + 7000, 7000), int64_t(3600) * 1000 * 1000);
+    EXPECT_EQ(Engine::ElapsedTime(0, 2000), -2);
+}
+
 class EngineCoreTest : public NullEngineTest {};
 
 TEST_F(EngineCoreTest, LostSurfaceWithoutSurfaceIsReportedLikeAnyOther) {
