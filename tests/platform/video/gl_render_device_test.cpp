@@ -8,6 +8,11 @@
 
 #include <cstdlib>
 
+// Memory the GL driver and its worker threads keep until exit is not ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libgallium\nleak:swrast_dri\nleak:libLLVM\nleak:libEGL_mesa\nleak:libglapi\nleak:libSDL2\n";
+}
+
 namespace plat {
 namespace {
 
