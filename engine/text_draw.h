@@ -21,5 +21,9 @@ int32_t DrawBitmapText(int32_t font, uint32_t colour, int32_t x, int32_t y, int3
 // text's size).
 bool DrawGdiTextItem(const SystemFont* font, uint32_t colour, const EngineRect& rect, const char16_t* chars,
                      int32_t count);
+// How often a system-font piece was rendered (the same piece drawn again is not).
+uint32_t SystemTextRenders();
+// Frees the system-font text texture (engine release).
+void ReleaseTextTexture();
 
 } // namespace Engine
