@@ -162,6 +162,10 @@ void ReleaseEngine() {
         }
         s.device = nullptr;
         s.started = false;
+        s.targetCleared = false;
+        s.framesPresented = 0;
+        s.textureChanges = 0;
+        s.sortedCount = 0;
         s.cursorThreadRun = false;
     }
     StopCursorThread();
