@@ -56,7 +56,6 @@ struct SortScratch {
     std::vector<uint32_t> bucketStart; // per diagonal
     std::vector<uint32_t> fill;
     std::vector<uint32_t> byDiagonal; // kept slots grouped by diagonal
-    std::vector<uint32_t> bucket;     // item indices of one diagonal
     std::vector<int32_t> next, prev;  // the order as a linked list of kept slots
     std::vector<uint8_t> placed;
 };
@@ -289,19 +288,21 @@ bool SortLayer(int32_t layer) {
                 continue;
             // Sort the diagonal's kept slots, then walk them with an
             // insertion point that starts at the order's end.
-            sc.bucket.assign(sc.byDiagonal.begin() + b0, sc.byDiagonal.begin() + b1);
-            SortByDrawOrder(sc.bucket.data(), sc.bucket.size(), [&](uint32_t a, uint32_t b) {
+            uint32_t* bucket = sc.byDiagonal.data() + b0;
+            const size_t size = b1 - b0;
+            SortByDrawOrder(bucket, size, [&](uint32_t a, uint32_t b) {
                 return DrawOrderRules::Less(sc.keys[a], sc.keys[b]);
             });
             if (head < 0) {
                 // The order starts with the first item of the first diagonal
                 // as sorted, so that its items keep their sorted order rather
                 // than their queue order.
-                head = tail = int32_t(sc.bucket.front());
+                head = tail = int32_t(bucket[0]);
                 sc.placed[size_t(head)] = 1;
             }
             int32_t at = tail;
-            for (uint32_t slot : sc.bucket) {
+            for (size_t e = 0; e < size; ++e) {
+                const uint32_t slot = bucket[e];
                 if (!sc.placed[slot])
                     insertAfter(at, int32_t(slot));
                 at = int32_t(slot);
