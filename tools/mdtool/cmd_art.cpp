@@ -159,19 +159,32 @@ bool InDiamond(float x, float y) {
     return std::abs(x - 60) / 60 + std::abs(y - 20) / 20 <= 1;
 }
 
+// Terrain pictures are squares of the map's terrain texture size, stretched
+// over a tile's 120 x 40 rectangle: the tile's diamond is the square's
+// inscribed diamond. Power-of-two squares fill their texture exactly, so the
+// masks' turned and mirrored coordinates meet the tile's.
+constexpr int32_t kTerrainSize = 64;
+
+bool InSquareDiamond(float x, float y) {
+    const float s = x / kTerrainSize, t = y / kTerrainSize;
+    return std::abs(s - 0.5f) + std::abs(t - 0.5f) <= 0.5f;
+}
+
 ArtImage TerrainTile(uint32_t base, uint32_t seed, float grain) {
-    ArtImage tile(120, 40);
-    for (int32_t y = 0; y < 40; ++y)
-        for (int32_t x = 0; x < 120; ++x) {
+    ArtImage tile(kTerrainSize, kTerrainSize);
+    for (int32_t y = 0; y < kTerrainSize; ++y)
+        for (int32_t x = 0; x < kTerrainSize; ++x) {
             int hits = 0;
             for (int sy = 0; sy < 4; ++sy)
                 for (int sx = 0; sx < 4; ++sx)
-                    hits += InDiamond(float(x) + (float(sx) + 0.5f) / 4, float(y) + (float(sy) + 0.5f) / 4);
+                    hits +=
+                        InSquareDiamond(float(x) + (float(sx) + 0.5f) / 4, float(y) + (float(sy) + 0.5f) / 4);
             if (hits == 0)
                 continue;
-            // Hash noise for texture, a little more light towards the north-west.
+            // Hash noise for texture, a little more light towards the
+            // north-west (the left and top of the diamond).
             const float light =
-                1.0f + grain * (art::Noise(x, y, seed) - 0.5f) + 0.06f * (1.0f - float(x + 3 * y) / 120.0f);
+                1.0f + grain * (art::Noise(x, y, seed) - 0.5f) + 0.06f * (1.0f - float(x + y) / kTerrainSize);
             uint32_t px = uint32_t(hits * 255 / 16) << 24;
             for (int shift = 0; shift < 24; shift += 8) {
                 const float c = float((base >> shift) & 0xFF) * light;
@@ -215,16 +228,17 @@ void AddTerrain(Files& files) {
         {"threecorners", [](float u, float v) { return 1.0f - std::max(0.0f, (u + v) - 1.0f); }},
     };
     for (size_t i = 0; i < std::size(masks); ++i) {
-        ArtImage mask(120, 40);
-        for (int32_t y = 0; y < 40; ++y)
-            for (int32_t x = 0; x < 120; ++x) {
+        ArtImage mask(kTerrainSize, kTerrainSize);
+        for (int32_t y = 0; y < kTerrainSize; ++y)
+            for (int32_t x = 0; x < kTerrainSize; ++x) {
                 const float px = float(x) + 0.5f, py = float(y) + 0.5f;
-                if (!InDiamond(px, py))
+                if (!InSquareDiamond(px, py))
                     continue;
                 // Diamond axes: u runs from the north-west edge to the
                 // south-east one, v from the north-east edge to the south-west.
-                const float u = std::clamp((px / 120 + py / 40) - 0.5f, 0.0f, 1.0f);
-                const float v = std::clamp((py / 40 - px / 120) + 0.5f, 0.0f, 1.0f);
+                const float s = px / kTerrainSize, t = py / kTerrainSize;
+                const float u = std::clamp(s + t - 0.5f, 0.0f, 1.0f);
+                const float v = std::clamp(t - s + 0.5f, 0.0f, 1.0f);
                 const float w = std::clamp(masks[i].weight(u, v) * 1.6f - 0.3f, 0.0f, 1.0f);
                 mask.Set(x, y, uint32_t(w * 255.0f + 0.5f) << 24 | 0xFFFFFF);
             }
