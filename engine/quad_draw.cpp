@@ -283,6 +283,54 @@ bool DrawQuadTwoTextures(TextureHandle texture, TextureHandle second, uint32_t c
     return DrawQuadTwoStages(r, orientation, colour);
 }
 
+namespace {
+
+// Binds one texture, or two with the second on the blend stage, with the
+// blend, filter and addressing; false when the first is not a texture.
+bool BindCulled(TextureHandle texture, TextureHandle second, uint32_t colour, int32_t filter, int32_t blend,
+                int32_t wrap, int32_t line) {
+    Surface* s = Tex(texture);
+    if (!s) {
+        ReportError(EngineResult::kFail, line);
+        return false;
+    }
+    const int32_t b = std::clamp(blend, 0, 4), tint = colour != 0xFFFFFFFF ? 1 : 0, f = filter ? 1 : 0;
+    Surface* s2 = second ? Tex(second) : nullptr;
+    if (!s2)
+        return BindAndApply(s, StateBlockIndex(b, 0, f, 1, tint, wrap));
+    return BindTwoAndApply(s, s2, StateBlockIndex(b, 0, f, 2, tint, wrap));
+}
+
+} // namespace
+
+bool DrawQuadTwoTexturesInset(TextureHandle texture, TextureHandle second, uint32_t colour,
+                              const EngineRect& r, const EngineRect& source, int32_t filter, int32_t blend) {
+    if (!IsRectVisible(r))
+        return true;
+    return BindCulled(texture, second, colour, filter, blend, 0, 10170) &&
+           DrawQuadSourceStages(r, source, colour);
+}
+
+bool DrawQuad(TextureHandle texture, TextureHandle second, uint32_t colour, const EngineRect& r,
+              int32_t filter, int32_t blend) {
+    if (!IsRectVisible(r))
+        return true;
+    if (!BindCulled(texture, second, colour, filter, blend, 0, 10180))
+        return false;
+    return second ? DrawQuadTwoStages(r, 0, colour) : DrawQuadOriented(r, 0, 0, colour);
+}
+
+bool DrawQuadUV(TextureHandle texture, TextureHandle second, uint32_t colour, const EngineRect& r,
+                const PointF uv[4], int32_t filter, int32_t blend) {
+    if (!IsRectVisible(r))
+        return true;
+    if (!BindCulled(texture, second, colour, filter, blend, 1, 10190))
+        return false;
+    EngineVertex q[4];
+    RectQuadUVPoints(q, r, uv, colour);
+    return DrawQuads(q, 1);
+}
+
 bool DrawSpriteNow(TextureHandle texture, const EngineRect& r, int32_t blend, int32_t filter) {
     return DrawSpriteNowTinted(texture, 0xFFFFFFFF, r, blend, filter);
 }

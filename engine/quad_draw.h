@@ -49,6 +49,15 @@ bool DrawQuadSimple(TextureHandle texture, const EngineRect& r, int32_t mode);
 bool DrawQuadTinted(TextureHandle texture, uint32_t colour, const EngineRect& r, int32_t mode);
 bool DrawQuadTwoTextures(TextureHandle texture, TextureHandle second, uint32_t colour, const EngineRect& r,
                          int32_t orientation, int32_t filter, int32_t blend);
+// The source rectangle one texel inside, on both stages.
+bool DrawQuadTwoTexturesInset(TextureHandle texture, TextureHandle second, uint32_t colour,
+                              const EngineRect& r, const EngineRect& source, int32_t filter, int32_t blend);
+// The whole image of one texture, or of two with the second on the blend stage.
+bool DrawQuad(TextureHandle texture, TextureHandle second, uint32_t colour, const EngineRect& r,
+              int32_t filter, int32_t blend);
+// Explicit texture coordinates with wrap addressing, for repeated patterns.
+bool DrawQuadUV(TextureHandle texture, TextureHandle second, uint32_t colour, const EngineRect& r,
+                const PointF uv[4], int32_t filter, int32_t blend);
 bool DrawSpriteNow(TextureHandle texture, const EngineRect& r, int32_t blend, int32_t filter);
 bool DrawSpriteNowTinted(TextureHandle texture, uint32_t colour, const EngineRect& r, int32_t blend,
                          int32_t filter);

@@ -182,6 +182,22 @@ TEST_F(FrameTest, PrimitivesAndMeshBounds) {
     EXPECT_FALSE(Engine::DrawLine(0xFFFFFFFF, 0, 0, 10, 10, 0));
 }
 
+TEST_F(FrameTest, CulledQuadsChooseTheirConfigurations) {
+    TextureHandle a = MakeTexture(8, 8), mask = MakeTexture(8, 8);
+    ASSERT_TRUE(Engine::BeginFrame());
+    device.SetRecording(true);
+    EXPECT_TRUE(Engine::DrawQuad(a, mask, 0xFFFFFFFF, {0, 0, 8, 8}, 1, 1));
+    const PointF uv[4] = {{0, 0}, {2, 0}, {0, 2}, {2, 2}};
+    EXPECT_TRUE(Engine::DrawQuadUV(a, 0, 0xFF808080, {0, 0, 8, 8}, uv, 0, 2));
+    EXPECT_TRUE(Engine::DrawQuad(a, 0, 0xFFFFFFFF, {-20, 0, -10, 8}, 0, 1)); // outside: nothing drawn
+    EXPECT_FALSE(Engine::DrawQuad(9000, 0, 0xFFFFFFFF, {0, 0, 8, 8}, 0, 1));
+    Engine::FlushQuads();
+    EXPECT_EQ(CallsStarting("ApplyState"),
+              (std::vector<std::string>{"ApplyState blend=1(2,3) at=0(7,0) lin=1 mode=2 tint=0 wrap=0",
+                                        "ApplyState blend=1(1,3) at=0(7,0) lin=0 mode=1 tint=1 wrap=1"}));
+    EXPECT_EQ(CallsStarting("Draw"), (std::vector<std::string>{"Draw tris v=4 i=6", "Draw tris v=4 i=6"}));
+}
+
 TEST_F(FrameTest, PickFindsTheFrontOpaqueSprite) {
     // Left half opaque, right half transparent.
     TextureHandle t = MakeTexture(8, 8, [](int32_t x, int32_t) { return x < 4 ? 0xFF102030u : 0x00102030u; });
