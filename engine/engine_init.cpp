@@ -163,6 +163,7 @@ void ReleaseEngine() {
         s.device = nullptr;
         s.started = false;
         s.targetCleared = false;
+        ForgetFrame();
         s.framesPresented = 0;
         s.textureChanges = 0;
         s.sortedCount = 0;

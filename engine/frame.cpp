@@ -91,6 +91,11 @@ void DrawOverlay() {
 
 namespace Engine {
 
+void ForgetFrame() {
+    sceneOpen = false;
+    statsLineCount = 0;
+}
+
 void SetMousePosition(int32_t x, int32_t y) {
     mouseX = x;
     mouseY = y;

@@ -18,6 +18,8 @@ class RenderDevice;
 namespace Engine {
 
 bool BeginFrame();
+// Forgets an open scene and the statistics lines (engine release).
+void ForgetFrame();
 bool PresentFrame();
 // Draws the software cursor onto the back buffer.
 bool DrawCursor();
