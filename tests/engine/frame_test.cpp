@@ -14,11 +14,21 @@ namespace {
 
 class FrameTest : public NullEngineTest {};
 
-// What a frame of three sprites on two textures and one scene rectangle
-// sends to the device, in order: sprites of one texture and configuration
-// go out in one draw.
+// What a frame of three sprites on two textures, a scene rectangle and a
+// bitmap text sends to the device, in order: sprites of one texture and
+// configuration go out in one draw, the text's glyphs in one more.
 TEST_F(FrameTest, FrameSendsBatchedDrawsInOrder) {
-    TextureHandle a = MakeTexture(16, 16), b = MakeTexture(16, 16);
+    TextureHandle a = MakeTexture(16, 16), b = MakeTexture(16, 16), glyphs = MakeTexture(16, 16);
+    // A font of 8-pixel cells with glyphs for 'A' and 'B'.
+    Surface* fontSurface = Engine::TextureSurface(glyphs);
+    Engine::AddSurfaceRef(fontSurface);
+    Engine::BitmapFonts().emplace_back();
+    Engine::InitBitmapFont(Engine::BitmapFonts().back(), fontSurface, 8);
+    Engine::BitmapFonts().back().glyphs[0]['A'] = {6, 0, 0, 0.375f, 0.5f};
+    Engine::BitmapFonts().back().glyphs[0]['B'] = {6, 0.375f, 0, 0.75f, 0.5f};
+    const int32_t font = int32_t(Engine::BitmapFonts().size());
+    *Engine::StatsOverlayFlag() = 0;
+
     device.SetRecording(true);
     ASSERT_TRUE(Engine::BeginFrame());
     Engine::ResetLayer(0);
@@ -27,22 +37,28 @@ TEST_F(FrameTest, FrameSendsBatchedDrawsInOrder) {
     ASSERT_TRUE(Engine::QueueSprite(0, b, {40, 0, 56, 16}, {8, 0, 9, 1}, 3, 1, 0, 0, 0));
     ASSERT_TRUE(Engine::DrawSpriteLayer(0));
     ASSERT_TRUE(Engine::QueueTexturedRect(2, b, {0, 100, 16, 116}, 0xFF808080, 1, 0));
+    ASSERT_TRUE(Engine::QueueBitmapTextDirect(3, font, {10, 200}, 8, 0, "AB", 2, 0xFFFFFFFF, 1));
     ASSERT_TRUE(Engine::PresentFrame());
-    const std::string texA = std::to_string(Engine::TextureSurface(a)->deviceTexture);
-    const std::string texB = std::to_string(Engine::TextureSurface(b)->deviceTexture);
+    *Engine::StatsOverlayFlag() = 1;
+    auto id = [](TextureHandle h) { return std::to_string(Engine::TextureSurface(h)->deviceTexture); };
     const std::vector<std::string> expected = {
         "Fill back (0,0,1024,768) FF000000",
         "BeginScene",
-        "BindTexture 0 " + texA,
+        "BindTexture 0 " + id(a),
         "ApplyState blend=1(2,3) at=1(6,1) lin=0 mode=1 tint=0 wrap=0",
         "Draw tris v=8 i=12",
-        "BindTexture 0 " + texB,
+        "BindTexture 0 " + id(b),
         "Draw tris v=4 i=6",
         "EndScene",
         "SetClip (0,0,1024,768)",
         "BeginScene",
         "ApplyState blend=1(2,3) at=1(6,1) lin=0 mode=1 tint=1 wrap=0",
         "Draw tris v=4 i=6",
+        "EndScene",
+        "BeginScene",
+        "BindTexture 0 " + id(glyphs),
+        "ApplyState blend=1(2,3) at=1(6,1) lin=0 mode=1 tint=1 wrap=0", // a new scene forgets the last
+        "Draw tris v=8 i=12",
         "EndScene",
         "Finish",
         "Present",
