@@ -1,3 +1,4 @@
+#include "engine/asset_caches.h"
 #include "engine/bitmap_font.h"
 #include "engine/device_setup.h"
 #include "engine/display_devices.h"
@@ -127,6 +128,7 @@ void ReleaseEngine() {
         FreeLayers();
         s.cachedStateBlock = -1;
         s.stageSurface = {};
+        ReleaseAssetCaches();
         FreeFontList();
         ClearFrameCache();
         if (s.device) {
