@@ -7,10 +7,12 @@
 #include "engine/surfaces.h"
 #include "engine/textures.h"
 #include "engine/tga_texture.h"
+#include "engine/tga_writer.h"
 #include "engine/viewport.h"
 #include "files/file_location_hooks.h"
 #include "files/virtual_file_system.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace Engine {
@@ -46,6 +48,23 @@ TextureHandle Load(const char* path, std::string& error, TextureSize* size = nul
     if (h == 0 && error.empty())
         error = std::string("cannot load ") + path;
     return h;
+}
+
+// A 600 x 280 picture: colour bands under a soft diagonal light, framed.
+std::vector<uint8_t> BannerTga() {
+    constexpr int32_t w = 600, h = 280;
+    std::vector<uint32_t> px(size_t(w) * h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t band = uint32_t(x / 75);
+            uint32_t r = 60 + band * 24, g = 90 + uint32_t(y) * 150 / h, b = 200 - band * 20;
+            const uint32_t light = uint32_t((x + y) % 200);
+            r = std::min(255u, r + light / 8), g = std::min(255u, g + light / 8),
+            b = std::min(255u, b + light / 8);
+            const bool frame = x < 4 || y < 4 || x >= w - 4 || y >= h - 4;
+            px[size_t(y) * w + x] = frame ? 0xFFF0F0F0 : (0xFF000000 | r << 16 | g << 8 | b);
+        }
+    return WriteTga(px, w, h);
 }
 
 } // namespace
@@ -108,6 +127,10 @@ bool DemoScene::Load(std::string& error) {
         fonts_.push_back(font);
         fontSizes_.push_back(kFontSizes[i]);
     }
+    const std::vector<uint8_t> banner = BannerTga();
+    banner_ = new TiledImage;
+    if (!banner_->LoadImage(banner.data(), banner.size(), DefaultTextureFormat(), 1, 0) && error.empty())
+        error = "cannot cut the banner picture into textures";
     if (!error.empty())
         return false;
     CursorImage image;
@@ -125,6 +148,9 @@ void DemoScene::Release() {
         DeleteTexture(h);
     if (sprite_ != 0)
         DeleteTexture(sprite_);
+    if (banner_ != nullptr)
+        banner_->Release();
+    banner_ = nullptr;
     terrain_.clear();
     masks_.clear();
     sprite_ = 0;
@@ -179,6 +205,13 @@ bool DemoScene::Draw() {
                               int32_t(std::char_traits<char>::length(line)), 0);
         y += fontSizes_[i] + 4;
     }
+    // The picture over the lower right corner of the map.
+    if (banner_ != nullptr) {
+        const EngineRect view = Viewport::GetRect();
+        ok &= banner_->Draw(0, {view.right - 620, view.bottom - 300, view.right - 20, view.bottom - 20},
+                            0xFFFFFFFF, 1, 0);
+    }
+
     // The sprite lists are sorted and drawn by their owner, here.
     for (int32_t layer : {1, 2}) {
         EnsureLayerSorted(layer);

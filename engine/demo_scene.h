@@ -1,10 +1,12 @@
 // A test scene of what the engine draws, from the default art: a small map
 // of terrain tiles with transitions, sprites in every blend mode and tint,
-// bitmap text in every default font, the cursor and the statistics overlay.
+// bitmap text in every default font, a picture cut into a grid of textures,
+// the cursor and the statistics overlay.
 // The engine demo tool and window show it; tests compare backends with it.
 #pragma once
 
 #include "engine/surface.h"
+#include "engine/tiled_image.h"
 
 #include <cstdint>
 #include <string>
@@ -40,6 +42,7 @@ private:
     std::vector<TextureHandle> terrain_;
     std::vector<TextureHandle> masks_;
     TextureHandle sprite_ = 0;
+    TiledImage* banner_ = nullptr; // larger than a texture may be: a grid of them
     TextureHandle cursor_ = 0;
     std::vector<int32_t> fonts_;     // bitmap font numbers (from 1)
     std::vector<int32_t> fontSizes_; // their cell heights

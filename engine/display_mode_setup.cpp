@@ -4,6 +4,7 @@
 #include "engine/draw_layers.h"
 #include "engine/engine_error.h"
 #include "engine/engine_result.h"
+#include "engine/engine_services.h"
 #include "engine/screen.h"
 #include "engine/state_blocks.h"
 #include "engine/surfaces.h"
@@ -83,6 +84,9 @@ bool SetDisplayMode(const DisplayMode& mode) {
 
     if (!CreateDevice())
         return false;
+    // The new targets are shown through the gamma values set before.
+    if (s.device->Caps().hasGamma)
+        SetGamma(s.gammaRed, s.gammaGreen, s.gammaBlue);
 
     // Pixel formats: every texture format is available; the display format
     // is 565 at 16 bits and X888 at 32.

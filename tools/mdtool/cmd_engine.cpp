@@ -9,6 +9,7 @@
 #include "engine/viewport.h"
 #include "platform/file.h"
 #include "platform/null_render_device.h"
+#include "platform/video/gl_render_device.h"
 #include "platform/video/window.h"
 
 #include <SDL.h>
@@ -64,6 +65,14 @@ int RunDemo(const Args& args) {
     } else {
         device = plat::MakeNullRenderDevice();
     }
+
+    // Small textures, so that the scene's large picture is cut into a grid.
+    plat::RenderCaps caps = device->Caps();
+    caps.maxTextureWidth = caps.maxTextureHeight = 256;
+    if (gl)
+        static_cast<plat::GlRenderDevice*>(device.get())->SetCaps(caps);
+    else
+        static_cast<plat::NullRenderDevice*>(device.get())->SetCaps(caps);
 
     const DisplayMode mode{width, height, 16, 60, 0};
     if (!Engine::EngineInit(device.get(), {}, mode))
