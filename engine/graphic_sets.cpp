@@ -31,6 +31,7 @@ struct SpriteCaches {
     std::map<SpriteKey, CacheEntry, SpriteKeyLess> sprites;
     std::map<std::string, CacheEntry> names;
     std::map<const TiledImage*, SpriteCompanionData> companions;
+    std::map<std::string, std::string> folderSearches;
     std::array<CursorImage, GraphicSets::kCursorCount> cursors{};
     std::array<bool, GraphicSets::kCursorCount> cursorTried{};
     uint32_t stamp = 0;
@@ -64,13 +65,23 @@ std::string Format(const char* format, auto... args) {
     return n < 0 ? std::string() : std::string(buffer, size_t(std::min(n, int(sizeof buffer) - 1)));
 }
 
-// The full path of the first entry matching the pattern, or empty.
+// The full path of the first entry matching the pattern, or empty. Folder
+// searches are remembered until the caches are released: every sprite of a
+// set asks for the same folders, and a kind's folder may hold many sets.
 std::string FindFirst(const std::string& pattern, uint32_t mode) {
+    std::map<std::string, std::string>& folders = Caches().folderSearches;
+    if (mode == kFindFolders) {
+        auto known = folders.find(pattern);
+        if (known != folders.end())
+            return known->second;
+    }
     FindRecord record;
     std::string found;
     if (VfsFindFirst(record, pattern, mode))
         found = record.fullPath;
     VfsFindClose();
+    if (mode == kFindFolders)
+        folders.emplace(pattern, found);
     return found;
 }
 
@@ -432,6 +443,7 @@ void ReleaseAll() {
     }
     caches.sprites.clear();
     caches.companions.clear();
+    caches.folderSearches.clear();
 }
 
 void ClearNamesAndCursors() {
