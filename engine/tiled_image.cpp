@@ -16,6 +16,8 @@ constexpr uint32_t kMarker = 0x00FF00FF;
 constexpr int32_t kBaseTileWidthHalf = 60;
 
 bool footprintOutlines = false;
+// Larger footprints get only their outline in the debug drawing.
+constexpr int64_t kMaxOutlinedCells = 1024;
 
 bool IsPowerOfTwo(int32_t v) {
     return v > 0 && (v & (v - 1)) == 0;
@@ -549,8 +551,10 @@ void DrawFootprintOutline(int32_t layer, const EngineRect& rect, int32_t mode, u
     if (colour)
         c = colour;
     auto line = [&](ScreenPoint a, ScreenPoint b) { Engine::QueueLine(layer, c, a.x, a.y, b.x, b.y, 1); };
-    if (rect.right - rect.left <= 1 || rect.bottom - rect.top <= 1) {
-        // A single quarter cell or a line of them: its outline.
+    const int64_t cells = int64_t(rect.right - rect.left) * int64_t(rect.bottom - rect.top);
+    if (rect.right - rect.left <= 1 || rect.bottom - rect.top <= 1 || cells > kMaxOutlinedCells) {
+        // A single quarter cell or a line of them (or a footprint too large to
+        // draw cell by cell): its outline.
         const ScreenPoint a = QuarterTileToScreen(rect.left, rect.top),
                           b = QuarterTileToScreen(rect.right, rect.top);
         const ScreenPoint c2 = QuarterTileToScreen(rect.right, rect.bottom),

@@ -217,3 +217,24 @@ TEST_F(TiledImageTest, TheFootprintSplitQueuesOnePartPerFrontTile) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TiledImageTest, FootprintOutlinesAreDebugDrawingOnly) {
+    DrawFootprintOutline(3, {0, 0, 8, 8}, 0, 0, 0);
+    EXPECT_TRUE(Engine::Layer(3)->lines.empty());
+    SetFootprintOutlines(true);
+    DrawFootprintOutline(3, {0, 0, 2, 2}, 0, 0, 0);
+    EXPECT_EQ(Engine::Layer(3)->lines.size(), 16u); // four diamonds
+    EXPECT_EQ(Engine::Layer(3)->lines[0].colour, 0xFFFF0000u);
+    DrawFootprintOutline(3, {0, 0, 1, 5}, 1, 16, 0);
+    EXPECT_EQ(Engine::Layer(3)->lines.back().colour, 0xFF7FFF00u);
+    // A footprint as large as a map gives its outline, not millions of cells.
+    const size_t before = Engine::Layer(3)->lines.size();
+    DrawFootprintOutline(3, {-8, -8, 8200, 8200}, 0, 0, 0xFF123456);
+    EXPECT_EQ(Engine::Layer(3)->lines.size(), before + 4);
+    EXPECT_EQ(Engine::Layer(3)->lines.back().colour, 0xFF123456u);
+    SetFootprintOutlines(false);
+}
+
+} // namespace
