@@ -79,6 +79,19 @@ TEST_F(FrameTest, LongRunsOfQuadsGoOutInBatchesOfTheRingSize) {
                                         "Draw tris v=304 i=456"}));
 }
 
+// An item whose texture went away fails the layer; the others are drawn.
+TEST_F(FrameTest, FailedItemDoesNotStopTheLayer) {
+    TextureHandle a = MakeTexture(4, 4), gone = MakeTexture(4, 4);
+    ASSERT_TRUE(Engine::BeginFrame());
+    Engine::ResetLayer(0);
+    ASSERT_TRUE(Engine::QueueSprite(0, gone, {0, 0, 4, 4}, {0, 0, 0, 0}, 1, 1, 0, 0, 0));
+    ASSERT_TRUE(Engine::QueueSprite(0, a, {8, 0, 12, 4}, {8, 8, 8, 8}, 2, 1, 0, 0, 0));
+    ASSERT_TRUE(Engine::DeleteTexture(gone));
+    device.SetRecording(true);
+    EXPECT_FALSE(Engine::DrawSpriteLayer(0));
+    EXPECT_EQ(CallsStarting("Draw"), (std::vector<std::string>{"Draw tris v=4 i=6"}));
+}
+
 TEST_F(FrameTest, StatisticsLinesAtMostEight) {
     ASSERT_TRUE(Engine::BeginFrame());
     EXPECT_FALSE(Engine::AddStatsLine(u""));
