@@ -23,8 +23,9 @@ TEST(TiledImageOnGl, CellsMeetWithoutASeamAtOneToOne) {
     static plat::Window* shared = new plat::Window;
     plat::Window& window = *shared;
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-    if (!window.IsOpen())
+    if (!window.IsOpen()) {
         ASSERT_TRUE(window.Open("tiled", 320, 240, false, true)) << window.Error();
+    }
     std::string error;
     auto device = plat::MakeGlRenderDevice(window, &error);
     ASSERT_NE(device, nullptr) << error;
