@@ -53,7 +53,7 @@ constexpr FontSpec kFonts[] = {
 bool AddFonts(Files& files, std::string& error) {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Fonts>\n";
     for (size_t i = 0; i < std::size(kFonts); ++i) {
-        char name[16];
+        char name[32];
         std::snprintf(name, sizeof name, "Font%02zu", i);
         auto sheet = art::RenderFontSheet(std::string(kFontDir) + kFonts[i].face, kFonts[i].size, error);
         if (!sheet)
