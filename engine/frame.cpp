@@ -9,10 +9,13 @@
 #include "engine/screen.h"
 #include "engine/state_blocks.h"
 #include "engine/surfaces.h"
+#include "engine/system_font.h"
 #include "platform/render_device.h"
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -62,13 +65,41 @@ int32_t OverlayFont(int32_t* height) {
     return fonts.empty() ? 0 : 1;
 }
 
+// Without a bitmap font the overlay goes out in the renderer's default
+// system font, white on the transparent key, 17 pixels a line.
+void DrawSystemFontOverlay(PointI32 mouse) {
+    if (!Engine::GetSystemTextRenderer())
+        return;
+    static const SystemFont kDefaultFont{};
+    const EngineState& s = Engine::State();
+    const SurfaceMemory& m = s.memory;
+    constexpr double kMb = 1.0 / 1048576.0;
+    char text[512];
+    std::snprintf(
+        text, sizeof text,
+        "F %03u  TxViSy(%.2f,%.2f,%.2f)Mb (%d,%d,%d)#  %dx%dx%dx%d Sync%d Vb%d  TxChg %03u  Flip %04.1fms  "
+        "Gdi %04.1fms  Z %d#  %04.1fms (%d,%d)",
+        s.framesPerSecond, double(m.textureBytes) * kMb, double(m.videoBytes) * kMb,
+        double(m.systemBytes) * kMb, m.textureCount, m.videoCount, m.systemCount, s.mode.width, s.mode.height,
+        s.mode.bitsPerPixel, s.mode.refreshRate, int(s.vsync), int(s.useVertexBuffer), s.textureChanges,
+        double(s.flipTimeMs), double(s.gdiTimeUs) / 1000.0, s.sortedCount, double(s.sortTimeMs), mouse.x,
+        mouse.y);
+    std::u16string wide(text, text + std::strlen(text));
+    Engine::DrawGdiText(&kDefaultFont, wide.c_str(), int32_t(wide.size()), 0, 0, 0xFFFFFF, 0xFF00FF);
+    for (int32_t i = 0; i < statsLineCount; ++i)
+        Engine::DrawGdiText(&kDefaultFont, statsLines[size_t(i)].chars, statsLines[size_t(i)].count, 0,
+                            17 * (i + 1), 0xFFFFFF, 0xFF00FF);
+}
+
 void DrawOverlay() {
     EngineState& s = Engine::State();
     PointI32 mouse = Engine::GetMousePosition();
     int32_t height = 12;
     int32_t font = OverlayFont(&height);
-    if (font == 0)
-        return; // without a bitmap font the overlay needs a system font
+    if (font == 0) {
+        DrawSystemFontOverlay(mouse);
+        return;
+    }
     std::string text = Engine::FormatStatsOverlay(mouse.x, mouse.y);
     OpenScene();
     Engine::DrawBitmapText(font, 0xFFFFFFFF, 0, 0, height, 1, text.c_str(), int32_t(text.size()), 0);

@@ -92,6 +92,39 @@ TEST_F(FrameTest, FailedItemDoesNotStopTheLayer) {
     EXPECT_EQ(CallsStarting("Draw"), (std::vector<std::string>{"Draw tris v=4 i=6"}));
 }
 
+// Renders every character as a 4 x 10 block.
+class BlockTextRenderer : public SystemTextRenderer {
+public:
+    bool Measure(const SystemFont*, const char16_t*, int32_t count, int32_t* width,
+                 int32_t* height) override {
+        *width = 4 * count;
+        *height = 10;
+        return true;
+    }
+    bool Render(const SystemFont*, const char16_t*, int32_t, uint32_t colour, uint32_t, int32_t width,
+                int32_t height, std::vector<uint32_t>& argb) override {
+        argb.assign(size_t(width) * size_t(height), 0xFF000000 | colour);
+        return true;
+    }
+};
+
+TEST_F(FrameTest, OverlayFallsBackToTheSystemFont) {
+    BlockTextRenderer renderer;
+    Engine::SetSystemTextRenderer(&renderer);
+    ASSERT_TRUE(Engine::BeginFrame());
+    ASSERT_TRUE(Engine::AddStatsLine(u"one"));
+    device.SetRecording(true);
+    ASSERT_TRUE(Engine::PresentFrame());
+    Engine::SetSystemTextRenderer(nullptr);
+    std::vector<std::string> blits = CallsStarting("Blit");
+    ASSERT_EQ(blits.size(), 2u);
+    EXPECT_EQ(blits[0].rfind("Blit back (0,0)", 0), 0u) << blits[0];
+    EXPECT_EQ(blits[1].rfind("Blit back (0,17)", 0), 0u) << blits[1];
+    std::vector<uint32_t> pixel;
+    ASSERT_TRUE(device.ReadPixels(plat::RenderTarget::BackBuffer, {1, 18, 2, 19}, pixel));
+    EXPECT_EQ(pixel[0] & 0xFFFFFF, 0xFFFFFFu);
+}
+
 TEST_F(FrameTest, StatisticsLinesAtMostEight) {
     ASSERT_TRUE(Engine::BeginFrame());
     EXPECT_FALSE(Engine::AddStatsLine(u""));
