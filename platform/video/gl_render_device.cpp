@@ -538,8 +538,10 @@ bool GlRenderDevice::Draw(Primitive prim, const RenderVertex* vertices, int32_t 
             if (indices[i] >= vertexCount)
                 return Fail("Draw: index past the vertices");
     BindTarget(RenderTarget::BackBuffer);
-    // Other operations use the programs and blending too.
-    ApplyGlState();
+    // Blits and presenting switch programs and blending; they mark the
+    // state dirty so it is set again here.
+    if (stateDirty_)
+        ApplyGlState();
     for (int stage = 0; stage < 2; ++stage) {
         glActiveTexture(GL_TEXTURE0 + stage);
         const Texture* t = bound_[stage] != kNoTexture ? Find(bound_[stage]) : nullptr;
