@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace plat {
@@ -146,6 +147,9 @@ GLenum PrimitiveOf(Primitive p) {
 }
 
 constexpr int32_t kMaxSide = 16384;
+// Streaming buffers: about 58000 vertices and 256000 indices.
+constexpr size_t kVertexBytes = 2u << 20;
+constexpr size_t kIndexBytes = 512u << 10;
 
 } // namespace
 
@@ -258,7 +262,9 @@ bool GlRenderDevice::Init() {
     glGenBuffers(1, &vbo_);
     glGenBuffers(1, &ibo_);
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBufferData(GL_ARRAY_BUFFER, kVertexBytes, nullptr, GL_STREAM_DRAW);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, kIndexBytes, nullptr, GL_STREAM_DRAW);
     const GLsizei stride = sizeof(RenderVertex);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride,
@@ -551,20 +557,63 @@ bool GlRenderDevice::Draw(Primitive prim, const RenderVertex* vertices, int32_t 
     glEnable(GL_SCISSOR_TEST);
     glScissor(clip_.left, clip_.top, clip_.Width(), clip_.Height());
     glBindVertexArray(vao_);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * sizeof(RenderVertex), vertices,
-                 GL_STREAM_DRAW);
+    const GLint first = StreamVertices(vertices, vertexCount);
+    if (first < 0)
+        return Fail("Draw: too many vertices");
     if (indices != nullptr) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount) * sizeof(uint16_t), indices,
-                     GL_STREAM_DRAW);
-        glDrawElements(PrimitiveOf(prim), indexCount, GL_UNSIGNED_SHORT, nullptr);
+        const size_t offset = StreamIndices(indices, indexCount);
+        if (offset == SIZE_MAX)
+            return Fail("Draw: too many indices");
+        glDrawElementsBaseVertex(PrimitiveOf(prim), indexCount, GL_UNSIGNED_SHORT,
+                                 reinterpret_cast<const void*>(offset), first);
     } else {
-        glDrawArrays(PrimitiveOf(prim), 0, vertexCount);
+        glDrawArrays(PrimitiveOf(prim), first, vertexCount);
     }
     ++stats_.drawCalls;
     stats_.verticesDrawn += static_cast<uint32_t>(vertexCount);
     return CheckGl("Draw");
+}
+
+GLint GlRenderDevice::StreamVertices(const RenderVertex* vertices, int32_t count) {
+    const size_t bytes = size_t(count) * sizeof(RenderVertex);
+    if (bytes > kVertexBytes)
+        return -1;
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    if (vboUsed_ + bytes > kVertexBytes) {
+        glBufferData(GL_ARRAY_BUFFER, kVertexBytes, nullptr, GL_STREAM_DRAW);
+        vboUsed_ = 0;
+    }
+    // Earlier draws never read this range again, so no waiting for them.
+    void* p = glMapBufferRange(GL_ARRAY_BUFFER, GLintptr(vboUsed_), GLsizeiptr(bytes),
+                               GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+    if (p == nullptr)
+        return -1;
+    std::memcpy(p, vertices, bytes);
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+    const auto first = GLint(vboUsed_ / sizeof(RenderVertex));
+    vboUsed_ += bytes;
+    return first;
+}
+
+size_t GlRenderDevice::StreamIndices(const uint16_t* indices, int32_t count) {
+    const size_t bytes = size_t(count) * sizeof(uint16_t);
+    if (bytes > kIndexBytes)
+        return SIZE_MAX;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibo_);
+    if (iboUsed_ + bytes > kIndexBytes) {
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, kIndexBytes, nullptr, GL_STREAM_DRAW);
+        iboUsed_ = 0;
+    }
+    void* p = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, GLintptr(iboUsed_), GLsizeiptr(bytes),
+                               GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+    if (p == nullptr)
+        return SIZE_MAX;
+    std::memcpy(p, indices, bytes);
+    glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER);
+    const size_t offset = iboUsed_;
+    // Keep the next start 4-byte aligned.
+    iboUsed_ += (bytes + 3) & ~size_t(3);
+    return offset;
 }
 
 bool GlRenderDevice::Fill(RenderTarget target, const DeviceRect& rect, uint32_t argb) {
@@ -643,9 +692,7 @@ bool GlRenderDevice::Blit(RenderTarget dst, DevicePoint at, TextureId src, const
     glBindTexture(GL_TEXTURE_2D, t->name);
     glBindSampler(0, pointSampler_);
     glBindVertexArray(vao_);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBufferData(GL_ARRAY_BUFFER, sizeof quad, quad, GL_STREAM_DRAW);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glDrawArrays(GL_TRIANGLE_STRIP, StreamVertices(quad, 4), 4);
     stateDirty_ = true;
     return CheckGl("Blit");
 }

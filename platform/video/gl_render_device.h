@@ -89,6 +89,10 @@ private:
     GLuint TargetFbo(RenderTarget t) const { return t == RenderTarget::BackBuffer ? backFbo_ : spareFbo_; }
     GLuint TargetTex(RenderTarget t) const { return t == RenderTarget::BackBuffer ? backTex_ : spareTex_; }
     DeviceRect Limit(RenderTarget t) const;
+    // Appends to the streaming buffers; the first vertex, or the byte
+    // offset of the first index. A full buffer is orphaned and refilled.
+    GLint StreamVertices(const RenderVertex* vertices, int32_t count);
+    size_t StreamIndices(const uint16_t* indices, int32_t count);
 
     Window& window_;
     RenderCaps caps_;
@@ -100,6 +104,7 @@ private:
 
     Program draw_, blit_, present_;
     GLuint vao_ = 0, vbo_ = 0, ibo_ = 0;
+    size_t vboUsed_ = 0, iboUsed_ = 0;
     GLuint samplers_[4] = {}; // [linear * 2 + wrap]
     GLuint pointSampler_ = 0;
     GLuint gammaTex_ = 0;
