@@ -262,6 +262,34 @@ TEST_F(GlDeviceTest, FillsCopiesAndKeyedBlitsAgreeWithTheNullDevice) {
     EXPECT_EQ(differ, 0);
 }
 
+TEST_F(GlDeviceTest, LongDrawsWrapTheStreamingBuffers) {
+    // Each list is 30000 degenerate vertices and then one quad of two
+    // triangles; three of them pass the end of the vertex buffer.
+    RenderState flat = Blend(0, false);
+    flat.textureMode = 0;
+    ASSERT_TRUE(dev->ApplyState(flat));
+    const uint32_t colours[3] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+    for (int round = 0; round < 3; ++round) {
+        std::vector<RenderVertex> list(30000, RenderVertex{0, 0, 0, 1, 0, 0, 0, 0, 0});
+        const auto q = Quad(float(10 + round * 20), 10, float(20 + round * 20), 20, colours[round]);
+        for (int i : {0, 1, 2, 3, 2, 1})
+            list.push_back(q[size_t(i)]);
+        std::vector<uint16_t> idx(list.size());
+        for (size_t i = 0; i < idx.size(); ++i)
+            idx[i] = uint16_t(i % 65536);
+        if (round == 1) // the middle one indexed
+            ASSERT_TRUE(dev->Draw(Primitive::TriangleList, list.data(), int32_t(list.size()), idx.data(),
+                                  int32_t(idx.size())));
+        else
+            ASSERT_TRUE(dev->Draw(Primitive::TriangleList, list.data(), int32_t(list.size()), nullptr, 0));
+    }
+    for (int round = 0; round < 3; ++round)
+        EXPECT_EQ(Pixel(15 + round * 20, 15), colours[round]) << round;
+    // A list larger than the whole buffer is refused.
+    std::vector<RenderVertex> huge(70000, RenderVertex{0, 0, 0, 1, 0, 0, 0, 0, 0});
+    EXPECT_FALSE(dev->Draw(Primitive::TriangleList, huge.data(), int32_t(huge.size()), nullptr, 0));
+}
+
 TEST_F(GlDeviceTest, ClipLimitsDrawsAndRefusedCallsReportWhy) {
     const TextureId tex = SolidTexture(0xFFFFFFFF);
     ASSERT_TRUE(dev->Fill(RenderTarget::BackBuffer, {0, 0, kW, kH}, 0));
