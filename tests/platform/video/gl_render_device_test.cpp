@@ -290,6 +290,32 @@ TEST_F(GlDeviceTest, LongDrawsWrapTheStreamingBuffers) {
     EXPECT_FALSE(dev->Draw(Primitive::TriangleList, huge.data(), int32_t(huge.size()), nullptr, 0));
 }
 
+TEST_F(GlDeviceTest, PresentShowsThePictureThroughTheGammaRamp) {
+    // The off-screen driver draws into a single-buffered surface, so the
+    // presented picture can be read back from the window's framebuffer.
+    auto windowPixel = [](int x, int y) {
+        uint8_t px[4] = {};
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadPixels(x, kH - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+        return 0xFF000000u | uint32_t(px[0]) << 16 | uint32_t(px[1]) << 8 | px[2];
+    };
+    ASSERT_TRUE(dev->Fill(RenderTarget::BackBuffer, {0, 0, kW, kH}, 0x000000));
+    ASSERT_TRUE(dev->Fill(RenderTarget::BackBuffer, {0, 0, 10, 10}, 0xFF8000));
+    ASSERT_TRUE(dev->Present(false));
+    EXPECT_TRUE(Near(windowPixel(5, 5), 0xFF8000, 3));
+    EXPECT_TRUE(Near(windowPixel(15, 15), 0x000000, 3));
+
+    GammaRamp inverted;
+    for (int i = 0; i < 256; ++i) {
+        inverted.red[size_t(i)] = inverted.green[size_t(i)] = uint16_t((255 - i) * 257);
+        inverted.blue[size_t(i)] = uint16_t(i * 257 / 2);
+    }
+    ASSERT_TRUE(dev->SetGamma(inverted));
+    ASSERT_TRUE(dev->Present(false));
+    EXPECT_TRUE(Near(windowPixel(5, 5), 0x007F00, 3));
+    EXPECT_TRUE(Near(windowPixel(15, 15), 0xFFFF00, 3));
+}
+
 TEST_F(GlDeviceTest, ClipLimitsDrawsAndRefusedCallsReportWhy) {
     const TextureId tex = SolidTexture(0xFFFFFFFF);
     ASSERT_TRUE(dev->Fill(RenderTarget::BackBuffer, {0, 0, kW, kH}, 0));
