@@ -187,3 +187,26 @@ TEST_F(GraphicSetsTest, InterfacePicturesByName) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(GraphicSetsTest, TheDefaultCursorsOfTheGameDataAllLoad) {
+    VfsShutdown();
+    RegisterStandardSourceTypes();
+    ASSERT_TRUE(VfsAddSource("file", "gamedata"));
+    ASSERT_TRUE(VfsAddVirtualDir("gfx_uif", "gfx_uif"));
+    for (int32_t n = 1; n < GraphicSets::kCursorCount; ++n) {
+        SCOPED_TRACE(n);
+        const CursorImage& cursor = GraphicSets::GetCursor(n);
+        ASSERT_NE(cursor.texture, 0u) << LastAssetProblem();
+        EXPECT_GE(cursor.columns * cursor.rows, 1);
+        EXPECT_LE(cursor.columns * cursor.rows, 16);
+        EXPECT_LE(cursor.frameWidth, 64);
+        EXPECT_LE(cursor.frameHeight, 64);
+        EXPECT_GE(cursor.hotspotX, 0);
+        EXPECT_LT(cursor.hotspotX, cursor.frameWidth);
+        EXPECT_LT(cursor.hotspotY, cursor.frameHeight);
+    }
+}
+
+} // namespace
