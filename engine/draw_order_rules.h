@@ -18,7 +18,7 @@ bool IsFlat(const T& i) {
 
 // Rules 3 to 7, for pairs that the first two rules leave open.
 template <typename T>
-bool CornerOrder(const T& a, const T& b) {
+[[gnu::always_inline]] inline bool CornerOrder(const T& a, const T& b) {
     if (a.x1 == b.x2) {
         if (HasWidth(a) || HasWidth(b))
             return a.y2 != b.y1;
@@ -39,7 +39,7 @@ bool CornerOrder(const T& a, const T& b) {
 }
 
 template <typename T>
-bool Less(const T& a, const T& b) {
+[[gnu::always_inline]] inline bool Less(const T& a, const T& b) {
     const uint32_t fa = a.flags, fb = b.flags;
     const bool neitherHas2 = ((fa | fb) & 0x02) == 0;
     if (a.y1 != b.y2 && b.y1 == a.y2) {
