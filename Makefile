@@ -1,8 +1,10 @@
 # Marrowdale: all set-up and every routine task. `make run` and `make test`
 # install what is missing (Debian, as root), build and go.
 
-PACKAGES := cmake ninja-build g++ python3 \
-            libgtest-dev libbenchmark-dev libexpat1-dev zlib1g-dev
+PACKAGES := cmake ninja-build g++ python3 pkg-config \
+            libgtest-dev libbenchmark-dev libexpat1-dev zlib1g-dev \
+            libsdl2-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
+            libfreetype-dev fonts-dejavu-core
 # Only the fuzz targets need clang and its fuzzing runtime; only the
 # formatting check needs clang-format.
 FUZZ_PACKAGES   := clang libclang-rt-dev

@@ -1,0 +1,187 @@
+#include "engine/draw_item.h"
+#include "engine/draw_layers.h"
+#include "engine/state_blocks.h"
+#include "tests/engine/null_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <random>
+#include <vector>
+
+namespace {
+
+DrawItem Item(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint16_t flags = 0, uint32_t key = 0,
+              int32_t top = 0) {
+    DrawItem d;
+    d.x1 = x1, d.y1 = y1, d.x2 = x2, d.y2 = y2;
+    d.flags = flags;
+    d.orderKey = key;
+    d.dest.top = top;
+    return d;
+}
+
+TEST(DrawOrderLess, RulesOnChosenPairs) {
+    const struct {
+        const char* name;
+        DrawItem a, b;
+        bool less;
+    } cases[] = {
+        // Rule 1: b starts where a ends in y.
+        {"b's right edge off a's left edge", Item(2, 0, 4, 2), Item(0, 2, 1, 4), false},
+        {"same left edge, a wider", Item(2, 0, 3, 2), Item(2, 2, 2, 4, 1), false},
+        {"b with width, no 0x02: b without 0x01", Item(2, 0, 2, 2, 4), Item(0, 2, 2, 4, 0), true},
+        {"b without width, b has 0x01", Item(2, 0, 3, 2, 0), Item(1, 2, 2, 4, 1), false},
+        // Rule 2: a starts where b ends in y.
+        {"flat pair, a further right", Item(0, 0, 4, 0), Item(0, 0, 2, 0), true},
+        {"flat pair, a further left", Item(0, 0, 2, 0), Item(0, 0, 4, 0), false},
+        {"a.x2 off b.x1 puts a first", Item(0, 2, 1, 4), Item(3, 0, 5, 2), true},
+        {"a without width, a has 0x01", Item(3, 2, 3, 4, 1), Item(3, 0, 4, 2, 0), true},
+        // Rules 3 and 4: touching along x.
+        {"a's left on b's right, widths", Item(2, 0, 3, 1), Item(0, 3, 2, 4), true},
+        {"a's left on b's right, no widths, equal depth", Item(2, 0, 2, 1), Item(2, 3, 2, 5), false},
+        {"b's left on a's right, widths", Item(0, 0, 2, 1), Item(2, 2, 3, 3), false},
+        // Rules 5 to 7.
+        {"order key: higher key first", Item(0, 0, 1, 1, 0, 5), Item(10, 10, 11, 11, 0, 3), true},
+        {"same diagonal sum, lower top first", Item(0, 0, 1, 1, 0, 0, 20), Item(10, 10, 1, 1, 0, 0, 10),
+         true},
+        {"larger x2 + y2 first", Item(5, 5, 6, 6), Item(10, 11, 1, 1), true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Engine::DrawOrderLess(c.a, c.b), c.less) << c.name;
+}
+
+// A comparison that is not a strict weak order: the sort must still end,
+// keep every index once and give the same answer every time.
+TEST(SortDrawOrder, SafeWithAnyComparison) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int32_t> coord(0, 6);
+    std::uniform_int_distribution<int32_t> flag(0, 0x3F);
+    for (size_t n : {0u, 1u, 7u, 8u, 9u, 33u, 288u}) {
+        std::vector<DrawItem> items;
+        for (size_t i = 0; i < n; ++i) {
+            int32_t x1 = coord(rng), y1 = coord(rng);
+            items.push_back(Item(x1, y1, x1 + coord(rng) % 3, y1 + coord(rng) % 3, uint16_t(flag(rng))));
+        }
+        std::vector<uint32_t> first(n), second(n);
+        std::iota(first.begin(), first.end(), 0u);
+        std::iota(second.begin(), second.end(), 0u);
+        Engine::SortDrawOrder(first.data(), n, items.data());
+        Engine::SortDrawOrder(second.data(), n, items.data());
+        EXPECT_EQ(first, second) << n;
+        std::vector<uint32_t> sorted = first;
+        std::sort(sorted.begin(), sorted.end());
+        for (size_t i = 0; i < n; ++i)
+            ASSERT_EQ(sorted[i], i) << n;
+    }
+}
+
+TEST(CheckDrawRect, RangeCoversTheLargestMaps) {
+    EXPECT_TRUE(Engine::CheckDrawRect({-8, -8, 8200, 8200}));
+    EXPECT_TRUE(Engine::CheckDrawRect({8188, 8188, 8192, 8192})); // the far corner of a 2048-tile map
+    EXPECT_FALSE(Engine::CheckDrawRect({-9, 0, 0, 0}));
+    EXPECT_FALSE(Engine::CheckDrawRect({0, 0, 8201, 0}));
+    EXPECT_FALSE(Engine::CheckDrawRect({4, 0, 3, 0}));
+    EXPECT_FALSE(Engine::CheckDrawRect({0, 4, 0, 3}));
+}
+
+class DepthSortTest : public NullEngineTest {};
+
+TEST_F(DepthSortTest, ManyOverlappingSpritesEachOnceAndSameOrderEveryRun) {
+    TextureHandle tex = MakeTexture(8, 8);
+    auto fill = [&](uint32_t seed) {
+        Engine::ResetLayer(0);
+        std::mt19937 rng(seed);
+        std::uniform_int_distribution<int32_t> pos(0, 8188), size(0, 12), screen(-50, 1100), flags(0, 0x3F);
+        for (uint32_t i = 0; i < 20000; ++i) {
+            int32_t x = pos(rng), y = pos(rng);
+            EngineRect sort{x, y, std::min(x + size(rng), 8200), std::min(y + size(rng), 8200)};
+            int32_t sx = screen(rng), sy = screen(rng);
+            ASSERT_TRUE(Engine::QueueSprite(0, tex, {sx, sy, sx + 64, sy + 40}, sort, i + 1, 1, 0, i % 3,
+                                            uint16_t(flags(rng))));
+        }
+    };
+    fill(11);
+    ASSERT_TRUE(Engine::SortLayer(0));
+    std::vector<uint32_t> first = Engine::Layer(0)->order;
+    // Every visible item once, none lost.
+    const DrawLayer& l = *Engine::Layer(0);
+    size_t visible = 0;
+    for (const DrawItem& d : l.items)
+        visible += d.dest.right > 0 && d.dest.bottom > 0 && d.dest.left < 1024 && d.dest.top < 768;
+    std::vector<uint32_t> sorted = first;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+    EXPECT_EQ(first.size(), visible);
+    fill(11);
+    ASSERT_TRUE(Engine::SortLayer(0));
+    EXPECT_EQ(Engine::Layer(0)->order, first);
+}
+
+TEST_F(DepthSortTest, SortsOncePerFrameAndCullsOffScreenSprites) {
+    TextureHandle tex = MakeTexture(8, 8);
+    ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {0, 0, 1, 1}, 1, 1, 0, 0, 0));
+    ASSERT_TRUE(Engine::QueueSprite(0, tex, {2000, 0, 2010, 10}, {4, 4, 5, 5}, 2, 1, 0, 0, 0));
+    EXPECT_TRUE(Engine::SortLayer(0));
+    EXPECT_FALSE(Engine::SortLayer(0));
+    EXPECT_EQ(Engine::Layer(0)->order, (std::vector<uint32_t>{0}));
+    Engine::ResetLayer(0);
+    ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {0, 0, 1, 1}, 1, 1, 0, 0, 0));
+    EXPECT_TRUE(Engine::SortLayer(0));
+}
+
+// Two sprites on the same diagonals that touch nowhere are ordered by
+// their far corners, the larger x2 + y2 first, whatever the queue order.
+TEST_F(DepthSortTest, SeparateSpritesOrderedByFarCorner) {
+    TextureHandle tex = MakeTexture(8, 8);
+    for (bool nearFirst : {false, true}) {
+        Engine::ResetLayer(0);
+        EngineRect farSort{0, 0, 4, 4}, nearSort{8, 8, 12, 12};
+        ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, nearFirst ? nearSort : farSort,
+                                        nearFirst ? 2 : 1, 1, 0, 0, 0));
+        ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, nearFirst ? farSort : nearSort,
+                                        nearFirst ? 1 : 2, 1, 0, 0, 0));
+        ASSERT_TRUE(Engine::SortLayer(0));
+        const DrawLayer& l = *Engine::Layer(0);
+        ASSERT_EQ(l.order.size(), 2u);
+        EXPECT_EQ(l.items[l.order[0]].param1, 2u) << nearFirst;
+        EXPECT_EQ(l.items[l.order[1]].param1, 1u) << nearFirst;
+    }
+}
+
+TEST_F(DepthSortTest, QueueRefusals) {
+    TextureHandle tex = MakeTexture(8, 8);
+    const EngineRect dest{0, 0, 8, 8}, sort{0, 0, 1, 1};
+    EXPECT_FALSE(Engine::QueueSprite(-1, tex, dest, sort, 0, 1, 0, 0, 0));
+    EXPECT_FALSE(Engine::QueueSprite(16, tex, dest, sort, 0, 1, 0, 0, 0));
+    EXPECT_FALSE(Engine::QueueSprite(0, 0, dest, sort, 0, 1, 0, 0, 0));
+    EXPECT_FALSE(Engine::QueueSprite(0, 8192, dest, sort, 0, 1, 0, 0, 0));
+    EXPECT_FALSE(Engine::QueueSprite(0, tex + 1, dest, sort, 0, 1, 0, 0, 0)); // a free slot
+    EXPECT_FALSE(Engine::QueueSprite(0, tex, dest, {0, 0, 8201, 1}, 0, 1, 0, 0, 0));
+    EXPECT_FALSE(Engine::QueueSprite(0, tex, dest, {2, 0, 1, 1}, 0, 1, 0, 0, 0));
+    EXPECT_TRUE(Engine::Layer(0)->items.empty());
+    EXPECT_FALSE(Engine::QueueBitmapTextDirect(0, 1, {0, 0}, 12, 0, "", 0, 0xFFFFFFFF, 0));
+    EXPECT_TRUE(Engine::QueueGdiTextBlit(0, reinterpret_cast<const SystemFont*>(this), {0, 0}, u"", 0, 0, 0));
+    EXPECT_TRUE(Engine::Layer(0)->blitOrder.empty());
+}
+
+TEST_F(DepthSortTest, TintSelectsTheStateBlock) {
+    TextureHandle tex = MakeTexture(8, 8);
+    ASSERT_TRUE(Engine::QueueSpriteTinted(0, tex, 0xFFFFFFFF, {0, 0, 8, 8}, {0, 0, 1, 1}, 0, 1, 0, 0, 0));
+    ASSERT_TRUE(Engine::QueueSpriteTinted(0, tex, 0x80FF0000, {0, 0, 8, 8}, {0, 0, 1, 1}, 0, 1, 0, 0, 0));
+    const auto& items = Engine::Layer(0)->items;
+    EXPECT_EQ(items[0].stateBlock, Engine::StateBlockIndex(1, 1, 0, 1, 0, 0));
+    EXPECT_EQ(items[1].stateBlock, Engine::StateBlockIndex(1, 1, 0, 1, 1, 0));
+}
+
+TEST(DrawImageParams, TargetClearsTheQueueBit) {
+    DrawImageParams p;
+    p.SetSource(3, {0, 0, 1, 1}, 7, 9, 2);
+    EXPECT_EQ(p.requestFlags & DrawImageParams::kQueue, DrawImageParams::kQueue);
+    p.SetTarget({0, 0, 10, 10}, 1, 0);
+    EXPECT_EQ(p.requestFlags, 0u);
+}
+
+} // namespace

@@ -1,0 +1,114 @@
+// Input events through the window under SDL's off-screen video driver.
+#include "platform/video/window.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+namespace plat {
+namespace {
+
+TEST(VirtualKeys, MapTheKeysTheProgramNames) {
+    const std::pair<int32_t, int32_t> cases[] = {
+        {SDLK_a, 'A'},
+        {SDLK_z, 'Z'},
+        {SDLK_0, '0'},
+        {SDLK_9, '9'},
+        {SDLK_F1, vk::kF1},
+        {SDLK_F12, vk::kF1 + 11},
+        {SDLK_KP_0, vk::kNumpad0},
+        {SDLK_KP_9, vk::kNumpad0 + 9},
+        {SDLK_RETURN, vk::kReturn},
+        {SDLK_KP_ENTER, vk::kReturn},
+        {SDLK_ESCAPE, vk::kEscape},
+        {SDLK_LEFT, vk::kLeft},
+        {SDLK_PAGEDOWN, vk::kNext},
+        {SDLK_KP_PLUS, vk::kAdd},
+        {SDLK_RSHIFT, vk::kShift},
+        {SDLK_CAPSLOCK, 0},
+    };
+    for (const auto& [sdl, want] : cases)
+        EXPECT_EQ(VirtualKeyOf(sdl), want) << sdl;
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    static Window& Shared() {
+        static Window* window = new Window; // kept open: the driver stays loaded until exit
+        return *window;
+    }
+    void SetUp() override {
+        if (!Shared().IsOpen()) {
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+            ASSERT_TRUE(Shared().Open("test", 400, 300, false, true)) << Shared().Error();
+        }
+        InputEvent e;
+        while (Shared().Poll(e)) {
+        }
+    }
+    static void PushMouse(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
+        SDL_Event ev{};
+        ev.type = type;
+        ev.button.windowID = SDL_GetWindowID(Shared().Handle());
+        if (type == SDL_MOUSEMOTION) {
+            ev.motion.x = x;
+            ev.motion.y = y;
+        } else {
+            ev.button.x = x;
+            ev.button.y = y;
+            ev.button.button = button;
+        }
+        ASSERT_EQ(SDL_PushEvent(&ev), 1) << SDL_GetError();
+    }
+};
+
+TEST_F(WindowTest, MousePositionsAreMappedIntoThePicture) {
+    Window& w = Shared();
+    struct Case {
+        int32_t logicalW, logicalH;
+        DeviceRect picture;
+        DevicePoint window, logical;
+    };
+    const Case cases[] = {
+        // A 400 x 300 window showing an 800 x 600 picture: everything doubles.
+        {800, 600, {0, 0, 400, 300}, {100, 150}, {200, 300}},
+        {800, 600, {0, 0, 400, 300}, {399, 299}, {798, 598}},
+        // A wider picture is letterboxed; positions on the bars clamp.
+        {800, 300, {0, 75, 400, 225}, {200, 10}, {400, 0}},
+        {800, 300, {0, 75, 400, 225}, {200, 150}, {400, 150}},
+        // A taller one gets bars left and right.
+        {300, 600, {125, 0, 275, 300}, {399, 0}, {299, 0}},
+    };
+    for (const Case& c : cases) {
+        w.SetLogicalSize(c.logicalW, c.logicalH);
+        EXPECT_EQ(w.PictureRect(), c.picture);
+        EXPECT_EQ(w.ToLogical(c.window.x, c.window.y), c.logical) << c.window.x << "," << c.window.y;
+    }
+    // Through an event: the position is mapped and kept as the cursor.
+    w.SetLogicalSize(800, 600);
+    PushMouse(SDL_MOUSEBUTTONDOWN, 100, 150, SDL_BUTTON_RIGHT);
+    InputEvent e;
+    ASSERT_TRUE(w.Poll(e));
+    EXPECT_EQ(e.type, InputEvent::Type::MouseDown);
+    EXPECT_EQ(e.button, 3);
+    EXPECT_EQ((DevicePoint{e.x, e.y}), (DevicePoint{200, 300}));
+    EXPECT_EQ(w.Cursor(), (DevicePoint{200, 300}));
+}
+
+TEST_F(WindowTest, KeysWithoutAVirtualCodeAreSkipped) {
+    SDL_Event ev{};
+    ev.type = SDL_KEYDOWN;
+    ev.key.keysym.sym = SDLK_CAPSLOCK;
+    SDL_PushEvent(&ev);
+    ev.key.keysym.sym = SDLK_q;
+    ev.key.repeat = 1;
+    SDL_PushEvent(&ev);
+    InputEvent e;
+    ASSERT_TRUE(Shared().Poll(e));
+    EXPECT_EQ(e.type, InputEvent::Type::KeyDown);
+    EXPECT_EQ(e.key, 'Q');
+    EXPECT_TRUE(e.repeat);
+    EXPECT_FALSE(Shared().Poll(e));
+}
+
+} // namespace
+} // namespace plat
