@@ -1,0 +1,51 @@
+#include "gameloop/profiler.h"
+
+#include "platform/clock.h"
+
+#include <algorithm>
+#include <cstdio>
+
+void Profiler::AddSince(ProfileBucket bucket, uint64_t start) {
+    uint64_t micros = (plat::Clock::Timestamp() - start) / 1000;
+    uint32_t& counter = counters_[size_t(bucket)];
+    counter = uint32_t(std::min<uint64_t>(uint64_t(counter) + micros, UINT32_MAX));
+}
+
+void Profiler::Report(uint64_t now) {
+    for (size_t i = 0; i < kCounterCount; ++i) {
+        totals_[i] += counters_[i];
+        maxima_[i] = std::max(maxima_[i], counters_[i]);
+    }
+    ++frames_;
+    uint64_t elapsed = (now - lastReport_) / 1000;
+    if (elapsed > kReportPeriod) {
+        for (size_t i = 0; i < kCounterCount; ++i) {
+            averages_[i] = uint32_t(totals_[i] / frames_);
+            shares_[i] = uint32_t(totals_[i] * 100 / elapsed);
+        }
+        totals_.fill(0);
+        maxima_.fill(0);
+        frames_ = 0;
+        lastReport_ = now;
+    }
+
+    auto figures = [this](ProfileBucket b, const char* name) {
+        size_t i = size_t(b);
+        char text[96];
+        std::snprintf(text, sizeof text, "%s %06u/%06u/%06u/%03u%%", name, counters_[i], averages_[i],
+                      maxima_[i], shares_[i]);
+        return std::string(text);
+    };
+    lines_.clear();
+    lines_.push_back(figures(ProfileBucket::StateChange, "StateChange") + " " +
+                     figures(ProfileBucket::CityG, "CityG"));
+    lines_.push_back(figures(ProfileBucket::Vehicles, "Vehicles"));
+    lines_.push_back(figures(ProfileBucket::PrivateCars, "E_PRIVATECAR_TIME"));
+    lines_.push_back(figures(ProfileBucket::Effects, "Effects") + " " +
+                     figures(ProfileBucket::Production, "Production"));
+    lines_.push_back(figures(ProfileBucket::World, "World") + " " + figures(ProfileBucket::Script, "Script") +
+                     " " + figures(ProfileBucket::Players, "Players"));
+    lines_.push_back(figures(ProfileBucket::Gimmick, "Gimmick") + "  " +
+                     figures(ProfileBucket::Brandung, "Brandung") + "  " +
+                     figures(ProfileBucket::Firework, "Firework"));
+}

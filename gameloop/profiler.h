@@ -1,0 +1,50 @@
+// The world loop's profiler: elapsed time per stretch of the loop within
+// one frame, with running averages, maxima and shares per report period,
+// formatted as statistics lines for the developer overlay.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class ProfileBucket : uint32_t {
+    StateChange = 0,
+    CityG,
+    Vehicles,
+    PrivateCars,
+    Effects,
+    Gimmick,
+    Production,
+    World,
+    Script,
+    Players,
+    Brandung,
+    Firework,
+};
+
+class Profiler {
+public:
+    static constexpr size_t kCounterCount = 45;
+    // Microseconds between reports.
+    static constexpr uint64_t kReportPeriod = 1000000;
+
+    // Adds the time since start (a plat::Clock timestamp) to a bucket.
+    void AddSince(ProfileBucket bucket, uint64_t start);
+    uint32_t Counter(ProfileBucket bucket) const { return counters_[size_t(bucket)]; }
+    // Sets every counter of the frame to 0.
+    void ClearCounters() { counters_.fill(0); }
+    // Accumulates the frame's counters and formats the statistics lines.
+    void Report(uint64_t now);
+    const std::vector<std::string>& StatsLines() const { return lines_; }
+
+private:
+    std::array<uint32_t, kCounterCount> counters_{};
+    std::array<uint64_t, kCounterCount> totals_{};
+    std::array<uint32_t, kCounterCount> maxima_{};
+    std::array<uint32_t, kCounterCount> averages_{};
+    std::array<uint32_t, kCounterCount> shares_{};
+    uint32_t frames_ = 0;
+    uint64_t lastReport_ = 0;
+    std::vector<std::string> lines_;
+};
