@@ -142,8 +142,9 @@ bool ReadHead(std::span<const uint8_t> bytes, HeadOutline& head, std::string& re
         return false;
     }
     std::span<const uint8_t> fields = bytes.subspan(8, head.size - 8);
-    if (fields.size() < 12 || plat::LoadLE32(fields.data()) != 4) {
-        reason = "the header lacks its version";
+    if (fields.size() < 12 || plat::LoadLE32(fields.data()) != 4 ||
+        plat::LoadLE32(fields.data() + 4) != kSaveStreamVersion) {
+        reason = "the header lacks the version of a saved game";
         return false;
     }
     uint32_t textSize = plat::LoadLE32(fields.data() + 8);
@@ -154,10 +155,14 @@ bool ReadHead(std::span<const uint8_t> bytes, HeadOutline& head, std::string& re
         return false;
     }
     std::span<const uint8_t> rest = fields.subspan(12 + textSize);
-    if (rest.size() >= 8 && plat::LoadLE32(rest.data()) == 4) {
-        head.hasChecksum = true;
-        head.checksum = plat::LoadLE32(rest.data() + 4);
+    if (rest.empty())
+        return true;
+    if (rest.size() != 8 || plat::LoadLE32(rest.data()) != 4) {
+        reason = "the header's checksum field is damaged";
+        return false;
     }
+    head.hasChecksum = true;
+    head.checksum = plat::LoadLE32(rest.data() + 4);
     return true;
 }
 
