@@ -150,7 +150,8 @@ bool ReadHead(std::span<const uint8_t> bytes, HeadOutline& head, std::string& re
     uint32_t textSize = plat::LoadLE32(fields.data() + 8);
     if (textSize != kSaveHeaderText.size() + 1 || fields.size() - 12 < textSize ||
         std::string_view(reinterpret_cast<const char*>(fields.data() + 12), textSize - 1) !=
-            kSaveHeaderText) {
+            kSaveHeaderText ||
+        fields[12 + textSize - 1] != 0) {
         reason = "the header's text is not that of a saved game";
         return false;
     }
