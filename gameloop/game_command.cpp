@@ -101,6 +101,14 @@ std::unique_ptr<GameCommand> CreateGameCommand(uint16_t typeId, const uint8_t* p
     return command;
 }
 
+uint16_t CommandTypeIdByName(std::string_view name) {
+    for (uint16_t type = 1; type <= kLastCommandTypeId; ++type)
+        if (std::unique_ptr<GameCommand> command = CreateGameCommand(type);
+            command && name == command->Name())
+            return type;
+    return 0;
+}
+
 bool EncodeGameMessage(const GameCommand& command, std::vector<uint8_t>& message) {
     std::vector<uint8_t> payload;
     if (!command.WritePayload(payload) || payload.size() > kMaxPayloadSize)

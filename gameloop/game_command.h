@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class Game;
@@ -40,6 +41,9 @@ public:
     virtual bool ReadPayload(const uint8_t* bytes, uint32_t size) = 0;
     virtual uint16_t GetTypeId() const = 0;
     virtual const char* Name() const = 0;
+    // Sets the payload's fields in order from numbers; false when they are
+    // too few, too many or out of a field's range.
+    virtual bool SetFields(const std::vector<int64_t>& numbers) = 0;
 
     uint8_t GetPlayerId() const { return player_; }
     void SetPlayerId(uint8_t player) { player_ = player; }
@@ -85,6 +89,16 @@ public:
         return true;
     }
     uint16_t GetTypeId() const override { return Id; }
+    bool SetFields(const std::vector<int64_t>& numbers) override {
+        Derived fresh;
+        PayloadIo io(numbers);
+        fresh.Fields(io);
+        if (!io.Ok() || io.Position() != numbers.size())
+            return false;
+        fresh.SetPlayerId(GetPlayerId());
+        static_cast<Derived&>(*this) = fresh;
+        return true;
+    }
 };
 
 // Whether a player slot holds a company; the factory drops commands of
@@ -107,6 +121,9 @@ std::unique_ptr<GameCommand> CreateGameCommand(uint16_t typeId, const uint8_t* p
 // Writes the command's message (header and payload) into message; false
 // when the payload cannot be written or the message would be too large.
 bool EncodeGameMessage(const GameCommand& command, std::vector<uint8_t>& message);
+
+// The type id of a command's class name, or 0.
+uint16_t CommandTypeIdByName(std::string_view name);
 
 // Rebuilds the command of a command message. None, with a log line, for a
 // message that is too short or too long, of another kind, from a player

@@ -16,6 +16,8 @@ void PayloadIo::Field(uint64_t& bits, uint32_t width) {
     pos_ += width;
 }
 void PayloadIo::Pad(uint32_t count) {
+    if (numbers_)
+        return;
     if (Writing()) {
         out_->insert(out_->end(), count, 0);
         return;
@@ -28,6 +30,15 @@ void PayloadIo::Pad(uint32_t count) {
 }
 
 void PayloadIo::Rest(std::vector<uint8_t>& bytes) {
+    if (numbers_) {
+        bytes.clear();
+        for (; ok_ && pos_ < numbers_->size(); ++pos_) {
+            int64_t n = (*numbers_)[pos_];
+            ok_ = n >= 0 && n <= 255;
+            bytes.push_back(uint8_t(n));
+        }
+        return;
+    }
     if (Writing()) {
         out_->insert(out_->end(), bytes.begin(), bytes.end());
         return;

@@ -14,6 +14,7 @@ public:
         return true;
     }
     bool ReadPayload(const uint8_t*, uint32_t) override { return true; }
+    bool SetFields(const std::vector<int64_t>& numbers) override { return numbers.empty(); }
     uint16_t GetTypeId() const override { return 34; }
     const char* Name() const override { return "GameCommand34"; }
 };

@@ -18,6 +18,19 @@ bool SetScheduleCommand::ReadPayload(const uint8_t* bytes, uint32_t size) {
     return io.Ok();
 }
 
+bool SetScheduleCommand::SetFields(const std::vector<int64_t>& numbers) {
+    PayloadIo io(numbers);
+    uint32_t id = 0;
+    std::vector<uint8_t> record;
+    io.U32(id);
+    io.Rest(record);
+    if (!io.Ok())
+        return false;
+    vehicleId = id;
+    schedule = std::move(record);
+    return true;
+}
+
 void SetScheduleCommand::Execute(Game&) {
     RefuseUnavailable("schedules");
 }

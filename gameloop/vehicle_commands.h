@@ -17,6 +17,8 @@ public:
     void Execute(Game& game) override;
     bool WritePayload(std::vector<uint8_t>& out) const override;
     bool ReadPayload(const uint8_t* bytes, uint32_t size) override;
+    // The vehicle's id, then the schedule record's bytes.
+    bool SetFields(const std::vector<int64_t>& numbers) override;
     uint16_t GetTypeId() const override { return 5; }
     const char* Name() const override { return "SetScheduleCommand"; }
 
