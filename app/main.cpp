@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -192,6 +193,10 @@ int main(int argc, char** argv) {
     PrintSummary(game, o.ticks);
 
     if (!o.save.empty()) {
+        std::error_code error;
+        std::filesystem::path folder = std::filesystem::path(o.save).parent_path();
+        if (!folder.empty())
+            std::filesystem::create_directories(folder, error);
         if (!SaveGame(game, o.save))
             return 1;
         std::printf("saved to %s\n", o.save.c_str());

@@ -29,23 +29,28 @@ void Profiler::Report(uint64_t now) {
         lastReport_ = now;
     }
 
+    lastFrame_ = counters_;
+}
+
+std::vector<std::string> Profiler::StatsLines() const {
     auto figures = [this](ProfileBucket b, const char* name) {
         size_t i = size_t(b);
         char text[96];
-        std::snprintf(text, sizeof text, "%s %06u/%06u/%06u/%03u%%", name, counters_[i], averages_[i],
+        std::snprintf(text, sizeof text, "%s %06u/%06u/%06u/%03u%%", name, lastFrame_[i], averages_[i],
                       maxima_[i], shares_[i]);
         return std::string(text);
     };
-    lines_.clear();
-    lines_.push_back(figures(ProfileBucket::StateChange, "StateChange") + " " +
-                     figures(ProfileBucket::CityG, "CityG"));
-    lines_.push_back(figures(ProfileBucket::Vehicles, "Vehicles"));
-    lines_.push_back(figures(ProfileBucket::PrivateCars, "E_PRIVATECAR_TIME"));
-    lines_.push_back(figures(ProfileBucket::Effects, "Effects") + " " +
-                     figures(ProfileBucket::Production, "Production"));
-    lines_.push_back(figures(ProfileBucket::World, "World") + " " + figures(ProfileBucket::Script, "Script") +
-                     " " + figures(ProfileBucket::Players, "Players"));
-    lines_.push_back(figures(ProfileBucket::Gimmick, "Gimmick") + "  " +
-                     figures(ProfileBucket::Brandung, "Brandung") + "  " +
-                     figures(ProfileBucket::Firework, "Firework"));
+    std::vector<std::string> lines;
+    lines.push_back(figures(ProfileBucket::StateChange, "StateChange") + " " +
+                    figures(ProfileBucket::CityG, "CityG"));
+    lines.push_back(figures(ProfileBucket::Vehicles, "Vehicles"));
+    lines.push_back(figures(ProfileBucket::PrivateCars, "E_PRIVATECAR_TIME"));
+    lines.push_back(figures(ProfileBucket::Effects, "Effects") + " " +
+                    figures(ProfileBucket::Production, "Production"));
+    lines.push_back(figures(ProfileBucket::World, "World") + " " + figures(ProfileBucket::Script, "Script") +
+                    " " + figures(ProfileBucket::Players, "Players"));
+    lines.push_back(figures(ProfileBucket::Gimmick, "Gimmick") + "  " +
+                    figures(ProfileBucket::Brandung, "Brandung") + "  " +
+                    figures(ProfileBucket::Firework, "Firework"));
+    return lines;
 }

@@ -34,17 +34,21 @@ public:
     uint32_t Counter(ProfileBucket bucket) const { return counters_[size_t(bucket)]; }
     // Sets every counter of the frame to 0.
     void ClearCounters() { counters_.fill(0); }
-    // Accumulates the frame's counters and formats the statistics lines.
+    // Accumulates the frame's counters into the report period's figures.
     void Report(uint64_t now);
-    const std::vector<std::string>& StatsLines() const { return lines_; }
+    // The statistics lines of the last reported frame: per bucket its value
+    // in the frame, its average per frame and its share of the last period,
+    // and its maximum in the current one.
+    std::vector<std::string> StatsLines() const;
 
 private:
     std::array<uint32_t, kCounterCount> counters_{};
+    // The counters of the last reported frame.
+    std::array<uint32_t, kCounterCount> lastFrame_{};
     std::array<uint64_t, kCounterCount> totals_{};
     std::array<uint32_t, kCounterCount> maxima_{};
     std::array<uint32_t, kCounterCount> averages_{};
     std::array<uint32_t, kCounterCount> shares_{};
     uint32_t frames_ = 0;
     uint64_t lastReport_ = 0;
-    std::vector<std::string> lines_;
 };
