@@ -2,6 +2,7 @@
 // new or loaded game runs a number of frames on a clock that advances a
 // fixed amount of game time per frame, optionally driven by a command
 // script, and is saved.
+#include "data/text_tables.h"
 #include "gameloop/command_script.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
@@ -20,8 +21,8 @@ namespace {
 
 const char kUsage[] = "usage: marrowdale [--headless] (--new [--generate SIZE] [--seed S] | --load FILE)\n"
                       "                  [--ticks N] [--frame-ms MS] [--script FILE.cmds] [--save FILE]\n"
-                      "                  [--autosave BASEFOLDER] [-fe] [-host | -client] [-playername NAME]\n"
-                      "                  [-debug_msg_filter N]\n";
+                      "                  [--autosave BASEFOLDER] [--data FOLDER] [-fe] [-host | -client]\n"
+                      "                  [-playername NAME] [-debug_msg_filter N]\n";
 
 struct Options {
     bool newGame = false;
@@ -35,6 +36,8 @@ struct Options {
     std::string script;
     std::string save;
     std::string autosaveBase;
+    // The folder of the game's data: config/MDConfig.gen and config/ingame.txt.
+    std::string data = "gamedata";
     // Start-up switches kept for the screens.
     bool frontEnd = false;
     bool multiplayer = false;
@@ -98,6 +101,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             if (!value(v))
                 return false;
             o.autosaveBase = v;
+        } else if (a == "--data") {
+            if (!value(v))
+                return false;
+            o.data = v;
         } else if (a == "-fe") {
             o.frontEnd = true;
         } else if (a == "-host" || a == "-client") {
@@ -164,6 +171,9 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The headless game runs without the texts, so a failure is only reported.
+    bool texts = LoadGameTexts(o.data, false);
+
     Game game;
     if (o.newGame) {
         // Without a seed the game starts from the moment, as a player expects.
@@ -179,6 +189,10 @@ int main(int argc, char** argv) {
     if (!o.autosaveBase.empty()) {
         game.Autosave().enabled = true;
         game.Autosave().baseFolder = o.autosaveBase;
+        // The autosaves are named after the save folder's name.
+        std::string name = texts ? TextTables::GetFE(10) : std::string();
+        if (!name.empty() && name != kMissingInterfaceText && name.find_first_of("/\\") == std::string::npos)
+            game.Autosave().name = name;
     }
 
     FrameClock* clock = game.GetFrameClock();

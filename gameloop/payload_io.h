@@ -56,7 +56,9 @@ private:
         // Unsigned fields also take the negative numbers of their signed twin.
         using S = std::make_signed_t<T>;
         using U = std::make_unsigned_t<T>;
-        if (n < int64_t(std::numeric_limits<S>::min()) || n > int64_t(std::numeric_limits<U>::max())) {
+        int64_t highest = std::is_signed_v<T> ? int64_t(std::numeric_limits<S>::max())
+                                              : int64_t(std::numeric_limits<U>::max());
+        if (n < int64_t(std::numeric_limits<S>::min()) || n > highest) {
             ok_ = false;
             return;
         }

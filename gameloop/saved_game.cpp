@@ -12,7 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <unistd.h>
+#include <sys/stat.h>
 
 const uint32_t kSaveSectionTags[16] = {
     ChunkTag("time"), ChunkTag("mmap"), ChunkTag("gmap"), ChunkTag("sch"),  ChunkTag("obj"), ChunkTag("plr"),
@@ -342,7 +342,9 @@ void AutoSave(Game& game) {
         std::string year = file.substr(prefix.size(), file.size() - prefix.size() - 4);
         if (year.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        if (access(entry.path().c_str(), W_OK) != 0) {
+        // The owner's write bit, as the read-only mark of the file.
+        struct stat info;
+        if (stat(entry.path().c_str(), &info) != 0 || (info.st_mode & S_IWUSR) == 0) {
             GameLog("\"%s\" is read-only: no autosave is written this year", file.c_str());
             return;
         }

@@ -192,6 +192,15 @@ TEST_F(Autosave, AFailedWriteKeepsThePreviousFile) {
     EXPECT_TRUE(plat::FileExists(folder / "save/Game_map_1851.mds"));
 }
 
+TEST_F(Autosave, AReadOnlyAutosaveIsKeptAndNoneIsWritten) {
+    RunToNextYear();
+    std::filesystem::permissions(folder / "save/Game_map_1851.mds", std::filesystem::perms::owner_read);
+    RunToNextYear();
+    EXPECT_EQ(Files(), (std::vector<std::string>{"Game_map_1851.mds"}));
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back().find("\"Game_map_1851.mds\""), std::string::npos);
+}
+
 TEST_F(Autosave, OffStillRunsTheYearlyUpdates) {
     struct Years : WorldHooks {
         int years = 0;
