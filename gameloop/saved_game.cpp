@@ -261,6 +261,7 @@ bool LoadGameFromMemory(Game& game, std::span<const uint8_t> bytes) {
             game.SetStarted(false);
         return false;
     }
+    game.Hooks().AfterLoad();
     LoopTimes& times = game.Times();
     times.lastTownUpdate = game.Clock().GetTime();
     times.tickTime = game.Clock().GetTime();

@@ -14,6 +14,9 @@ public:
     virtual void ResetWorld() {}
     // Sets up an empty world of the map size for a new game.
     virtual void NewGameInit(uint32_t /*mapWidth*/, uint32_t /*mapHeight*/) {}
+    // Rebuilds what is derived from a loaded world: route graphs, links
+    // between stations, factories and buildings, running events.
+    virtual void AfterLoad() {}
     virtual void EndSpecialEvents() {}
     virtual void DeleteAllSchedules() {}
 
