@@ -21,9 +21,8 @@ void MakeGame(Game& game, uint32_t size) {
     SetGameLogSink([](const std::string&) {});
     StartGame(game, 1);
     NewGameInit(game, size, size);
-    FrameClock* clock = game.GetFrameClock();
     for (int i = 0; i < 100; ++i) {
-        clock->Advance(25);
+        game.AdvanceFrame(25);
         game.Step();
     }
 }

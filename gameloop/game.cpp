@@ -15,9 +15,11 @@ FrameClock* Game::GetFrameClock() {
     return dynamic_cast<FrameClock*>(clock_.get());
 }
 
-void Game::SetPlayerSlot(uint8_t slot, bool occupied) {
-    if (slot < players_.size())
-        players_[slot] = occupied;
+void Game::AdvanceFrame(uint32_t ms) {
+    if (FrameClock* clock = GetFrameClock())
+        clock->Advance(ms);
+    else
+        plat::Clock::Advance(ms);
 }
 
 void Game::SetSectionSerializer(SaveSection section, SectionSerializer serializer) {

@@ -93,9 +93,10 @@ public:
     bool IsStarted() const { return started_ != 0; }
     void SetStarted(bool started) { started_ = started ? 1 : 0; }
 
-    // The company slots (the players of the world model replace this).
-    bool IsOccupied(uint8_t slot) const override { return slot < players_.size() && players_[slot]; }
-    void SetPlayerSlot(uint8_t slot, bool occupied);
+    // The company slots, as the world's players fill them.
+    bool IsOccupied(uint8_t slot) const override {
+        return slot < kPlayerSlotCount && hooks_->HasPlayer(slot);
+    }
 
     // The routine that writes and reads a section's content, or none for
     // an empty section.
@@ -103,6 +104,9 @@ public:
     void SetSectionSerializer(SaveSection section, SectionSerializer serializer);
     const SectionSerializer& GetSectionSerializer(SaveSection section) const;
 
+    // Moves the game time of a headless frame on: the frame clock by ms,
+    // any other clock through the platform's fake clock.
+    void AdvanceFrame(uint32_t ms);
     // One frame: the world update, then the profiler's counters cleared.
     // Nothing while no game is started.
     void Step();
@@ -132,6 +136,5 @@ private:
     uint32_t started_ = 0;
     uint32_t mapWidth_ = 0;
     uint32_t mapHeight_ = 0;
-    std::array<bool, kPlayerSlotCount> players_{};
     std::array<SectionSerializer, kSaveSectionCount> sections_;
 };

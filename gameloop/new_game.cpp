@@ -19,20 +19,14 @@ void NewGameInit(Game& game, uint32_t mapWidth, uint32_t mapHeight) {
     game.Goals().Clear();
     game.SetMapSize(mapWidth, mapHeight);
     game.SetStarted(true);
-    // A local game runs on the plain clock from its start.
-    game.SetClock(std::make_unique<FrameClock>());
-    for (uint8_t slot = 0; slot < kPlayerSlotCount; ++slot)
-        game.SetPlayerSlot(slot, slot == 0 || slot == kNeutralPlayerSlot);
-    SetLocalPlayerSlot(0);
     world.NewGameInit(mapWidth, mapHeight);
+    // A local game runs on the plain clock from its start.
+    game.SetClock(world.CreateClock());
+    SetLocalPlayerSlot(0);
 }
 
 void ResetWorld(Game& game) {
     game.Hooks().ResetWorld();
-    // The players are deleted and created again: the local company and the
-    // neutral player.
-    for (uint8_t slot = 0; slot < kPlayerSlotCount; ++slot)
-        game.SetPlayerSlot(slot, slot == 0 || slot == kNeutralPlayerSlot);
 }
 
 void StartGame(Game& game, uint32_t seed) {

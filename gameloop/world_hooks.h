@@ -3,11 +3,20 @@
 // what it owns; what is not built yet does nothing.
 #pragma once
 
+#include "gameloop/loop_clock.h"
+
 #include <cstdint>
+#include <memory>
 
 class WorldHooks {
 public:
     virtual ~WorldHooks() = default;
+
+    // The clock of a new game (the world's own clock when it exists).
+    virtual std::unique_ptr<LoopClock> CreateClock() { return std::make_unique<FrameClock>(); }
+    // Whether a company slot (0 to 4) holds a player. Without a world model:
+    // the local company in slot 0 and the neutral player in slot 4.
+    virtual bool HasPlayer(uint8_t slot) const { return slot == 0 || slot == 4; }
 
     // Empties every part of the world, in the reset's fixed order, and
     // creates the players again.

@@ -29,7 +29,7 @@ struct SavedGame : testing::Test {
 
     static void Run(Game& g, int frames) {
         for (int i = 0; i < frames; ++i) {
-            g.GetFrameClock()->Advance(25);
+            g.AdvanceFrame(25);
             g.Random().Next();
             g.Step();
         }
