@@ -76,7 +76,7 @@ public:
     // What the mission goals read of the world; none reads only the clock.
     void SetMissionWorld(const MissionWorld* world) { missionWorld_ = world; }
 
-    GameRandom& Random() { return random_; }
+    GameRandomStream& Random() { return random_; }
     MissionGoals& Goals() { return goals_; }
     LoopTimes& Times() { return times_; }
     Profiler& GetProfiler() { return profiler_; }
@@ -128,7 +128,7 @@ private:
     WorldHooks noHooks_;
     WorldHooks* hooks_ = &noHooks_;
     const MissionWorld* missionWorld_ = nullptr;
-    GameRandom random_;
+    GameRandomStream random_;
     MissionGoals goals_;
     LoopTimes times_;
     Profiler profiler_;

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-class GameRandom {
+class GameRandomStream {
 public:
-    explicit GameRandom(uint32_t seed = 0) : state_(seed) {}
+    explicit GameRandomStream(uint32_t seed = 0) : state_(seed) {}
 
     // The next value; the new state is the value itself.
     uint32_t Next() {

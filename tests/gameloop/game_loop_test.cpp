@@ -45,7 +45,7 @@ struct GameLoop : testing::Test {
 };
 
 TEST(GameRandomTest, FollowsItsSequence) {
-    GameRandom random(0);
+    GameRandomStream random(0);
     EXPECT_EQ(random.Next(), 1013904223u);
     EXPECT_EQ(random.Next(), 1196435762u);
     EXPECT_EQ(random.State(), 1196435762u);
