@@ -143,4 +143,11 @@ TEST_F(GameLoop, NewGameIsAnEmpty256MapWithAFreshClock) {
     EXPECT_EQ(game.Random().State(), 7u);
 }
 
+TEST(GameTexts, AreReadFromTheDataFolder) {
+    auto quiet = SetGameLogSink([](const std::string&) {});
+    EXPECT_TRUE(LoadGameTexts("gamedata", true));
+    EXPECT_FALSE(LoadGameTexts("tests/no-such-folder", false));
+    SetGameLogSink(quiet);
+}
+
 } // namespace
