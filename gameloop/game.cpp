@@ -3,6 +3,8 @@
 #include "gameloop/saved_game.h"
 #include "platform/clock.h"
 
+#include <cstdio>
+
 Game::Game() : session_(std::make_unique<LocalSession>()), clock_(std::make_unique<FrameClock>()) {}
 
 Game::~Game() = default;
@@ -28,6 +30,20 @@ void Game::SetSectionSerializer(SaveSection section, SectionSerializer serialize
 
 const Game::SectionSerializer& Game::GetSectionSerializer(SaveSection section) const {
     return sections_[size_t(section)];
+}
+
+std::vector<std::string> Game::StatsLines() const {
+    std::vector<std::string> lines = profiler_.StatsLines();
+    // A local game has no peer to fall out of step with.
+    lines.push_back("In Sync.");
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Server speed %02.2f. Pace %02.2f. Net Time %u. Local Time %u. MQueue %u. Session %u. %s",
+                  double(clock_->GetSpeed()), 1.0, session_->GetNetTime(), clock_->GetTime(),
+                  uint32_t(session_->QueuedMessages()), session_->GetTickCounter(),
+                  session_->IsNetworkGame() ? "network" : "local");
+    lines.push_back(text);
+    return lines;
 }
 
 void Game::Step() {

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The loop's timestamps, in game milliseconds.
 struct LoopTimes {
@@ -115,6 +116,9 @@ public:
     void UpdateWorld();
     // Executes every command that the session hands back now.
     void DrainCommands();
+    // The developer overlay's statistics: the profiler's lines, the
+    // consistency state and the session's figures.
+    std::vector<std::string> StatsLines() const;
     // Posts a command through the session.
     bool Post(const GameCommand& command) { return PostGameCommand(*session_, command); }
 

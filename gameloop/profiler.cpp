@@ -25,6 +25,7 @@ void Profiler::Report(uint64_t now) {
         }
         totals_.fill(0);
         maxima_.fill(0);
+        framesLastPeriod_ = frames_;
         frames_ = 0;
         lastReport_ = now;
     }
@@ -52,5 +53,18 @@ std::vector<std::string> Profiler::StatsLines() const {
     lines.push_back(figures(ProfileBucket::Gimmick, "Gimmick") + "  " +
                     figures(ProfileBucket::Brandung, "Brandung") + "  " +
                     figures(ProfileBucket::Firework, "Firework"));
+    // The whole world update: this frame, the average frame, its share.
+    uint64_t frame = 0, average = 0, share = 0;
+    for (size_t i = 0; i < kCounterCount; ++i) {
+        frame += lastFrame_[i];
+        average += averages_[i];
+        share += shares_[i];
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "Slice: %06llu/%06llu/%03llu%%.", static_cast<unsigned long long>(frame),
+                  static_cast<unsigned long long>(average), static_cast<unsigned long long>(share));
+    lines.push_back(text);
+    std::snprintf(text, sizeof text, "World frame rate %06u/%06u.", framesLastPeriod_, frames_);
+    lines.push_back(text);
     return lines;
 }

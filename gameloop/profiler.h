@@ -38,7 +38,8 @@ public:
     void Report(uint64_t now);
     // The statistics lines of the last reported frame: per bucket its value
     // in the frame, its average per frame and its share of the last period,
-    // and its maximum in the current one.
+    // and its maximum in the current one; then the whole update's figures
+    // and the frames of the last period and of the current one.
     std::vector<std::string> StatsLines() const;
 
 private:
@@ -50,5 +51,7 @@ private:
     std::array<uint32_t, kCounterCount> averages_{};
     std::array<uint32_t, kCounterCount> shares_{};
     uint32_t frames_ = 0;
+    // Frames of the last whole report period.
+    uint32_t framesLastPeriod_ = 0;
     uint64_t lastReport_ = 0;
 };

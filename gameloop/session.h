@@ -50,6 +50,8 @@ public:
     virtual bool IsDateStepDue(uint32_t clockTime) const;
     virtual void AdvanceDateStep();
     virtual bool GetTickRan() const { return true; }
+    // Messages received and not yet handed out.
+    virtual size_t QueuedMessages() const { return 0; }
 
     bool IsGameStarted() const { return gameStarted_ != 0; }
     void SetGameStarted(bool started) { gameStarted_ = started ? 1 : 0; }
@@ -100,7 +102,7 @@ public:
     uint32_t GetLastDateStep() const { return lastDateStep_; }
     void SetLastDateStepNow(uint32_t clockTime) { lastDateStep_ = clockTime; }
     uint32_t GetLastTickTime() const { return lastTickTime_; }
-    size_t QueuedMessages() const { return queue_.size(); }
+    size_t QueuedMessages() const override { return queue_.size(); }
 
 private:
     std::deque<std::vector<uint8_t>> queue_;
