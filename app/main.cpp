@@ -75,8 +75,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
                 return false;
             o.map = v;
         } else if (a == "--generate") {
-            if (!value(v) || !ParseNumber(v, o.size) || o.size < 2 || o.size > kMaxMapSize || o.size % 2) {
-                std::fprintf(stderr, "marrowdale: --generate takes an even size from 2 to %u\n", kMaxMapSize);
+            if (!value(v) || !ParseNumber(v, o.size) || o.size < 2 || o.size > kLargestMapSide ||
+                o.size % 2) {
+                std::fprintf(stderr, "marrowdale: --generate takes an even size from 2 to %u\n",
+                             kLargestMapSide);
                 return false;
             }
         } else if (a == "--seed") {

@@ -96,7 +96,7 @@ public:
 
     // The company slots, as the world's players fill them.
     bool IsOccupied(uint8_t slot) const override {
-        return slot < kPlayerSlotCount && hooks_->HasPlayer(slot);
+        return slot < kCompanySlotCount && hooks_->HasPlayer(slot);
     }
 
     // The routine that writes and reads a section's content, or none for

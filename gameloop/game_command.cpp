@@ -77,7 +77,7 @@ void GameCommand::RefuseUnavailable(const char* what) const {
 }
 
 void SetLocalPlayerSlot(uint8_t slot) {
-    localPlayerSlot = slot < kPlayerSlotCount ? slot : kNeutralPlayerSlot;
+    localPlayerSlot = slot < kCompanySlotCount ? slot : kNeutralPlayerSlot;
 }
 
 uint8_t LocalPlayerSlot() {
@@ -136,7 +136,7 @@ std::unique_ptr<GameCommand> CommandFromMessage(const uint8_t* message, uint32_t
         return nullptr;
     }
     // A command of a missing company must not be run as another one.
-    if (player >= kPlayerSlotCount || !players.IsOccupied(player)) {
+    if (player >= kCompanySlotCount || !players.IsOccupied(player)) {
         GameLog("game message of type %u dropped: player slot %u holds no company", type, player);
         return nullptr;
     }

@@ -20,7 +20,7 @@ inline constexpr uint32_t kGameMessageHeaderSize = 8;
 inline constexpr uint32_t kMaxPayloadSize = kMaxGameMessageSize - kGameMessageHeaderSize;
 inline constexpr uint32_t kMessageKindCommand = 0;
 
-inline constexpr uint8_t kPlayerSlotCount = 5;
+inline constexpr uint8_t kCompanySlotCount = 5;
 // The neutral player's slot; a command made without a local player carries it.
 inline constexpr uint8_t kNeutralPlayerSlot = 4;
 inline constexpr uint16_t kLastCommandTypeId = 43;

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 inline constexpr uint64_t kCalendarTicksPerYear = 9000;
-inline constexpr uint32_t kFirstYear = 1850;
+inline constexpr uint32_t kCalendarFirstYear = 1850;
 
 class LoopClock {
 public:
@@ -26,7 +26,9 @@ public:
     uint32_t GetNextTickMonth() const { return MonthOfTick(GetTickCount() + 1); }
     uint32_t GetNextTickPeriod() const { return PeriodOfTick(GetTickCount() + 1); }
 
-    static uint32_t YearOfTick(uint64_t tick) { return uint32_t(tick / kCalendarTicksPerYear) + kFirstYear; }
+    static uint32_t YearOfTick(uint64_t tick) {
+        return uint32_t(tick / kCalendarTicksPerYear) + kCalendarFirstYear;
+    }
     // 0 to 11.
     static uint32_t MonthOfTick(uint64_t tick) {
         return uint32_t(tick % kCalendarTicksPerYear * 12 / kCalendarTicksPerYear);

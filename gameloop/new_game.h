@@ -9,7 +9,7 @@ class Game;
 
 inline constexpr uint32_t kNewGameMapSize = 256;
 // Maps are square or oblong, even-sized, at most this many tiles a side.
-inline constexpr uint32_t kMaxMapSize = 2048;
+inline constexpr uint32_t kLargestMapSide = 2048;
 
 // The loop's globals to their empty state: not started, timestamps 0, no
 // mission goals.

@@ -47,7 +47,7 @@ bool SerializeMapSize(Game& game) {
     if (TransferU32Sized(width) != 8 || TransferU32Sized(height) != 8)
         return false;
     if (StreamMode() == kStreamLoad) {
-        if (width == 0 || height == 0 || width > kMaxMapSize || height > kMaxMapSize || width % 2 ||
+        if (width == 0 || height == 0 || width > kLargestMapSide || height > kLargestMapSide || width % 2 ||
             height % 2) {
             GameLog("saved game: a map of %u x %u tiles cannot be", width, height);
             return false;
