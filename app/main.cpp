@@ -187,9 +187,10 @@ int main(int argc, char** argv) {
         if (o.size != kNewGameMapSize)
             NewGameInit(game, o.size, o.size);
     } else {
+        // A load replaces a running game, as the front end's does.
+        StartGame(game, 0);
         if (!LoadGame(game, o.load))
             return 1;
-        game.Session().StartSession();
     }
     if (!o.autosaveBase.empty()) {
         game.Autosave().enabled = true;

@@ -17,6 +17,16 @@ FrameClock* Game::GetFrameClock() {
     return dynamic_cast<FrameClock*>(clock_.get());
 }
 
+uint32_t Game::MapWidth() const {
+    uint32_t width = 0, height = 0;
+    return hooks_->GetMapSize(width, height) ? width : mapWidth_;
+}
+
+uint32_t Game::MapHeight() const {
+    uint32_t width = 0, height = 0;
+    return hooks_->GetMapSize(width, height) ? height : mapHeight_;
+}
+
 void Game::AdvanceFrame(uint32_t ms) {
     if (FrameClock* clock = GetFrameClock())
         clock->Advance(ms);

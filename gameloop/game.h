@@ -83,9 +83,10 @@ public:
     Profiler& GetProfiler() { return profiler_; }
     AutosaveSettings& Autosave() { return autosave_; }
 
-    // The map's size in tiles (the world map replaces this).
-    uint32_t MapWidth() const { return mapWidth_; }
-    uint32_t MapHeight() const { return mapHeight_; }
+    // The map's size in tiles: the world map's, or the size a new game or a
+    // load set without one.
+    uint32_t MapWidth() const;
+    uint32_t MapHeight() const;
     void SetMapSize(uint32_t width, uint32_t height) {
         mapWidth_ = width;
         mapHeight_ = height;

@@ -253,6 +253,9 @@ bool LoadGameFromMemory(Game& game, std::span<const uint8_t> bytes) {
 
     ResetWorld(game);
     game.Goals().Clear();
+    // A game loaded without one running first gets the clock a new game has.
+    if (!hadGame)
+        game.SetClock(game.Hooks().CreateClock());
     if (!LoadSections(game, bytes)) {
         ResetWorld(game);
         if (hadGame)

@@ -17,6 +17,8 @@ public:
     // Whether a company slot (0 to 4) holds a player. Without a world model:
     // the local company in slot 0 and the neutral player in slot 4.
     virtual bool HasPlayer(uint8_t slot) const { return slot == 0 || slot == 4; }
+    // The world map's size in tiles; false without a world map.
+    virtual bool GetMapSize(uint32_t& /*width*/, uint32_t& /*height*/) const { return false; }
 
     // Empties every part of the world, in the reset's fixed order, and
     // creates the players again.
