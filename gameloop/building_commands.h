@@ -1,0 +1,200 @@
+// Commands that build and remove factories, storage halls, water towers,
+// headquarters and decorations.
+#pragma once
+
+#include "gameloop/game_command.h"
+
+// Builds a factory of a type.
+class BuildFactoryCommand final : public FixedPayloadCommand<BuildFactoryCommand, 1, 20> {
+public:
+    BuildFactoryCommand() = default;
+    BuildFactoryCommand(uint32_t x, uint32_t y, uint32_t type, uint32_t layoutOffset, uint32_t layoutVariant)
+        : x(x), y(y), type(type), layoutVariant(layoutVariant), layoutOffset(layoutOffset) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "BuildFactoryCommand"; }
+    void Fields(PayloadIo& io) {
+        io.U32(x);
+        io.U32(y);
+        io.U32(type);
+        io.U32(layoutVariant);
+        io.U32(layoutOffset);
+    }
+
+    uint32_t x = 0;
+    uint32_t y = 0;
+    // A row of the factory type table.
+    uint32_t type = 0;
+    uint32_t layoutVariant = 0;
+    // Added to the type's first layout row.
+    uint32_t layoutOffset = 0;
+};
+
+// Sets a link value of a building.
+class GameCommand20 final : public FixedPayloadCommand<GameCommand20, 20, 12> {
+public:
+    GameCommand20() = default;
+    GameCommand20(uint32_t buildingId, uint32_t first, uint32_t second)
+        : buildingId(buildingId), first(first), second(second) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "GameCommand20"; }
+    void Fields(PayloadIo& io) {
+        io.U32(buildingId);
+        io.U32(first);
+        io.U32(second);
+    }
+
+    uint32_t buildingId = 0;
+    uint32_t first = 0;
+    uint32_t second = 0;
+};
+
+// Builds a storage hall.
+class BuildStorageHallCommand final : public FixedPayloadCommand<BuildStorageHallCommand, 21, 12> {
+public:
+    BuildStorageHallCommand() = default;
+    BuildStorageHallCommand(uint32_t x, uint32_t y, uint32_t storageType)
+        : x(x), y(y), storageType(storageType) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "BuildStorageHallCommand"; }
+    void Fields(PayloadIo& io) {
+        io.U32(x);
+        io.U32(y);
+        io.U32(storageType);
+    }
+
+    uint32_t x = 0;
+    uint32_t y = 0;
+    uint32_t storageType = 0;
+};
+
+// Builds a water tower or places its preview.
+class GameCommand22 final : public FixedPayloadCommand<GameCommand22, 22, 16> {
+public:
+    GameCommand22() = default;
+    GameCommand22(uint32_t x, uint32_t y, uint32_t preview, uint32_t price)
+        : x(x), y(y), preview(preview), price(price) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "GameCommand22"; }
+    void Fields(PayloadIo& io) {
+        io.U32(x);
+        io.U32(y);
+        io.U32(preview);
+        io.U32(price);
+    }
+
+    uint32_t x = 0;
+    uint32_t y = 0;
+    uint32_t preview = 0;
+    uint32_t price = 0;
+};
+
+// Removes the water tower at a tile.
+class DemolishWaterTowerCommand final : public FixedPayloadCommand<DemolishWaterTowerCommand, 23, 8> {
+public:
+    DemolishWaterTowerCommand() = default;
+    DemolishWaterTowerCommand(uint32_t x, uint32_t y) : x(x), y(y) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "DemolishWaterTowerCommand"; }
+    void Fields(PayloadIo& io) {
+        io.U32(x);
+        io.U32(y);
+    }
+
+    uint32_t x = 0;
+    uint32_t y = 0;
+};
+
+// Removes the storage hall at a tile.
+class GameCommand33 final : public FixedPayloadCommand<GameCommand33, 33, 8> {
+public:
+    GameCommand33() = default;
+    GameCommand33(uint32_t x, uint32_t y) : x(x), y(y) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "GameCommand33"; }
+    void Fields(PayloadIo& io) {
+        io.U32(x);
+        io.U32(y);
+    }
+
+    uint32_t x = 0;
+    uint32_t y = 0;
+};
+
+// Builds the issuer's headquarters.
+class BuildHeadquarterCommand final : public FixedPayloadCommand<BuildHeadquarterCommand, 35, 8> {
+public:
+    BuildHeadquarterCommand() = default;
+    BuildHeadquarterCommand(uint32_t x, uint32_t y) : x(x), y(y) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "BuildHeadquarterCommand"; }
+    void Fields(PayloadIo& io) {
+        io.U32(x);
+        io.U32(y);
+    }
+
+    uint32_t x = 0;
+    uint32_t y = 0;
+};
+
+// Adds an upgrade to the issuer's headquarters.
+class UpdateStationCommand final : public FixedPayloadCommand<UpdateStationCommand, 36, 4> {
+public:
+    UpdateStationCommand() = default;
+    explicit UpdateStationCommand(uint32_t upgrade) : upgrade(upgrade) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "UpdateStationCommand"; }
+    void Fields(PayloadIo& io) { io.U32(upgrade); }
+
+    // A row of the headquarters table and a bit of its upgrade word.
+    uint32_t upgrade = 0;
+};
+
+// Places a decoration or its preview.
+class GameCommand42 final : public FixedPayloadCommand<GameCommand42, 42, 20> {
+public:
+    GameCommand42() = default;
+    GameCommand42(uint32_t x, uint32_t y, uint32_t preview, uint32_t second, uint8_t variant)
+        : x(x), y(y), preview(preview), variant(variant), second(second) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "GameCommand42"; }
+    void Fields(PayloadIo& io) {
+        io.U32(x);
+        io.U32(y);
+        io.U32(preview);
+        io.U8(variant);
+        io.Pad(3);
+        io.U32(second);
+    }
+
+    uint32_t x = 0;
+    uint32_t y = 0;
+    uint32_t preview = 0;
+    uint8_t variant = 0;
+    uint32_t second = 0;
+};
+
+// Removes the decoration at a tile.
+class GameCommand43 final : public FixedPayloadCommand<GameCommand43, 43, 8> {
+public:
+    GameCommand43() = default;
+    GameCommand43(uint32_t x, uint32_t y) : x(x), y(y) {}
+
+    void Execute(Game& game) override;
+    const char* Name() const override { return "GameCommand43"; }
+    void Fields(PayloadIo& io) {
+        io.U32(x);
+        io.U32(y);
+    }
+
+    uint32_t x = 0;
+    uint32_t y = 0;
+};

@@ -1,0 +1,56 @@
+// The parts of the world that the game steps in each tick and date step,
+// resets between games and sets up for a new one. Each subsystem overrides
+// what it owns; what is not built yet does nothing.
+#pragma once
+
+#include "gameloop/loop_clock.h"
+
+#include <cstdint>
+#include <memory>
+
+class WorldHooks {
+public:
+    virtual ~WorldHooks() = default;
+
+    // The clock of a new game (the world's own clock when it exists).
+    virtual std::unique_ptr<LoopClock> CreateClock() { return std::make_unique<FrameClock>(); }
+    // Whether a company slot (0 to 4) holds a player. Without a world model:
+    // the local company in slot 0 and the neutral player in slot 4.
+    virtual bool HasPlayer(uint8_t slot) const { return slot == 0 || slot == 4; }
+    // The world map's size in tiles; false without a world map.
+    virtual bool GetMapSize(uint32_t& /*width*/, uint32_t& /*height*/) const { return false; }
+
+    // Empties every part of the world, in the reset's fixed order, and
+    // creates the players again.
+    virtual void ResetWorld() {}
+    // Sets up an empty world of the map size for a new game.
+    virtual void NewGameInit(uint32_t /*mapWidth*/, uint32_t /*mapHeight*/) {}
+    // Rebuilds what is derived from a loaded world: route graphs, links
+    // between stations, factories and buildings, running events.
+    virtual void AfterLoad() {}
+    virtual void EndSpecialEvents() {}
+    virtual void DeleteAllSchedules() {}
+
+    // Towns, for the game time t (called once per 200 ms of game time).
+    virtual void UpdateCities(uint32_t) {}
+    virtual void RefreshSignalsIfDirty() {}
+    virtual void SetSignalsDirty() {}
+    virtual void UpdateMovingObjects(uint32_t) {}
+    virtual void ResolveDeadlocks() {}
+    virtual void UpdatePrivateCars(uint32_t) {}
+    virtual void BroadcastPeriodChange() {}
+    virtual void BroadcastMonthChange() {}
+    virtual void UpdateSpecialEvents() {}
+    virtual void UpdatePlayersMonthly() {}
+    // Production and every other map object's time update.
+    virtual void BroadcastTimeUpdate(uint32_t) {}
+    // The companies' turn, computer companies included.
+    virtual void UpdatePlayers() {}
+    // The yearly updates of map objects, players and schedules.
+    virtual void YearlyUpdates() {}
+    virtual void AddNews(uint32_t /*kind*/) {}
+    // Visual effects after the ticks.
+    virtual void UpdateEffects(uint32_t) {}
+    virtual void UpdateGimmicks(uint32_t) {}
+    virtual void UpdateSurf() {}
+};

@@ -1,0 +1,216 @@
+#include "files/chunk_stream.h"
+#include "files/crc32.h"
+#include "gameloop/game.h"
+#include "gameloop/game_log.h"
+#include "gameloop/new_game.h"
+#include "gameloop/saved_game.h"
+#include "platform/endian.h"
+#include "platform/file.h"
+#include "tests/files/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+struct SavedGame : testing::Test {
+    SavedGame() {
+        previous = SetGameLogSink([this](const std::string& line) { log.push_back(line); });
+        StartGame(game, 1234);
+        game.Goals().Add({GoalState::Open, GoalKind::Money, 1000});
+        game.Goals().Add({GoalState::Open, GoalKind::Deadline, 1990});
+        Run(game, 4000);
+    }
+    ~SavedGame() override { SetGameLogSink(previous); }
+
+    static void Run(Game& g, int frames) {
+        for (int i = 0; i < frames; ++i) {
+            g.AdvanceFrame(25);
+            g.Random().Next();
+            g.Step();
+        }
+    }
+    std::vector<uint8_t> Bytes(Game& g) {
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(SaveGameToMemory(g, bytes));
+        return bytes;
+    }
+
+    Game game;
+    std::vector<std::string> log;
+    GameLogSink previous;
+};
+
+// The top-level chunks of a saved game: the header, then the sections.
+std::vector<std::pair<uint32_t, size_t>> TopChunks(const std::vector<uint8_t>& bytes) {
+    std::vector<std::pair<uint32_t, size_t>> chunks;
+    for (size_t pos = 0; pos + 8 <= bytes.size();) {
+        chunks.push_back({plat::LoadLE32(bytes.data() + pos), pos});
+        pos += plat::LoadLE32(bytes.data() + pos + 4);
+    }
+    return chunks;
+}
+
+TEST_F(SavedGame, HoldsTheHeaderAndSixteenSectionsInOrder) {
+    std::vector<uint8_t> bytes = Bytes(game);
+    auto chunks = TopChunks(bytes);
+    ASSERT_EQ(chunks.size(), 17u);
+    EXPECT_EQ(chunks[0].first, kHeaderChunkTag);
+    for (size_t i = 0; i < 16; ++i)
+        EXPECT_EQ(chunks[i + 1].first, kSaveSectionTags[i]) << i;
+    EXPECT_EQ(plat::LoadLE32(bytes.data() + chunks[10].second), 0x00004743u); // "GC"
+}
+
+TEST_F(SavedGame, SaveLoadSaveIsByteIdentical) {
+    std::vector<uint8_t> first = Bytes(game);
+    Game other;
+    ASSERT_TRUE(LoadGameFromMemory(other, first));
+    EXPECT_EQ(Bytes(other), first);
+    EXPECT_EQ(other.Goals().Goals().size(), 2u);
+    EXPECT_EQ(other.Times().lastTownUpdate, other.Clock().GetTime());
+}
+
+TEST_F(SavedGame, ALoadedGameContinuesExactlyAsTheOriginal) {
+    Game loaded;
+    ASSERT_TRUE(LoadGameFromMemory(loaded, Bytes(game)));
+    Run(game, 3000);
+    Run(loaded, 3000);
+    EXPECT_EQ(loaded.Random().State(), game.Random().State());
+    EXPECT_EQ(loaded.Clock().GetTickCount(), game.Clock().GetTickCount());
+    uint32_t a = 0, b = 0;
+    std::string reason;
+    ASSERT_TRUE(HashSavedGame(Bytes(game), a, reason));
+    ASSERT_TRUE(HashSavedGame(Bytes(loaded), b, reason));
+    EXPECT_EQ(a, b);
+}
+
+TEST_F(SavedGame, ATruncatedFileFailsAndLeavesTheRunningGame) {
+    std::vector<uint8_t> bytes = Bytes(game);
+    Game other;
+    StartGame(other, 99);
+    Run(other, 10);
+    std::vector<uint8_t> before = Bytes(other);
+    // Every chunk boundary, nested ones included, and a few bytes inside.
+    for (size_t cut = 0; cut < bytes.size(); cut += (cut < 200 ? 1 : 7)) {
+        std::vector<uint8_t> cutFile(bytes.begin(), bytes.begin() + cut);
+        ASSERT_FALSE(LoadGameFromMemory(other, cutFile)) << cut;
+    }
+    EXPECT_EQ(Bytes(other), before);
+}
+
+TEST_F(SavedGame, FlippedBytesFailTheLoadAndLeaveTheRunningGame) {
+    std::vector<uint8_t> bytes = Bytes(game);
+    Game other;
+    StartGame(other, 99);
+    std::vector<uint8_t> before = Bytes(other);
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        std::vector<uint8_t> flipped = bytes;
+        flipped[at] ^= 0x40;
+        EXPECT_FALSE(LoadGameFromMemory(other, flipped)) << at;
+    }
+    EXPECT_EQ(Bytes(other), before);
+}
+
+TEST_F(SavedGame, ADamagedSectionBehindACorrectChecksumRestoresTheWorld) {
+    std::vector<uint8_t> bytes = Bytes(game);
+    // Damage the stored map size, then make the checksum fit again.
+    auto chunks = TopChunks(bytes);
+    size_t map = chunks[3].second;
+    plat::StoreLE32(bytes.data() + map + 12, 4097);
+    size_t head = plat::LoadLE32(bytes.data() + 4);
+    plat::StoreLE32(bytes.data() + head - 4, Crc32(std::span<const uint8_t>(bytes).subspan(head)));
+    Game other;
+    StartGame(other, 5);
+    other.SetMapSize(64, 32);
+    std::vector<uint8_t> before = Bytes(other);
+    EXPECT_FALSE(LoadGameFromMemory(other, bytes));
+    EXPECT_EQ(Bytes(other), before);
+    EXPECT_TRUE(other.IsStarted());
+}
+
+TEST_F(SavedGame, FilesAreReplacedWholeOrNotAtAll) {
+    ScratchFolder folder;
+    std::string path = folder / "game.mds";
+    ASSERT_TRUE(SaveGame(game, path));
+    Game loaded;
+    EXPECT_FALSE(LoadGame(loaded, folder / "missing.mds"));
+    EXPECT_FALSE(loaded.IsStarted());
+    ASSERT_TRUE(LoadGame(loaded, path));
+    EXPECT_EQ(Bytes(loaded), Bytes(game));
+    // A save into a folder that does not exist fails and writes nothing.
+    EXPECT_FALSE(SaveGame(game, folder / "no/such/folder.mds"));
+    // The packed variant round-trips too.
+    ASSERT_TRUE(SaveGame(game, folder / "game.mdp", true));
+    Game unpacked;
+    ASSERT_TRUE(LoadGame(unpacked, folder / "game.mdp", true));
+    EXPECT_EQ(Bytes(unpacked), Bytes(game));
+}
+
+struct Autosave : SavedGame {
+    Autosave() {
+        game.Autosave().enabled = true;
+        game.Autosave().baseFolder = folder.Path();
+        game.Autosave().name = "Game";
+    }
+    std::vector<std::string> Files() {
+        std::vector<std::string> names;
+        for (auto& entry : std::filesystem::directory_iterator(folder / "save"))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // Runs the game to the first date step of the next year.
+    void RunToNextYear() {
+        uint64_t next = (game.Clock().GetTickCount() / kCalendarTicksPerYear + 1) * kCalendarTicksPerYear;
+        game.GetFrameClock()->SetTickCount(next - 1);
+        Run(game, 4);
+    }
+    ScratchFolder folder;
+};
+
+TEST_F(Autosave, KeepsExactlyOneFilePerGame) {
+    folder.Write("save/Other_map_1850.mds", "a user's save");
+    folder.Write("save/Game_final.mds", "not an autosave");
+    RunToNextYear();
+    RunToNextYear();
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{"Game_final.mds", "Game_map_1852.mds", "Other_map_1850.mds"}));
+    Game loaded;
+    EXPECT_TRUE(LoadGame(loaded, folder / "save/Game_map_1852.mds"));
+}
+
+TEST_F(Autosave, AFailedWriteKeepsThePreviousFile) {
+    RunToNextYear();
+    ASSERT_EQ(Files(), (std::vector<std::string>{"Game_map_1851.mds"}));
+    // A folder in the way of the next year's file makes its save fail.
+    std::filesystem::create_directories(folder / "save/Game_map_1852.mds");
+    RunToNextYear();
+    EXPECT_TRUE(plat::FileExists(folder / "save/Game_map_1851.mds"));
+}
+
+TEST_F(Autosave, AReadOnlyAutosaveIsKeptAndNoneIsWritten) {
+    RunToNextYear();
+    std::filesystem::permissions(folder / "save/Game_map_1851.mds", std::filesystem::perms::owner_read);
+    RunToNextYear();
+    EXPECT_EQ(Files(), (std::vector<std::string>{"Game_map_1851.mds"}));
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back().find("\"Game_map_1851.mds\""), std::string::npos);
+}
+
+TEST_F(Autosave, OffStillRunsTheYearlyUpdates) {
+    struct Years : WorldHooks {
+        int years = 0;
+        void YearlyUpdates() override { ++years; }
+    } world;
+    game.SetWorldHooks(&world);
+    game.Autosave().enabled = false;
+    RunToNextYear();
+    EXPECT_EQ(world.years, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder / "save"));
+}
+
+} // namespace
