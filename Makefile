@@ -68,19 +68,16 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
-# The game itself does not start yet: this shows what stands, on the default
-# data. Builds only what it runs.
-RUN_TARGETS := mdtool
+# Until the screens exist the game runs headless: a new game on the default
+# data runs for a quarter of an hour of game time and is saved; with a
+# display the engine's test scene opens in a window. Builds only what it runs.
+RUN_TARGETS := marrowdale
+RUN_SAVE    ?= save/run.mds
 run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
-	@echo "Marrowdale: game data and files stand; the world, the game loop and the screens come next."
-	@echo "== database schema"
-	@./$(BUILD)/mdtool db schema
-	@echo "== default game data ($(GAMEDATA))"
-	@./$(BUILD)/mdtool vfs which $(GAMEDATA) 'config\MDConfig.gen'
-	@./$(BUILD)/mdtool vfs which $(GAMEDATA) 'config\ingame.txt'
-	@printf 'number 1234567890 -> '; ./$(BUILD)/mdtool number 1234567890
-	@printf 'amount -2500000 -> '; ./$(BUILD)/mdtool amount -2500000
+	./$(BUILD)/marrowdale --headless --new --ticks 36000 --data $(GAMEDATA) --save $(RUN_SAVE)
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/marrowdale --engine-demo --data $(GAMEDATA); \
+	  else echo "No display: the engine's test scene opens with ./$(BUILD)/marrowdale --engine-demo"; fi
 
 # Rewrites the default database in its canonical form after a hand edit.
 gamedata: configure

@@ -2,6 +2,7 @@
 // window, scrolled with the arrow keys, the screen border or by dragging
 // with the right button, and zoomed about the mouse with the wheel or the
 // + and - keys, until the window is closed or Escape is pressed.
+#include "app/engine_demo.h"
 #include "engine/demo_scene.h"
 #include "engine/display_mode.h"
 #include "engine/frame.h"

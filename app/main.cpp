@@ -1,12 +1,15 @@
 // marrowdale: the game program. Until the screens exist it runs headless: a
 // new or loaded game runs a number of frames on a clock that advances a
 // fixed amount of game time per frame, optionally driven by a command
-// script, and is saved.
+// script, and is saved. `--engine-demo` opens the engine's test scene in a
+// window instead.
+#include "app/engine_demo.h"
 #include "data/text_tables.h"
 #include "gameloop/command_script.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
 #include "gameloop/saved_game.h"
+#include "gameloop/world_model.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 
@@ -19,7 +22,8 @@
 
 namespace {
 
-const char kUsage[] = "usage: marrowdale [--headless] (--new [--generate SIZE] [--seed S] | --load FILE)\n"
+const char kUsage[] = "usage: marrowdale --engine-demo [--data FOLDER] [--fullscreen] [--frames N]\n"
+                      "       marrowdale [--headless] (--new [--generate SIZE] [--seed S] | --load FILE)\n"
                       "                  [--ticks N] [--frame-ms MS] [--script FILE.cmds] [--save FILE]\n"
                       "                  [--autosave BASEFOLDER] [--data FOLDER] [-fe] [-host | -client]\n"
                       "                  [-playername NAME] [-debug_msg_filter N]\n";
@@ -146,6 +150,8 @@ void PrintSummary(Game& game, uint64_t frames) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--engine-demo") == 0)
+        return RunEngineDemo(argc - 1, argv + 1);
     Options o;
     if (!ParseOptions(argc, argv, o)) {
         std::fputs(kUsage, stderr);
@@ -180,6 +186,8 @@ int main(int argc, char** argv) {
     // nothing but its inputs.
     plat::Clock::UseFake(0);
     Game game;
+    WorldModelHooks world;
+    ConnectWorldModel(game, world);
     if (o.newGame) {
         // Without a seed the game starts from the moment, as a player expects.
         uint32_t seed = o.seeded ? o.seed : uint32_t(plat::Clock::Timestamp() % 12345);

@@ -4,6 +4,8 @@
 #include "gameloop/game_log.h"
 #include "gameloop/new_game.h"
 #include "gameloop/saved_game.h"
+#include "gameloop/world_model.h"
+#include "platform/clock.h"
 
 #include <benchmark/benchmark.h>
 

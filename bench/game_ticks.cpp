@@ -3,6 +3,8 @@
 #include "gameloop/game.h"
 #include "gameloop/game_log.h"
 #include "gameloop/new_game.h"
+#include "gameloop/world_model.h"
+#include "platform/clock.h"
 
 #include <benchmark/benchmark.h>
 
@@ -10,7 +12,10 @@ namespace {
 
 void BM_GameTicks(benchmark::State& state) {
     SetGameLogSink([](const std::string&) {});
+    plat::Clock::UseFake(0);
     Game game;
+    WorldModelHooks world;
+    ConnectWorldModel(game, world);
     StartGame(game, 1);
     NewGameInit(game, 512, 512);
     for (auto _ : state) {

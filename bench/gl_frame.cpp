@@ -10,7 +10,6 @@
 #include "platform/video/gl_render_device.h"
 #include "platform/video/window.h"
 
-#include <SDL.h>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -41,7 +40,7 @@ struct GlScene {
     bool ready = false;
 
     GlScene() {
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+        plat::PreferOffscreenVideo();
         if (!window.Open("bench", 1024, 768, false, true) || !(device = plat::MakeGlRenderDevice(window)))
             return;
         if (!Engine::EngineInit(device.get(), {}, DisplayMode{1024, 768, 16, 60, 0}))

@@ -7,6 +7,7 @@
 #include "gameloop/game.h"
 #include "gameloop/game_log.h"
 #include "gameloop/new_game.h"
+#include "gameloop/world_model.h"
 #include "platform/endian.h"
 
 #include <cstddef>
@@ -22,7 +23,10 @@ void Check(bool condition) {
 }
 
 void LoadInto(std::span<const uint8_t> bytes) {
+    // The world model's parts live once per process, like the game's.
+    static WorldModelHooks world;
     Game game;
+    ConnectWorldModel(game, world);
     StartGame(game, 77);
     game.Goals().Add({GoalState::Open, GoalKind::Money, 5});
     std::vector<uint8_t> before;

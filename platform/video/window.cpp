@@ -1,6 +1,8 @@
 #include "platform/video/window.h"
 
 #include <SDL.h>
+
+#include <cstdlib>
 #include <dlfcn.h>
 #include <link.h>
 
@@ -8,6 +10,11 @@
 #include <cstring>
 
 namespace plat {
+
+void PreferOffscreenVideo() {
+    if (std::getenv("SDL_VIDEODRIVER") == nullptr)
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+}
 
 int32_t VirtualKeyOf(int32_t key) {
     if (key >= SDLK_a && key <= SDLK_z)

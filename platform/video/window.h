@@ -50,6 +50,10 @@ inline constexpr int32_t kBack = 0x08, kTab = 0x09, kReturn = 0x0D, kShift = 0x1
 // The virtual-key code of an SDL key code, 0 for keys without one.
 int32_t VirtualKeyOf(int32_t sdlKey);
 
+// Makes windows opened from now on draw off-screen (SDL's off-screen video
+// driver), unless the user chose a video driver in SDL_VIDEODRIVER.
+void PreferOffscreenVideo();
+
 class Window {
 public:
     Window() = default;

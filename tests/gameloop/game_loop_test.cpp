@@ -45,7 +45,8 @@ struct GameLoop : testing::Test {
 };
 
 TEST(GameRandomTest, FollowsItsSequence) {
-    GameRandomStream random(0);
+    GameRandomStream random;
+    random.SetSeed(0);
     EXPECT_EQ(random.Next(), 1013904223u);
     EXPECT_EQ(random.Next(), 1196435762u);
     EXPECT_EQ(random.State(), 1196435762u);

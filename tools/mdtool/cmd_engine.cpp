@@ -12,8 +12,6 @@
 #include "platform/video/gl_render_device.h"
 #include "platform/video/window.h"
 
-#include <SDL.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -55,8 +53,7 @@ int RunDemo(const Args& args) {
     plat::Window window;
     std::unique_ptr<plat::RenderDevice> device;
     if (gl) {
-        if (std::getenv("SDL_VIDEODRIVER") == nullptr)
-            SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+        plat::PreferOffscreenVideo();
         if (!window.Open("Marrowdale engine demo", width, height, false, true))
             return Fail(window.Error());
         device = plat::MakeGlRenderDevice(window, &error);

@@ -1,0 +1,152 @@
+#include "gameloop/world_model.h"
+
+#include "files/chunk_stream.h"
+#include "world/game_clock.h"
+#include "world/object_manager.h"
+#include "world/player.h"
+#include "world/player_statistics.h"
+#include "world/special_events.h"
+#include "world/world_map.h"
+#include "world/world_sections.h"
+
+namespace {
+
+// The loop's view of the world's current clock.
+class WorldClock final : public LoopClock {
+public:
+    uint32_t GetTime() const override { return Clock() ? Clock()->GetTime() : 0; }
+    uint64_t GetTickCount() const override { return Clock() ? Clock()->GetTicks() : 0; }
+    void AdvanceTick() override {
+        if (Clock())
+            Clock()->Tick();
+    }
+    float GetSpeed() const override { return Clock() ? Clock()->GetSpeed() : 0.0f; }
+    void SetSpeed(float speed) override {
+        if (Clock())
+            Clock()->SetSpeed(speed);
+    }
+    bool Serialize() override {
+        if (!Clock())
+            return false;
+        Clock()->Serialize();
+        return !StreamFailed();
+    }
+
+private:
+    static GameClock* Clock() { return GetGameClock(); }
+};
+
+bool Loading() {
+    return StreamMode() == kStreamLoad;
+}
+
+} // namespace
+
+std::unique_ptr<LoopClock> WorldModelHooks::CreateClock() {
+    CreateGameClock(0);
+    return std::make_unique<WorldClock>();
+}
+
+bool WorldModelHooks::HasPlayer(uint8_t slot) const {
+    return GetPlayer(slot) != nullptr;
+}
+
+bool WorldModelHooks::GetMapSize(uint32_t& width, uint32_t& height) const {
+    width = GetWorldMap().GetWidth();
+    height = GetWorldMap().GetHeight();
+    return true;
+}
+
+void WorldModelHooks::ResetWorld() {
+    SpecialEvents::EndAll();
+    DeleteAllMapObjects();
+    DeleteAllPlayers();
+    CreatePlayers();
+    ResetWorldState();
+}
+
+void WorldModelHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
+    SpecialEvents::Reset();
+    DeleteAllMapObjects();
+    GetWorldMap().SetMapSize(mapWidth, mapHeight);
+    DeleteAllPlayers();
+    CreatePlayers();
+    SpecialEvents::Update();
+}
+
+void WorldModelHooks::AfterLoad() {}
+
+void WorldModelHooks::EndSpecialEvents() {
+    SpecialEvents::EndAll();
+}
+
+void WorldModelHooks::BroadcastPeriodChange() {
+    UpdateBuildingsPeriod();
+}
+
+void WorldModelHooks::BroadcastMonthChange() {
+    UpdateBuildingsMonth();
+}
+
+void WorldModelHooks::UpdateSpecialEvents() {
+    SpecialEvents::Update();
+}
+
+void WorldModelHooks::UpdatePlayersMonthly() {
+    NotifyPlayersNewMonth();
+}
+
+void WorldModelHooks::BroadcastTimeUpdate(uint32_t t) {
+    UpdateBuildings(t);
+}
+
+void WorldModelHooks::UpdatePlayers() {
+    ::UpdatePlayers();
+}
+
+void WorldModelHooks::YearlyUpdates() {
+    UpdateBuildingsYear();
+    NotifyPlayersNewYear();
+}
+
+uint32_t WorldModelHooks::CurrentYear() const {
+    GameClock* clock = GetGameClock();
+    return clock ? clock->GetCurrentYear() : kFirstYear;
+}
+
+std::optional<int64_t> WorldModelHooks::LocalMoney() const {
+    Player* player = GetCurrentPlayer();
+    if (!player)
+        return std::nullopt;
+    return player->GetMoney();
+}
+
+std::optional<int64_t> WorldModelHooks::LocalStatistic(uint32_t row, uint32_t column) const {
+    Player* player = GetCurrentPlayer();
+    if (!player || !player->GetStatistics())
+        return std::nullopt;
+    return player->GetStatistics()->GetValue(row, column);
+}
+
+void ConnectWorldModel(Game& game, WorldModelHooks& hooks) {
+    game.SetWorldHooks(&hooks);
+    game.SetMissionWorld(&hooks);
+    game.SetSectionSerializer(SaveSection::WorldMap, [] {
+        return Loading() ? GetWorldMap().LoadWorldMap() : GetWorldMap().SaveWorldMap();
+    });
+    game.SetSectionSerializer(SaveSection::Objects,
+                              [] { return Loading() ? LoadMapObjects() : SaveMapObjects(); });
+    game.SetSectionSerializer(SaveSection::Players, [] {
+        if (Loading())
+            return LoadPlayers();
+        SavePlayers();
+        return !StreamFailed();
+    });
+    game.SetSectionSerializer(SaveSection::SpecialEvents, [] {
+        if (Loading())
+            SpecialEvents::Load();
+        else
+            SpecialEvents::Serialize();
+        return !StreamFailed();
+    });
+}

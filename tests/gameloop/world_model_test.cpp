@@ -1,0 +1,77 @@
+#include "gameloop/game_log.h"
+#include "gameloop/new_game.h"
+#include "gameloop/saved_game.h"
+#include "gameloop/world_model.h"
+#include "platform/clock.h"
+#include "world/player.h"
+#include "world/world_map.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// The game on the world model, whose parts live once per process.
+struct WorldGame : testing::Test {
+    WorldGame() {
+        previous = SetGameLogSink([](const std::string&) {});
+        plat::Clock::UseFake(0);
+        ConnectWorldModel(game, world);
+        StartGame(game, 99);
+    }
+    ~WorldGame() override {
+        SetGameLogSink(previous);
+        plat::Clock::UseReal();
+    }
+    void Run(int frames) {
+        for (int i = 0; i < frames; ++i) {
+            game.AdvanceFrame(25);
+            game.Step();
+        }
+    }
+    std::vector<uint8_t> Bytes() {
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(SaveGameToMemory(game, bytes));
+        return bytes;
+    }
+
+    WorldModelHooks world;
+    Game game;
+    GameLogSink previous;
+};
+
+TEST_F(WorldGame, StartsOnTheWorldsMapPlayersAndClock) {
+    EXPECT_EQ(GetWorldMap().GetWidth(), 256u);
+    EXPECT_TRUE(game.IsOccupied(0));
+    EXPECT_TRUE(game.IsOccupied(4));
+    EXPECT_FALSE(game.IsOccupied(1));
+    Run(40);
+    EXPECT_EQ(game.Clock().GetTime(), 1000u);
+    EXPECT_EQ(game.Clock().GetTickCount(), 10u);
+}
+
+TEST_F(WorldGame, SaveLoadSaveIsByteIdenticalThroughTheWorldSections) {
+    Run(500);
+    std::vector<uint8_t> saved = Bytes();
+    Run(500);
+    ASSERT_TRUE(LoadGameFromMemory(game, saved));
+    EXPECT_EQ(Bytes(), saved);
+    Run(300);
+    std::vector<uint8_t> continued = Bytes();
+    ASSERT_TRUE(LoadGameFromMemory(game, saved));
+    Run(300);
+    EXPECT_EQ(Bytes(), continued);
+}
+
+TEST_F(WorldGame, AFailedLoadPutsTheWorldBack) {
+    Run(100);
+    std::vector<uint8_t> saved = Bytes();
+    Run(100);
+    std::vector<uint8_t> before = Bytes();
+    saved.resize(saved.size() - 9);
+    EXPECT_FALSE(LoadGameFromMemory(game, saved));
+    EXPECT_EQ(Bytes(), before);
+}
+
+} // namespace
