@@ -12,7 +12,6 @@ FORMAT_PACKAGES := clang-format
 
 BUILD        ?= build
 SAN_BUILD    ?= build-asan
-FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 30
 JOBS         ?= $(shell nproc)
 GAMEDATA     := gamedata
@@ -61,9 +60,12 @@ build: configure
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
-test-sanitize: deps
-	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMD_SANITIZE=ON -DMD_BENCH=OFF $(CMAKE_ARGS)
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer, built
+# with clang together with the fuzz targets (one build serves both).
+SAN_CONFIGURE = CC=clang CXX=clang++ cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DMD_SANITIZE=ON -DMD_FUZZ=ON -DMD_BENCH=OFF $(CMAKE_ARGS)
+test-sanitize: deps-fuzz
+	$(SAN_CONFIGURE)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
@@ -92,11 +94,10 @@ bench: deps
 # Runs every fuzz target for FUZZ_SECONDS on its seed corpus; findings go to
 # fuzz/findings/ and fail the run.
 fuzz: deps-fuzz
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DMD_FUZZ=ON -DMD_TESTS=OFF -DMD_BENCH=OFF $(CMAKE_ARGS)
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	$(SAN_CONFIGURE)
+	cmake --build $(SAN_BUILD) -j $(JOBS)
 	@mkdir -p fuzz/findings
-	@set -e; for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	@set -e; for f in $(SAN_BUILD)/fuzz/fuzz_*; do \
 	  name=$$(basename $$f | sed 's/^fuzz_//'); \
 	  work=$$(mktemp -d); \
 	  [ -d fuzz/corpus/$$name ] && cp -r fuzz/corpus/$$name/. $$work/ ; \
@@ -116,4 +117,4 @@ format-check: deps-format
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD)

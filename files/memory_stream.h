@@ -15,7 +15,7 @@
 // the stored bytes once the stream is closed.
 class MemoryWriteStream : public SaveStream {
 public:
-    MemoryWriteStream() : MemoryWriteStream(own_) {}
+    MemoryWriteStream() : SaveStream(kStreamStore), out_(own_) {}
     explicit MemoryWriteStream(std::vector<uint8_t>& out);
 
     uint32_t Seek(int64_t distance, SeekOrigin origin) override;

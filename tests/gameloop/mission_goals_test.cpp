@@ -191,9 +191,11 @@ TEST(MissionGoals, DamagedRecordsFailTheLoad) {
     goals.Add(Goal(GoalKind::Money, 1));
     std::vector<uint8_t> bytes = Save(goals);
     size_t record = FirstRecord(bytes);
-    for (auto [offset, value] : {std::pair<size_t, uint32_t>{0, 3}, {4, 7}, {size_t(0) - 8, 1000000}}) {
+    // Offsets from the first record: its state, its kind, and the list's count
+    // 8 bytes before it.
+    for (auto [offset, value] : {std::pair<int32_t, uint32_t>{0, 3}, {4, 7}, {-8, 1000000}}) {
         std::vector<uint8_t> damaged = bytes;
-        plat::StoreLE32(damaged.data() + record + offset, value);
+        plat::StoreLE32(damaged.data() + ptrdiff_t(record) + offset, value);
         MissionGoals loaded;
         loaded.Add(Goal(GoalKind::Money, 5));
         EXPECT_FALSE(Load(damaged, loaded));
