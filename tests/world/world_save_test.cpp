@@ -9,8 +9,10 @@
 #include "world/world_errors.h"
 #include "world_fixture.h"
 
+#include <bit>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -323,20 +325,26 @@ TEST_F(WorldSaveTest, BadObjectSectionsAreRefused) {
     struct Case {
         const char* name;
         std::vector<uint32_t> records; // id, category, subtype
+        uint32_t count = 0;            // the stored record count when not 0
+        uint32_t buildingSlots = 1;
     };
     const Case cases[] = {
-        {"index 0", {0x80000, 1, 0}},          {"category differs from id", {0x80001, 2, 0}},
-        {"unknown subtype", {0x80001, 1, 11}}, {"duplicate id", {0x80001, 1, 0, 0x80001, 1, 0}},
+        {"index 0", {0x80000, 1, 0}},
+        {"category differs from id", {0x80001, 2, 0}},
+        {"unknown subtype", {0x80001, 1, 11}},
+        {"duplicate id", {0x80001, 1, 0, 0x80001, 1, 0}},
         {"category 5", {0x280001, 5, 0}},
+        {"more records than the chunk holds", {0x80001, 1, 0}, 0x10000000},
+        {"slots past the largest index", {0x80001, 1, 0}, 0, 0x80000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ResetWorld(8, 8);
         Bytes bytes = WriteStream(4, [&] {
             Chunk(ChunkTag("obj"), [&] {
-                Chunk(ChunkTag("anz"), [] { Words({16, 0, 1, 0, 0}); });
+                Chunk(ChunkTag("anz"), [&] { Words({16, 0, c.buildingSlots, 0, 0}); });
                 Chunk(ChunkTag("objs"), [&] {
-                    Words({uint32_t(c.records.size() / 3), 12});
+                    Words({c.count ? c.count : uint32_t(c.records.size() / 3), 12});
                     for (uint32_t w : c.records)
                         Words({w});
                 });
@@ -405,6 +413,28 @@ TEST_F(WorldSaveTest, LoadedBuildingOfAnySizeDiesQuickly) {
     DeleteMapObject(0x80001);
     EXPECT_EQ(Map().GetCellKind(60, 60), uint32_t(kCellPlain));
     EXPECT_EQ(Map().GetBuildingAt(62, 62), 0x80009u);
+}
+
+TEST_F(WorldSaveTest, ClockLoadsNoNegativeOrUndefinedSpeed) {
+    // "tim1": ticks (u64), speed (f32), game time (u32).
+    const float speeds[] = {-2.0f, std::numeric_limits<float>::quiet_NaN(),
+                            -std::numeric_limits<float>::infinity()};
+    for (float speed : speeds) {
+        SCOPED_TRACE(speed);
+        Bytes bytes = WriteStream(4, [&] {
+            Chunk(ChunkTag("time"), [&] {
+                Chunk(ChunkTag("tim1"), [&] { Words({90000, 0, std::bit_cast<uint32_t>(speed), 4000}); });
+            });
+            Chunk(0, [] {});
+        });
+        CreateGameClock(0);
+        Load(bytes);
+        GameClock* clock = GetGameClock();
+        EXPECT_EQ(clock->GetSpeed(), 0.0f);
+        EXPECT_EQ(clock->GetCurrentYear(), 1860u);
+        plat::Clock::Advance(1000);
+        EXPECT_EQ(clock->GetTime(), 4000u) << "the game time stands still";
+    }
 }
 
 TEST_F(WorldSaveTest, ClockContinuesFromSavedTime) {
