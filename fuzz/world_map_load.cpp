@@ -51,6 +51,9 @@ void ExerciseMap() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text;
     uint32_t version = 0;
+    // A header that is refused leaves its stream open: the scope drops it,
+    // so that the next input is read at all.
+    SaveStreamScope scope;
     if (!BeginSaveStream(OpenMemoryReadStream(std::span(data, size)), text, version))
         return 0;
     if (!GetGameClock())
