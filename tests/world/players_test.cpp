@@ -336,6 +336,19 @@ TEST_F(PlayersTest, ShortOrMissingNameFileUsesTheTable) {
     EXPECT_EQ(player->GetNameIndex(), -1);
 }
 
+TEST_F(PlayersTest, ComputerCompanyInTheFirstSlotKeepsItsNamesWithoutATableRow) {
+    // A network game has no human company, so a computer company may take
+    // slot 0, for which the table fallback names no row.
+    NetworkGame(true);
+    CreatePlayers();
+    ComputerPlayerBase* player = CreateAIPlayer(-1, 0);
+    ASSERT_NE(player, nullptr);
+    ASSERT_EQ(GetPlayerIndex(player), 0u);
+    EXPECT_EQ(player->GetNameIndex(), -1);
+    EXPECT_EQ(player->GetManagerName(), "Henrik");
+    EXPECT_EQ(player->GetCompanyName(), "Unnamed Company");
+}
+
 TEST_F(PlayersTest, NameEntriesSplitAtTheFirstSemicolonAndLongLinesAreCut) {
     WriteNames("NoSplit\nA;B;C\n" + std::string(400, 'x') + "\nD;E\n");
     std::string name, company;
