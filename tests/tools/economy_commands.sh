@@ -29,6 +29,15 @@ grep -q "^player 4 kind 2 money .*God Player" <<<"$info" || fail "no neutral pla
 $info"
 grep -q "^player 1 kind 3 money " <<<"$info" || fail "no computer company:
 $info"
+# Houses, a special building, a mountain, a storage hall, a water tower and
+# a headquarters among the buildings; bridge and tunnel pieces as spans.
+buildings=$(grep "^objects category 1:" <<<"$info")
+for subtype in 3 4 5 6 7 9; do
+    grep -q "subtype $subtype: [1-9]" <<<"$buildings" || fail "no building of subtype $subtype: $buildings"
+done
+spans=$(sed -n 's/^objects category 3: \([0-9]*\) in.*/\1/p' <<<"$info")
+[ "${spans:-0}" -ge 3 ] || fail "no bridge and tunnel pieces beside the single span:
+$info"
 
 "$tool" world run "$work/demo.mds" --months 30 --out "$work/later.mds" || fail "run: exit $?"
 later=$("$tool" world info "$work/later.mds") || fail "info after run: exit $?"
