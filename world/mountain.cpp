@@ -8,6 +8,7 @@
 #include "world/packed_field.h"
 #include "world/world_cell.h"
 #include "world/world_map.h"
+#include "world/world_warnings.h"
 
 #include <vector>
 
@@ -199,6 +200,8 @@ bool ApplyMou1Templates() {
         if (!mountain)
             continue;
         if (!ShapeUsable(GetMountainTemplate(mountain->GetTemplateIndex()))) {
+            WorldWarning("mountain %u: no shape template %d, left without footprint", mountain->GetId(),
+                         mountain->GetTemplateIndex());
             allFound = false;
             continue;
         }

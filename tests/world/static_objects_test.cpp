@@ -465,7 +465,9 @@ TEST_F(StaticObjectsTest, MountainsTakeTheirShape) {
     Mountain* lost = Create<Mountain>(Mountain::kSubtype);
     lost->Place(40, 40, 3, 0, 0, 0, true);
     lost->SetTemplateIndex(17);
+    const uint32_t warnings = WorldWarningCount();
     EXPECT_FALSE(ApplyMou1Templates());
+    EXPECT_EQ(WorldWarningCount(), warnings + 1) << "the mountain without template is reported";
     const ObjectHandle firstId = first->GetId();
     ExpectObjectsRoundTrip();
     DeleteMapObject(firstId);
