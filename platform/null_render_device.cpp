@@ -46,14 +46,16 @@ NullRenderDevice::NullRenderDevice() {
     caps_.hasGamma = true;
 }
 
-bool NullRenderDevice::Begin(const char* method, const std::string& args) {
-    if (recording_)
-        calls_.push_back(args.empty() ? std::string(method) : std::string(method) + " " + args);
+void NullRenderDevice::Record(const char* method, const std::string& args) {
+    calls_.push_back(args.empty() ? std::string(method) : std::string(method) + " " + args);
+}
+
+bool NullRenderDevice::TakeFailure(const char* method) {
     auto it = failures_.find(method);
-    if (it != failures_.end() && it->second > 0) {
-        --it->second;
-        return Fail(std::string(method) + " failed (injected)");
-    }
+    if (it == failures_.end() || it->second <= 0)
+        return false;
+    --it->second;
+    Fail(std::string(method) + " failed (injected)");
     return true;
 }
 
@@ -81,10 +83,12 @@ uint32_t NullRenderDevice::Quantise(uint32_t argb) const {
 }
 
 bool NullRenderDevice::SetMode(const VideoMode& mode) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%dx%dx%d%s", mode.width, mode.height, mode.bitDepth,
-                  mode.fullScreen ? " full" : "");
-    if (!Begin("SetMode", buf))
+    if (!Begin("SetMode", [&] {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%dx%dx%d%s", mode.width, mode.height, mode.bitDepth,
+                          mode.fullScreen ? " full" : "");
+            return std::string(buf);
+        }))
         return false;
     if (mode.width < 1 || mode.height < 1 || mode.width > kMaxTextureSide || mode.height > kMaxTextureSide)
         return Fail("SetMode: bad size");
@@ -100,9 +104,11 @@ bool NullRenderDevice::SetMode(const VideoMode& mode) {
 }
 
 TextureId NullRenderDevice::CreateTexture(int32_t width, int32_t height, PixelFormat format) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%dx%d f%d", width, height, static_cast<int>(format));
-    if (!Begin("CreateTexture", buf))
+    if (!Begin("CreateTexture", [&] {
+            char buf[48];
+            std::snprintf(buf, sizeof buf, "%dx%d f%d", width, height, static_cast<int>(format));
+            return std::string(buf);
+        }))
         return kNoTexture;
     if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide ||
         static_cast<int>(format) >= kPixelFormatCount) {
@@ -118,7 +124,7 @@ TextureId NullRenderDevice::CreateTexture(int32_t width, int32_t height, PixelFo
 }
 
 void NullRenderDevice::DestroyTexture(TextureId id) {
-    Begin("DestroyTexture", std::to_string(id));
+    Begin("DestroyTexture", [&] { return std::to_string(id); });
     textures_.erase(id);
     for (TextureId& b : bound_)
         if (b == id)
@@ -127,7 +133,7 @@ void NullRenderDevice::DestroyTexture(TextureId id) {
 
 bool NullRenderDevice::LockTexture(TextureId id, TextureLock& lock) {
     lock = {};
-    if (!Begin("LockTexture", std::to_string(id)))
+    if (!Begin("LockTexture", [&] { return std::to_string(id); }))
         return false;
     Texture* t = Find(id);
     if (t == nullptr)
@@ -138,7 +144,7 @@ bool NullRenderDevice::LockTexture(TextureId id, TextureLock& lock) {
 }
 
 bool NullRenderDevice::UnlockTexture(TextureId id, const DeviceRect*) {
-    if (!Begin("UnlockTexture", std::to_string(id)))
+    if (!Begin("UnlockTexture", [&] { return std::to_string(id); }))
         return false;
     Texture* t = Find(id);
     if (t == nullptr || !t->locked)
@@ -149,7 +155,7 @@ bool NullRenderDevice::UnlockTexture(TextureId id, const DeviceRect*) {
 }
 
 bool NullRenderDevice::SetColorKey(TextureId id, bool enabled, uint32_t nativeKey) {
-    if (!Begin("SetColorKey", std::to_string(id) + (enabled ? " on" : " off")))
+    if (!Begin("SetColorKey", [&] { return std::to_string(id) + (enabled ? " on" : " off"); }))
         return false;
     Texture* t = Find(id);
     if (t == nullptr)
@@ -165,19 +171,21 @@ const TextureLock* NullRenderDevice::TexturePixels(TextureId id) const {
 }
 
 bool NullRenderDevice::BeginScene() {
-    return Begin("BeginScene", "");
+    return Begin("BeginScene");
 }
 bool NullRenderDevice::EndScene() {
-    return Begin("EndScene", "");
+    return Begin("EndScene");
 }
 
 bool NullRenderDevice::ApplyState(const RenderState& s) {
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "blend=%d(%d,%d) at=%d(%d,%d) lin=%d mode=%d tint=%d%s wrap=%d",
-                  s.blendEnable, static_cast<int>(s.srcBlend), static_cast<int>(s.dstBlend),
-                  s.alphaTestEnable, static_cast<int>(s.alphaFunc), s.alphaRef, s.linearFilter, s.textureMode,
-                  s.tint, s.tintAdd ? "+" : "", s.wrap);
-    if (!Begin("ApplyState", buf))
+    if (!Begin("ApplyState", [&] {
+            char buf[96];
+            std::snprintf(buf, sizeof buf, "blend=%d(%d,%d) at=%d(%d,%d) lin=%d mode=%d tint=%d%s wrap=%d",
+                          s.blendEnable, static_cast<int>(s.srcBlend), static_cast<int>(s.dstBlend),
+                          s.alphaTestEnable, static_cast<int>(s.alphaFunc), s.alphaRef, s.linearFilter,
+                          s.textureMode, s.tint, s.tintAdd ? "+" : "", s.wrap);
+            return std::string(buf);
+        }))
         return false;
     if (s.textureMode > 3)
         return Fail("ApplyState: bad texture mode");
@@ -187,7 +195,7 @@ bool NullRenderDevice::ApplyState(const RenderState& s) {
 }
 
 bool NullRenderDevice::BindTexture(int stage, TextureId id) {
-    if (!Begin("BindTexture", std::to_string(stage) + " " + std::to_string(id)))
+    if (!Begin("BindTexture", [&] { return std::to_string(stage) + " " + std::to_string(id); }))
         return false;
     if (stage < 0 || stage >= kTextureStages)
         return Fail("BindTexture: bad stage");
@@ -199,7 +207,7 @@ bool NullRenderDevice::BindTexture(int stage, TextureId id) {
 }
 
 bool NullRenderDevice::SetClip(const DeviceRect& rect) {
-    if (!Begin("SetClip", RectText(rect)))
+    if (!Begin("SetClip", [&] { return RectText(rect); }))
         return false;
     if (!hasMode_)
         return Fail("SetClip: no mode");
@@ -214,10 +222,12 @@ bool NullRenderDevice::SetClip(const DeviceRect& rect) {
 
 bool NullRenderDevice::Draw(Primitive prim, const RenderVertex* vertices, int32_t vertexCount,
                             const uint16_t* indices, int32_t indexCount) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%s v=%d i=%d", PrimitiveName(prim), vertexCount,
-                  indices ? indexCount : 0);
-    if (!Begin("Draw", buf))
+    if (!Begin("Draw", [&] {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%s v=%d i=%d", PrimitiveName(prim), vertexCount,
+                          indices ? indexCount : 0);
+            return std::string(buf);
+        }))
         return false;
     if (!hasMode_)
         return Fail("Draw: no mode");
@@ -233,9 +243,11 @@ bool NullRenderDevice::Draw(Primitive prim, const RenderVertex* vertices, int32_
 }
 
 bool NullRenderDevice::Fill(RenderTarget target, const DeviceRect& rect, uint32_t argb) {
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%s %s %08X", TargetName(target), RectText(rect).c_str(), argb);
-    if (!Begin("Fill", buf))
+    if (!Begin("Fill", [&] {
+            char buf[96];
+            std::snprintf(buf, sizeof buf, "%s %s %08X", TargetName(target), RectText(rect).c_str(), argb);
+            return std::string(buf);
+        }))
         return false;
     if (!hasMode_)
         return Fail("Fill: no mode");
@@ -252,10 +264,12 @@ bool NullRenderDevice::Fill(RenderTarget target, const DeviceRect& rect, uint32_
 }
 
 bool NullRenderDevice::Copy(RenderTarget dst, DevicePoint at, RenderTarget src, const DeviceRect& from) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%s (%d,%d) <- %s %s", TargetName(dst), at.x, at.y, TargetName(src),
-                  RectText(from).c_str());
-    if (!Begin("Copy", buf))
+    if (!Begin("Copy", [&] {
+            char buf[128];
+            std::snprintf(buf, sizeof buf, "%s (%d,%d) <- %s %s", TargetName(dst), at.x, at.y,
+                          TargetName(src), RectText(from).c_str());
+            return std::string(buf);
+        }))
         return false;
     if (!hasMode_)
         return Fail("Copy: no mode");
@@ -281,10 +295,12 @@ bool NullRenderDevice::Copy(RenderTarget dst, DevicePoint at, RenderTarget src, 
 
 bool NullRenderDevice::Blit(RenderTarget dst, DevicePoint at, TextureId src, const DeviceRect& from,
                             bool useKey) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%s (%d,%d) <- tex %u %s%s", TargetName(dst), at.x, at.y, src,
-                  RectText(from).c_str(), useKey ? " key" : "");
-    if (!Begin("Blit", buf))
+    if (!Begin("Blit", [&] {
+            char buf[128];
+            std::snprintf(buf, sizeof buf, "%s (%d,%d) <- tex %u %s%s", TargetName(dst), at.x, at.y, src,
+                          RectText(from).c_str(), useKey ? " key" : "");
+            return std::string(buf);
+        }))
         return false;
     if (!hasMode_)
         return Fail("Blit: no mode");
@@ -313,24 +329,24 @@ bool NullRenderDevice::Blit(RenderTarget dst, DevicePoint at, TextureId src, con
 }
 
 bool NullRenderDevice::Finish() {
-    return Begin("Finish", "");
+    return Begin("Finish");
 }
 
 bool NullRenderDevice::Present(bool vsync) {
-    if (!Begin("Present", vsync ? "vsync" : ""))
+    if (!Begin("Present", [&] { return std::string(vsync ? "vsync" : ""); }))
         return false;
     return hasMode_ ? true : Fail("Present: no mode");
 }
 
 bool NullRenderDevice::SetGamma(const GammaRamp& ramp) {
-    if (!Begin("SetGamma", ""))
+    if (!Begin("SetGamma"))
         return false;
     gamma_ = ramp;
     return true;
 }
 
 bool NullRenderDevice::ReadPixels(RenderTarget target, const DeviceRect& rect, std::vector<uint32_t>& argb) {
-    if (!Begin("ReadPixels", std::string(TargetName(target)) + " " + RectText(rect)))
+    if (!Begin("ReadPixels", [&] { return std::string(TargetName(target)) + " " + RectText(rect); }))
         return false;
     if (!hasMode_)
         return Fail("ReadPixels: no mode");

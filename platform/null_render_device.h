@@ -72,7 +72,19 @@ private:
         uint32_t key = 0;
     };
 
-    bool Begin(const char* method, const std::string& args);
+    // Records the call while recording (its arguments are formatted only
+    // then) and takes one injected failure of the method.
+    template <typename Describe>
+    bool Begin(const char* method, Describe&& describe) {
+        if (recording_)
+            Record(method, describe());
+        return failures_.empty() || !TakeFailure(method);
+    }
+    bool Begin(const char* method) {
+        return Begin(method, [] { return std::string(); });
+    }
+    void Record(const char* method, const std::string& args);
+    bool TakeFailure(const char* method);
     bool Fail(const std::string& message);
     Texture* Find(TextureId id);
     std::vector<uint32_t>& Pixels(RenderTarget target);

@@ -5,10 +5,13 @@
 #include "engine/screen.h"
 #include "engine/surfaces.h"
 #include "tests/engine/null_engine.h"
+#include "tests/files/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -49,6 +52,27 @@ TEST(EngineTime, ElapsedMicrosecondsDoNotWrap) {
     const uint64_t hour = 3600ull * 1000 * 1000 * 1000;
     EXPECT_EQ(Engine::ElapsedTime(hour + 7000, 7000), int64_t(3600) * 1000 * 1000);
     EXPECT_EQ(Engine::ElapsedTime(0, 2000), -2);
+}
+
+// The temporary folder is shared with other programs: files there that
+// look like old texture swap files are not the engine's to delete.
+TEST(EngineStart, LeavesTheTemporaryFolderAlone) {
+    ScratchFolder temp;
+    temp.Write("SB2A1.TMP", "another program's");
+    temp.Write("sb2b2.tmp", "another program's");
+    const char* previous = std::getenv("TMPDIR");
+    const std::string kept = previous ? previous : "";
+    ::setenv("TMPDIR", temp.Path().c_str(), 1);
+    plat::NullRenderDevice device;
+    const bool started = Engine::EngineInit(&device, {}, DisplayMode{1024, 768, 16, 60, 0});
+    Engine::ReleaseEngine();
+    if (previous)
+        ::setenv("TMPDIR", kept.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(std::filesystem::exists(temp / "SB2A1.TMP"));
+    EXPECT_TRUE(std::filesystem::exists(temp / "sb2b2.tmp"));
 }
 
 class EngineCoreTest : public NullEngineTest {};

@@ -150,6 +150,29 @@ TEST_F(GraphicSetsTest, CompanionTextAndSubImagesComeWithFieldAZero) {
     EXPECT_FALSE(variant->hasSubImages);
 }
 
+// Damaged files of a graphic set are named in the log: a companion text
+// that does not start with a number is dropped but its picture is kept;
+// a damaged picture gives the kind's dummy.
+TEST_F(GraphicSetsTest, DamagedCompanionTextsAndPicturesAreReported) {
+    WritePicture("art/008_barns/008_0_00_00_00_barn.tga", 120, 60);
+    WriteText("art/008_barns/008_0_00_00_00_barn.txt", "walls\n1 2\n");
+    ClearAssetProblem();
+    TiledImage* barn = SpriteFetch(kKind, 8, 0);
+    ASSERT_NE(barn, nullptr);
+    EXPECT_EQ(barn->displayWidth, 120);
+    EXPECT_EQ(GraphicSets::GetCompanion(barn), nullptr);
+    EXPECT_NE(LastAssetProblem().find("008_0_00_00_00_barn.txt"), std::string::npos) << LastAssetProblem();
+
+    std::vector<uint8_t> cut = WriteTga(std::vector<uint32_t>(120 * 60, 0xFF808080), 120, 60);
+    cut.resize(cut.size() / 2);
+    WriteFile("art/009_mills/009_0_00_00_00_mill.tga", cut);
+    ClearAssetProblem();
+    TiledImage* mill = SpriteFetch(kKind, 9, 0);
+    ASSERT_NE(mill, nullptr);
+    EXPECT_EQ(mill->displayWidth, 4); // the dummy
+    EXPECT_NE(LastAssetProblem().find("009_0_00_00_00_mill.tga"), std::string::npos) << LastAssetProblem();
+}
+
 TEST_F(GraphicSetsTest, CursorsLoadOnFirstUseFromTheirNames) {
     WritePicture("gfx_uif/cursor_00_15_00_03_02_up.tga", 96, 64);
     WritePicture("gfx_uif/cursor_01_00_00_00_02_bad.tga", 96, 64);
