@@ -1,6 +1,7 @@
 #include "gameloop/saved_game.h"
 
 #include "files/chunk_stream.h"
+#include "files/chunk_transfer.h"
 #include "files/crc32.h"
 #include "files/memory_stream.h"
 #include "files/packed_save.h"
@@ -31,20 +32,11 @@ bool IsInterfaceSection(size_t index) {
            s == SaveSection::News;
 }
 
-uint32_t TransferU32Sized(uint32_t& value) {
-    uint8_t bytes[4];
-    plat::StoreLE32(bytes, value);
-    uint32_t moved = TransferSized(bytes, 4);
-    if (StreamMode() == kStreamLoad && moved == 8)
-        value = plat::LoadLE32(bytes);
-    return moved;
-}
-
 // The map size until the world map saves itself.
 bool SerializeMapSize(Game& game) {
     uint32_t width = game.MapWidth();
     uint32_t height = game.MapHeight();
-    if (TransferU32Sized(width) != 8 || TransferU32Sized(height) != 8)
+    if (TransferSizedValue(width) != 8 || TransferSizedValue(height) != 8)
         return false;
     if (StreamMode() == kStreamLoad) {
         if (width == 0 || height == 0 || width > kLargestMapSide || height > kLargestMapSide || width % 2 ||
@@ -67,7 +59,7 @@ bool SerializeSessionSection(Game& game) {
     bool ok = true;
     if (tag == kRandomTag) {
         uint32_t state = game.Random().State();
-        ok = TransferU32Sized(state) == 8;
+        ok = TransferSizedValue(state) == 8;
         game.Random().SetSeed(state);
     }
     EndChunk();

@@ -1,6 +1,7 @@
 #include "gameloop/session.h"
 
 #include "files/chunk_stream.h"
+#include "files/chunk_transfer.h"
 #include "gameloop/game_log.h"
 #include "platform/endian.h"
 
@@ -108,14 +109,9 @@ bool LocalSession::SendBytes(const uint8_t* message, uint32_t size) {
 
 bool LocalSession::SerializeSessionState() {
     uint32_t* fields[] = {&running_, &tickCounter_, &lastTickTime_, &lastDateStep_};
-    for (uint32_t* field : fields) {
-        uint8_t bytes[4];
-        plat::StoreLE32(bytes, *field);
-        if (TransferSized(bytes, 4) != 8)
+    for (uint32_t* field : fields)
+        if (TransferSizedValue(*field) != 8)
             return false;
-        if (StreamMode() == kStreamLoad)
-            *field = plat::LoadLE32(bytes);
-    }
     return true;
 }
 

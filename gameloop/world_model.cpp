@@ -58,11 +58,11 @@ bool WorldModelHooks::GetMapSize(uint32_t& width, uint32_t& height) const {
 }
 
 void WorldModelHooks::ResetWorld() {
+    // Everything is emptied first; the players are created last, so that
+    // the reset leaves the local company and the neutral player in place.
     SpecialEvents::EndAll();
-    DeleteAllMapObjects();
-    DeleteAllPlayers();
-    CreatePlayers();
     ResetWorldState();
+    CreatePlayers();
 }
 
 void WorldModelHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {

@@ -141,6 +141,11 @@ TEST_F(SavedGame, FilesAreReplacedWholeOrNotAtAll) {
     EXPECT_FALSE(loaded.IsStarted());
     ASSERT_TRUE(LoadGame(loaded, path));
     EXPECT_EQ(Bytes(loaded), Bytes(game));
+    // A file that cannot be opened leaves a running game as it was.
+    std::vector<uint8_t> running = Bytes(game);
+    EXPECT_FALSE(LoadGame(game, folder / "missing.mds"));
+    EXPECT_TRUE(game.IsStarted());
+    EXPECT_EQ(Bytes(game), running);
     // A save into a folder that does not exist fails and writes nothing.
     EXPECT_FALSE(SaveGame(game, folder / "no/such/folder.mds"));
     // The packed variant round-trips too.

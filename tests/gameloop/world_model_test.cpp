@@ -3,6 +3,7 @@
 #include "gameloop/saved_game.h"
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
+#include "platform/endian.h"
 #include "world/player.h"
 #include "world/world_map.h"
 
@@ -71,6 +72,58 @@ TEST_F(WorldGame, AFailedLoadPutsTheWorldBack) {
     std::vector<uint8_t> before = Bytes();
     saved.resize(saved.size() - 9);
     EXPECT_FALSE(LoadGameFromMemory(game, saved));
+    EXPECT_EQ(Bytes(), before);
+}
+
+TEST_F(WorldGame, AResetLeavesTheCompaniesRecreatedAndTheSameEmptyWorldTwice) {
+    Run(500);
+    ResetWorld(game);
+    // The local company and the neutral player exist again, so that the
+    // next game's commands have their issuers.
+    EXPECT_TRUE(game.IsOccupied(0));
+    EXPECT_TRUE(game.IsOccupied(4));
+    EXPECT_NE(GetCurrentPlayer(), nullptr);
+    std::vector<uint8_t> once = Bytes();
+    ResetWorld(game);
+    EXPECT_EQ(Bytes(), once);
+}
+
+// Where chunks begin and end in bytes: the top-level chunks and, inside
+// each, every run of payload that reads as a whole sequence of chunks.
+void ChunkBoundaries(const std::vector<uint8_t>& bytes, size_t begin, size_t end, std::vector<size_t>& cuts) {
+    std::vector<std::pair<size_t, size_t>> chunks;
+    for (size_t pos = begin; pos < end;) {
+        if (end - pos < 8)
+            return;
+        uint32_t size = plat::LoadLE32(bytes.data() + pos + 4);
+        if (size < 8 || size > end - pos)
+            return;
+        chunks.push_back({pos, pos + size});
+        pos += size;
+    }
+    for (auto [from, to] : chunks) {
+        cuts.push_back(from);
+        cuts.push_back(from + 8);
+        cuts.push_back(to);
+        ChunkBoundaries(bytes, from + 8, to, cuts);
+    }
+}
+
+TEST_F(WorldGame, ACutAtAnyChunkBoundaryFailsAndLeavesTheWorld) {
+    Run(200);
+    std::vector<uint8_t> saved = Bytes();
+    Run(100);
+    std::vector<uint8_t> before = Bytes();
+    std::vector<size_t> cuts;
+    ChunkBoundaries(saved, 0, saved.size(), cuts);
+    // The map's nested chunks, at least, are found.
+    ASSERT_GT(cuts.size(), 3u * 17);
+    for (size_t cut : cuts) {
+        if (cut >= saved.size())
+            continue;
+        std::vector<uint8_t> cutFile(saved.begin(), saved.begin() + cut);
+        EXPECT_FALSE(LoadGameFromMemory(game, cutFile)) << cut;
+    }
     EXPECT_EQ(Bytes(), before);
 }
 
