@@ -12,6 +12,7 @@
 #include "world/world_errors.h"
 #include "world/world_sections.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,7 +51,7 @@ void WriteMapChunk(uint32_t w, uint32_t h, const std::vector<WorldCell>& cells, 
     uint32_t count = uint32_t(cells.size());
     TransferListHeader(count, elementSize);
     for (WorldCell cell : cells) {
-        std::vector<uint8_t> element(elementSize, 0);
+        std::vector<uint8_t> element(std::max(elementSize, 8u), 0);
         plat::StoreLE32(element.data(), cell.word0);
         plat::StoreLE32(element.data() + 4, cell.word1);
         TransferInChunk(element.data(), elementSize);
