@@ -376,11 +376,7 @@ int32_t GetCityCount() {
 }
 
 void ClearCityTable() {
-    CityTable& table = Table();
-    for (auto& slot : table.slots)
-        (void)slot.release();
-    table.count = 0;
-    table.cursor = 0;
+    DeleteAllCities(false);
 }
 
 void DeleteCity(int32_t index) {

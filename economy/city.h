@@ -109,7 +109,8 @@ int32_t AddCity(std::unique_ptr<City> city, int32_t index);
 City* GetCity(int32_t index);
 // The highest index filled since the table was last cleared.
 int32_t GetCityCount();
-// Empties all 100 slots and the counters without deleting the towns.
+// Empties all 100 slots and the counters. The table owns its towns, so
+// they are deleted with it (their houses and roads stay on the map).
 void ClearCityTable();
 // Deletes one town (its slot stays empty; the count stays).
 void DeleteCity(int32_t index);

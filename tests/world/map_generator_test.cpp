@@ -415,6 +415,32 @@ TEST_F(GeneratorPassesTest, NoFactoryLinesWithoutLinesOrDensity) {
     }
 }
 
+TEST_F(GeneratorPassesTest, WithoutIslandFilesTheMapStaysWater) {
+    // The installation has no island folder, and the Editor row names no
+    // water terrain: the first water row stands in.
+    MapGeneratorSettings& s = GetMapGeneratorSettings();
+    s.GenerateIslands = 1;
+    s.GenerateTowns = 0;
+    s.MapWidth = 32;
+    s.MapHeight = 16;
+    int32_t resets = 0;
+    GeneratorServices().resetWorld = [&] { ++resets; };
+    uint32_t warnings = WorldWarningCount();
+    GenerateMap({});
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(Map().GetWidth(), 32u);
+    EXPECT_EQ(Map().GetHeight(), 16u);
+    EXPECT_EQ(LandTiles(), 0u);
+    EXPECT_GE(WorldWarningCount(), warnings + 2);
+    EXPECT_TRUE(posted_.empty());
+
+    // A size the map cannot take changes nothing.
+    s.MapWidth = 33;
+    GenerateMap({});
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(Map().GetWidth(), 32u);
+}
+
 TEST_F(GeneratorPassesTest, TheSameSeedDrawsTheSameTownsAndFactories) {
     GetMapGeneratorSettings().TownDensity = 200;
     AddFactoryType(1, 1850);
