@@ -276,6 +276,7 @@ void PlaceIslands(const std::vector<const IslandTemplate*>& islands, const MapGe
     const int32_t retriesOfSelected = editor ? editor->NrOfRetriesOfSelectedIslands : 0;
     const float minimumLandRatio = editor ? editor->OverlappingIslandMinimumLandRatio : 0.0f;
     const double area = double(s.MapWidth) * double(s.MapHeight);
+    const uint64_t cellBudget = kMaxIslandCellsPerTile * uint64_t(s.MapWidth) * s.MapHeight;
 
     std::vector<uint32_t> list;
     uint32_t cycles = 0, skipped = 0;
@@ -313,6 +314,7 @@ void PlaceIslands(const std::vector<const IslandTemplate*>& islands, const MapGe
                 int32_t x = IslandCornerFromDraw(RuntimeRandom(), s.MapWidth, island.width);
                 int32_t y = IslandCornerFromDraw(RuntimeRandom(), s.MapHeight, island.height);
                 IslandFit fit;
+                counters.cellsTried += shape.land.size();
                 bool test = MeasureIsland(x, y, shape, true, water, fit);
                 if (test && AcceptIslandTry(s, fit.overlapPercent, coverage, minimumLandRatio, fit.onWater)) {
                     LayIsland(x, y, shape, true, water);
@@ -338,6 +340,11 @@ void PlaceIslands(const std::vector<const IslandTemplate*>& islands, const MapGe
             progress(0, coverage, float(s.TargetLandCoverage));
         if (coverage > float(s.TargetLandCoverage))
             break;
+        if (counters.cellsTried > cellBudget) {
+            WorldWarning("map generator: the island pass ends after trying %llu island cells",
+                         static_cast<unsigned long long>(counters.cellsTried));
+            break;
+        }
     }
 }
 

@@ -49,14 +49,18 @@ struct MapGeneratorCounters {
     uint32_t mountain1 = 0;
     uint32_t mountain2 = 0;
     uint64_t placedLand = 0;
-    // Islands placed and whole cycles over the island list.
+    // Islands placed, whole cycles over the island list, and island cells
+    // looked at by the tries.
     uint32_t islandsPlaced = 0;
     uint32_t cycles = 0;
+    uint64_t cellsTried = 0;
 };
 MapGeneratorCounters& GetMapGeneratorCounters();
 
-// The island pass ends at the latest after this many cycles over the list.
+// The island pass ends at the latest after this many cycles over the list,
+// or once its tries have looked at this many island cells per map tile.
 inline constexpr uint32_t kMaxIslandCycles = 10000;
+inline constexpr uint64_t kMaxIslandCellsPerTile = 256;
 // A town being founded gets at most this many growth steps.
 inline constexpr uint32_t kMaxFoundingUpdates = 4000;
 // The generator founds at most this many towns (the size of the town table).

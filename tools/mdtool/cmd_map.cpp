@@ -129,10 +129,10 @@ int Generate(const Args& args) {
     std::vector<MapObject*> factories;
     GetMapObjects(factories, kSelectCategory | kSelectSubtype, kCategoryBuilding, kFactorySubtype, 0);
     const MapGeneratorCounters& counters = GetMapGeneratorCounters();
-    std::printf("map %u x %u, %u islands, land %.1f %%, %u towns, %zu factories (with town centres)\n",
-                s.MapWidth, s.MapHeight, counters.islandsPlaced,
-                double(counters.placedLand) * 100.0 / (double(s.MapWidth) * s.MapHeight), towns,
-                factories.size());
+    std::printf(
+        "map %u x %u, %u islands in %u cycles, land %.1f %%, %u towns, %zu factories (with town centres)\n",
+        s.MapWidth, s.MapHeight, counters.islandsPlaced, counters.cycles,
+        double(counters.placedLand) * 100.0 / (double(s.MapWidth) * s.MapHeight), towns, factories.size());
     std::printf("saved to %s\n", out.c_str());
     return 0;
 }
