@@ -95,6 +95,28 @@ TEST_F(MapGeneratorTest, IslandCornersComeFromTheDrawMadeEvenDownwards) {
         EXPECT_EQ(IslandCornerFromDraw(c.draw, c.mapSize, c.size), c.corner) << c.draw;
 }
 
+TEST_F(MapGeneratorTest, EditorReadersAnswerMinusOneOutsideTheirTables) {
+    EditorRow* editor = EditorTable::GetOrCreateRow(0);
+    editor->TerrainTextureSize = 4;
+    editor->InitialWaterColor.Resize(2, 9);
+    editor->InitialWaterColor.SetCell(0, 5, 2.0f);
+    editor->InitialWaterColor.SetCell(1, 5, 7.0f);
+    // Region 4, climate 2: row 2 + 3 x 2 - 1 = 7; region 2, climate 1: 3.
+    EXPECT_EQ(InitialWaterColorRow(4, 2), 7);
+    EXPECT_EQ(InitialWaterColorRow(2, 1), 3);
+    EXPECT_EQ(InitialWaterColorRow(3, 1), 0); // another code counts as region 1
+    EXPECT_EQ(GetInitialWaterColor(0, 5, 0), 2);
+    EXPECT_EQ(GetInitialWaterColor(0, 5, 1), 7);
+    EXPECT_EQ(GetInitialWaterColor(0, 9, 0), -1);
+    EXPECT_EQ(GetInitialWaterColor(0, 5, 2), -1);
+    EXPECT_EQ(GetInitialWaterColor(0, -1, 0), -1);
+    EXPECT_EQ(GetInitialWaterColor(1, 5, 0), -1);
+    float size = 0;
+    EXPECT_TRUE(GetTerrainTextureSize(0, size));
+    EXPECT_EQ(size, 4.0f);
+    EXPECT_FALSE(GetTerrainTextureSize(3, size));
+}
+
 TEST_F(MapGeneratorTest, IslandTriesAreTakenByOverlapAndNewLand) {
     struct Case {
         uint8_t overlapMode;
