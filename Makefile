@@ -70,14 +70,19 @@ test-sanitize: deps-fuzz
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
-# Until the screens exist the game runs headless: a new game on the default
-# data runs for a quarter of an hour of game time and is saved; with a
-# display the engine's test scene opens in a window. Builds only what it runs.
+# Until the screens exist the game runs headless: a new game on a generated
+# map of the default data runs for one game year (36000 frames of 25 ms, 9000
+# date steps) and is saved; with a display the engine's test scene opens in a
+# window. Builds only what it runs.
 RUN_TARGETS := marrowdale
 RUN_SAVE    ?= save/run.mds
+RUN_MAP     ?= 512
+RUN_SEED    ?= 1
 run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
-	./$(BUILD)/marrowdale --headless --new --ticks 36000 --data $(GAMEDATA) --save $(RUN_SAVE)
+	./$(BUILD)/marrowdale --headless --new --generate $(RUN_MAP) --seed $(RUN_SEED) --ticks 36000 \
+	  --data $(GAMEDATA) --save $(RUN_SAVE)
+	@echo "The year's game is saved in $(RUN_SAVE); load it with ./$(BUILD)/marrowdale --load $(RUN_SAVE)"
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/marrowdale --engine-demo --data $(GAMEDATA); \
 	  else echo "No display: the engine's test scene opens with ./$(BUILD)/marrowdale --engine-demo"; fi
 

@@ -5,6 +5,8 @@
 // window instead.
 #include "app/engine_demo.h"
 #include "data/text_tables.h"
+#include "economy/new_world.h"
+#include "economy/town_services.h"
 #include "gameloop/command_script.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
@@ -12,6 +14,7 @@
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "world/game_settings.h"
 
 #include <charconv>
 #include <cstdio>
@@ -33,6 +36,8 @@ struct Options {
     std::string load;
     std::string map;
     uint32_t size = kNewGameMapSize;
+    // --generate: the map comes from the map generator.
+    bool generate = false;
     bool seeded = false;
     uint32_t seed = 0;
     uint64_t ticks = 0;
@@ -85,6 +90,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
                              kLargestMapSide);
                 return false;
             }
+            o.generate = true;
         } else if (a == "--seed") {
             if (!value(v) || !ParseNumber(v, o.seed))
                 return false;
@@ -185,15 +191,28 @@ int main(int argc, char** argv) {
     // Game time moves only as the frames advance it, so that a run depends on
     // nothing but its inputs.
     plat::Clock::UseFake(0);
+    // Islands and town names are looked for in the data folder.
+    InstallPath() = o.data;
     Game game;
-    WorldModelHooks world;
+    TownWorldHooks world;
     ConnectWorldModel(game, world);
+    InstallTownsAndIndustry(game);
     if (o.newGame) {
         // Without a seed the game starts from the moment, as a player expects.
         uint32_t seed = o.seeded ? o.seed : uint32_t(plat::Clock::Timestamp() % 12345);
         StartGame(game, seed);
-        if (o.size != kNewGameMapSize)
+        if (o.generate) {
+            NewWorldOptions options;
+            options.settings.MapWidth = options.settings.MapHeight = o.size;
+            options.seed = seed;
+            if (!GenerateNewWorld(game, options)) {
+                UninstallTownsAndIndustry();
+                return 1;
+            }
+            std::printf("generated a map of %u x %u tiles from seed %u\n", o.size, o.size, seed);
+        } else if (o.size != kNewGameMapSize) {
             NewGameInit(game, o.size, o.size);
+        }
     } else {
         // A load replaces a running game, as the front end's does.
         StartGame(game, 0);

@@ -1,7 +1,69 @@
 #include "gameloop/building_commands.h"
 
+#include "data/generated/economy_tables.h"
+#include "gameloop/game_log.h"
+#include "world/catchment_parties.h"
+#include "world/object_manager.h"
+#include "world/world_map.h"
+
+namespace {
+
+// Footprints beyond this many tiles a side come from damaged data.
+constexpr uint32_t kMaxFactorySide = 32;
+// The side of the square of a size step without a FactoryLayout row.
+constexpr uint32_t kFallbackSide = 2;
+
+} // namespace
+
+bool BuildFactoryCommand::Footprint(int32_t type, int32_t orientation, int32_t size, uint32_t& width,
+                                    uint32_t& height) {
+    const FactoryRow* factory = FactoryTable::Find(type);
+    if (!factory || size < 0 || size > 2 || orientation < 0 || orientation > 1)
+        return false;
+    const FactoryLayoutRow* layout = FactoryLayoutTable::Find(factory->SizeIndexStart + size);
+    int32_t w = layout ? layout->MapSize.IntCell(0, uint32_t(orientation)) : -1;
+    int32_t h = layout ? layout->MapSize.IntCell(1, uint32_t(orientation)) : -1;
+    if (w < 1 || h < 1 || uint32_t(w) > kMaxFactorySide || uint32_t(h) > kMaxFactorySide) {
+        w = h = int32_t(kFallbackSide + uint32_t(size));
+    }
+    width = uint32_t(w);
+    height = uint32_t(h);
+    return true;
+}
+
+bool BuildFactoryCommand::CanPlace(const FactoryRequest& request, uint8_t player) {
+    uint32_t width = 0, height = 0;
+    if (player >= kCompanySlotCount || request.x < 0 || request.y < 0 ||
+        !Footprint(request.type, request.orientation, request.size, width, height))
+        return false;
+    return GetWorldMap().IsAreaBuildable(uint32_t(request.x), uint32_t(request.y), width, height, 0);
+}
+
 void BuildFactoryCommand::Execute(Game&) {
-    RefuseUnavailable("factories");
+    FactoryRequest request{int32_t(x), int32_t(y), int32_t(type), int32_t(layoutVariant),
+                           int32_t(layoutOffset)};
+    uint32_t width = 0, height = 0;
+    if (x > INT32_MAX || y > INT32_MAX || type > INT32_MAX || !CanPlace(request, GetPlayerId()) ||
+        !Footprint(request.type, request.orientation, request.size, width, height)) {
+        GameLog("BuildFactoryCommand: factory type %u does not fit at (%u, %u)", type, x, y);
+        return;
+    }
+    MapObject* object = CreateMapObject(kCategoryBuilding, kFactorySubtype);
+    auto* factory = dynamic_cast<FactoryBase*>(object);
+    if (!factory) {
+        if (object)
+            DeleteMapObject(object->GetId());
+        GameLog("BuildFactoryCommand: no factory object can be made");
+        return;
+    }
+    factory->SetTypeIndex(request.type);
+    factory->SetOwner(GetPlayerId());
+    factory->SetLayout(layoutVariant, FactoryTable::Find(request.type)->SizeIndexStart + request.size);
+    if (!factory->Place(request.x, request.y, kFactorySubtype, int32_t(width), int32_t(height), 0)) {
+        DeleteMapObject(factory->GetId());
+        return;
+    }
+    factory->FinishSetup();
 }
 
 void GameCommand20::Execute(Game&) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gameloop/game_command.h"
+#include "world/map_generator.h"
 
 // Builds a factory of a type.
 class BuildFactoryCommand final : public FixedPayloadCommand<BuildFactoryCommand, 1, 20> {
@@ -13,6 +14,12 @@ public:
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuildFactoryCommand"; }
+    // The footprint in tiles of a factory type built with a size step and a
+    // side: the MapSize of its FactoryLayout row, or a small square when the
+    // data gives none. False for a type without a Factory row.
+    static bool Footprint(int32_t type, int32_t orientation, int32_t size, uint32_t& width, uint32_t& height);
+    // Whether the factory fits at the tile for the player.
+    static bool CanPlace(const FactoryRequest& request, uint8_t player);
     void Fields(PayloadIo& io) {
         io.U32(x);
         io.U32(y);

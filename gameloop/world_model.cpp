@@ -2,6 +2,7 @@
 
 #include "files/chunk_stream.h"
 #include "world/game_clock.h"
+#include "world/map_check.h"
 #include "world/object_manager.h"
 #include "world/player.h"
 #include "world/player_statistics.h"
@@ -74,7 +75,10 @@ void WorldModelHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     SpecialEvents::Update();
 }
 
-void WorldModelHooks::AfterLoad() {}
+void WorldModelHooks::AfterLoad() {
+    // Terrain blocks that mix water and land are repaired on every load.
+    MapCheck();
+}
 
 void WorldModelHooks::EndSpecialEvents() {
     SpecialEvents::EndAll();
@@ -132,7 +136,11 @@ void ConnectWorldModel(Game& game, WorldModelHooks& hooks) {
     game.SetWorldHooks(&hooks);
     game.SetMissionWorld(&hooks);
     game.SetSectionSerializer(SaveSection::WorldMap, [] {
-        return Loading() ? GetWorldMap().LoadWorldMap() : GetWorldMap().SaveWorldMap();
+        if (Loading())
+            return GetWorldMap().LoadWorldMap();
+        // Route flags A and B are not kept in a save.
+        ClearRouteFlags();
+        return GetWorldMap().SaveWorldMap();
     });
     game.SetSectionSerializer(SaveSection::Objects,
                               [] { return Loading() ? LoadMapObjects() : SaveMapObjects(); });

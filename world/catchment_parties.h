@@ -38,6 +38,11 @@ public:
     FactoryBase() : Building(kFactorySubtype) {}
 
     virtual int32_t GetFactoryTyp() const { return 0; }
+    // The side (0 or 1) and FactoryLayout row the factory is built with.
+    virtual void SetLayout(uint32_t layoutVariant, int32_t layoutRow) {
+        (void)layoutVariant;
+        (void)layoutRow;
+    }
     virtual void RebuildProductMasks() {}
     virtual void SetPartnerFactories(const std::vector<ObjectHandle>& ids) { (void)ids; }
 };

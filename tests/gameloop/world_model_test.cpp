@@ -1,9 +1,11 @@
+#include "data/generated/terrain_tables.h"
 #include "gameloop/game_log.h"
 #include "gameloop/new_game.h"
 #include "gameloop/saved_game.h"
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
 #include "platform/endian.h"
+#include "world/cell_rows.h"
 #include "world/player.h"
 #include "world/world_map.h"
 
@@ -125,6 +127,26 @@ TEST_F(WorldGame, ACutAtAnyChunkBoundaryFailsAndLeavesTheWorld) {
         EXPECT_FALSE(LoadGameFromMemory(game, cutFile)) << cut;
     }
     EXPECT_EQ(Bytes(), before);
+}
+
+// Saving drops the route flags; loading repairs terrain blocks that mix
+// water and land.
+TEST_F(WorldGame, SaveClearsRouteFlagsAndLoadChecksTerrainBlocks) {
+    TerrainTable::GetOrCreateRow(1)->IsWater = 0;
+    TerrainTable::GetOrCreateRow(2)->IsWater = 1;
+    WorldMap& map = GetWorldMap();
+    map.SetRouteKindAndClear(10, 10, 1);
+    map.SetRouteFlagA(1, 10, 10, true);
+    map.SetRouteFlagB(1, 10, 10, true);
+    // The block of points (6, 6)-(7, 7) paints cells (4, 4)-(5, 5).
+    map.CellAt(4, 4)->SetTerrainIndex(2);
+    std::vector<uint8_t> saved = Bytes();
+    EXPECT_FALSE(map.GetRouteFlagA(1, 10, 10));
+    EXPECT_FALSE(map.GetRouteFlagB(1, 10, 10));
+    EXPECT_EQ(map.GetTerrainIndex(4, 4), 2u);
+    ASSERT_TRUE(LoadGameFromMemory(game, saved));
+    EXPECT_EQ(map.GetTerrainIndex(4, 4), 1u);
+    EXPECT_EQ(map.GetCellKind(10, 10), uint32_t(kCellRoute));
 }
 
 } // namespace

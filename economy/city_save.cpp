@@ -1,0 +1,153 @@
+// The towns' section of a saved game: the census counters, the town count
+// and indexes, then per town its raw block ("cit1") and the id of its
+// town-centre factory ("cit4").
+#include "economy/city.h"
+
+#include "economy/factory.h"
+#include "files/chunk_stream.h"
+#include "files/chunk_transfer.h"
+#include "platform/endian.h"
+#include "world/object_manager.h"
+#include "world/world_warnings.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kTagBlock = ChunkTag("cit1");
+constexpr uint32_t kTagFactory = ChunkTag("cit4");
+constexpr uint32_t kTags[] = {kTagBlock, kTagFactory};
+constexpr uint32_t kBlockBytes = 568;
+constexpr uint32_t kNameBytes = 64;
+constexpr uint32_t kCensusBytes = 20;
+constexpr int32_t kMaxTownSide = 255;
+
+bool Loading() {
+    return StreamMode() == kStreamLoad;
+}
+
+} // namespace
+
+bool City::SerializeCity() {
+    bool ok = true;
+    TransferTagList(kTags, [&](uint32_t tag) {
+        if (tag == kTagBlock) {
+            uint8_t b[kBlockBytes] = {};
+            plat::StoreLE32(b, uint32_t(centreX_));
+            plat::StoreLE32(b + 4, uint32_t(centreY_));
+            plat::StoreLE32(b + 8, uint32_t(width_));
+            plat::StoreLE32(b + 12, uint32_t(height_));
+            b[18] = sizeClass_;
+            plat::StoreLE32(b + 20, population_);
+            plat::StoreLE32(b + 32, uint32_t(style_));
+            plat::StoreLE32(b + 36, uint32_t(index_));
+            plat::StoreLE64(b + 40, uint64_t(lastGridTime_));
+            plat::StoreLE64(b + 48, uint64_t(growthTime_));
+            std::memcpy(b + 56, name_.data(), std::min<size_t>(name_.size(), kNameBytes - 1));
+            std::memcpy(b + 180, specialBuildingCounts_.data(), specialBuildingCounts_.size());
+            uint32_t bits = 0;
+            std::memcpy(&bits, &speed_, 4);
+            plat::StoreLE32(b + 436, bits);
+            for (size_t i = 0; i < styleValues_.size(); ++i)
+                plat::StoreLE32(b + 440 + 4 * i, styleValues_[i]);
+            if (TransferSized(b, kBlockBytes) != 4 + kBlockBytes) {
+                ok = false;
+                return;
+            }
+            if (!Loading())
+                return;
+            centreX_ = int32_t(plat::LoadLE32(b));
+            centreY_ = int32_t(plat::LoadLE32(b + 4));
+            width_ = int32_t(plat::LoadLE32(b + 8));
+            height_ = int32_t(plat::LoadLE32(b + 12));
+            sizeClass_ = b[18];
+            population_ = plat::LoadLE32(b + 20);
+            style_ = int32_t(plat::LoadLE32(b + 32));
+            int32_t storedIndex = int32_t(plat::LoadLE32(b + 36));
+            lastGridTime_ = int64_t(plat::LoadLE64(b + 40));
+            growthTime_ = int64_t(plat::LoadLE64(b + 48));
+            const char* name = reinterpret_cast<const char*>(b + 56);
+            name_.assign(name, strnlen(name, kNameBytes - 1));
+            std::memcpy(specialBuildingCounts_.data(), b + 180, specialBuildingCounts_.size());
+            bits = plat::LoadLE32(b + 436);
+            std::memcpy(&speed_, &bits, 4);
+            for (size_t i = 0; i < styleValues_.size(); ++i)
+                styleValues_[i] = plat::LoadLE32(b + 440 + 4 * i);
+            if (storedIndex != index_ || centreX_ < 0 || centreY_ < 0 || width_ < 1 || height_ < 1 ||
+                width_ > kMaxTownSide || height_ > kMaxTownSide || width_ % 2 == 0 || height_ % 2 == 0 ||
+                sizeClass_ > 5 || !std::isfinite(speed_) || speed_ <= 0.0f) {
+                WorldWarning("towns: the record of town %d does not hold together", index_);
+                ok = false;
+            }
+        } else if (tag == kTagFactory) {
+            uint8_t b[4] = {};
+            plat::StoreLE32(b, centreFactory_);
+            TransferSized(b, 4);
+            if (!Loading())
+                return;
+            uint32_t id = plat::LoadLE32(b);
+            // Only a factory can be a town's own; another id is dropped.
+            centreFactory_ = dynamic_cast<Factory*>(BuildingFromId(id)) ? id : 0;
+            if (id != 0 && centreFactory_ == 0)
+                WorldWarning("towns: town %d names %08x, which is no factory", index_, id);
+        }
+    });
+    return ok && !StreamFailed();
+}
+
+bool SaveCities() {
+    uint8_t census[kCensusBytes] = {};
+    TransferInChunk(census, kCensusBytes);
+    std::vector<uint32_t> indexes;
+    for (int32_t i = 1; i <= GetCityCount(); ++i)
+        if (GetCity(i))
+            indexes.push_back(uint32_t(i));
+    uint32_t count = uint32_t(indexes.size());
+    Transfer(count);
+    TransferVector(indexes);
+    for (uint32_t index : indexes)
+        if (!GetCity(int32_t(index))->SerializeCity())
+            return false;
+    return !StreamFailed();
+}
+
+bool LoadCities() {
+    // Saves made before towns existed hold an empty section.
+    if (ChunkBytesLeft() == 0) {
+        DeleteAllCities();
+        return true;
+    }
+    uint8_t census[kCensusBytes] = {};
+    uint32_t count = 0xFFFFFFFFu;
+    std::vector<uint32_t> indexes;
+    if (TransferInChunk(census, kCensusBytes) != kCensusBytes || Transfer(count) != 4 || count > kMaxCities ||
+        TransferVector(indexes) == 0 || indexes.size() != count) {
+        WorldWarning("towns: the town section is damaged");
+        return false;
+    }
+    std::set<uint32_t> seen;
+    for (uint32_t index : indexes) {
+        if (index < 1 || index > uint32_t(kMaxCities) || !seen.insert(index).second) {
+            WorldWarning("towns: town index %u is out of range or repeated", index);
+            return false;
+        }
+    }
+    // Towns still in the table belong to the world before the load; their
+    // factory ids may name loaded objects now, which must stay.
+    for (int32_t i = 1; i <= GetCityCount(); ++i)
+        if (City* city = GetCity(i))
+            city->centreFactory_ = 0;
+    DeleteAllCities();
+    for (uint32_t index : indexes) {
+        auto city = std::make_unique<City>();
+        city->index_ = int32_t(index);
+        City* loaded = city.get();
+        if (!AddCity(std::move(city), int32_t(index)) || !loaded->SerializeCity())
+            return false;
+    }
+    return !StreamFailed();
+}

@@ -1,0 +1,24 @@
+// Connects the towns and factories to the game: the factory class of the
+// object manager, the world's and the static objects' town hooks, the map
+// generator's hooks, the towns' section of a saved game, and the world
+// hooks through which the loop updates towns and the reset deletes them.
+#pragma once
+
+#include "gameloop/world_model.h"
+
+class Game;
+
+// The world model's hooks with the towns added: the reset and a new game
+// delete every town first, and the loop's town update grows them.
+class TownWorldHooks : public WorldModelHooks {
+public:
+    void ResetWorld() override;
+    void NewGameInit(uint32_t mapWidth, uint32_t mapHeight) override;
+    void UpdateCities(uint32_t t) override;
+};
+
+// Installs every hook for this game; the game must outlive them or
+// UninstallTownsAndIndustry must run first.
+void InstallTownsAndIndustry(Game& game);
+// Empties the hooks that InstallTownsAndIndustry filled.
+void UninstallTownsAndIndustry();

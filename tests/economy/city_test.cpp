@@ -1,0 +1,320 @@
+// Towns: founding, the town table, growth to the size limits, removal from
+// the map, the nearest-town and size-class lookups, and the towns' section
+// of a saved game.
+#include "files/chunk_stream.h"
+#include "files/memory_stream.h"
+#include "platform/endian.h"
+#include "tests/economy/town_fixture.h"
+#include "world/living_building.h"
+
+#include <algorithm>
+#include <functional>
+#include <initializer_list>
+#include <set>
+
+namespace {
+
+using CityTest = TownTest;
+
+uint32_t RoadsOfTown(int32_t index) {
+    uint32_t n = 0;
+    for (uint32_t y = 0; y < GetWorldMap().GetHeight(); ++y)
+        for (uint32_t x = 0; x < GetWorldMap().GetWidth(); ++x)
+            n += GetWorldMap().HasRoad(x, y) && GetWorldMap().GetRouteByte(x, y) == uint32_t(index) ? 1 : 0;
+    return n;
+}
+
+std::vector<LivingBuilding*> Houses() {
+    std::vector<MapObject*> objects;
+    GetMapObjects(objects, kSelectCategory | kSelectSubtype, kCategoryBuilding, LivingBuilding::kSubtype, 0);
+    std::vector<LivingBuilding*> houses;
+    for (MapObject* object : objects)
+        houses.push_back(dynamic_cast<LivingBuilding*>(object));
+    return houses;
+}
+
+TEST_F(CityTest, ANewTownHasItsCentreCrossAndItsOwnFactory) {
+    City* city = CreateCity(20, 30, 6, 8, 0);
+    ASSERT_NE(city, nullptr);
+    EXPECT_EQ(city->GetIndex(), 1);
+    EXPECT_EQ(GetCity(1), city);
+    EXPECT_EQ(GetCity(0), nullptr);
+    // Even sides are raised to odd ones, so the centre is the middle.
+    EXPECT_EQ(city->GetWidth(), 7);
+    EXPECT_EQ(city->GetHeight(), 9);
+    EXPECT_EQ(Map().GetRoadDirections(20, 30), 15u);
+    // The arms' connections are recomputed: each leads to the centre.
+    EXPECT_EQ(Map().GetRoadDirections(19, 30), 2u);
+    EXPECT_EQ(Map().GetRoadDirections(20, 31), 1u);
+    EXPECT_EQ(RoadsOfTown(1), 5u);
+
+    auto* factory = dynamic_cast<Factory*>(BuildingFromId(city->GetCentreFactoryId()));
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(factory->GetTypeIndex(), kTownCentreFactoryType);
+    EXPECT_EQ(factory->GetFactoryTyp(), kTownCentreFactoryKind);
+    EXPECT_EQ(factory->GetOwner(), kNeutralOwner);
+    EXPECT_EQ(factory->GetX(), 20);
+    // The town's houses take their highlight from it.
+    EXPECT_EQ(StaticServices().townLinkedObject(1), factory);
+}
+
+TEST_F(CityTest, ATownOnTheMapEdgeLaysOnlyTheArmsInsideIt) {
+    City* city = CreateCity(0, 10, 5, 5, 0);
+    ASSERT_NE(city, nullptr);
+    EXPECT_EQ(RoadsOfTown(city->GetIndex()), 4u);
+    EXPECT_EQ(CreateCity(64, 10, 5, 5, 0), nullptr);
+}
+
+TEST_F(CityTest, SlotsOfDeletedTownsAreReusedAndTheCountStays) {
+    for (int32_t i = 0; i < 5; ++i)
+        ASSERT_NE(CreateCity(5 + 10 * i, 5, 3, 3, 0), nullptr);
+    uint32_t factoryOf3 = GetCity(3)->GetCentreFactoryId();
+    DeleteCity(3);
+    EXPECT_EQ(GetCityCount(), 5);
+    EXPECT_EQ(GetCity(3), nullptr);
+    EXPECT_EQ(MapObjectFromId(factoryOf3), nullptr);
+    City* next = CreateCity(5, 40, 3, 3, 0);
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->GetIndex(), 3);
+
+    ClearCityTable();
+    EXPECT_EQ(GetCityCount(), 0);
+}
+
+TEST_F(CityTest, TheTableHoldsAHundredTowns) {
+    for (int32_t i = 0; i < kMaxCities; ++i)
+        ASSERT_NE(CreateCity(i % 60, i / 60 * 30, 1, 1, 0), nullptr) << i;
+    EXPECT_EQ(CreateCity(40, 40, 1, 1, 0), nullptr);
+    EXPECT_EQ(GetCityCount(), kMaxCities);
+}
+
+TEST_F(CityTest, TownsGrowHousesBesideTheirStreetsToEverySizeLimit) {
+    City* city = CreateCity(32, 32, 31, 31, 0);
+    ASSERT_NE(city, nullptr);
+    uint32_t last = 0;
+    for (uint32_t limit : {50u, 200u, 400u, 1000u}) {
+        while (city->GetPopulation() < limit) {
+            ASSERT_EQ(city->Update(0, true), 1) << "stalled at " << city->GetPopulation();
+            ASSERT_GE(city->GetPopulation(), last);
+            last = city->GetPopulation();
+        }
+    }
+    EXPECT_EQ(city->GetSizeClass(), 4u);
+    for (LivingBuilding* house : Houses()) {
+        int32_t x = house->GetX(), y = house->GetY();
+        EXPECT_TRUE(city->Contains(x, y));
+        EXPECT_NE((x - 32) % kStreetSpacing, 0);
+        EXPECT_NE((y - 32) % kStreetSpacing, 0);
+        bool besideRoad =
+            Map().HasRoad(uint32_t(x - 1), uint32_t(y)) || Map().HasRoad(uint32_t(x + 1), uint32_t(y)) ||
+            Map().HasRoad(uint32_t(x), uint32_t(y - 1)) || Map().HasRoad(uint32_t(x), uint32_t(y + 1));
+        EXPECT_TRUE(besideRoad) << x << "," << y;
+    }
+    // The census agrees with the steps' own count.
+    uint32_t population = city->GetPopulation();
+    city->TakeCensus();
+    EXPECT_EQ(city->GetPopulation(), population);
+}
+
+TEST_F(CityTest, RemovingATownTakesItsHousesAndRoadsOnly) {
+    City* other = CreateCity(5, 5, 3, 3, 0);
+    City* city = CreateCity(32, 32, 15, 15, 0);
+    Grow(*city, 300);
+    ASSERT_GT(Houses().size(), 5u);
+    const int32_t index = city->GetIndex();
+    city->Remove();
+    DeleteCity(index);
+    EXPECT_TRUE(Houses().empty());
+    EXPECT_EQ(RoadsOfTown(index), 0u);
+    EXPECT_EQ(RoadsOfTown(other->GetIndex()), 5u);
+    for (uint32_t y = 20; y < 45; ++y)
+        for (uint32_t x = 20; x < 45; ++x)
+            EXPECT_EQ(Map().GetCellKind(x, y), uint32_t(kCellPlain)) << x << "," << y;
+}
+
+TEST_F(CityTest, ATownWithoutRoomStopsGrowing) {
+    SetMap(64, 64, kWater);
+    for (uint32_t y = 30; y < 33; ++y)
+        for (uint32_t x = 30; x < 33; ++x)
+            Map().CellAt(x, y)->SetTerrainIndex(kLand);
+    City* city = CreateCity(31, 31, 31, 31, 0);
+    ASSERT_NE(city, nullptr);
+    // Every lot touches the water, so no house may stand there.
+    EXPECT_LT(Grow(*city, 1000), 20u);
+    EXPECT_EQ(city->Update(0, true), 0);
+}
+
+TEST_F(CityTest, UnforcedStepsWaitForTheGrowthDelay) {
+    City* city = CreateCity(32, 32, 15, 15, 0);
+    const uint32_t delay = city->GetGrowthDelay();
+    EXPECT_EQ(city->Update(0, false), 1);
+    EXPECT_EQ(city->Update(delay - 1, false), 0);
+    EXPECT_EQ(city->Update(delay, false), 1);
+    // The loop's update serves the towns in turn.
+    UpdateCities(2 * delay);
+    EXPECT_EQ(city->GetGrowthTime(), int64_t(2 * delay));
+}
+
+TEST_F(CityTest, NearestTownIsByManhattanDistanceAndTheLowerIndexOfEquals) {
+    EXPECT_EQ(NearestTown(10, 10), 0);
+    CreateCity(10, 10, 3, 3, 0);
+    CreateCity(20, 10, 3, 3, 0);
+    CreateCity(15, 20, 3, 3, 0);
+    struct Case {
+        int32_t x, y, town;
+    } cases[] = {{15, 10, 1}, {16, 10, 2}, {15, 16, 3}, {-50, -50, 1}, {12, 14, 1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(NearestTown(c.x, c.y), c.town) << c.x << "," << c.y;
+}
+
+TEST_F(CityTest, SizeClassesFollowTheLimits) {
+    struct Case {
+        uint32_t population, sizeClass;
+    } cases[] = {{0, 0}, {49, 0}, {50, 1}, {399, 2}, {400, 3}, {4999, 4}, {5000, 5}, {4000000000u, 5}};
+    for (const Case& c : cases)
+        EXPECT_EQ(GetCitySizeClass(c.population), c.sizeClass) << c.population;
+    // A missing limit ends the search at its class.
+    CityGrowingConfigTable::GetOrCreateRow(0)->CityPopulationSizeLimit.Resize(1, 3);
+    CityGrowingConfigTable::GetOrCreateRow(0)->CityPopulationSizeLimit.SetCell(0, 1, 50);
+    CityGrowingConfigTable::GetOrCreateRow(0)->CityPopulationSizeLimit.SetCell(0, 2, 200);
+    EXPECT_EQ(GetCitySizeClass(100000), 2u);
+}
+
+// The towns' section through a stream of its own.
+std::vector<uint8_t> SaveSection() {
+    std::vector<uint8_t> bytes;
+    std::string text(kSaveHeaderText);
+    uint32_t version = kSaveStreamVersion;
+    EXPECT_TRUE(BeginSaveStream(OpenMemoryWriteStream(bytes), text, version));
+    uint32_t tag = ChunkTag("city");
+    BeginChunk(tag);
+    EXPECT_TRUE(SaveCities());
+    EndChunk();
+    EXPECT_TRUE(CloseStream());
+    return bytes;
+}
+
+bool LoadSection(const std::vector<uint8_t>& bytes) {
+    std::string text;
+    uint32_t version = 0;
+    if (!BeginSaveStream(OpenMemoryReadStream(std::span(bytes)), text, version))
+        return false;
+    uint32_t tag = 0;
+    BeginChunk(tag);
+    bool ok = LoadCities();
+    EndChunk();
+    CloseStream();
+    return ok;
+}
+
+std::vector<uint8_t> CraftedSection(const std::function<void()>& body) {
+    std::vector<uint8_t> bytes;
+    std::string text(kSaveHeaderText);
+    uint32_t version = kSaveStreamVersion;
+    EXPECT_TRUE(BeginSaveStream(OpenMemoryWriteStream(bytes), text, version));
+    uint32_t tag = ChunkTag("city");
+    BeginChunk(tag);
+    body();
+    EndChunk();
+    EXPECT_TRUE(CloseStream());
+    return bytes;
+}
+
+void Words(std::initializer_list<uint32_t> words) {
+    for (uint32_t w : words) {
+        uint8_t b[4];
+        plat::StoreLE32(b, w);
+        TransferInChunk(b, 4);
+    }
+}
+
+TEST_F(CityTest, TownsReloadAtTheirIndexes) {
+    for (int32_t i = 0; i < 5; ++i)
+        CreateCity(5 + 12 * i, 20, 5, 5, 0);
+    for (int32_t i : {1, 3, 4})
+        DeleteCity(i);
+    GetCity(2)->SetName("Ormsby Vale");
+    Grow(*GetCity(5), 60);
+    const uint32_t population = GetCity(5)->GetPopulation();
+    const uint32_t factory = GetCity(5)->GetCentreFactoryId();
+    std::vector<uint8_t> saved = SaveSection();
+
+    // The load replaces the towns in the table; the factories stay.
+    CreateCity(40, 50, 3, 3, 0);
+    ASSERT_TRUE(LoadSection(saved));
+    EXPECT_EQ(GetCityCount(), 5);
+    for (int32_t i : {1, 3, 4})
+        EXPECT_EQ(GetCity(i), nullptr);
+    ASSERT_NE(GetCity(2), nullptr);
+    ASSERT_NE(GetCity(5), nullptr);
+    EXPECT_EQ(GetCity(2)->GetName(), "Ormsby Vale");
+    EXPECT_EQ(GetCity(5)->GetCentreX(), 53);
+    EXPECT_EQ(GetCity(5)->GetPopulation(), population);
+    EXPECT_EQ(GetCity(5)->GetCentreFactoryId(), factory);
+    EXPECT_EQ(SaveSection(), saved);
+}
+
+TEST_F(CityTest, DamagedTownSectionsAreRefused) {
+    struct Case {
+        const char* what;
+        std::function<void()> body;
+        bool loads;
+    } cases[] = {
+        {"empty: a save from before towns", [] {}, true},
+        {"no towns",
+         [] {
+             Words({0, 0, 0, 0, 0, 0, 0, 4});
+         },
+         true},
+        {"count beyond the table",
+         [] {
+             Words({0, 0, 0, 0, 0, 101, 0, 4});
+         },
+         false},
+        {"index 0",
+         [] {
+             Words({0, 0, 0, 0, 0, 1, 1, 4, 0});
+         },
+         false},
+        {"index 101",
+         [] {
+             Words({0, 0, 0, 0, 0, 1, 1, 4, 101});
+         },
+         false},
+        {"repeated index",
+         [] {
+             Words({0, 0, 0, 0, 0, 2, 2, 4, 3, 3});
+         },
+         false},
+        {"count and list differ",
+         [] {
+             Words({0, 0, 0, 0, 0, 2, 1, 4, 3});
+         },
+         false},
+        {"cut short",
+         [] {
+             Words({0, 0, 0});
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        CreateCity(10, 10, 3, 3, 0);
+        EXPECT_EQ(LoadSection(CraftedSection(c.body)), c.loads) << c.what;
+        DeleteAllCities();
+    }
+}
+
+TEST_F(CityTest, ATownRecordThatDoesNotHoldTogetherIsRefused) {
+    CreateCity(10, 10, 5, 5, 0);
+    std::vector<uint8_t> saved = SaveSection();
+    // The block's width field (offset 8 of the 568 bytes) becomes even.
+    const uint8_t tag[4] = {'1', 't', 'i', 'c'};
+    auto at = std::search(saved.begin(), saved.end(), tag, tag + 4);
+    ASSERT_NE(at, saved.end());
+    size_t width = size_t(at - saved.begin()) + 8 + 4 + 8;
+    ASSERT_EQ(plat::LoadLE32(saved.data() + width), 5u);
+    plat::StoreLE32(saved.data() + width, 6);
+    EXPECT_FALSE(LoadSection(saved));
+}
+
+} // namespace

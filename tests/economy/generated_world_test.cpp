@@ -1,0 +1,139 @@
+// A new world from the map generator on the default game data: the same
+// seed gives the same saved game, a generated game saves, loads and saves
+// again to the same bytes, and the map holds together afterwards.
+#include "economy/city.h"
+#include "economy/factory.h"
+#include "economy/new_world.h"
+#include "economy/town_services.h"
+#include "gameloop/game.h"
+#include "gameloop/new_game.h"
+#include "gameloop/saved_game.h"
+#include "platform/clock.h"
+#include "world/building.h"
+#include "world/game_settings.h"
+#include "world/living_building.h"
+#include "world/map_check.h"
+#include "world/object_manager.h"
+#include "world/world_map.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class GeneratedWorldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plat::Clock::UseFake(0);
+        InstallPath() = "gamedata";
+        ASSERT_TRUE(LoadGameTexts("gamedata", true));
+        ConnectWorldModel(game_, world_);
+        InstallTownsAndIndustry(game_);
+        StartGame(game_, 1);
+    }
+    void TearDown() override {
+        DeleteAllCities();
+        DeleteAllMapObjects();
+        UninstallTownsAndIndustry();
+        InstallPath() = ".";
+    }
+
+    std::vector<uint8_t> Generate(uint32_t seed, uint32_t size = 256) {
+        NewWorldOptions options;
+        options.settings.MapWidth = options.settings.MapHeight = size;
+        options.seed = seed;
+        EXPECT_TRUE(GenerateNewWorld(game_, options));
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(SaveGameToMemory(game_, bytes));
+        return bytes;
+    }
+
+    Game game_;
+    TownWorldHooks world_;
+};
+
+TEST_F(GeneratedWorldTest, TheSameSeedGivesTheSameWorld) {
+    std::vector<uint8_t> a = Generate(11);
+    std::vector<uint8_t> b = Generate(11);
+    std::vector<uint8_t> c = Generate(12);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+}
+
+TEST_F(GeneratedWorldTest, AGeneratedWorldSavesLoadsAndSavesTheSame) {
+    std::vector<uint8_t> saved = Generate(3);
+    ASSERT_TRUE(LoadGameFromMemory(game_, saved));
+    std::vector<uint8_t> again;
+    ASSERT_TRUE(SaveGameToMemory(game_, again));
+    EXPECT_EQ(again, saved);
+}
+
+TEST_F(GeneratedWorldTest, TheMapHoldsTogetherWithTownsAndFactories) {
+    Generate(5);
+    EXPECT_TRUE(MapCheck::CheckCells());
+    EXPECT_TRUE(MapCheck());
+    const WorldMap& map = GetWorldMap();
+    EXPECT_EQ(map.GetWidth(), 256u);
+    EXPECT_EQ(game_.MapWidth(), 256u);
+
+    uint32_t towns = 0;
+    for (int32_t i = 1; i <= GetCityCount(); ++i) {
+        if (const City* city = GetCity(i)) {
+            ++towns;
+            EXPECT_FALSE(city->GetName().empty());
+            EXPECT_GE(city->GetSizeClass(), 1u);
+        }
+    }
+    EXPECT_GT(towns, 0u);
+
+    std::vector<MapObject*> buildings;
+    GetMapObjects(buildings, kSelectCategory, kCategoryBuilding, 0, 0);
+    uint32_t factories = 0;
+    for (MapObject* object : buildings) {
+        auto* building = dynamic_cast<Building*>(object);
+        ASSERT_NE(building, nullptr);
+        EXPECT_GE(building->GetX(), 0);
+        EXPECT_GE(building->GetY(), 0);
+        EXPECT_LE(building->GetX() + building->GetWidth(), int32_t(map.GetWidth()));
+        EXPECT_LE(building->GetY() + building->GetHeight(), int32_t(map.GetHeight()));
+        auto* factory = dynamic_cast<Factory*>(object);
+        if (factory && factory->GetFactoryTyp() != kTownCentreFactoryKind) {
+            ++factories;
+            EXPECT_FALSE(factory->GetName().empty());
+        }
+    }
+    EXPECT_GT(factories, 0u);
+}
+
+TEST_F(GeneratedWorldTest, SettingsThatMakeNoMapLeaveTheWorldAlone) {
+    Generate(5);
+    std::vector<uint8_t> before;
+    ASSERT_TRUE(SaveGameToMemory(game_, before));
+    for (uint32_t size : {0u, 255u, 4096u}) {
+        NewWorldOptions options;
+        options.settings.MapWidth = options.settings.MapHeight = size;
+        EXPECT_FALSE(GenerateNewWorld(game_, options)) << size;
+    }
+    std::vector<uint8_t> after;
+    ASSERT_TRUE(SaveGameToMemory(game_, after));
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(GeneratedWorldTest, TownsGrowUpToALaterStartYear) {
+    NewWorldOptions options;
+    options.settings.MapWidth = options.settings.MapHeight = 256;
+    options.seed = 5;
+    ASSERT_TRUE(GenerateNewWorld(game_, options));
+    uint32_t early = 0;
+    for (int32_t i = 1; i <= GetCityCount(); ++i)
+        early += GetCity(i) ? GetCity(i)->GetPopulation() : 0;
+    options.startYear = 1870;
+    ASSERT_TRUE(GenerateNewWorld(game_, options));
+    uint32_t later = 0;
+    for (int32_t i = 1; i <= GetCityCount(); ++i)
+        later += GetCity(i) ? GetCity(i)->GetPopulation() : 0;
+    EXPECT_GT(later, early);
+    EXPECT_EQ(game_.Clock().GetCurrentYear(), 1870u);
+    EXPECT_TRUE(GetMapGeneratorFlag());
+}
+
+} // namespace

@@ -1,0 +1,111 @@
+// A started game with towns and factories installed, on a 64 x 64 map of
+// land with small tables of its own: houses of 10, 20, 30 and 40 people by
+// level, size limits 50, 200, 400, 1000 and 5000, one factory type with a
+// 2 x 2 (or 3 x 2) footprint.
+#pragma once
+
+#include "data/generated/economy_tables.h"
+#include "data/generated/terrain_tables.h"
+#include "data/generated/town_tables.h"
+#include "economy/city.h"
+#include "economy/factory.h"
+#include "economy/town_services.h"
+#include "gameloop/game.h"
+#include "gameloop/new_game.h"
+#include "platform/clock.h"
+#include "world/cell_rows.h"
+#include "world/object_manager.h"
+#include "world/world_map.h"
+#include "world/world_services.h"
+
+#include <gtest/gtest.h>
+
+class TownTest : public ::testing::Test {
+protected:
+    static constexpr uint32_t kLand = 1, kWater = 2, kRock = 3;
+    static constexpr int32_t kMill = 1;
+
+    void SetUp() override {
+        plat::Clock::UseFake(0);
+        TerrainTable::Clear();
+        TerrainTable::GetOrCreateRow(kLand)->TerrainType = 1;
+        TerrainRow* water = TerrainTable::GetOrCreateRow(kWater);
+        water->IsWater = water->IsNavigable = 1;
+        water->CanBuildBuilding = water->CanBuildRoute = 0;
+        water->TerrainType = 2;
+        TerrainRow* rock = TerrainTable::GetOrCreateRow(kRock);
+        rock->CanBuildBuilding = 0;
+        rock->TerrainType = 3;
+
+        LivingBuildingTable::Clear();
+        LivingBuildingRow* house = LivingBuildingTable::GetOrCreateRow(0);
+        house->Population.Resize(1, 4);
+        for (uint32_t level = 0; level < 4; ++level)
+            house->Population.SetCell(0, level, float(10 * (level + 1)));
+        CityGrowingConfigTable::Clear();
+        ValueTable& limits = CityGrowingConfigTable::GetOrCreateRow(0)->CityPopulationSizeLimit;
+        limits.Resize(1, 6);
+        const float values[6] = {0, 50, 200, 400, 1000, 5000};
+        for (uint32_t r = 0; r < 6; ++r)
+            limits.SetCell(0, r, values[r]);
+
+        FactoryTable::Clear();
+        FactoryRow* mill = FactoryTable::GetOrCreateRow(kMill);
+        mill->Name = "Mill";
+        mill->MinimumDistanceToCity = 10;
+        FactoryLayoutTable::Clear();
+        FactoryLayoutTable::GetOrCreateRow(0)->MapSize = Table({{2, 2}, {2, 2}});
+        FactoryLayoutTable::GetOrCreateRow(1)->MapSize = Table({{3, 2}, {2, 3}});
+
+        InstallTownsAndIndustry(game_);
+        ConnectWorldModel(game_, world_);
+        StartGame(game_, 1);
+        SetMap(64, 64, kLand);
+    }
+
+    void TearDown() override {
+        DeleteAllCities();
+        DeleteAllMapObjects();
+        UninstallTownsAndIndustry();
+        FactoryTable::Clear();
+        FactoryLayoutTable::Clear();
+        FactoryPlacingTypesTable::Clear();
+        CityGrowingConfigTable::Clear();
+        LivingBuildingTable::Clear();
+    }
+
+    static ValueTable Table(std::initializer_list<std::initializer_list<float>> rows) {
+        ValueTable t;
+        t.Resize(uint32_t(rows.begin()->size()), uint32_t(rows.size()));
+        uint32_t r = 0;
+        for (const auto& row : rows) {
+            uint32_t c = 0;
+            for (float v : row)
+                t.SetCell(c++, r, v);
+            ++r;
+        }
+        return t;
+    }
+
+    static void SetMap(uint32_t w, uint32_t h, uint32_t terrain) {
+        DeleteAllCities();
+        DeleteAllMapObjects();
+        ResetCellRows();
+        GetWorldMap().ResetState();
+        GetWorldMap().SetMapSizeNoReset(w, h);
+        for (WorldCell& cell : GetWorldMap().GetGrid())
+            cell.SetTerrainIndex(terrain);
+    }
+    static WorldMap& Map() { return GetWorldMap(); }
+
+    // Grows a town by forced steps until it stops or reaches the population.
+    static uint32_t Grow(City& city, uint32_t population, uint32_t maxSteps = 5000) {
+        uint32_t steps = 0;
+        while (city.GetPopulation() < population && steps < maxSteps && city.Update(0, true))
+            ++steps;
+        return steps;
+    }
+
+    Game game_;
+    TownWorldHooks world_;
+};
