@@ -29,8 +29,8 @@ void TownWorldHooks::UpdateCities(uint32_t t) {
     ::UpdateCities(t);
 }
 
-void TownWorldHooks::AfterLoad() {
-    WorldModelHooks::AfterLoad();
+void TownWorldHooks::RebuildDerivedState() {
+    WorldModelHooks::RebuildDerivedState();
     UpdateProductsInUse();
 }
 

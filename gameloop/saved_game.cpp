@@ -330,9 +330,9 @@ bool LoadCheckedGame(Game& game, const std::function<std::unique_ptr<SaveStream>
         game.SetClock(game.Hooks().CreateClock());
     if (!LoadSections(game, open())) {
         ResetWorld(game);
-        if (hadGame)
-            LoadSections(game, OpenMemoryReadStream(previous));
-        else
+        if (hadGame && LoadSections(game, OpenMemoryReadStream(previous)))
+            game.Hooks().RebuildDerivedState();
+        else if (!hadGame)
             game.SetStarted(false);
         return false;
     }

@@ -84,6 +84,10 @@ void WorldModelHooks::AfterLoad() {
     // stamped again, whatever the saved map held under them.
     RemoveMountainsInOpenWater();
     ApplyMou1Templates();
+    RebuildDerivedState();
+}
+
+void WorldModelHooks::RebuildDerivedState() {
     // Which stations serve which buildings and towns is derived, not saved.
     RunAllCatchmentPasses();
 }
