@@ -9,6 +9,7 @@
 #include "economy/town_services.h"
 #include "gameloop/command_script.h"
 #include "gameloop/game.h"
+#include "gameloop/map_import.h"
 #include "gameloop/new_game.h"
 #include "gameloop/saved_game.h"
 #include "gameloop/world_model.h"
@@ -25,11 +26,12 @@
 
 namespace {
 
-const char kUsage[] = "usage: marrowdale --engine-demo [--data FOLDER] [--fullscreen] [--frames N]\n"
-                      "       marrowdale [--headless] (--new [--generate SIZE] [--seed S] | --load FILE)\n"
-                      "                  [--ticks N] [--frame-ms MS] [--script FILE.cmds] [--save FILE]\n"
-                      "                  [--autosave BASEFOLDER] [--data FOLDER] [-fe] [-host | -client]\n"
-                      "                  [-playername NAME] [-debug_msg_filter N]\n";
+const char kUsage[] =
+    "usage: marrowdale --engine-demo [--data FOLDER] [--fullscreen] [--frames N]\n"
+    "       marrowdale [--headless] (--new [--map FILE | --generate SIZE] [--seed S] | --load FILE)\n"
+    "                  [--ticks N] [--frame-ms MS] [--script FILE.cmds] [--save FILE]\n"
+    "                  [--autosave BASEFOLDER] [--data FOLDER] [-fe] [-host | -client]\n"
+    "                  [-playername NAME] [-debug_msg_filter N]\n";
 
 struct Options {
     bool newGame = false;
@@ -138,6 +140,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         std::fprintf(stderr, "marrowdale: give either --new or --load FILE\n");
         return false;
     }
+    if (!o.map.empty() && (!o.newGame || o.generate)) {
+        std::fprintf(stderr, "marrowdale: --map goes with --new and without --generate\n");
+        return false;
+    }
     return true;
 }
 
@@ -167,11 +173,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "marrowdale: network games are not available in this build\n");
         return 1;
     }
-    if (!o.map.empty()) {
-        std::fprintf(stderr, "marrowdale: %s: map files cannot be loaded by this build\n", o.map.c_str());
-        return 1;
-    }
-
     std::vector<ScriptedCommand> script;
     if (!o.script.empty()) {
         std::string text, error;
@@ -210,6 +211,14 @@ int main(int argc, char** argv) {
                 return 1;
             }
             std::printf("generated a map of %u x %u tiles from seed %u\n", o.size, o.size, seed);
+        } else if (!o.map.empty()) {
+            if (!ImportMapFile(game, o.map)) {
+                std::fprintf(stderr, "marrowdale: %s: the map cannot be loaded\n", o.map.c_str());
+                UninstallTownsAndIndustry();
+                return 1;
+            }
+            std::printf("a new game on the map %s of %u x %u tiles\n", o.map.c_str(), game.MapWidth(),
+                        game.MapHeight());
         } else if (o.size != kNewGameMapSize) {
             NewGameInit(game, o.size, o.size);
         }

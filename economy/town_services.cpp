@@ -29,6 +29,11 @@ void TownWorldHooks::UpdateCities(uint32_t t) {
     ::UpdateCities(t);
 }
 
+void TownWorldHooks::RebuildDerivedState() {
+    WorldModelHooks::RebuildDerivedState();
+    UpdateProductsInUse();
+}
+
 namespace {
 
 void InstallGeneratorHooks(Game& game) {

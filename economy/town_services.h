@@ -15,6 +15,8 @@ public:
     void ResetWorld() override;
     void NewGameInit(uint32_t mapWidth, uint32_t mapHeight) override;
     void UpdateCities(uint32_t t) override;
+    // The world model's links, then the products that the factories make.
+    void RebuildDerivedState() override;
 };
 
 // Installs every hook for this game; the game must outlive them or

@@ -3,6 +3,7 @@
 #include "files/chunk_stream.h"
 #include "files/chunk_transfer.h"
 #include "files/crc32.h"
+#include "files/file_stream.h"
 #include "files/memory_stream.h"
 #include "files/packed_save.h"
 #include "gameloop/game.h"
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <new>
 #include <sys/stat.h>
 
 const uint32_t kSaveSectionTags[16] = {
@@ -86,10 +89,14 @@ bool SerializeSection(Game& game, size_t index) {
 
 // The sections of a loaded stream into the world; false at the first
 // missing or damaged one.
-bool LoadSections(Game& game, std::span<const uint8_t> bytes) {
+bool LoadSections(Game& game, std::unique_ptr<SaveStream> stream) {
     std::string header(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
-    if (!BeginSaveStream(OpenMemoryReadStream(bytes), header, version)) {
+    if (!stream) {
+        GameLog("saved game: the stream cannot be opened");
+        return false;
+    }
+    if (!BeginSaveStream(std::move(stream), header, version)) {
         GameLog("saved game: %s", StreamError().c_str());
         CloseStream();
         return false;
@@ -186,6 +193,70 @@ bool WalkSections(std::span<const uint8_t> bytes, std::string& reason, Visit&& v
     return true;
 }
 
+// The outline check of WalkSections on a file, read a piece at a time, so
+// that a load need not hold the whole file in memory.
+bool CheckSavedFile(const std::string& path, std::string& reason) {
+    plat::File file;
+    if (!file.Open(path, plat::File::Mode::Read)) {
+        reason = "the file cannot be opened";
+        return false;
+    }
+    const uint64_t size = file.Size();
+    if (size == UINT64_MAX || size >= UINT32_MAX) {
+        reason = "the file's size cannot be had or is 4 GiB or more";
+        return false;
+    }
+    // The head chunk holds a version, a fixed text and a checksum field.
+    constexpr uint32_t kLargestHead = 4096;
+    uint8_t top[8] = {};
+    uint32_t headSize = 0;
+    if (file.ReadExact(top, sizeof top))
+        headSize = plat::LoadLE32(top + 4);
+    std::vector<uint8_t> head(std::clamp<uint32_t>(headSize, 8, kLargestHead));
+    std::copy(top, top + 8, head.begin());
+    if (headSize < 8 || headSize > kLargestHead || headSize > size ||
+        !file.ReadExact(head.data() + 8, head.size() - 8)) {
+        // Too short to be read: ReadHead says what is wrong with the start.
+        head.resize(std::min<uint64_t>(size, 8));
+    }
+    HeadOutline outline;
+    if (!ReadHead(head, outline, reason))
+        return false;
+    uint64_t pos = outline.size;
+    for (size_t i = 0; i < kSaveSectionCount; ++i) {
+        uint8_t section[8];
+        if (size - pos < 8 || !file.Seek(pos) || !file.ReadExact(section, sizeof section) ||
+            plat::LoadLE32(section) != kSaveSectionTags[i]) {
+            reason = "section " + ChunkTagName(kSaveSectionTags[i]) + " is missing";
+            return false;
+        }
+        uint32_t sectionSize = plat::LoadLE32(section + 4);
+        if (sectionSize < 8 || sectionSize > size - pos) {
+            reason = "section " + ChunkTagName(kSaveSectionTags[i]) + " runs past the end of the file";
+            return false;
+        }
+        pos += sectionSize;
+    }
+    if (!outline.hasChecksum)
+        return true;
+    std::vector<uint8_t> buffer(size_t(1) << 20);
+    uint32_t crc = 0;
+    for (pos = outline.size; pos < size;) {
+        const size_t count = size_t(std::min<uint64_t>(buffer.size(), size - pos));
+        if ((pos == outline.size && !file.Seek(pos)) || !file.ReadExact(buffer.data(), count)) {
+            reason = "the file cannot be read";
+            return false;
+        }
+        crc = Crc32(std::span<const uint8_t>(buffer.data(), count), crc);
+        pos += count;
+    }
+    if (crc != outline.checksum) {
+        reason = "the checksum does not match the sections";
+        return false;
+    }
+    return true;
+}
+
 bool ReadSaveFile(const std::string& path, bool packed, std::vector<uint8_t>& bytes) {
     std::vector<uint8_t> file;
     if (!plat::ReadWholeFile(path, file)) {
@@ -233,14 +304,23 @@ bool SaveGameToMemory(Game& game, std::vector<uint8_t>& bytes) {
     return true;
 }
 
-bool LoadGameFromMemory(Game& game, std::span<const uint8_t> bytes) {
-    std::string reason;
-    if (!CheckSavedGame(bytes, reason)) {
-        GameLog("saved game not loaded: %s", reason.c_str());
-        return false;
-    }
-    // Kept so that a load that fails part-way can put the world back.
+namespace {
+
+// Loads a checked saved game from the stream that open gives. The running
+// game is kept in memory first, so that a load failing part-way can put it
+// back; sizeHint (the size of what is loaded) sizes that copy up front, as
+// the running game is most often of the loaded one's size.
+bool LoadCheckedGame(Game& game, const std::function<std::unique_ptr<SaveStream>()>& open, size_t sizeHint) {
     std::vector<uint8_t> previous;
+    if (game.IsStarted()) {
+        // Room never written is never touched, so a hint too large costs
+        // address space only; one too small leaves the copy to grow.
+        constexpr size_t kLargestHint = size_t(1) << 30;
+        try {
+            previous.reserve(std::min(sizeHint + sizeHint / 8 + 65536, kLargestHint));
+        } catch (const std::bad_alloc&) {
+        }
+    }
     bool hadGame = game.IsStarted() && SaveGameToMemory(game, previous);
 
     ResetWorld(game);
@@ -248,11 +328,11 @@ bool LoadGameFromMemory(Game& game, std::span<const uint8_t> bytes) {
     // A game loaded without one running first gets the clock a new game has.
     if (!hadGame)
         game.SetClock(game.Hooks().CreateClock());
-    if (!LoadSections(game, bytes)) {
+    if (!LoadSections(game, open())) {
         ResetWorld(game);
-        if (hadGame)
-            LoadSections(game, previous);
-        else
+        if (hadGame && LoadSections(game, OpenMemoryReadStream(previous)))
+            game.Hooks().RebuildDerivedState();
+        else if (!hadGame)
             game.SetStarted(false);
         return false;
     }
@@ -265,6 +345,18 @@ bool LoadGameFromMemory(Game& game, std::span<const uint8_t> bytes) {
     times.lastSecondPass = 0;
     game.SetStarted(true);
     return true;
+}
+
+} // namespace
+
+bool LoadGameFromMemory(Game& game, std::span<const uint8_t> bytes) {
+    std::string reason;
+    if (!CheckSavedGame(bytes, reason)) {
+        GameLog("saved game not loaded: %s", reason.c_str());
+        return false;
+    }
+    return LoadCheckedGame(
+        game, [bytes] { return OpenMemoryReadStream(bytes); }, bytes.size());
 }
 
 bool SaveGame(Game& game, const std::string& path, bool packed) {
@@ -288,10 +380,25 @@ bool SaveGame(Game& game, const std::string& path, bool packed) {
 }
 
 bool LoadGame(Game& game, const std::string& path, bool packed) {
-    std::vector<uint8_t> bytes;
-    if (!ReadSaveFile(path, packed, bytes))
-        return false;
-    if (!LoadGameFromMemory(game, bytes)) {
+    bool loaded = false;
+    if (packed) {
+        std::vector<uint8_t> bytes;
+        if (!ReadSaveFile(path, packed, bytes))
+            return false;
+        loaded = LoadGameFromMemory(game, bytes);
+    } else {
+        // A plain file is checked and then loaded a piece at a time.
+        std::string reason;
+        if (!CheckSavedFile(path, reason)) {
+            GameLog("%s: saved game not loaded: %s", path.c_str(), reason.c_str());
+            return false;
+        }
+        std::error_code error;
+        const uintmax_t size = std::filesystem::file_size(path, error);
+        loaded = LoadCheckedGame(
+            game, [&path] { return OpenFileReadStream(path); }, error ? 0 : size_t(size));
+    }
+    if (!loaded) {
         GameLog("%s: the saved game was not loaded", path.c_str());
         return false;
     }

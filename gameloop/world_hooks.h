@@ -25,9 +25,13 @@ public:
     virtual void ResetWorld() {}
     // Sets up an empty world of the map size for a new game.
     virtual void NewGameInit(uint32_t /*mapWidth*/, uint32_t /*mapHeight*/) {}
-    // Rebuilds what is derived from a loaded world: route graphs, links
-    // between stations, factories and buildings, running events.
+    // Repairs a loaded world and rebuilds what is derived from it: route
+    // graphs, links between stations, factories and buildings, running
+    // events.
     virtual void AfterLoad() {}
+    // Only the derived part, not saved with the game: run when a failed
+    // load has put the running game back from its copy.
+    virtual void RebuildDerivedState() {}
     virtual void EndSpecialEvents() {}
     virtual void DeleteAllSchedules() {}
 

@@ -1,8 +1,10 @@
 #include "gameloop/world_model.h"
 
 #include "files/chunk_stream.h"
+#include "world/catchment.h"
 #include "world/game_clock.h"
 #include "world/map_check.h"
+#include "world/mountain.h"
 #include "world/object_manager.h"
 #include "world/player.h"
 #include "world/player_statistics.h"
@@ -78,6 +80,16 @@ void WorldModelHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
 void WorldModelHooks::AfterLoad() {
     // Terrain blocks that mix water and land are repaired on every load.
     MapCheck();
+    // Mountains standing in open water go; the others get their shape
+    // stamped again, whatever the saved map held under them.
+    RemoveMountainsInOpenWater();
+    ApplyMou1Templates();
+    RebuildDerivedState();
+}
+
+void WorldModelHooks::RebuildDerivedState() {
+    // Which stations serve which buildings and towns is derived, not saved.
+    RunAllCatchmentPasses();
 }
 
 void WorldModelHooks::EndSpecialEvents() {

@@ -14,6 +14,7 @@ public:
     void ResetWorld() override;
     void NewGameInit(uint32_t mapWidth, uint32_t mapHeight) override;
     void AfterLoad() override;
+    void RebuildDerivedState() override;
     void EndSpecialEvents() override;
     void BroadcastPeriodChange() override;
     void BroadcastMonthChange() override;

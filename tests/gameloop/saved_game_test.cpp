@@ -155,6 +155,44 @@ TEST_F(SavedGame, FilesAreReplacedWholeOrNotAtAll) {
     EXPECT_EQ(Bytes(unpacked), Bytes(game));
 }
 
+// A plain file is checked and loaded a piece at a time: the same damage
+// that a load from memory refuses is refused from disk, and the running
+// game stays as it was.
+TEST_F(SavedGame, DamagedFilesOnDiskLeaveTheRunningGame) {
+    ScratchFolder folder;
+    std::vector<uint8_t> good = Bytes(game);
+    auto chunks = TopChunks(good);
+    ASSERT_EQ(chunks.size(), 17u);
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> cases;
+    for (auto [tag, at] : chunks) {
+        cases.push_back({"cut before " + ChunkTagName(tag), {good.begin(), good.begin() + at}});
+        cases.push_back({"cut inside " + ChunkTagName(tag), {good.begin(), good.begin() + at + 5}});
+    }
+    cases.push_back({"cut at the last byte", {good.begin(), good.end() - 1}});
+    std::vector<uint8_t> flipped = good;
+    flipped[chunks[3].second + 9] ^= 0x40;
+    cases.push_back({"a flipped byte", flipped});
+    std::vector<uint8_t> bigHead = good;
+    plat::StoreLE32(bigHead.data() + 4, 1u << 20);
+    cases.push_back({"a header larger than the file", bigHead});
+    cases.push_back({"an empty file", {}});
+
+    Game running;
+    StartGame(running, 77);
+    Run(running, 300);
+    const std::vector<uint8_t> before = Bytes(running);
+    for (const auto& [name, bytes] : cases) {
+        const std::string path = folder / "damaged.mds";
+        ASSERT_TRUE(plat::WriteFileAtomically(path, bytes.data(), bytes.size()));
+        EXPECT_FALSE(LoadGame(running, path)) << name;
+        EXPECT_EQ(Bytes(running), before) << name;
+    }
+    const std::string path = folder / "good.mds";
+    ASSERT_TRUE(plat::WriteFileAtomically(path, good.data(), good.size()));
+    ASSERT_TRUE(LoadGame(running, path));
+    EXPECT_EQ(Bytes(running), good);
+}
+
 struct Autosave : SavedGame {
     Autosave() {
         game.Autosave().enabled = true;

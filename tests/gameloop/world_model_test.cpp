@@ -6,6 +6,8 @@
 #include "platform/clock.h"
 #include "platform/endian.h"
 #include "world/cell_rows.h"
+#include "world/mountain.h"
+#include "world/object_manager.h"
 #include "world/player.h"
 #include "world/world_map.h"
 
@@ -147,6 +149,52 @@ TEST_F(WorldGame, SaveClearsRouteFlagsAndLoadChecksTerrainBlocks) {
     ASSERT_TRUE(LoadGameFromMemory(game, saved));
     EXPECT_EQ(map.GetTerrainIndex(4, 4), 1u);
     EXPECT_EQ(map.GetCellKind(10, 10), uint32_t(kCellRoute));
+}
+
+// Loading stamps every mountain's shape again, whatever the saved map held
+// under it, and removes the mountains that stand in open water; a second
+// round trip then changes nothing.
+TEST_F(WorldGame, LoadStampsMountainsAndDropsThoseInOpenWater) {
+    TerrainTable::GetOrCreateRow(1);
+    TerrainRow* water = TerrainTable::GetOrCreateRow(2);
+    water->IsWater = 1;
+    water->IsNavigable = 1;
+    ValueTable shape;
+    shape.Resize(2, 2);
+    for (uint32_t c = 0; c < 2; ++c)
+        for (uint32_t r = 0; r < 2; ++r)
+            shape.SetCell(c, r, 2);
+    MountainsTable::SetAreaDescription(0, shape);
+    WorldMap& map = GetWorldMap();
+    for (uint32_t y = 0; y < 40; ++y)
+        for (uint32_t x = 0; x < 256; ++x)
+            map.CellAt(x, y)->SetTerrainIndex(y < 20 ? 2 : 1);
+    auto place = [](int32_t x, int32_t y) {
+        auto* mountain = dynamic_cast<Mountain*>(CreateMapObject(kCategoryBuilding, Mountain::kSubtype));
+        EXPECT_NE(mountain, nullptr);
+        if (mountain)
+            mountain->Place(x, y, 0, 0, 0, 0, true);
+        return mountain ? mountain->GetId() : 0u;
+    };
+    const ObjectHandle dry = place(100, 100);
+    const ObjectHandle wet = place(10, 10);
+    // The saved map has lost a tile of the dry mountain's shape.
+    map.ResetCell(101, 101);
+    ASSERT_EQ(map.GetBuildingAt(101, 101), 0u);
+    std::vector<uint8_t> saved = Bytes();
+
+    ASSERT_TRUE(LoadGameFromMemory(game, saved));
+    for (auto [x, y] : {std::pair{100u, 100u}, {101u, 100u}, {100u, 101u}, {101u, 101u}})
+        EXPECT_EQ(map.GetBuildingAt(x, y), dry) << x << "," << y;
+    EXPECT_EQ(BuildingFromId(wet), nullptr);
+    EXPECT_EQ(map.GetBuildingAt(10, 10), 0u);
+    std::vector<uint8_t> repaired = Bytes();
+    EXPECT_NE(repaired, saved);
+    ASSERT_TRUE(LoadGameFromMemory(game, repaired));
+    EXPECT_EQ(Bytes(), repaired);
+    ResetWorld(game);
+    MountainsTable::Clear();
+    TerrainTable::Clear();
 }
 
 } // namespace

@@ -36,6 +36,20 @@ c=$("$tool" game hash "$work/c.mds") || fail "hash of c: exit $?"
 d=$("$tool" game hash "$work/d.mds")
 [ "$a" != "$d" ] || fail "seeds 42 and 43 give the same hash"
 
+# A new game on an island file as its map: the island's size, the same
+# world twice; a map file that cannot be read stops the game.
+island="$(cd "$(dirname "$0")/../.." && pwd)/gamedata/Islands/2112_a.mdi"
+if [ -f "$island" ]; then
+    for n in 1 2; do
+        "$game" --headless --new --seed 7 --map "$island" --ticks 100 --save "$work/island$n.mds" \
+            > "$work/island$n.out" 2>&1 || fail "island game: exit $?"
+    done
+    grep -q "map 24 x 64" "$work/island1.out" || fail "the island game is not on the island's map"
+    [ "$("$tool" game hash "$work/island1.mds")" = "$("$tool" game hash "$work/island2.mds")" ] ||
+        fail "two island games differ"
+fi
+"$game" --headless --new --map "$work/cut.sb2" --ticks 1 > /dev/null 2>&1 && fail "a missing map was played"
+
 # A damaged file is refused with a reason.
 head -c 100 "$work/a.mds" > "$work/cut.mds"
 "$tool" game hash "$work/cut.mds" > /dev/null 2>&1 && fail "a cut file was hashed"
