@@ -1,0 +1,223 @@
+#include "engine/depth_sort.h"
+
+#include "engine/draw_order_rules.h"
+#include "engine/rank_set.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+
+namespace {
+
+struct DepthSortScratch {
+    std::vector<uint64_t> packed, packedSwap;   // rank keys with the slot in the low bits
+    std::vector<uint32_t> byRank;               // slots in the total order
+    std::vector<uint32_t> rank;                 // by slot
+    std::vector<uint32_t> startAt, starting;    // slots by first diagonal, in rank order
+    std::vector<uint32_t> endAt, ending;        // slots by last diagonal
+    std::array<std::vector<uint32_t>, 4> edges; // present items by x1, x2, y1, y2
+    std::vector<uint32_t> active, activeAt;     // present slots and where each stands
+    std::vector<uint32_t> bucket;
+    std::vector<int32_t> next;
+    std::vector<uint8_t> placed;
+    RankSet present; // ranks of present items
+};
+
+// The total order of items whose edges touch no other's: a larger order
+// key first, then a larger x2 + y2, then a larger screen top, then queue
+// order. Fills byRank and rank.
+void RankItems(const SortKey* keys, uint32_t n, DepthSortScratch& sc) {
+    uint32_t keyMin = UINT32_MAX, keyMax = 0;
+    int64_t sumMin = INT64_MAX, sumMax = INT64_MIN, topMin = INT64_MAX, topMax = INT64_MIN;
+    for (uint32_t s = 0; s < n; ++s) {
+        const SortKey& k = keys[s];
+        keyMin = std::min(keyMin, k.orderKey), keyMax = std::max(keyMax, k.orderKey);
+        const int64_t sum = int64_t(k.x2) + k.y2;
+        sumMin = std::min(sumMin, sum), sumMax = std::max(sumMax, sum);
+        topMin = std::min(topMin, int64_t(k.top)), topMax = std::max(topMax, int64_t(k.top));
+    }
+    const int keyBits = std::bit_width(uint64_t(keyMax - keyMin));
+    const int sumBits = std::bit_width(uint64_t(sumMax - sumMin));
+    const int topBits = std::bit_width(uint64_t(topMax - topMin));
+    const int slotBits = std::bit_width(uint64_t(n));
+    sc.byRank.resize(n);
+    sc.rank.resize(n);
+    if (keyBits + sumBits + topBits + slotBits <= 64) {
+        // Distances from the largest value, packed above the slot: one
+        // unsigned number per item whose ascending order is the total order.
+        const int totalBits = keyBits + sumBits + topBits + slotBits;
+        sc.packed.resize(n);
+        sc.packedSwap.resize(n);
+        for (uint32_t s = 0; s < n; ++s) {
+            const SortKey& k = keys[s];
+            uint64_t v = uint64_t(keyMax - k.orderKey);
+            v = (v << sumBits) | uint64_t(sumMax - (int64_t(k.x2) + k.y2));
+            v = (v << topBits) | uint64_t(topMax - k.top);
+            sc.packed[s] = (v << slotBits) | s;
+        }
+        // Least significant digit first; the slot bits are already in
+        // order, so the passes start above them.
+        constexpr int kDigit = 11;
+        std::array<uint32_t, (1u << kDigit) + 1> counts;
+        for (int shift = slotBits; shift < totalBits; shift += kDigit) {
+            counts.fill(0);
+            for (uint64_t v : sc.packed)
+                ++counts[((v >> shift) & ((1u << kDigit) - 1)) + 1];
+            for (size_t i = 1; i < counts.size(); ++i)
+                counts[i] += counts[i - 1];
+            for (uint64_t v : sc.packed)
+                sc.packedSwap[counts[(v >> shift) & ((1u << kDigit) - 1)]++] = v;
+            sc.packed.swap(sc.packedSwap);
+        }
+        const uint64_t slotMask = (uint64_t(1) << slotBits) - 1;
+        for (uint32_t r = 0; r < n; ++r)
+            sc.byRank[r] = uint32_t(sc.packed[r] & slotMask);
+    } else {
+        for (uint32_t s = 0; s < n; ++s)
+            sc.byRank[s] = s;
+        std::stable_sort(sc.byRank.begin(), sc.byRank.end(), [keys](uint32_t a, uint32_t b) {
+            const SortKey &ka = keys[a], &kb = keys[b];
+            if (ka.orderKey != kb.orderKey)
+                return ka.orderKey > kb.orderKey;
+            const int64_t sa = int64_t(ka.x2) + ka.y2, sb = int64_t(kb.x2) + kb.y2;
+            if (sa != sb)
+                return sa > sb;
+            return ka.top > kb.top;
+        });
+    }
+    for (uint32_t r = 0; r < n; ++r)
+        sc.rank[sc.byRank[r]] = r;
+}
+
+// Groups slots by a diagonal number in [0, span): at[d] .. at[d + 1] index
+// into out; slots keep the order they are visited in.
+template <typename Diagonal>
+void GroupByDiagonal(const uint32_t* slots, uint32_t n, size_t span, Diagonal diagonal,
+                     std::vector<uint32_t>& at, std::vector<uint32_t>& out) {
+    at.assign(span + 1, 0);
+    for (uint32_t i = 0; i < n; ++i)
+        ++at[diagonal(slots[i]) + 1];
+    for (size_t d = 1; d <= span; ++d)
+        at[d] += at[d - 1];
+    out.resize(n);
+    for (uint32_t i = 0; i < n; ++i)
+        out[at[diagonal(slots[i])]++] = slots[i];
+    // The fill moved each start to the next group's; shift back.
+    for (size_t d = span; d > 0; --d)
+        at[d] = at[d - 1];
+    at[0] = 0;
+}
+
+} // namespace
+
+namespace Engine {
+
+void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& order) {
+    order.clear();
+    if (count == 0)
+        return;
+    static DepthSortScratch sc;
+    const uint32_t n = uint32_t(count);
+
+    int32_t lowest = INT32_MAX, highest = INT32_MIN, coordMin = INT32_MAX, coordMax = INT32_MIN;
+    for (uint32_t s = 0; s < n; ++s) {
+        const SortKey& k = keys[s];
+        lowest = std::min(lowest, k.x1 - k.y2);
+        highest = std::max(highest, k.x2 - k.y1);
+        coordMin = std::min({coordMin, k.x1, k.y1});
+        coordMax = std::max({coordMax, k.x2, k.y2});
+    }
+    const size_t span = size_t(int64_t(highest) - lowest) + 1;
+
+    RankItems(keys, n, sc);
+    GroupByDiagonal(
+        sc.byRank.data(), n, span, [&](uint32_t s) { return size_t(keys[s].x1 - keys[s].y2 - lowest); },
+        sc.startAt, sc.starting);
+    GroupByDiagonal(
+        sc.byRank.data(), n, span, [&](uint32_t s) { return size_t(keys[s].x2 - keys[s].y1 - lowest); },
+        sc.endAt, sc.ending);
+
+    const size_t coordSpan = size_t(int64_t(coordMax) - coordMin) + 1;
+    for (auto& e : sc.edges)
+        e.assign(coordSpan, 0);
+    uint32_t* const x1s = sc.edges[0].data() - coordMin;
+    uint32_t* const x2s = sc.edges[1].data() - coordMin;
+    uint32_t* const y1s = sc.edges[2].data() - coordMin;
+    uint32_t* const y2s = sc.edges[3].data() - coordMin;
+    // Ordered pairs of present items (a, b) with a.x1 == b.x2 or a.y1 == b.y2.
+    uint64_t touching = 0;
+
+    sc.present.Reset(n);
+    sc.active.clear();
+    sc.activeAt.resize(n);
+    sc.next.assign(n, -1);
+    sc.placed.assign(n, 0);
+    int32_t head = -1, tail = -1;
+    auto insertAfter = [&](int32_t at, uint32_t slot) {
+        sc.placed[slot] = 1;
+        if (at < 0) {
+            head = tail = int32_t(slot);
+            return;
+        }
+        sc.next[slot] = sc.next[size_t(at)];
+        sc.next[size_t(at)] = int32_t(slot);
+        if (at == tail)
+            tail = int32_t(slot);
+    };
+
+    for (size_t d = 0; d < span; ++d) {
+        // Items whose last diagonal was the one before leave.
+        if (d > 0) {
+            for (uint32_t e = sc.endAt[d - 1]; e < sc.endAt[d]; ++e) {
+                const uint32_t s = sc.ending[e];
+                const SortKey& k = keys[s];
+                --x1s[k.x1], --x2s[k.x2], --y1s[k.y1], --y2s[k.y2];
+                touching -= uint64_t(x2s[k.x1]) + x1s[k.x2] + y2s[k.y1] + y1s[k.y2];
+                sc.present.Erase(sc.rank[s]);
+                const uint32_t last = sc.active.back();
+                sc.active[sc.activeAt[s]] = last;
+                sc.activeAt[last] = sc.activeAt[s];
+                sc.active.pop_back();
+            }
+        }
+        const uint32_t b0 = sc.startAt[d], b1 = sc.startAt[d + 1];
+        if (b0 == b1)
+            continue;
+        for (uint32_t e = b0; e < b1; ++e) {
+            const uint32_t s = sc.starting[e];
+            const SortKey& k = keys[s];
+            touching += uint64_t(x2s[k.x1]) + x1s[k.x2] + y2s[k.y1] + y1s[k.y2];
+            ++x1s[k.x1], ++x2s[k.x2], ++y1s[k.y1], ++y2s[k.y2];
+            sc.present.Insert(sc.rank[s]);
+            sc.activeAt[s] = uint32_t(sc.active.size());
+            sc.active.push_back(s);
+        }
+        if (touching == 0) {
+            // One total order: each new item goes after the present item
+            // just before it, or after the whole order.
+            for (uint32_t e = b0; e < b1; ++e) {
+                const uint32_t s = sc.starting[e];
+                const int64_t before = sc.present.Below(sc.rank[s]);
+                insertAfter(before < 0 ? tail : int32_t(sc.byRank[size_t(before)]), s);
+            }
+            continue;
+        }
+        // The diagonal's items in queue order, sorted by the full rules,
+        // then walked with an insertion point that starts at the end.
+        sc.bucket.assign(sc.active.begin(), sc.active.end());
+        std::sort(sc.bucket.begin(), sc.bucket.end());
+        SortByDrawOrder(sc.bucket.data(), sc.bucket.size(),
+                        [keys](uint32_t a, uint32_t b) { return DrawOrderRules::Less(keys[a], keys[b]); });
+        int32_t at = tail;
+        for (uint32_t s : sc.bucket) {
+            if (!sc.placed[s])
+                insertAfter(at, s);
+            at = int32_t(s);
+        }
+    }
+    order.reserve(n);
+    for (int32_t s = head; s >= 0; s = sc.next[size_t(s)])
+        order.push_back(uint32_t(s));
+}
+
+} // namespace Engine
