@@ -10,18 +10,37 @@
 namespace {
 
 struct DepthSortScratch {
-    std::vector<uint64_t> packed, packedSwap;   // rank keys with the slot in the low bits
-    std::vector<uint32_t> byRank;               // slots in the total order
-    std::vector<uint32_t> rank;                 // by slot
-    std::vector<uint32_t> startAt, starting;    // slots by first diagonal, in rank order
-    std::vector<uint32_t> endAt, ending;        // slots by last diagonal
-    std::array<std::vector<uint32_t>, 4> edges; // present items by x1, x2, y1, y2
-    std::vector<uint32_t> active, activeAt;     // present slots and where each stands
+    std::vector<uint64_t> packed, packedSwap; // rank keys with the slot in the low bits
+    std::vector<uint32_t> byRank;             // slots in the total order
+    std::vector<uint32_t> rank;               // by slot
+    std::vector<uint32_t> startAt, starting;  // slots by first diagonal, in rank order
+    std::vector<uint32_t> endAt, ending;      // slots by last diagonal
+    // Present items listed by each edge coordinate: x1, x2, y1, y2.
+    std::array<std::vector<int32_t>, 4> edgeHead, edgeNext, edgePrev;
+    std::vector<uint32_t> active, activeAt; // present slots and where each stands
     std::vector<uint32_t> bucket;
     std::vector<int32_t> next;
     std::vector<uint8_t> placed;
     RankSet present; // ranks of present items
 };
+
+// The total order's test: true when a comes before b regardless of queue
+// order.
+bool KeyLess(const SortKey& a, const SortKey& b) {
+    if (a.orderKey != b.orderKey)
+        return a.orderKey > b.orderKey;
+    const int64_t sa = int64_t(a.x2) + a.y2, sb = int64_t(b.x2) + b.y2;
+    if (sa != sb)
+        return sa > sb;
+    return a.top > b.top;
+}
+
+// True when the rules order a pair otherwise than the total order does.
+bool Disagree(const SortKey& a, const SortKey& b) {
+    return DrawOrderRules::Less(a, b) != KeyLess(a, b) || DrawOrderRules::Less(b, a) != KeyLess(b, a);
+}
+
+enum Edge { kX1, kX2, kY1, kY2 };
 
 // The total order of items whose edges touch no other's: a larger order
 // key first, then a larger x2 + y2, then a larger screen top, then queue
@@ -75,15 +94,8 @@ void RankItems(const SortKey* keys, uint32_t n, DepthSortScratch& sc) {
     } else {
         for (uint32_t s = 0; s < n; ++s)
             sc.byRank[s] = s;
-        std::stable_sort(sc.byRank.begin(), sc.byRank.end(), [keys](uint32_t a, uint32_t b) {
-            const SortKey &ka = keys[a], &kb = keys[b];
-            if (ka.orderKey != kb.orderKey)
-                return ka.orderKey > kb.orderKey;
-            const int64_t sa = int64_t(ka.x2) + ka.y2, sb = int64_t(kb.x2) + kb.y2;
-            if (sa != sb)
-                return sa > sb;
-            return ka.top > kb.top;
-        });
+        std::stable_sort(sc.byRank.begin(), sc.byRank.end(),
+                         [keys](uint32_t a, uint32_t b) { return KeyLess(keys[a], keys[b]); });
     }
     for (uint32_t r = 0; r < n; ++r)
         sc.rank[sc.byRank[r]] = r;
@@ -138,14 +150,49 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         sc.endAt, sc.ending);
 
     const size_t coordSpan = size_t(int64_t(coordMax) - coordMin) + 1;
-    for (auto& e : sc.edges)
-        e.assign(coordSpan, 0);
-    uint32_t* const x1s = sc.edges[0].data() - coordMin;
-    uint32_t* const x2s = sc.edges[1].data() - coordMin;
-    uint32_t* const y1s = sc.edges[2].data() - coordMin;
-    uint32_t* const y2s = sc.edges[3].data() - coordMin;
-    // Ordered pairs of present items (a, b) with a.x1 == b.x2 or a.y1 == b.y2.
-    uint64_t touching = 0;
+    for (int e = 0; e < 4; ++e) {
+        sc.edgeHead[size_t(e)].assign(coordSpan, -1);
+        sc.edgeNext[size_t(e)].resize(n);
+        sc.edgePrev[size_t(e)].resize(n);
+    }
+    auto edgeOf = [keys](uint32_t s, int e) {
+        const SortKey& k = keys[s];
+        return e == kX1 ? k.x1 : e == kX2 ? k.x2 : e == kY1 ? k.y1 : k.y2;
+    };
+    // The present items whose edge e lies at coordinate v.
+    auto headOf = [&](int e, int32_t v) -> int32_t& { return sc.edgeHead[size_t(e)][size_t(v - coordMin)]; };
+    // Pairs of present items, met through a shared edge coordinate (a.x1
+    // on b.x2 or a.y1 on b.y2), that the rules order otherwise than the
+    // total order. While there are none, the total order holds.
+    uint64_t disagreeing = 0;
+    auto countPartners = [&](uint32_t s) {
+        uint64_t found = 0;
+        for (const auto& [own, other] : {std::pair{kX1, kX2}, {kX2, kX1}, {kY1, kY2}, {kY2, kY1}})
+            for (int32_t p = headOf(other, edgeOf(s, own)); p >= 0; p = sc.edgeNext[size_t(other)][size_t(p)])
+                found += Disagree(keys[s], keys[p]);
+        return found;
+    };
+    auto link = [&](uint32_t s) {
+        for (int e = 0; e < 4; ++e) {
+            int32_t& h = headOf(e, edgeOf(s, e));
+            sc.edgePrev[size_t(e)][s] = -1;
+            sc.edgeNext[size_t(e)][s] = h;
+            if (h >= 0)
+                sc.edgePrev[size_t(e)][size_t(h)] = int32_t(s);
+            h = int32_t(s);
+        }
+    };
+    auto unlink = [&](uint32_t s) {
+        for (int e = 0; e < 4; ++e) {
+            const int32_t prev = sc.edgePrev[size_t(e)][s], next = sc.edgeNext[size_t(e)][s];
+            if (prev >= 0)
+                sc.edgeNext[size_t(e)][size_t(prev)] = next;
+            else
+                headOf(e, edgeOf(s, e)) = next;
+            if (next >= 0)
+                sc.edgePrev[size_t(e)][size_t(next)] = prev;
+        }
+    };
 
     sc.present.Reset(n);
     sc.active.clear();
@@ -170,9 +217,8 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         if (d > 0) {
             for (uint32_t e = sc.endAt[d - 1]; e < sc.endAt[d]; ++e) {
                 const uint32_t s = sc.ending[e];
-                const SortKey& k = keys[s];
-                --x1s[k.x1], --x2s[k.x2], --y1s[k.y1], --y2s[k.y2];
-                touching -= uint64_t(x2s[k.x1]) + x1s[k.x2] + y2s[k.y1] + y1s[k.y2];
+                unlink(s);
+                disagreeing -= countPartners(s);
                 sc.present.Erase(sc.rank[s]);
                 const uint32_t last = sc.active.back();
                 sc.active[sc.activeAt[s]] = last;
@@ -185,14 +231,13 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
             continue;
         for (uint32_t e = b0; e < b1; ++e) {
             const uint32_t s = sc.starting[e];
-            const SortKey& k = keys[s];
-            touching += uint64_t(x2s[k.x1]) + x1s[k.x2] + y2s[k.y1] + y1s[k.y2];
-            ++x1s[k.x1], ++x2s[k.x2], ++y1s[k.y1], ++y2s[k.y2];
+            disagreeing += countPartners(s);
+            link(s);
             sc.present.Insert(sc.rank[s]);
             sc.activeAt[s] = uint32_t(sc.active.size());
             sc.active.push_back(s);
         }
-        if (touching == 0) {
+        if (disagreeing == 0) {
             // One total order: each new item goes after the present item
             // just before it, or after the whole order.
             for (uint32_t e = b0; e < b1; ++e) {
