@@ -9,17 +9,31 @@
 
 namespace {
 
+// An item in the order the sweep meets them: by first diagonal, then in
+// the total order.
+struct Entry {
+    SortKey k;
+    uint32_t slot; // in the caller's list
+    uint32_t rank; // in the total order
+};
+
+// How many present items have an x1, x2, y1 or y2 at one coordinate.
+struct EdgeCount {
+    uint32_t x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+};
+
 struct DepthSortScratch {
     std::vector<uint64_t> packed, packedSwap; // rank keys with the slot in the low bits
     std::vector<uint32_t> byRank;             // slots in the total order
     std::vector<uint32_t> rank;               // by slot
     std::vector<uint32_t> startAt, starting;  // slots by first diagonal, in rank order
-    std::vector<uint32_t> endAt, ending;      // slots by last diagonal
-    // Present items listed by each edge coordinate: x1, x2, y1, y2.
-    std::array<std::vector<int32_t>, 4> edgeHead, edgeNext, edgePrev;
-    std::vector<uint32_t> active, activeAt; // present slots and where each stands
+    std::vector<Entry> entries;               // in the order of starting
+    std::vector<uint32_t> rankEntry;          // entry by rank
+    std::vector<uint32_t> endAt, ending;      // entries by last diagonal
+    std::vector<EdgeCount> edges;             // by coordinate
+    std::vector<uint32_t> active, activeAt;   // present entries and where each stands
     std::vector<uint32_t> bucket;
-    std::vector<int32_t> next;
+    std::vector<int32_t> next; // the order so far as a list of entries
     std::vector<uint8_t> placed;
     RankSet present; // ranks of present items
 };
@@ -39,8 +53,6 @@ bool KeyLess(const SortKey& a, const SortKey& b) {
 bool Disagree(const SortKey& a, const SortKey& b) {
     return DrawOrderRules::Less(a, b) != KeyLess(a, b) || DrawOrderRules::Less(b, a) != KeyLess(b, a);
 }
-
-enum Edge { kX1, kX2, kY1, kY2 };
 
 // The total order of items whose edges touch no other's: a larger order
 // key first, then a larger x2 + y2, then a larger screen top, then queue
@@ -101,19 +113,19 @@ void RankItems(const SortKey* keys, uint32_t n, DepthSortScratch& sc) {
         sc.rank[sc.byRank[r]] = r;
 }
 
-// Groups slots by a diagonal number in [0, span): at[d] .. at[d + 1] index
-// into out; slots keep the order they are visited in.
-template <typename Diagonal>
-void GroupByDiagonal(const uint32_t* slots, uint32_t n, size_t span, Diagonal diagonal,
-                     std::vector<uint32_t>& at, std::vector<uint32_t>& out) {
+// Groups the values value(0..n-1) by diagonal(i) in [0, span): at[d] to
+// at[d + 1] index into out; values keep the order of i.
+template <typename Diagonal, typename Value>
+void GroupByDiagonal(uint32_t n, size_t span, Diagonal diagonal, Value value, std::vector<uint32_t>& at,
+                     std::vector<uint32_t>& out) {
     at.assign(span + 1, 0);
     for (uint32_t i = 0; i < n; ++i)
-        ++at[diagonal(slots[i]) + 1];
+        ++at[diagonal(i) + 1];
     for (size_t d = 1; d <= span; ++d)
         at[d] += at[d - 1];
     out.resize(n);
     for (uint32_t i = 0; i < n; ++i)
-        out[at[diagonal(slots[i])]++] = slots[i];
+        out[at[diagonal(i)]++] = value(i);
     // The fill moved each start to the next group's; shift back.
     for (size_t d = span; d > 0; --d)
         at[d] = at[d - 1];
@@ -143,55 +155,37 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
 
     RankItems(keys, n, sc);
     GroupByDiagonal(
-        sc.byRank.data(), n, span, [&](uint32_t s) { return size_t(keys[s].x1 - keys[s].y2 - lowest); },
-        sc.startAt, sc.starting);
-    GroupByDiagonal(
-        sc.byRank.data(), n, span, [&](uint32_t s) { return size_t(keys[s].x2 - keys[s].y1 - lowest); },
-        sc.endAt, sc.ending);
-
-    const size_t coordSpan = size_t(int64_t(coordMax) - coordMin) + 1;
-    for (int e = 0; e < 4; ++e) {
-        sc.edgeHead[size_t(e)].assign(coordSpan, -1);
-        sc.edgeNext[size_t(e)].resize(n);
-        sc.edgePrev[size_t(e)].resize(n);
+        n, span, [&](uint32_t r) { return size_t(keys[sc.byRank[r]].x1 - keys[sc.byRank[r]].y2 - lowest); },
+        [&](uint32_t r) { return sc.byRank[r]; }, sc.startAt, sc.starting);
+    sc.entries.resize(n);
+    sc.rankEntry.resize(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t slot = sc.starting[i];
+        sc.entries[i] = {keys[slot], slot, sc.rank[slot]};
+        sc.rankEntry[sc.rank[slot]] = i;
     }
-    auto edgeOf = [keys](uint32_t s, int e) {
-        const SortKey& k = keys[s];
-        return e == kX1 ? k.x1 : e == kX2 ? k.x2 : e == kY1 ? k.y1 : k.y2;
-    };
-    // The present items whose edge e lies at coordinate v.
-    auto headOf = [&](int e, int32_t v) -> int32_t& { return sc.edgeHead[size_t(e)][size_t(v - coordMin)]; };
-    // Pairs of present items, met through a shared edge coordinate (a.x1
-    // on b.x2 or a.y1 on b.y2), that the rules order otherwise than the
+    const Entry* const entries = sc.entries.data();
+    GroupByDiagonal(
+        n, span, [&](uint32_t i) { return size_t(entries[i].k.x2 - entries[i].k.y1 - lowest); },
+        [](uint32_t i) { return i; }, sc.endAt, sc.ending);
+
+    sc.edges.assign(size_t(int64_t(coordMax) - coordMin) + 1, EdgeCount{});
+    EdgeCount* const edges = sc.edges.data() - coordMin;
+    // Pairs of present items that share an edge coordinate (one's x1 on the
+    // other's x2, or y1 on y2) and that the rules order otherwise than the
     // total order. While there are none, the total order holds.
     uint64_t disagreeing = 0;
-    auto countPartners = [&](uint32_t s) {
+    auto partnersDisagreeing = [&](uint32_t i) {
+        const SortKey& a = entries[i].k;
+        if (edges[a.x1].x2 + edges[a.x2].x1 + edges[a.y1].y2 + edges[a.y2].y1 == 0)
+            return uint64_t(0);
         uint64_t found = 0;
-        for (const auto& [own, other] : {std::pair{kX1, kX2}, {kX2, kX1}, {kY1, kY2}, {kY2, kY1}})
-            for (int32_t p = headOf(other, edgeOf(s, own)); p >= 0; p = sc.edgeNext[size_t(other)][size_t(p)])
-                found += Disagree(keys[s], keys[p]);
+        for (uint32_t j : sc.active) {
+            const SortKey& b = entries[j].k;
+            if (a.x1 == b.x2 || a.x2 == b.x1 || a.y1 == b.y2 || a.y2 == b.y1)
+                found += Disagree(a, b);
+        }
         return found;
-    };
-    auto link = [&](uint32_t s) {
-        for (int e = 0; e < 4; ++e) {
-            int32_t& h = headOf(e, edgeOf(s, e));
-            sc.edgePrev[size_t(e)][s] = -1;
-            sc.edgeNext[size_t(e)][s] = h;
-            if (h >= 0)
-                sc.edgePrev[size_t(e)][size_t(h)] = int32_t(s);
-            h = int32_t(s);
-        }
-    };
-    auto unlink = [&](uint32_t s) {
-        for (int e = 0; e < 4; ++e) {
-            const int32_t prev = sc.edgePrev[size_t(e)][s], next = sc.edgeNext[size_t(e)][s];
-            if (prev >= 0)
-                sc.edgeNext[size_t(e)][size_t(prev)] = next;
-            else
-                headOf(e, edgeOf(s, e)) = next;
-            if (next >= 0)
-                sc.edgePrev[size_t(e)][size_t(next)] = prev;
-        }
     };
 
     sc.present.Reset(n);
@@ -200,69 +194,71 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
     sc.next.assign(n, -1);
     sc.placed.assign(n, 0);
     int32_t head = -1, tail = -1;
-    auto insertAfter = [&](int32_t at, uint32_t slot) {
-        sc.placed[slot] = 1;
+    auto insertAfter = [&](int32_t at, uint32_t i) {
+        sc.placed[i] = 1;
         if (at < 0) {
-            head = tail = int32_t(slot);
+            head = tail = int32_t(i);
             return;
         }
-        sc.next[slot] = sc.next[size_t(at)];
-        sc.next[size_t(at)] = int32_t(slot);
+        sc.next[i] = sc.next[size_t(at)];
+        sc.next[size_t(at)] = int32_t(i);
         if (at == tail)
-            tail = int32_t(slot);
+            tail = int32_t(i);
     };
 
     for (size_t d = 0; d < span; ++d) {
         // Items whose last diagonal was the one before leave.
         if (d > 0) {
             for (uint32_t e = sc.endAt[d - 1]; e < sc.endAt[d]; ++e) {
-                const uint32_t s = sc.ending[e];
-                unlink(s);
-                disagreeing -= countPartners(s);
-                sc.present.Erase(sc.rank[s]);
+                const uint32_t i = sc.ending[e];
+                const SortKey& k = entries[i].k;
                 const uint32_t last = sc.active.back();
-                sc.active[sc.activeAt[s]] = last;
-                sc.activeAt[last] = sc.activeAt[s];
+                sc.active[sc.activeAt[i]] = last;
+                sc.activeAt[last] = sc.activeAt[i];
                 sc.active.pop_back();
+                --edges[k.x1].x1, --edges[k.x2].x2, --edges[k.y1].y1, --edges[k.y2].y2;
+                disagreeing -= partnersDisagreeing(i);
+                sc.present.Erase(entries[i].rank);
             }
         }
         const uint32_t b0 = sc.startAt[d], b1 = sc.startAt[d + 1];
         if (b0 == b1)
             continue;
-        for (uint32_t e = b0; e < b1; ++e) {
-            const uint32_t s = sc.starting[e];
-            disagreeing += countPartners(s);
-            link(s);
-            sc.present.Insert(sc.rank[s]);
-            sc.activeAt[s] = uint32_t(sc.active.size());
-            sc.active.push_back(s);
+        for (uint32_t i = b0; i < b1; ++i) {
+            const SortKey& k = entries[i].k;
+            disagreeing += partnersDisagreeing(i);
+            ++edges[k.x1].x1, ++edges[k.x2].x2, ++edges[k.y1].y1, ++edges[k.y2].y2;
+            sc.activeAt[i] = uint32_t(sc.active.size());
+            sc.active.push_back(i);
+            sc.present.Insert(entries[i].rank);
         }
         if (disagreeing == 0) {
             // One total order: each new item goes after the present item
             // just before it, or after the whole order.
-            for (uint32_t e = b0; e < b1; ++e) {
-                const uint32_t s = sc.starting[e];
-                const int64_t before = sc.present.Below(sc.rank[s]);
-                insertAfter(before < 0 ? tail : int32_t(sc.byRank[size_t(before)]), s);
+            for (uint32_t i = b0; i < b1; ++i) {
+                const int64_t before = sc.present.Below(entries[i].rank);
+                insertAfter(before < 0 ? tail : int32_t(sc.rankEntry[size_t(before)]), i);
             }
             continue;
         }
         // The diagonal's items in queue order, sorted by the full rules,
         // then walked with an insertion point that starts at the end.
         sc.bucket.assign(sc.active.begin(), sc.active.end());
-        std::sort(sc.bucket.begin(), sc.bucket.end());
-        SortByDrawOrder(sc.bucket.data(), sc.bucket.size(),
-                        [keys](uint32_t a, uint32_t b) { return DrawOrderRules::Less(keys[a], keys[b]); });
+        std::sort(sc.bucket.begin(), sc.bucket.end(),
+                  [entries](uint32_t a, uint32_t b) { return entries[a].slot < entries[b].slot; });
+        SortByDrawOrder(sc.bucket.data(), sc.bucket.size(), [entries](uint32_t a, uint32_t b) {
+            return DrawOrderRules::Less(entries[a].k, entries[b].k);
+        });
         int32_t at = tail;
-        for (uint32_t s : sc.bucket) {
-            if (!sc.placed[s])
-                insertAfter(at, s);
-            at = int32_t(s);
+        for (uint32_t i : sc.bucket) {
+            if (!sc.placed[i])
+                insertAfter(at, i);
+            at = int32_t(i);
         }
     }
     order.reserve(n);
-    for (int32_t s = head; s >= 0; s = sc.next[size_t(s)])
-        order.push_back(uint32_t(s));
+    for (int32_t i = head; i >= 0; i = sc.next[size_t(i)])
+        order.push_back(entries[i].slot);
 }
 
 } // namespace Engine
