@@ -17,7 +17,8 @@ struct Entry {
     uint32_t rank; // in the total order
 };
 
-// How many present items have an x1, x2, y1 or y2 at one coordinate.
+// How many present items have an x1, x2, y1 or y2 at a coordinate of one
+// hash slot.
 struct EdgeCount {
     uint32_t x1 = 0, x2 = 0, y1 = 0, y2 = 0;
 };
@@ -30,7 +31,7 @@ struct DepthSortScratch {
     std::vector<Entry> entries;               // in the order of starting
     std::vector<uint32_t> rankEntry;          // entry by rank
     std::vector<uint32_t> endAt, ending;      // entries by last diagonal
-    std::vector<EdgeCount> edges;             // by coordinate
+    std::vector<EdgeCount> edges;             // by coordinate hash
     std::vector<uint32_t> active, activeAt;   // present entries and where each stands
     std::vector<uint32_t> bucket;
     std::vector<int32_t> next; // the order so far as a list of entries
@@ -169,15 +170,22 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         n, span, [&](uint32_t i) { return size_t(entries[i].k.x2 - entries[i].k.y1 - lowest); },
         [](uint32_t i) { return i; }, sc.endAt, sc.ending);
 
-    sc.edges.assign(size_t(int64_t(coordMax) - coordMin) + 1, EdgeCount{});
-    EdgeCount* const edges = sc.edges.data() - coordMin;
+    // Counts by coordinate modulo a table small enough to stay in the
+    // first-level cache; a hit is confirmed against the present items.
+    const uint32_t hashMask =
+        uint32_t(std::bit_ceil(std::min<uint64_t>(uint64_t(coordMax - coordMin) + 1, 2048))) - 1;
+    sc.edges.assign(size_t(hashMask) + 1, EdgeCount{});
+    EdgeCount* const table = sc.edges.data();
+    auto edge = [table, coordMin, hashMask](int32_t v) -> EdgeCount& {
+        return table[uint32_t(v - coordMin) & hashMask];
+    };
     // Pairs of present items that share an edge coordinate (one's x1 on the
     // other's x2, or y1 on y2) and that the rules order otherwise than the
     // total order. While there are none, the total order holds.
     uint64_t disagreeing = 0;
     auto partnersDisagreeing = [&](uint32_t i) {
         const SortKey& a = entries[i].k;
-        if (edges[a.x1].x2 + edges[a.x2].x1 + edges[a.y1].y2 + edges[a.y2].y1 == 0)
+        if (edge(a.x1).x2 + edge(a.x2).x1 + edge(a.y1).y2 + edge(a.y2).y1 == 0)
             return uint64_t(0);
         uint64_t found = 0;
         for (uint32_t j : sc.active) {
@@ -216,7 +224,7 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
                 sc.active[sc.activeAt[i]] = last;
                 sc.activeAt[last] = sc.activeAt[i];
                 sc.active.pop_back();
-                --edges[k.x1].x1, --edges[k.x2].x2, --edges[k.y1].y1, --edges[k.y2].y2;
+                --edge(k.x1).x1, --edge(k.x2).x2, --edge(k.y1).y1, --edge(k.y2).y2;
                 disagreeing -= partnersDisagreeing(i);
                 sc.present.Erase(entries[i].rank);
             }
@@ -227,7 +235,7 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         for (uint32_t i = b0; i < b1; ++i) {
             const SortKey& k = entries[i].k;
             disagreeing += partnersDisagreeing(i);
-            ++edges[k.x1].x1, ++edges[k.x2].x2, ++edges[k.y1].y1, ++edges[k.y2].y2;
+            ++edge(k.x1).x1, ++edge(k.x2).x2, ++edge(k.y1).y1, ++edge(k.y2).y2;
             sc.activeAt[i] = uint32_t(sc.active.size());
             sc.active.push_back(i);
             sc.present.Insert(entries[i].rank);
