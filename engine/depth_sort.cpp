@@ -32,11 +32,12 @@ struct DepthSortScratch {
     std::vector<uint32_t> rankEntry;          // entry by rank
     std::vector<uint32_t> endAt, ending;      // entries by last diagonal
     std::vector<EdgeCount> edges;             // by coordinate hash
-    std::vector<uint32_t> active, activeAt;   // present entries and where each stands
+    std::vector<uint32_t> slotEntry;          // entry by slot
     std::vector<uint32_t> bucket;
     std::vector<int32_t> next; // the order so far as a list of entries
     std::vector<uint8_t> placed;
-    RankSet present; // ranks of present items
+    RankSet present;      // ranks of present items
+    RankSet presentSlots; // slots of present items
 };
 
 // The total order's test: true when a comes before b regardless of queue
@@ -160,45 +161,51 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         [&](uint32_t r) { return sc.byRank[r]; }, sc.startAt, sc.starting);
     sc.entries.resize(n);
     sc.rankEntry.resize(n);
+    sc.slotEntry.resize(n);
     for (uint32_t i = 0; i < n; ++i) {
         const uint32_t slot = sc.starting[i];
         sc.entries[i] = {keys[slot], slot, sc.rank[slot]};
         sc.rankEntry[sc.rank[slot]] = i;
+        sc.slotEntry[slot] = i;
     }
     const Entry* const entries = sc.entries.data();
     GroupByDiagonal(
         n, span, [&](uint32_t i) { return size_t(entries[i].k.x2 - entries[i].k.y1 - lowest); },
         [](uint32_t i) { return i; }, sc.endAt, sc.ending);
 
-    // Counts by coordinate modulo a table small enough to stay in the
-    // first-level cache; a hit is confirmed against the present items.
-    const uint32_t hashMask =
-        uint32_t(std::bit_ceil(std::min<uint64_t>(uint64_t(coordMax - coordMin) + 1, 2048))) - 1;
-    sc.edges.assign(size_t(hashMask) + 1, EdgeCount{});
+    // Counts by coordinate, and from them the ordered pairs of present
+    // items (a, b) that share an edge coordinate, a.x1 on b.x2 or a.y1 on
+    // b.y2: where there are none, the rules reduce to the total order.
+    sc.edges.assign(size_t(int64_t(coordMax) - coordMin) + 1, EdgeCount{});
     EdgeCount* const table = sc.edges.data();
-    auto edge = [table, coordMin, hashMask](int32_t v) -> EdgeCount& {
-        return table[uint32_t(v - coordMin) & hashMask];
+    auto edge = [table, coordMin](int32_t v) -> EdgeCount& { return table[uint32_t(v - coordMin)]; };
+    uint64_t touching = 0;
+    // Whether the rules and the total order disagree on the present pairs
+    // that share an edge; unknown once such a pair comes or goes.
+    enum class Pairs { kUnknown, kAgree, kDisagree } pairs = Pairs::kUnknown;
+    auto pairsWith = [&](const SortKey& k) {
+        return uint64_t(edge(k.x1).x2) + edge(k.x2).x1 + edge(k.y1).y2 + edge(k.y2).y1;
     };
-    // Pairs of present items that share an edge coordinate (one's x1 on the
-    // other's x2, or y1 on y2) and that the rules order otherwise than the
-    // total order. While there are none, the total order holds.
-    uint64_t disagreeing = 0;
-    auto partnersDisagreeing = [&](uint32_t i) {
-        const SortKey& a = entries[i].k;
-        if (edge(a.x1).x2 + edge(a.x2).x1 + edge(a.y1).y2 + edge(a.y2).y1 == 0)
-            return uint64_t(0);
-        uint64_t found = 0;
-        for (uint32_t j : sc.active) {
-            const SortKey& b = entries[j].k;
-            if (a.x1 == b.x2 || a.x2 == b.x1 || a.y1 == b.y2 || a.y2 == b.y1)
-                found += Disagree(a, b);
-        }
+    // True when some present pair that shares an edge coordinate is ordered
+    // by the rules otherwise than by the total order.
+    auto anyDisagreeing = [&]() {
+        bool found = false;
+        sc.presentSlots.ForEach([&](uint32_t sa) {
+            const SortKey& a = keys[sa];
+            if (found || edge(a.x1).x2 + edge(a.y1).y2 == 0)
+                return;
+            sc.presentSlots.ForEach([&](uint32_t sb) {
+                const SortKey& b = keys[sb];
+                if (!found && sb != sa && (a.x1 == b.x2 || a.y1 == b.y2))
+                    found = Disagree(a, b);
+            });
+        });
         return found;
     };
 
     sc.present.Reset(n);
-    sc.active.clear();
-    sc.activeAt.resize(n);
+    sc.presentSlots.Reset(n);
+    size_t presentCount = 0;
     sc.next.assign(n, -1);
     sc.placed.assign(n, 0);
     int32_t head = -1, tail = -1;
@@ -218,31 +225,41 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         // Items whose last diagonal was the one before leave.
         if (d > 0) {
             for (uint32_t e = sc.endAt[d - 1]; e < sc.endAt[d]; ++e) {
-                const uint32_t i = sc.ending[e];
-                const SortKey& k = entries[i].k;
-                const uint32_t last = sc.active.back();
-                sc.active[sc.activeAt[i]] = last;
-                sc.activeAt[last] = sc.activeAt[i];
-                sc.active.pop_back();
+                const Entry& x = entries[sc.ending[e]];
+                const SortKey& k = x.k;
                 --edge(k.x1).x1, --edge(k.x2).x2, --edge(k.y1).y1, --edge(k.y2).y2;
-                disagreeing -= partnersDisagreeing(i);
-                sc.present.Erase(entries[i].rank);
+                const uint64_t lost = pairsWith(k);
+                touching -= lost;
+                if (lost != 0)
+                    pairs = Pairs::kUnknown;
+                sc.present.Erase(x.rank);
+                sc.presentSlots.Erase(x.slot);
+                --presentCount;
             }
         }
         const uint32_t b0 = sc.startAt[d], b1 = sc.startAt[d + 1];
         if (b0 == b1)
             continue;
         for (uint32_t i = b0; i < b1; ++i) {
-            const SortKey& k = entries[i].k;
-            disagreeing += partnersDisagreeing(i);
+            const Entry& x = entries[i];
+            const SortKey& k = x.k;
+            const uint64_t met = pairsWith(k);
+            touching += met;
+            if (met != 0)
+                pairs = Pairs::kUnknown;
             ++edge(k.x1).x1, ++edge(k.x2).x2, ++edge(k.y1).y1, ++edge(k.y2).y2;
-            sc.activeAt[i] = uint32_t(sc.active.size());
-            sc.active.push_back(i);
-            sc.present.Insert(entries[i].rank);
+            sc.present.Insert(x.rank);
+            sc.presentSlots.Insert(x.slot);
+            ++presentCount;
         }
-        if (disagreeing == 0) {
-            // One total order: each new item goes after the present item
-            // just before it, or after the whole order.
+        // Checking a few shared edges is cheaper than the full sort; many
+        // (a crowded town) go straight to it.
+        if (touching != 0 && pairs == Pairs::kUnknown &&
+            touching <= 2 * uint64_t(std::bit_width(presentCount)) + 4)
+            pairs = anyDisagreeing() ? Pairs::kDisagree : Pairs::kAgree;
+        if (touching == 0 || pairs == Pairs::kAgree) {
+            // Each new item goes after the present item just before it, or
+            // after the whole order.
             for (uint32_t i = b0; i < b1; ++i) {
                 const int64_t before = sc.present.Below(entries[i].rank);
                 insertAfter(before < 0 ? tail : int32_t(sc.rankEntry[size_t(before)]), i);
@@ -251,9 +268,8 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         }
         // The diagonal's items in queue order, sorted by the full rules,
         // then walked with an insertion point that starts at the end.
-        sc.bucket.assign(sc.active.begin(), sc.active.end());
-        std::sort(sc.bucket.begin(), sc.bucket.end(),
-                  [entries](uint32_t a, uint32_t b) { return entries[a].slot < entries[b].slot; });
+        sc.bucket.clear();
+        sc.presentSlots.ForEach([&](uint32_t slot) { sc.bucket.push_back(sc.slotEntry[slot]); });
         SortByDrawOrder(sc.bucket.data(), sc.bucket.size(), [entries](uint32_t a, uint32_t b) {
             return DrawOrderRules::Less(entries[a].k, entries[b].k);
         });

@@ -1,6 +1,6 @@
 // A set of small numbers (0 to n-1) as a tree of 64-bit words, for the
 // depth sort: insert, erase and "largest member below x" in a few word
-// operations each, whatever the set holds.
+// operations each, whatever the set holds, and a walk in order.
 #pragma once
 
 #include <bit>
@@ -61,6 +61,24 @@ public:
             at >>= 6;
         }
         return -1;
+    }
+
+    // Calls f(x) for each member, smallest first.
+    template <typename F>
+    void ForEach(F f) const {
+        auto word = [&](size_t w) {
+            for (uint64_t bits = levels_[0][w]; bits != 0; bits &= bits - 1)
+                f(uint32_t(w * 64 + size_t(std::countr_zero(bits))));
+        };
+        if (depth_ == 1) {
+            word(0);
+            return;
+        }
+        // The second level says which words of the first hold members.
+        const std::vector<uint64_t>& words = levels_[1];
+        for (size_t i = 0; i < words.size(); ++i)
+            for (uint64_t bits = words[i]; bits != 0; bits &= bits - 1)
+                word(i * 64 + size_t(std::countr_zero(bits)));
     }
 
 private:
