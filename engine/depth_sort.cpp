@@ -33,6 +33,7 @@ struct DepthSortScratch {
     std::vector<uint32_t> endAt, ending;      // entries by last diagonal
     std::vector<EdgeCount> edges;             // by coordinate hash
     std::vector<uint32_t> slotEntry;          // entry by slot
+    std::vector<uint32_t> active, activeAt;   // present entries and where each stands
     std::vector<uint32_t> bucket;
     std::vector<int32_t> next; // the order so far as a list of entries
     std::vector<uint8_t> placed;
@@ -189,23 +190,23 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
     // True when some present pair that shares an edge coordinate is ordered
     // by the rules otherwise than by the total order.
     auto anyDisagreeing = [&]() {
-        bool found = false;
-        sc.presentSlots.ForEach([&](uint32_t sa) {
-            const SortKey& a = keys[sa];
-            if (found || edge(a.x1).x2 + edge(a.y1).y2 == 0)
-                return;
-            sc.presentSlots.ForEach([&](uint32_t sb) {
-                const SortKey& b = keys[sb];
-                if (!found && sb != sa && (a.x1 == b.x2 || a.y1 == b.y2))
-                    found = Disagree(a, b);
-            });
-        });
-        return found;
+        for (uint32_t ia : sc.active) {
+            const SortKey& a = entries[ia].k;
+            if (edge(a.x1).x2 + edge(a.y1).y2 == 0)
+                continue;
+            for (uint32_t ib : sc.active) {
+                const SortKey& b = entries[ib].k;
+                if (ib != ia && (a.x1 == b.x2 || a.y1 == b.y2) && Disagree(a, b))
+                    return true;
+            }
+        }
+        return false;
     };
 
     sc.present.Reset(n);
     sc.presentSlots.Reset(n);
-    size_t presentCount = 0;
+    sc.active.clear();
+    sc.activeAt.resize(n);
     sc.next.assign(n, -1);
     sc.placed.assign(n, 0);
     int32_t head = -1, tail = -1;
@@ -225,7 +226,8 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         // Items whose last diagonal was the one before leave.
         if (d > 0) {
             for (uint32_t e = sc.endAt[d - 1]; e < sc.endAt[d]; ++e) {
-                const Entry& x = entries[sc.ending[e]];
+                const uint32_t i = sc.ending[e];
+                const Entry& x = entries[i];
                 const SortKey& k = x.k;
                 --edge(k.x1).x1, --edge(k.x2).x2, --edge(k.y1).y1, --edge(k.y2).y2;
                 const uint64_t lost = pairsWith(k);
@@ -234,7 +236,10 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
                     pairs = Pairs::kUnknown;
                 sc.present.Erase(x.rank);
                 sc.presentSlots.Erase(x.slot);
-                --presentCount;
+                const uint32_t last = sc.active.back();
+                sc.active[sc.activeAt[i]] = last;
+                sc.activeAt[last] = sc.activeAt[i];
+                sc.active.pop_back();
             }
         }
         const uint32_t b0 = sc.startAt[d], b1 = sc.startAt[d + 1];
@@ -250,12 +255,13 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
             ++edge(k.x1).x1, ++edge(k.x2).x2, ++edge(k.y1).y1, ++edge(k.y2).y2;
             sc.present.Insert(x.rank);
             sc.presentSlots.Insert(x.slot);
-            ++presentCount;
+            sc.activeAt[i] = uint32_t(sc.active.size());
+            sc.active.push_back(i);
         }
         // Checking a few shared edges is cheaper than the full sort; many
         // (a crowded town) go straight to it.
         if (touching != 0 && pairs == Pairs::kUnknown &&
-            touching <= 2 * uint64_t(std::bit_width(presentCount)) + 4)
+            touching <= 2 * uint64_t(std::bit_width(sc.active.size())) + 4)
             pairs = anyDisagreeing() ? Pairs::kDisagree : Pairs::kAgree;
         if (touching == 0 || pairs == Pairs::kAgree) {
             // Each new item goes after the present item just before it, or
