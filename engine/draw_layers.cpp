@@ -219,11 +219,16 @@ bool SortLayer(int32_t layer) {
     std::vector<DrawItem>& items = l->items;
     const EngineRect& clip = State().clip;
 
-    // Cull, then enter each kept item along its front edges.
+    // Cull, then sort the kept items. An item whose sort rectangle the
+    // queue would refuse (one put in the list directly) lies on no diagonal
+    // and is not drawn.
     sc.kept.clear();
     sc.keys.clear();
     for (uint32_t i = 0; i < items.size(); ++i) {
         DrawItem& it = items[i];
+        it.placed = 0;
+        if (!CheckDrawRect({it.x1, it.y1, it.x2, it.y2}))
+            continue;
         if (it.mode == kItemSprite || it.mode == kItemRotated) {
             if (!Visible(it.dest, clip))
                 continue;
@@ -233,7 +238,6 @@ bool SortLayer(int32_t layer) {
                 f[1] >= float(clip.bottom))
                 continue;
         }
-        it.placed = 0;
         sc.kept.push_back(i);
         sc.keys.push_back({it.x1, it.y1, it.x2, it.y2, it.flags, it.orderKey, it.dest.top});
     }

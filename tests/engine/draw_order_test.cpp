@@ -197,6 +197,23 @@ TEST_F(DepthSortTest, SortsOncePerFrameAndCullsOffScreenSprites) {
     EXPECT_TRUE(Engine::SortLayer(0));
 }
 
+// An item put into the list directly with a sort rectangle the queue
+// refuses is left out; the others are drawn.
+TEST_F(DepthSortTest, ItemWithBadSortRectangleIsLeftOut) {
+    TextureHandle tex = MakeTexture(8, 8);
+    const DrawItem bad[] = {Item(10, 10, 2, 2), Item(0, 0, 1, 9000), Item(-100, 0, 1, 1)};
+    for (const DrawItem& b : bad) {
+        Engine::ResetLayer(0);
+        ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {0, 0, 1, 1}, 1, 1, 0, 0, 0));
+        DrawItem d = Engine::Layer(0)->items[0];
+        d.x1 = b.x1, d.y1 = b.y1, d.x2 = b.x2, d.y2 = b.y2;
+        Engine::Layer(0)->items.push_back(d);
+        ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {4, 4, 5, 5}, 3, 1, 0, 0, 0));
+        ASSERT_TRUE(Engine::SortLayer(0));
+        EXPECT_EQ(Engine::Layer(0)->order, (std::vector<uint32_t>{2, 0})) << b.x1 << "," << b.y2;
+    }
+}
+
 // Two sprites on the same diagonals that touch nowhere are ordered by
 // their far corners, the larger x2 + y2 first, whatever the queue order.
 TEST_F(DepthSortTest, SeparateSpritesOrderedByFarCorner) {
