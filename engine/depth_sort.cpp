@@ -25,8 +25,10 @@ struct EdgeCount {
 
 struct DepthSortScratch {
     std::vector<uint64_t> packed, packedSwap; // rank keys with the slot in the low bits
+    std::vector<uint32_t> counts;             // radix sort digit counts
     std::vector<uint32_t> byRank;             // slots in the total order
     std::vector<uint32_t> rank;               // by slot
+    std::vector<uint32_t> firstDiagonal;      // by rank
     std::vector<uint32_t> startAt, starting;  // slots by first diagonal, in rank order
     std::vector<Entry> entries;               // in the order of starting
     std::vector<uint32_t> rankEntry;          // entry by rank
@@ -89,18 +91,23 @@ void RankItems(const SortKey* keys, uint32_t n, DepthSortScratch& sc) {
             v = (v << topBits) | uint64_t(topMax - k.top);
             sc.packed[s] = (v << slotBits) | s;
         }
-        // Least significant digit first; the slot bits are already in
-        // order, so the passes start above them.
-        constexpr int kDigit = 11;
-        std::array<uint32_t, (1u << kDigit) + 1> counts;
-        for (int shift = slotBits; shift < totalBits; shift += kDigit) {
-            counts.fill(0);
+        // Least significant digit first, in as few passes of up to 13 bits
+        // as the key needs; the slot bits are already in order, so the
+        // passes start above them.
+        constexpr int kMaxDigit = 13;
+        const int keyBitsTotal = totalBits - slotBits;
+        const int passes = (keyBitsTotal + kMaxDigit - 1) / kMaxDigit;
+        const int digit = passes == 0 ? 0 : (keyBitsTotal + passes - 1) / passes;
+        const uint64_t digitMask = (uint64_t(1) << digit) - 1;
+        sc.counts.resize(size_t(digitMask) + 2);
+        for (int pass = 0, shift = slotBits; pass < passes; ++pass, shift += digit) {
+            std::fill(sc.counts.begin(), sc.counts.end(), 0);
             for (uint64_t v : sc.packed)
-                ++counts[((v >> shift) & ((1u << kDigit) - 1)) + 1];
-            for (size_t i = 1; i < counts.size(); ++i)
-                counts[i] += counts[i - 1];
+                ++sc.counts[((v >> shift) & digitMask) + 1];
+            for (size_t i = 1; i < sc.counts.size(); ++i)
+                sc.counts[i] += sc.counts[i - 1];
             for (uint64_t v : sc.packed)
-                sc.packedSwap[counts[(v >> shift) & ((1u << kDigit) - 1)]++] = v;
+                sc.packedSwap[sc.counts[(v >> shift) & digitMask]++] = v;
             sc.packed.swap(sc.packedSwap);
         }
         const uint64_t slotMask = (uint64_t(1) << slotBits) - 1;
@@ -157,8 +164,14 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
     const size_t span = size_t(int64_t(highest) - lowest) + 1;
 
     RankItems(keys, n, sc);
+    // First diagonals by rank, read once.
+    sc.firstDiagonal.resize(n);
+    for (uint32_t r = 0; r < n; ++r) {
+        const SortKey& k = keys[sc.byRank[r]];
+        sc.firstDiagonal[r] = uint32_t(k.x1 - k.y2 - lowest);
+    }
     GroupByDiagonal(
-        n, span, [&](uint32_t r) { return size_t(keys[sc.byRank[r]].x1 - keys[sc.byRank[r]].y2 - lowest); },
+        n, span, [&](uint32_t r) { return size_t(sc.firstDiagonal[r]); },
         [&](uint32_t r) { return sc.byRank[r]; }, sc.startAt, sc.starting);
     sc.entries.resize(n);
     sc.rankEntry.resize(n);

@@ -133,7 +133,7 @@ TEST_F(DepthSortTest, SameOrderAsThePlainReference) {
         int32_t lo, hi;     // corner range
         int32_t maxSize;    // footprint extent
         int32_t grid;       // corners and extents on multiples of this
-        int32_t keys, tops; // distinct order keys and screen tops
+        int32_t keys, tops; // distinct order keys (0: any) and screen tops
     };
     const Shape shapes[] = {
         {"sparse, whole range", kSortMin, kSortMax - 12, 12, 1, 1, 1100},
@@ -142,6 +142,7 @@ TEST_F(DepthSortTest, SameOrderAsThePlainReference) {
         {"tiles on a grid", 0, 200, 8, 4, 2, 50},
         {"one spot", 100, 103, 3, 1, 2, 2},
         {"long footprints", 0, 2000, 300, 1, 1, 1100},
+        {"order keys of any size", 0, 8188, 12, 1, 0, 50},
     };
     std::mt19937 rng(2024);
     for (const Shape& shape : shapes) {
@@ -156,7 +157,7 @@ TEST_F(DepthSortTest, SameOrderAsThePlainReference) {
                 EngineRect sort{x, y, std::min(x + size(rng) * shape.grid, kSortMax),
                                 std::min(y + size(rng) * shape.grid, kSortMax)};
                 int32_t sx = screen(rng), sy = int32_t(rng() % uint32_t(shape.tops)) * 7 - 40;
-                uint32_t key = rng() % uint32_t(shape.keys);
+                uint32_t key = shape.keys == 0 ? uint32_t(rng()) : rng() % uint32_t(shape.keys);
                 uint16_t f = uint16_t(flags(rng));
                 EngineRect dest{sx, sy, sx + 64, sy + 40};
                 ASSERT_TRUE(Engine::QueueSprite(0, tex, dest, sort, i + 1, 1, 0, key, f));
