@@ -219,9 +219,9 @@ bool SortLayer(int32_t layer) {
     std::vector<DrawItem>& items = l->items;
     const EngineRect& clip = State().clip;
 
-    // Cull, then sort the kept items. An item whose sort rectangle the
-    // queue would refuse (one put in the list directly) lies on no diagonal
-    // and is not drawn.
+    // Cull, then sort the kept items; each of them is placed in the order.
+    // An item whose sort rectangle the queue would refuse (one put in the
+    // list directly) lies on no diagonal and is not drawn.
     sc.kept.clear();
     sc.keys.clear();
     for (uint32_t i = 0; i < items.size(); ++i) {
@@ -238,17 +238,15 @@ bool SortLayer(int32_t layer) {
                 f[1] >= float(clip.bottom))
                 continue;
         }
+        it.placed = 1;
         sc.kept.push_back(i);
         sc.keys.push_back({it.x1, it.y1, it.x2, it.y2, it.flags, it.orderKey, it.dest.top});
     }
     const size_t kept = sc.kept.size();
     DepthSortOrder(sc.keys.data(), kept, sc.order);
     l->order.resize(sc.order.size());
-    for (size_t i = 0; i < sc.order.size(); ++i) {
-        const uint32_t index = sc.kept[sc.order[i]];
-        items[index].placed = 1;
-        l->order[i] = index;
-    }
+    for (size_t i = 0; i < sc.order.size(); ++i)
+        l->order[i] = sc.kept[sc.order[i]];
     if (layer == 0) {
         EngineState& st = State();
         st.sortTimeMs = float(ElapsedTime(ReadTimestamp(), start)) / 1000.0f;
