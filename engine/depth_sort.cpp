@@ -17,8 +17,7 @@ struct Entry {
     uint32_t rank; // in the total order
 };
 
-// How many present items have an x1, x2, y1 or y2 at a coordinate of one
-// hash slot.
+// How many present items have their x1, x2, y1 or y2 at one coordinate.
 struct EdgeCount {
     uint32_t x1 = 0, x2 = 0, y1 = 0, y2 = 0;
 };
@@ -33,7 +32,7 @@ struct DepthSortScratch {
     std::vector<Entry> entries;               // in the order of starting
     std::vector<uint32_t> rankEntry;          // entry by rank
     std::vector<uint32_t> endAt, ending;      // entries by last diagonal
-    std::vector<EdgeCount> edges;             // by coordinate hash
+    std::vector<EdgeCount> edges;             // by coordinate
     std::vector<uint32_t> slotEntry;          // entry by slot
     std::vector<uint32_t> active, activeAt;   // present entries and where each stands
     std::vector<uint32_t> bucket;

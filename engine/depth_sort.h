@@ -13,14 +13,16 @@ namespace Engine {
 //
 // Each item stands on the screen diagonals x - y from x1 - y2 to x2 - y1.
 // The diagonals are taken from the most negative up; each diagonal's items
-// are sorted by DrawOrderLess with SortByDrawOrder, and an item met for the
-// first time is placed right after the item before it on that diagonal
-// (after the whole order when it comes first). Only the diagonals where
-// items start matter, and where no two items of a diagonal share an edge
-// coordinate (a y1 equal to another's y2, or an x1 to another's x2) the
-// rules reduce to one total order: order key, then x2 + y2, then screen
-// top, then queue order. Those diagonals find the item before each new one
-// in that order among the items present; the others run the full sort.
+// are sorted by DrawOrderLess with SortByDrawOrder from queue order, and an
+// item met for the first time is placed right after the item before it on
+// that diagonal (after the whole order when it comes first). Only the
+// diagonals where items start matter. The rules reduce to one total order
+// (a larger order key, then a larger x2 + y2, then a larger screen top,
+// then queue order) for any pair that shares no edge coordinate (one's x1
+// on the other's x2, or y1 on y2), so a diagonal whose pairs sharing an
+// edge are ordered alike by both sorts like the total order: there the
+// item before each new one is found among the items present by rank.
+// Other diagonals, and crowded ones, run the full sort.
 void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& order);
 
 } // namespace Engine
