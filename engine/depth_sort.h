@@ -9,7 +9,8 @@
 
 namespace Engine {
 
-// Fills order with the numbers 0 to count-1 of keys in drawing order.
+// Fills order with the numbers 0 to count-1 of keys in drawing order. Each
+// key's rectangle must pass CheckDrawRect.
 //
 // Each item stands on the screen diagonals x - y from x1 - y2 to x2 - y1.
 // The diagonals are taken from the most negative up; each diagonal's items

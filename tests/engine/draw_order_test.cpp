@@ -147,7 +147,10 @@ TEST_F(DepthSortTest, SameOrderAsThePlainReference) {
     std::mt19937 rng(2024);
     for (const Shape& shape : shapes) {
         for (int scene = 0; scene < 40; ++scene) {
-            const uint32_t count = scene == 0 ? 0 : scene == 1 ? 1 : uint32_t(rng() % 2001);
+            const uint32_t count = scene == 0   ? 0
+                                   : scene == 1 ? 1
+                                   : scene == 2 ? 6000
+                                                : uint32_t(rng() % 2001);
             Engine::ResetLayer(0);
             std::uniform_int_distribution<int32_t> pos(shape.lo / shape.grid, shape.hi / shape.grid),
                 size(0, shape.maxSize / shape.grid), screen(-80, 1100), flags(0, 0x3F);
