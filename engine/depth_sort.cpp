@@ -37,9 +37,8 @@ struct DepthSortScratch {
     std::vector<uint32_t> active, activeAt;   // present entries and where each stands
     std::vector<uint32_t> bucket;
     std::vector<int32_t> next; // the order so far as a list of entries
-    std::vector<uint8_t> placed;
-    RankSet present;      // ranks of present items
-    RankSet presentSlots; // slots of present items
+    RankSet present;           // ranks of present items
+    RankSet presentSlots;      // slots of present items
 };
 
 // The total order's test: true when a comes before b regardless of queue
@@ -219,13 +218,12 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
     sc.presentSlots.Reset(n);
     sc.active.clear();
     sc.activeAt.resize(n);
-    sc.next.assign(n, -1);
-    sc.placed.assign(n, 0);
+    sc.next.resize(n);
     int32_t head = -1, tail = -1;
     auto insertAfter = [&](int32_t at, uint32_t i) {
-        sc.placed[i] = 1;
         if (at < 0) {
             head = tail = int32_t(i);
+            sc.next[i] = -1;
             return;
         }
         sc.next[i] = sc.next[size_t(at)];
@@ -285,7 +283,8 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
             continue;
         }
         // The diagonal's items in queue order, sorted by the full rules,
-        // then walked with an insertion point that starts at the end.
+        // then walked with an insertion point that starts at the end; the
+        // items new here (from b0 on) are placed.
         sc.bucket.clear();
         sc.presentSlots.ForEach([&](uint32_t slot) { sc.bucket.push_back(sc.slotEntry[slot]); });
         SortByDrawOrder(sc.bucket.data(), sc.bucket.size(), [entries](uint32_t a, uint32_t b) {
@@ -293,7 +292,7 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         });
         int32_t at = tail;
         for (uint32_t i : sc.bucket) {
-            if (!sc.placed[i])
+            if (i >= b0)
                 insertAfter(at, i);
             at = int32_t(i);
         }
