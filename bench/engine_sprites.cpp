@@ -105,6 +105,29 @@ void SortOnly(benchmark::State& state) {
 }
 BENCHMARK(SortOnly)->Unit(benchmark::kMillisecond);
 
+// Sprites on whole tiles of a crowded town, 100 x 100 tiles: footprints
+// share edges everywhere, so most diagonals need the full rules.
+void SortOnlyTileGrid(benchmark::State& state) {
+    Scene& scene = GetScene();
+    Engine::ResetLayer(0);
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int32_t> tile(0, 99), extent(0, 2), screen(0, 1000), flags(0, 3);
+    for (uint32_t i = 0; i < uint32_t(kSprites); ++i) {
+        int32_t x = 4 * tile(rng), y = 4 * tile(rng);
+        EngineRect sort{x, y, x + 4 * extent(rng), y + 4 * extent(rng)};
+        int32_t sx = screen(rng) * 3 / 4, sy = screen(rng) * 3 / 4;
+        Engine::QueueSprite(0, scene.textures[i % kTextures], {sx, sy, sx + 64, sy + 48}, sort, i + 1, 1, 0,
+                            0, uint16_t(flags(rng)));
+    }
+    for (auto _ : state) {
+        Engine::Layer(0)->sorted = 0;
+        Engine::SortLayer(0);
+        benchmark::DoNotOptimize(Engine::Layer(0)->order.data());
+    }
+    state.counters["sprites"] = double(Engine::Layer(0)->order.size());
+}
+BENCHMARK(SortOnlyTileGrid)->Unit(benchmark::kMillisecond);
+
 // The same sprites in the same order, one device draw each.
 void ReferenceOneDrawPerSprite(benchmark::State& state) {
     Scene& scene = GetScene();

@@ -114,6 +114,9 @@ void SortByDrawOrder(uint32_t* v, size_t count, Less less) {
 }
 
 // A sort rectangle the layers accept: ordered corners within the range.
-bool CheckDrawRect(const EngineRect& r);
+inline bool CheckDrawRect(const EngineRect& r) {
+    return r.left <= r.right && r.top <= r.bottom && r.left >= kSortMin && r.top >= kSortMin &&
+           r.right <= kSortMax && r.bottom <= kSortMax;
+}
 
 } // namespace Engine

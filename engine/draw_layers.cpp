@@ -1,6 +1,6 @@
 #include "engine/draw_layers.h"
 
-#include "engine/draw_order_rules.h"
+#include "engine/depth_sort.h"
 
 #include "engine/engine_error.h"
 #include "engine/engine_result.h"
@@ -51,17 +51,10 @@ bool Visible(const EngineRect& r, const EngineRect& clip) {
 
 // The depth sort's working storage, kept between frames.
 struct SortScratch {
-    std::vector<uint32_t> kept;        // item indices, queue order
-    std::vector<SortKey> keys;         // sort fields by kept slot
-    std::vector<uint32_t> bucketStart; // per diagonal
-    std::vector<uint32_t> fill;
-    std::vector<uint32_t> byDiagonal; // kept slots grouped by diagonal
-    std::vector<int32_t> next, prev;  // the order as a linked list of kept slots
-    std::vector<uint8_t> placed;
+    std::vector<uint32_t> kept;  // item indices, queue order
+    std::vector<SortKey> keys;   // sort fields by kept slot
+    std::vector<uint32_t> order; // kept slots, back to front
 };
-
-constexpr int32_t kDiagonalMin = kSortMin - kSortMax;
-constexpr int32_t kDiagonalCount = 2 * (kSortMax - kSortMin) + 1;
 
 } // namespace
 
@@ -226,11 +219,16 @@ bool SortLayer(int32_t layer) {
     std::vector<DrawItem>& items = l->items;
     const EngineRect& clip = State().clip;
 
-    // Cull, then enter each kept item along its front edges.
+    // Cull, then sort the kept items; each of them is placed in the order.
+    // An item whose sort rectangle the queue would refuse (one put in the
+    // list directly) lies on no diagonal and is not drawn.
     sc.kept.clear();
     sc.keys.clear();
     for (uint32_t i = 0; i < items.size(); ++i) {
         DrawItem& it = items[i];
+        it.placed = 0;
+        if (!CheckDrawRect({it.x1, it.y1, it.x2, it.y2}))
+            continue;
         if (it.mode == kItemSprite || it.mode == kItemRotated) {
             if (!Visible(it.dest, clip))
                 continue;
@@ -240,80 +238,15 @@ bool SortLayer(int32_t layer) {
                 f[1] >= float(clip.bottom))
                 continue;
         }
-        it.placed = 0;
+        it.placed = 1;
         sc.kept.push_back(i);
         sc.keys.push_back({it.x1, it.y1, it.x2, it.y2, it.flags, it.orderKey, it.dest.top});
     }
     const size_t kept = sc.kept.size();
-    if (kept > 0) {
-        // An item is entered along its front edges: x1..x2 at y2 and
-        // y1..y2-1 at x2, which together touch each diagonal x - y from
-        // x1 - y2 to x2 - y1 once. Group the entries by diagonal, in queue
-        // order.
-        sc.bucketStart.assign(size_t(kDiagonalCount) + 1, 0);
-        size_t total = 0;
-        for (const SortKey& k : sc.keys) {
-            for (int32_t d = k.x1 - k.y2; d <= k.x2 - k.y1; ++d)
-                ++sc.bucketStart[size_t(d - kDiagonalMin) + 1];
-            total += size_t(k.x2 - k.y1) - size_t(k.x1 - k.y2) + 1;
-        }
-        for (size_t d = 1; d < sc.bucketStart.size(); ++d)
-            sc.bucketStart[d] += sc.bucketStart[d - 1];
-        sc.byDiagonal.resize(total);
-        sc.fill.assign(sc.bucketStart.begin(), sc.bucketStart.end() - 1);
-        for (uint32_t slot = 0; slot < sc.keys.size(); ++slot) {
-            const SortKey& k = sc.keys[slot];
-            for (int32_t d = k.x1 - k.y2; d <= k.x2 - k.y1; ++d)
-                sc.byDiagonal[sc.fill[size_t(d - kDiagonalMin)]++] = slot;
-        }
-        // Merge the diagonals from the most negative to the most positive
-        // into one linked order.
-        sc.next.assign(kept, -1);
-        sc.prev.assign(kept, -1);
-        sc.placed.assign(kept, 0);
-        int32_t head = -1, tail = -1;
-        auto insertAfter = [&](int32_t at, int32_t slot) {
-            sc.prev[size_t(slot)] = at;
-            sc.next[size_t(slot)] = sc.next[size_t(at)];
-            if (sc.next[size_t(at)] >= 0)
-                sc.prev[size_t(sc.next[size_t(at)])] = slot;
-            else
-                tail = slot;
-            sc.next[size_t(at)] = slot;
-            sc.placed[size_t(slot)] = 1;
-        };
-        for (int32_t d = 0; d < kDiagonalCount; ++d) {
-            uint32_t b0 = sc.bucketStart[size_t(d)], b1 = sc.bucketStart[size_t(d) + 1];
-            if (b0 == b1)
-                continue;
-            // Sort the diagonal's kept slots, then walk them with an
-            // insertion point that starts at the order's end.
-            uint32_t* bucket = sc.byDiagonal.data() + b0;
-            const size_t size = b1 - b0;
-            SortByDrawOrder(bucket, size, [&](uint32_t a, uint32_t b) {
-                return DrawOrderRules::Less(sc.keys[a], sc.keys[b]);
-            });
-            if (head < 0) {
-                // The order starts with the first item of the first diagonal
-                // as sorted, so that its items keep their sorted order rather
-                // than their queue order.
-                head = tail = int32_t(bucket[0]);
-                sc.placed[size_t(head)] = 1;
-            }
-            int32_t at = tail;
-            for (size_t e = 0; e < size; ++e) {
-                const uint32_t slot = bucket[e];
-                if (!sc.placed[slot])
-                    insertAfter(at, int32_t(slot));
-                at = int32_t(slot);
-            }
-        }
-        l->order.reserve(kept);
-        for (int32_t s = head; s >= 0; s = sc.next[size_t(s)]) {
-            items[sc.kept[size_t(s)]].placed = 1;
-            l->order.push_back(sc.kept[size_t(s)]);
-        }
-    }
+    DepthSortOrder(sc.keys.data(), kept, sc.order);
+    l->order.resize(sc.order.size());
+    for (size_t i = 0; i < sc.order.size(); ++i)
+        l->order[i] = sc.kept[sc.order[i]];
     if (layer == 0) {
         EngineState& st = State();
         st.sortTimeMs = float(ElapsedTime(ReadTimestamp(), start)) / 1000.0f;

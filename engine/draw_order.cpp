@@ -31,13 +31,4 @@ void SortDrawOrder(uint32_t* indices, size_t count, const DrawItem* items) {
                     [items](uint32_t x, uint32_t y) { return DrawOrderLess(items[x], items[y]); });
 }
 
-bool CheckDrawRect(const EngineRect& r) {
-    if (r.right < r.left || r.bottom < r.top)
-        return false;
-    for (int32_t v : {r.left, r.top, r.right, r.bottom})
-        if (v < kSortMin || v > kSortMax)
-            return false;
-    return true;
-}
-
 } // namespace Engine

@@ -1,6 +1,7 @@
 #include "engine/draw_item.h"
 #include "engine/draw_layers.h"
 #include "engine/state_blocks.h"
+#include "tests/engine/depth_sort_reference.h"
 #include "tests/engine/null_engine.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +121,74 @@ TEST_F(DepthSortTest, ManyOverlappingSpritesEachOnceAndSameOrderEveryRun) {
     EXPECT_EQ(Engine::Layer(0)->order, first);
 }
 
+// Random scenes of every shape the map produces: footprints far apart (a
+// cheap order), crowded ones that touch along edges and corners, tiles on
+// a grid, flat and zero-width ones, all flag combinations, shared order
+// keys and screen tops, some sprites off the screen. The layer's order must
+// be exactly the plain reference's.
+TEST_F(DepthSortTest, SameOrderAsThePlainReference) {
+    TextureHandle tex = MakeTexture(8, 8);
+    struct Shape {
+        const char* name;
+        int32_t lo, hi;     // corner range
+        int32_t maxSize;    // footprint extent
+        int32_t grid;       // corners and extents on multiples of this
+        int32_t keys, tops; // distinct order keys (0: any) and screen tops
+    };
+    const Shape shapes[] = {
+        {"sparse, whole range", kSortMin, kSortMax - 12, 12, 1, 1, 1100},
+        {"sparse, keys and tops shared", 0, 8188, 12, 1, 3, 4},
+        {"crowded", 0, 40, 6, 1, 3, 6},
+        {"tiles on a grid", 0, 200, 8, 4, 2, 50},
+        {"one spot", 100, 103, 3, 1, 2, 2},
+        {"long footprints", 0, 2000, 300, 1, 1, 1100},
+        {"order keys of any size", 0, 8188, 12, 1, 0, 50},
+    };
+    std::mt19937 rng(2024);
+    for (const Shape& shape : shapes) {
+        for (int scene = 0; scene < 40; ++scene) {
+            const uint32_t count = scene == 0   ? 0
+                                   : scene == 1 ? 1
+                                   : scene == 2 ? 6000
+                                                : uint32_t(rng() % 2001);
+            Engine::ResetLayer(0);
+            std::uniform_int_distribution<int32_t> pos(shape.lo / shape.grid, shape.hi / shape.grid),
+                size(0, shape.maxSize / shape.grid), screen(-80, 1100), flags(0, 0x3F);
+            std::vector<SortKey> kept;
+            for (uint32_t i = 0; i < count; ++i) {
+                int32_t x = pos(rng) * shape.grid, y = pos(rng) * shape.grid;
+                EngineRect sort{x, y, std::min(x + size(rng) * shape.grid, kSortMax),
+                                std::min(y + size(rng) * shape.grid, kSortMax)};
+                int32_t sx = screen(rng), sy = int32_t(rng() % uint32_t(shape.tops)) * 7 - 40;
+                uint32_t key = shape.keys == 0 ? uint32_t(rng()) : rng() % uint32_t(shape.keys);
+                uint16_t f = uint16_t(flags(rng));
+                EngineRect dest{sx, sy, sx + 64, sy + 40};
+                ASSERT_TRUE(Engine::QueueSprite(0, tex, dest, sort, i + 1, 1, 0, key, f));
+                if (dest.right > 0 && dest.bottom > 0 && dest.left < 1024 && dest.top < 768)
+                    kept.push_back({sort.left, sort.top, sort.right, sort.bottom, f, key, dest.top});
+            }
+            ASSERT_TRUE(Engine::SortLayer(0));
+            std::vector<uint32_t> expected = DepthSortReference::Order(kept);
+            std::vector<uint32_t> got;
+            const DrawLayer& l = *Engine::Layer(0);
+            // The reference numbers the kept sprites; map the layer's item
+            // indices to the same numbers (param1 is the queue number + 1).
+            std::vector<int32_t> keptNumber(count, -1);
+            for (uint32_t i = 0, k = 0; i < count; ++i) {
+                const EngineRect& d = l.items[i].dest;
+                if (d.right > 0 && d.bottom > 0 && d.left < 1024 && d.top < 768)
+                    keptNumber[i] = int32_t(k++);
+            }
+            for (uint32_t i : l.order) {
+                ASSERT_LT(i, count);
+                ASSERT_GE(keptNumber[i], 0) << shape.name << ": an off-screen sprite is drawn";
+                got.push_back(uint32_t(keptNumber[i]));
+            }
+            ASSERT_EQ(got, expected) << shape.name << ", scene " << scene << ", " << count << " sprites";
+        }
+    }
+}
+
 TEST_F(DepthSortTest, SortsOncePerFrameAndCullsOffScreenSprites) {
     TextureHandle tex = MakeTexture(8, 8);
     ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {0, 0, 1, 1}, 1, 1, 0, 0, 0));
@@ -130,6 +199,23 @@ TEST_F(DepthSortTest, SortsOncePerFrameAndCullsOffScreenSprites) {
     Engine::ResetLayer(0);
     ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {0, 0, 1, 1}, 1, 1, 0, 0, 0));
     EXPECT_TRUE(Engine::SortLayer(0));
+}
+
+// An item put into the list directly with a sort rectangle the queue
+// refuses is left out; the others are drawn.
+TEST_F(DepthSortTest, ItemWithBadSortRectangleIsLeftOut) {
+    TextureHandle tex = MakeTexture(8, 8);
+    const DrawItem bad[] = {Item(10, 10, 2, 2), Item(0, 0, 1, 9000), Item(-100, 0, 1, 1)};
+    for (const DrawItem& b : bad) {
+        Engine::ResetLayer(0);
+        ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {0, 0, 1, 1}, 1, 1, 0, 0, 0));
+        DrawItem d = Engine::Layer(0)->items[0];
+        d.x1 = b.x1, d.y1 = b.y1, d.x2 = b.x2, d.y2 = b.y2;
+        Engine::Layer(0)->items.push_back(d);
+        ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {4, 4, 5, 5}, 3, 1, 0, 0, 0));
+        ASSERT_TRUE(Engine::SortLayer(0));
+        EXPECT_EQ(Engine::Layer(0)->order, (std::vector<uint32_t>{2, 0})) << b.x1 << "," << b.y2;
+    }
 }
 
 // Two sprites on the same diagonals that touch nowhere are ordered by
