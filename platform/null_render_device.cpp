@@ -64,9 +64,8 @@ bool NullRenderDevice::Fail(const std::string& message) {
     return false;
 }
 
-NullRenderDevice::Texture* NullRenderDevice::Find(TextureId id) {
-    auto it = textures_.find(id);
-    return it == textures_.end() ? nullptr : &it->second;
+NullRenderDevice::Texture* NullRenderDevice::Find(TextureId id) const {
+    return id < textures_.size() ? textures_[id].get() : nullptr;
 }
 
 TextureId NullRenderDevice::BoundTexture(int stage) const {
@@ -116,7 +115,11 @@ TextureId NullRenderDevice::CreateTexture(int32_t width, int32_t height, PixelFo
         return kNoTexture;
     }
     const TextureId id = nextId_++;
-    Texture& t = textures_[id];
+    if (textures_.size() <= id)
+        textures_.resize(size_t(id) + 1);
+    textures_[id] = std::make_unique<Texture>();
+    ++textureCount_;
+    Texture& t = *textures_[id];
     const int32_t pitch = width * BytesPerPixel(format);
     t.pixels.assign(static_cast<size_t>(pitch) * height, 0);
     t.view = {t.pixels.data(), width, height, pitch, format};
@@ -125,7 +128,10 @@ TextureId NullRenderDevice::CreateTexture(int32_t width, int32_t height, PixelFo
 
 void NullRenderDevice::DestroyTexture(TextureId id) {
     Begin("DestroyTexture", [&] { return std::to_string(id); });
-    textures_.erase(id);
+    if (id < textures_.size() && textures_[id]) {
+        textures_[id].reset();
+        --textureCount_;
+    }
     for (TextureId& b : bound_)
         if (b == id)
             b = kNoTexture;
@@ -166,8 +172,8 @@ bool NullRenderDevice::SetColorKey(TextureId id, bool enabled, uint32_t nativeKe
 }
 
 const TextureLock* NullRenderDevice::TexturePixels(TextureId id) const {
-    auto it = textures_.find(id);
-    return it == textures_.end() ? nullptr : &it->second.view;
+    const Texture* t = Find(id);
+    return t == nullptr ? nullptr : &t->view;
 }
 
 bool NullRenderDevice::BeginScene() {
@@ -257,9 +263,10 @@ bool NullRenderDevice::Fill(RenderTarget target, const DeviceRect& rect, uint32_
     const int32_t r = std::min(rect.right, lim.right), b = std::min(rect.bottom, lim.bottom);
     const uint32_t v = Quantise(argb | 0xFF000000u);
     auto& px = Pixels(target);
-    for (int32_t y = t; y < b; ++y)
-        for (int32_t x = l; x < r; ++x)
-            px[static_cast<size_t>(y) * mode_.width + x] = v;
+    for (int32_t y = t; y < b && l < r; ++y) {
+        uint32_t* row = px.data() + static_cast<size_t>(y) * mode_.width;
+        std::fill(row + l, row + r, v);
+    }
     return true;
 }
 
