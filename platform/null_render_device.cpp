@@ -98,6 +98,7 @@ bool NullRenderDevice::SetMode(const VideoMode& mode) {
     const size_t n = static_cast<size_t>(mode.width) * mode.height;
     back_.assign(n, 0xFF000000u);
     spare_.assign(n, 0xFF000000u);
+    backUniform_ = spareUniform_ = {true, 0xFF000000u};
     clip_ = {0, 0, mode.width, mode.height};
     return true;
 }
@@ -262,8 +263,15 @@ bool NullRenderDevice::Fill(RenderTarget target, const DeviceRect& rect, uint32_
     const int32_t l = std::max(rect.left, lim.left), t = std::max(rect.top, lim.top);
     const int32_t r = std::min(rect.right, lim.right), b = std::min(rect.bottom, lim.bottom);
     const uint32_t v = Quantise(argb | 0xFF000000u);
+    if (l >= r || t >= b)
+        return true;
+    Uniform& u = UniformOf(target);
+    const bool whole = l == 0 && t == 0 && r == mode_.width && b == mode_.height;
+    if (whole && u.known && u.value == v)
+        return true;
+    u = {whole, v};
     auto& px = Pixels(target);
-    for (int32_t y = t; y < b && l < r; ++y) {
+    for (int32_t y = t; y < b; ++y) {
         uint32_t* row = px.data() + static_cast<size_t>(y) * mode_.width;
         std::fill(row + l, row + r, v);
     }
@@ -292,6 +300,7 @@ bool NullRenderDevice::Copy(RenderTarget dst, DevicePoint at, RenderTarget src, 
     for (int32_t y = f.top; y < f.bottom; ++y)
         for (int32_t x = f.left; x < f.right; ++x)
             tmp.push_back(s[static_cast<size_t>(y) * mode_.width + x]);
+    UniformOf(dst).known = false;
     auto& d = Pixels(dst);
     size_t i = 0;
     for (int32_t y = 0; y < f.Height(); ++y)
@@ -320,6 +329,7 @@ bool NullRenderDevice::Blit(RenderTarget dst, DevicePoint at, TextureId src, con
     if (!ClipCopyRect(at, f, t->view.width, t->view.height, lim))
         return true;
     const int bpp = BytesPerPixel(t->view.format);
+    UniformOf(dst).known = false;
     auto& d = Pixels(dst);
     for (int32_t y = 0; y < f.Height(); ++y) {
         const uint8_t* row = t->pixels.data() + static_cast<size_t>(f.top + y) * t->view.pitch;

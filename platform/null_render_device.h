@@ -89,6 +89,15 @@ private:
     bool Fail(const std::string& message);
     Texture* Find(TextureId id) const;
     std::vector<uint32_t>& Pixels(RenderTarget target);
+    // Whether every pixel of a target holds one value: filling the whole
+    // target with that value again changes nothing and is skipped.
+    struct Uniform {
+        bool known = false;
+        uint32_t value = 0;
+    };
+    Uniform& UniformOf(RenderTarget target) {
+        return target == RenderTarget::BackBuffer ? backUniform_ : spareUniform_;
+    }
     uint32_t Quantise(uint32_t argb) const;
 
     RenderCaps caps_;
@@ -107,6 +116,7 @@ private:
     DeviceRect clip_;
     GammaRamp gamma_ = GammaRamp::Identity();
     std::vector<uint32_t> back_, spare_;
+    Uniform backUniform_, spareUniform_;
     DeviceStats stats_;
 };
 
