@@ -339,10 +339,30 @@ bool DrawSpriteLayer(int32_t layer) {
     if (l->items.empty())
         return true;
     FlushQuads();
-    State().cachedStateBlock = -1;
+    EngineState& st = State();
+    st.cachedStateBlock = -1;
     bool ok = true;
-    for (uint32_t i : l->order)
-        ok = DrawItemNow(l->items[i]) && ok;
+    const DrawItem* const items = l->items.data();
+    for (uint32_t i : l->order) {
+        const DrawItem& it = items[i];
+        if (it.mode != kItemSprite) {
+            ok = DrawItemNow(it) && ok;
+            continue;
+        }
+        // Plain sprites, most of a map view: the texture and states are
+        // set only when they differ from the sprite before.
+        Surface* s = TextureSurface(it.texture);
+        if (!s) {
+            ok = false;
+            continue;
+        }
+        if ((st.stageSurface[0] != s || st.cachedStateBlock != it.stateBlock) &&
+            !BindAndApply(s, it.stateBlock)) {
+            ok = false;
+            continue;
+        }
+        ok = DrawSpriteQuad(it.dest, it.colour) && ok;
+    }
     return FlushQuads() && ok;
 }
 
