@@ -343,8 +343,14 @@ bool DrawSpriteLayer(int32_t layer) {
     st.cachedStateBlock = -1;
     bool ok = true;
     const DrawItem* const items = l->items.data();
-    for (uint32_t i : l->order) {
-        const DrawItem& it = items[i];
+    const uint32_t* const order = l->order.data();
+    const size_t count = l->order.size();
+    // The order jumps about the item list: fetch a few items ahead.
+    constexpr size_t kAhead = 8;
+    for (size_t k = 0; k < count; ++k) {
+        if (k + kAhead < count)
+            __builtin_prefetch(&items[order[k + kAhead]]);
+        const DrawItem& it = items[order[k]];
         if (it.mode != kItemSprite) {
             ok = DrawItemNow(it) && ok;
             continue;
