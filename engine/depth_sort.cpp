@@ -212,19 +212,19 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
     // True when some present pair that shares an edge coordinate is ordered
     // by the rules otherwise than by the total order.
     auto anyDisagreeing = [&]() {
-        bool found = false;
-        sc.presentSlots.ForEach([&](uint32_t sa) {
-            const SortKey& a = entries[sc.slotEntry[sa]].k;
-            if (found || edge(a.x1).x2 + edge(a.y1).y2 == 0)
-                return;
-            sc.presentSlots.ForEach([&](uint32_t sb) {
-                if (found || sb == sa)
-                    return;
-                const SortKey& b = entries[sc.slotEntry[sb]].k;
-                found = (a.x1 == b.x2 || a.y1 == b.y2) && Disagree(a, b);
-            });
-        });
-        return found;
+        sc.bucket.clear();
+        sc.presentSlots.ForEach([&](uint32_t slot) { sc.bucket.push_back(sc.slotEntry[slot]); });
+        for (uint32_t ia : sc.bucket) {
+            const SortKey& a = entries[ia].k;
+            if (edge(a.x1).x2 + edge(a.y1).y2 == 0)
+                continue;
+            for (uint32_t ib : sc.bucket) {
+                const SortKey& b = entries[ib].k;
+                if (ib != ia && (a.x1 == b.x2 || a.y1 == b.y2) && Disagree(a, b))
+                    return true;
+            }
+        }
+        return false;
     };
 
     sc.present.Reset(n);
