@@ -17,6 +17,13 @@ struct Entry {
     uint32_t rank; // in the total order
 };
 
+// What the sweep needs of an item when it leaves, kept in leaving order so
+// that the sweep reads them in sequence.
+struct Leaving {
+    int32_t x1, y1, x2, y2;
+    uint32_t rank, slot;
+};
+
 // How many present items have their x1, x2, y1 or y2 at one coordinate.
 struct EdgeCount {
     uint32_t x1 = 0, x2 = 0, y1 = 0, y2 = 0;
@@ -31,10 +38,10 @@ struct DepthSortScratch {
     std::vector<uint32_t> startAt, starting;  // slots by first diagonal, in rank order
     std::vector<Entry> entries;               // in the order of starting
     std::vector<uint32_t> rankEntry;          // entry by rank
-    std::vector<uint32_t> endAt, ending;      // entries by last diagonal
+    std::vector<uint32_t> endAt;              // where each last diagonal's items start in ending
+    std::vector<Leaving> ending;              // items by last diagonal
     std::vector<EdgeCount> edges;             // by coordinate
     std::vector<uint32_t> slotEntry;          // entry by slot
-    std::vector<uint32_t> active, activeAt;   // present entries and where each stands
     std::vector<uint32_t> bucket;
     std::vector<int32_t> next; // the order so far as a list of entries
     RankSet present;           // ranks of present items
@@ -123,9 +130,9 @@ void RankItems(const SortKey* keys, uint32_t n, DepthSortScratch& sc) {
 
 // Groups the values value(0..n-1) by diagonal(i) in [0, span): at[d] to
 // at[d + 1] index into out; values keep the order of i.
-template <typename Diagonal, typename Value>
+template <typename Diagonal, typename Value, typename Out>
 void GroupByDiagonal(uint32_t n, size_t span, Diagonal diagonal, Value value, std::vector<uint32_t>& at,
-                     std::vector<uint32_t>& out) {
+                     std::vector<Out>& out) {
     at.assign(span + 1, 0);
     for (uint32_t i = 0; i < n; ++i)
         ++at[diagonal(i) + 1];
@@ -183,7 +190,11 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
     const Entry* const entries = sc.entries.data();
     GroupByDiagonal(
         n, span, [&](uint32_t i) { return size_t(entries[i].k.x2 - entries[i].k.y1 - lowest); },
-        [](uint32_t i) { return i; }, sc.endAt, sc.ending);
+        [&](uint32_t i) {
+            const Entry& x = entries[i];
+            return Leaving{x.k.x1, x.k.y1, x.k.x2, x.k.y2, x.rank, x.slot};
+        },
+        sc.endAt, sc.ending);
 
     // Counts by coordinate, and from them the ordered pairs of present
     // items (a, b) that share an edge coordinate, a.x1 on b.x2 or a.y1 on
@@ -195,17 +206,19 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
     // Whether the rules and the total order disagree on the present pairs
     // that share an edge; unknown once such a pair comes or goes.
     enum class Pairs { kUnknown, kAgree, kDisagree } pairs = Pairs::kUnknown;
-    auto pairsWith = [&](const SortKey& k) {
+    auto pairsWith = [&](const auto& k) {
         return uint64_t(edge(k.x1).x2) + edge(k.x2).x1 + edge(k.y1).y2 + edge(k.y2).y1;
     };
     // True when some present pair that shares an edge coordinate is ordered
     // by the rules otherwise than by the total order.
     auto anyDisagreeing = [&]() {
-        for (uint32_t ia : sc.active) {
+        sc.bucket.clear();
+        sc.presentSlots.ForEach([&](uint32_t slot) { sc.bucket.push_back(sc.slotEntry[slot]); });
+        for (uint32_t ia : sc.bucket) {
             const SortKey& a = entries[ia].k;
             if (edge(a.x1).x2 + edge(a.y1).y2 == 0)
                 continue;
-            for (uint32_t ib : sc.active) {
+            for (uint32_t ib : sc.bucket) {
                 const SortKey& b = entries[ib].k;
                 if (ib != ia && (a.x1 == b.x2 || a.y1 == b.y2) && Disagree(a, b))
                     return true;
@@ -216,8 +229,7 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
 
     sc.present.Reset(n);
     sc.presentSlots.Reset(n);
-    sc.active.clear();
-    sc.activeAt.resize(n);
+    size_t presentCount = 0;
     sc.next.resize(n);
     int32_t head = -1, tail = -1;
     auto insertAfter = [&](int32_t at, uint32_t i) {
@@ -236,20 +248,15 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         // Items whose last diagonal was the one before leave.
         if (d > 0) {
             for (uint32_t e = sc.endAt[d - 1]; e < sc.endAt[d]; ++e) {
-                const uint32_t i = sc.ending[e];
-                const Entry& x = entries[i];
-                const SortKey& k = x.k;
+                const Leaving& k = sc.ending[e];
                 --edge(k.x1).x1, --edge(k.x2).x2, --edge(k.y1).y1, --edge(k.y2).y2;
                 const uint64_t lost = pairsWith(k);
                 touching -= lost;
                 if (lost != 0)
                     pairs = Pairs::kUnknown;
-                sc.present.Erase(x.rank);
-                sc.presentSlots.Erase(x.slot);
-                const uint32_t last = sc.active.back();
-                sc.active[sc.activeAt[i]] = last;
-                sc.activeAt[last] = sc.activeAt[i];
-                sc.active.pop_back();
+                sc.present.Erase(k.rank);
+                sc.presentSlots.Erase(k.slot);
+                --presentCount;
             }
         }
         const uint32_t b0 = sc.startAt[d], b1 = sc.startAt[d + 1];
@@ -265,13 +272,12 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
             ++edge(k.x1).x1, ++edge(k.x2).x2, ++edge(k.y1).y1, ++edge(k.y2).y2;
             sc.present.Insert(x.rank);
             sc.presentSlots.Insert(x.slot);
-            sc.activeAt[i] = uint32_t(sc.active.size());
-            sc.active.push_back(i);
+            ++presentCount;
         }
         // Checking a few shared edges is cheaper than the full sort; many
         // (a crowded town) go straight to it.
         if (touching != 0 && pairs == Pairs::kUnknown &&
-            touching <= 2 * uint64_t(std::bit_width(sc.active.size())) + 4)
+            touching <= 2 * uint64_t(std::bit_width(presentCount)) + 4)
             pairs = anyDisagreeing() ? Pairs::kDisagree : Pairs::kAgree;
         if (touching == 0 || pairs == Pairs::kAgree) {
             // Each new item goes after the present item just before it, or

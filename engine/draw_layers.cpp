@@ -339,10 +339,36 @@ bool DrawSpriteLayer(int32_t layer) {
     if (l->items.empty())
         return true;
     FlushQuads();
-    State().cachedStateBlock = -1;
+    EngineState& st = State();
+    st.cachedStateBlock = -1;
     bool ok = true;
-    for (uint32_t i : l->order)
-        ok = DrawItemNow(l->items[i]) && ok;
+    const DrawItem* const items = l->items.data();
+    const uint32_t* const order = l->order.data();
+    const size_t count = l->order.size();
+    // The order jumps about the item list: fetch a few items ahead.
+    constexpr size_t kAhead = 8;
+    for (size_t k = 0; k < count; ++k) {
+        if (k + kAhead < count)
+            __builtin_prefetch(&items[order[k + kAhead]]);
+        const DrawItem& it = items[order[k]];
+        if (it.mode != kItemSprite) {
+            ok = DrawItemNow(it) && ok;
+            continue;
+        }
+        // Plain sprites, most of a map view: the texture and states are
+        // set only when they differ from the sprite before.
+        Surface* s = TextureSurface(it.texture);
+        if (!s) {
+            ok = false;
+            continue;
+        }
+        if ((st.stageSurface[0] != s || st.cachedStateBlock != it.stateBlock) &&
+            !BindAndApply(s, it.stateBlock)) {
+            ok = false;
+            continue;
+        }
+        ok = DrawSpriteQuad(it.dest, it.colour) && ok;
+    }
     return FlushQuads() && ok;
 }
 

@@ -202,9 +202,12 @@ bool DrawMesh(const EngineVertex* vertices, int32_t count, uint32_t colour) {
 }
 
 bool DrawSpriteQuad(const EngineRect& r, uint32_t colour) {
-    EngineVertex q[4];
-    RectQuad(q, r, colour);
-    return DrawQuads(q, 1);
+    // Built in place at the end of the batch.
+    Batch& b = Pending();
+    const bool ok = b.used < kQuadBatchVertices || FlushQuads();
+    RectQuad(b.vertices.data() + b.used, r, colour);
+    b.used += 4;
+    return ok;
 }
 
 bool DrawSpriteQuadF(const RectF& r, uint32_t colour) {

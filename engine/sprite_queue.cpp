@@ -23,12 +23,9 @@ bool Append(DrawLayer* l, const DrawItem& item) {
     return true;
 }
 
-bool Sprite(int32_t layer, TextureHandle texture, uint32_t colour, bool tinted, uint8_t mode,
-            const EngineRect& dest, const EngineRect& sort, uint32_t param1, int32_t blend, int32_t filter,
-            uint32_t orderKey, uint16_t flags, DrawItem item = {}) {
-    DrawLayer* l = Begin(layer, texture, sort, item);
-    if (!l)
-        return false;
+// Fills the fields every sprite mode sets.
+void SetSprite(DrawItem& item, uint32_t colour, bool tinted, uint8_t mode, const EngineRect& dest,
+               uint32_t param1, int32_t blend, int32_t filter, uint32_t orderKey, uint16_t flags) {
     item.mode = mode;
     item.dest = dest;
     item.param1 = param1;
@@ -36,7 +33,30 @@ bool Sprite(int32_t layer, TextureHandle texture, uint32_t colour, bool tinted, 
     item.stateBlock = uint16_t(Engine::SpriteStateBlock(blend, filter, tinted ? colour : 0xFFFFFFFF));
     item.orderKey = orderKey;
     item.flags = flags;
+}
+
+bool Sprite(int32_t layer, TextureHandle texture, uint32_t colour, bool tinted, uint8_t mode,
+            const EngineRect& dest, const EngineRect& sort, uint32_t param1, int32_t blend, int32_t filter,
+            uint32_t orderKey, uint16_t flags, DrawItem item) {
+    DrawLayer* l = Begin(layer, texture, sort, item);
+    if (!l)
+        return false;
+    SetSprite(item, colour, tinted, mode, dest, param1, blend, filter, orderKey, flags);
     return Append(l, item);
+}
+
+// A plain sprite, the most common item, is built in place in the list.
+bool PlainSprite(int32_t layer, TextureHandle texture, uint32_t colour, bool tinted, const EngineRect& dest,
+                 const EngineRect& sort, uint32_t param1, int32_t blend, int32_t filter, uint32_t orderKey,
+                 uint16_t flags) {
+    DrawLayer* l = Engine::Layer(layer);
+    if (!l || !Engine::IsValidTexture(texture) || !Engine::CheckDrawRect(sort))
+        return false;
+    DrawItem& item = l->items.emplace_back();
+    item.texture = texture;
+    item.x1 = sort.left, item.y1 = sort.top, item.x2 = sort.right, item.y2 = sort.bottom;
+    SetSprite(item, colour, tinted, kItemSprite, dest, param1, blend, filter, orderKey, flags);
+    return true;
 }
 
 } // namespace
@@ -45,15 +65,13 @@ namespace Engine {
 
 bool QueueSprite(int32_t layer, TextureHandle texture, const EngineRect& dest, const EngineRect& sort,
                  uint32_t param1, int32_t blend, int32_t filter, uint32_t orderKey, uint16_t flags) {
-    return Sprite(layer, texture, 0xFFFFFFFF, false, kItemSprite, dest, sort, param1, blend, filter, orderKey,
-                  flags);
+    return PlainSprite(layer, texture, 0xFFFFFFFF, false, dest, sort, param1, blend, filter, orderKey, flags);
 }
 
 bool QueueSpriteTinted(int32_t layer, TextureHandle texture, uint32_t colour, const EngineRect& dest,
                        const EngineRect& sort, uint32_t param1, int32_t blend, int32_t filter,
                        uint32_t orderKey, uint16_t flags) {
-    return Sprite(layer, texture, colour, true, kItemSprite, dest, sort, param1, blend, filter, orderKey,
-                  flags);
+    return PlainSprite(layer, texture, colour, true, dest, sort, param1, blend, filter, orderKey, flags);
 }
 
 bool QueueSpriteTwoTextures(int32_t layer, TextureHandle texture, TextureHandle second, uint32_t colour,

@@ -64,9 +64,8 @@ bool NullRenderDevice::Fail(const std::string& message) {
     return false;
 }
 
-NullRenderDevice::Texture* NullRenderDevice::Find(TextureId id) {
-    auto it = textures_.find(id);
-    return it == textures_.end() ? nullptr : &it->second;
+NullRenderDevice::Texture* NullRenderDevice::Find(TextureId id) const {
+    return id < textures_.size() ? textures_[id].get() : nullptr;
 }
 
 TextureId NullRenderDevice::BoundTexture(int stage) const {
@@ -99,6 +98,7 @@ bool NullRenderDevice::SetMode(const VideoMode& mode) {
     const size_t n = static_cast<size_t>(mode.width) * mode.height;
     back_.assign(n, 0xFF000000u);
     spare_.assign(n, 0xFF000000u);
+    backUniform_ = spareUniform_ = {true, 0xFF000000u};
     clip_ = {0, 0, mode.width, mode.height};
     return true;
 }
@@ -116,7 +116,11 @@ TextureId NullRenderDevice::CreateTexture(int32_t width, int32_t height, PixelFo
         return kNoTexture;
     }
     const TextureId id = nextId_++;
-    Texture& t = textures_[id];
+    if (textures_.size() <= id)
+        textures_.resize(size_t(id) + 1);
+    textures_[id] = std::make_unique<Texture>();
+    ++textureCount_;
+    Texture& t = *textures_[id];
     const int32_t pitch = width * BytesPerPixel(format);
     t.pixels.assign(static_cast<size_t>(pitch) * height, 0);
     t.view = {t.pixels.data(), width, height, pitch, format};
@@ -125,7 +129,10 @@ TextureId NullRenderDevice::CreateTexture(int32_t width, int32_t height, PixelFo
 
 void NullRenderDevice::DestroyTexture(TextureId id) {
     Begin("DestroyTexture", [&] { return std::to_string(id); });
-    textures_.erase(id);
+    if (id < textures_.size() && textures_[id]) {
+        textures_[id].reset();
+        --textureCount_;
+    }
     for (TextureId& b : bound_)
         if (b == id)
             b = kNoTexture;
@@ -166,8 +173,8 @@ bool NullRenderDevice::SetColorKey(TextureId id, bool enabled, uint32_t nativeKe
 }
 
 const TextureLock* NullRenderDevice::TexturePixels(TextureId id) const {
-    auto it = textures_.find(id);
-    return it == textures_.end() ? nullptr : &it->second.view;
+    const Texture* t = Find(id);
+    return t == nullptr ? nullptr : &t->view;
 }
 
 bool NullRenderDevice::BeginScene() {
@@ -256,10 +263,18 @@ bool NullRenderDevice::Fill(RenderTarget target, const DeviceRect& rect, uint32_
     const int32_t l = std::max(rect.left, lim.left), t = std::max(rect.top, lim.top);
     const int32_t r = std::min(rect.right, lim.right), b = std::min(rect.bottom, lim.bottom);
     const uint32_t v = Quantise(argb | 0xFF000000u);
+    if (l >= r || t >= b)
+        return true;
+    Uniform& u = UniformOf(target);
+    const bool whole = l == 0 && t == 0 && r == mode_.width && b == mode_.height;
+    if (whole && u.known && u.value == v)
+        return true;
+    u = {whole, v};
     auto& px = Pixels(target);
-    for (int32_t y = t; y < b; ++y)
-        for (int32_t x = l; x < r; ++x)
-            px[static_cast<size_t>(y) * mode_.width + x] = v;
+    for (int32_t y = t; y < b; ++y) {
+        uint32_t* row = px.data() + static_cast<size_t>(y) * mode_.width;
+        std::fill(row + l, row + r, v);
+    }
     return true;
 }
 
@@ -285,6 +300,7 @@ bool NullRenderDevice::Copy(RenderTarget dst, DevicePoint at, RenderTarget src, 
     for (int32_t y = f.top; y < f.bottom; ++y)
         for (int32_t x = f.left; x < f.right; ++x)
             tmp.push_back(s[static_cast<size_t>(y) * mode_.width + x]);
+    UniformOf(dst).known = false;
     auto& d = Pixels(dst);
     size_t i = 0;
     for (int32_t y = 0; y < f.Height(); ++y)
@@ -313,6 +329,7 @@ bool NullRenderDevice::Blit(RenderTarget dst, DevicePoint at, TextureId src, con
     if (!ClipCopyRect(at, f, t->view.width, t->view.height, lim))
         return true;
     const int bpp = BytesPerPixel(t->view.format);
+    UniformOf(dst).known = false;
     auto& d = Pixels(dst);
     for (int32_t y = 0; y < f.Height(); ++y) {
         const uint8_t* row = t->pixels.data() + static_cast<size_t>(f.top + y) * t->view.pitch;

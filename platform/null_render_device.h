@@ -7,6 +7,7 @@
 #include "platform/render_device.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,7 @@ public:
     const RenderState& State() const { return state_; }
     TextureId BoundTexture(int stage) const;
     const DeviceRect& Clip() const { return clip_; }
-    size_t TextureCount() const { return textures_.size(); }
+    size_t TextureCount() const { return textureCount_; }
 
     const char* Name() const override { return "Null"; }
     const RenderCaps& Caps() const override { return caps_; }
@@ -86,8 +87,17 @@ private:
     void Record(const char* method, const std::string& args);
     bool TakeFailure(const char* method);
     bool Fail(const std::string& message);
-    Texture* Find(TextureId id);
+    Texture* Find(TextureId id) const;
     std::vector<uint32_t>& Pixels(RenderTarget target);
+    // Whether every pixel of a target holds one value: filling the whole
+    // target with that value again changes nothing and is skipped.
+    struct Uniform {
+        bool known = false;
+        uint32_t value = 0;
+    };
+    Uniform& UniformOf(RenderTarget target) {
+        return target == RenderTarget::BackBuffer ? backUniform_ : spareUniform_;
+    }
     uint32_t Quantise(uint32_t argb) const;
 
     RenderCaps caps_;
@@ -97,13 +107,16 @@ private:
     bool recording_ = false;
     std::vector<std::string> calls_;
     std::map<std::string, int> failures_;
-    std::map<TextureId, Texture> textures_;
+    // Indexed by id (ids are never reused), so a bind is one array read.
+    std::vector<std::unique_ptr<Texture>> textures_;
+    size_t textureCount_ = 0;
     TextureId nextId_ = 1;
     RenderState state_;
     TextureId bound_[kTextureStages] = {};
     DeviceRect clip_;
     GammaRamp gamma_ = GammaRamp::Identity();
     std::vector<uint32_t> back_, spare_;
+    Uniform backUniform_, spareUniform_;
     DeviceStats stats_;
 };
 

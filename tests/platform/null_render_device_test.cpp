@@ -1,5 +1,7 @@
 #include "platform/null_render_device.h"
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace plat {
@@ -81,6 +83,40 @@ TEST_F(NullDeviceTest, FillCopyAndKeyedBlitLandOnTheTargets) {
     EXPECT_EQ(Pixel(RenderTarget::BackBuffer, 21, 20), 0xFF00FF00u);
     ASSERT_TRUE(dev.Blit(RenderTarget::BackBuffer, {20, 20}, id, {0, 0, 2, 1}, false));
     EXPECT_EQ(Pixel(RenderTarget::BackBuffer, 20, 20), 0xFFFF00FFu);
+}
+
+// A whole-target fill of the colour already there is skipped: each kind
+// of write in between must make the next such fill land again.
+TEST_F(NullDeviceTest, RepeatedWholeFillsRepaintAfterAnyWrite) {
+    const TextureId id = dev.CreateTexture(2, 2, PixelFormat::Rgb565);
+    const uint16_t px[4] = {0x07E0, 0x07E0, 0x07E0, 0x07E0};
+    ASSERT_TRUE(dev.UploadTexture(id, px, 4));
+    const std::vector<std::function<bool()>> writes = {
+        [&] {
+            return dev.Fill(RenderTarget::BackBuffer, {1, 1, 3, 3}, 0x0000FF00);
+        },
+        [&] {
+            return dev.Blit(RenderTarget::BackBuffer, {1, 1}, id, {0, 0, 2, 2}, false);
+        },
+        [&] {
+            return dev.Copy(RenderTarget::BackBuffer, {1, 1}, RenderTarget::Spare, {0, 0, 2, 2});
+        },
+    };
+    ASSERT_TRUE(dev.Fill(RenderTarget::Spare, {0, 0, 64, 32}, 0x0000FF00));
+    for (size_t i = 0; i < writes.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(dev.Fill(RenderTarget::BackBuffer, {0, 0, 64, 32}, 0x00FF0000));
+        ASSERT_TRUE(writes[i]());
+        EXPECT_EQ(Pixel(RenderTarget::BackBuffer, 2, 2), 0xFF00FF00u);
+        ASSERT_TRUE(dev.Fill(RenderTarget::BackBuffer, {0, 0, 64, 32}, 0x00FF0000));
+        EXPECT_EQ(Pixel(RenderTarget::BackBuffer, 2, 2), 0xFFFF0000u);
+    }
+    // A fill limited by the clip covers only part of the target.
+    ASSERT_TRUE(dev.SetClip({0, 0, 8, 8}));
+    ASSERT_TRUE(dev.Fill(RenderTarget::BackBuffer, {0, 0, 64, 32}, 0x000000FF));
+    ASSERT_TRUE(dev.SetClip({0, 0, 64, 32}));
+    ASSERT_TRUE(dev.Fill(RenderTarget::BackBuffer, {0, 0, 64, 32}, 0x000000FF));
+    EXPECT_EQ(Pixel(RenderTarget::BackBuffer, 40, 20), 0xFF0000FFu);
 }
 
 TEST_F(NullDeviceTest, RecordsCallsInOrderAndInjectsFailures) {
