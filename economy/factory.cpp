@@ -29,13 +29,7 @@ constexpr const char* kNameEndings[] = {"Works", "Mill",    "Yard",   "Fields",
 constexpr uint32_t kMaxNameNumber = 1000;
 
 std::vector<Factory*> AllFactories() {
-    std::vector<MapObject*> objects;
-    GetMapObjects(objects, kSelectCategory | kSelectSubtype, kCategoryBuilding, kFactorySubtype, 0);
-    std::vector<Factory*> factories;
-    for (MapObject* object : objects)
-        if (auto* factory = dynamic_cast<Factory*>(object))
-            factories.push_back(factory);
-    return factories;
+    return BuildingsOf<Factory>(kFactorySubtype);
 }
 
 int32_t Distance(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {

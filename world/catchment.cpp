@@ -117,17 +117,6 @@ StationBase* StationOfTile(int32_t x, int32_t y) {
     return station && station->AreaContainsTile(x, y) ? station : nullptr;
 }
 
-template <class T>
-std::vector<T*> BuildingsOf(int32_t subtype) {
-    std::vector<MapObject*> objects;
-    GetMapObjects(objects, kSelectCategory | kSelectSubtype, kCategoryBuilding, subtype, 0);
-    std::vector<T*> out;
-    for (MapObject* o : objects)
-        if (T* t = dynamic_cast<T*>(o))
-            out.push_back(t);
-    return out;
-}
-
 TileRect StationLayout(int32_t x, int32_t y, int32_t stationType, int32_t rotation) {
     if (Services().stationLayoutArea)
         return Services().stationLayoutArea(stationType, DirectionMask(uint32_t(rotation)), x, y);

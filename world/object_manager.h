@@ -37,6 +37,17 @@ inline constexpr uint32_t kSelectOwner = 4;
 // selects.
 void GetMapObjects(std::vector<MapObject*>& out, uint32_t mode, int32_t category, int32_t subtype,
                    int32_t owner);
+// The buildings of a subtype that are of class T, in slot order.
+template <class T>
+std::vector<T*> BuildingsOf(int32_t subtype) {
+    std::vector<MapObject*> objects;
+    GetMapObjects(objects, kSelectCategory | kSelectSubtype, kCategoryBuilding, subtype, 0);
+    std::vector<T*> out;
+    for (MapObject* o : objects)
+        if (T* t = dynamic_cast<T*>(o))
+            out.push_back(t);
+    return out;
+}
 // Slots of a category's list, free ones included.
 uint32_t MapObjectSlotCount(int32_t category);
 
