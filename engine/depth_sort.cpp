@@ -243,25 +243,23 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         if (at == tail)
             tail = int32_t(i);
     };
-
-    for (size_t d = 0; d < span; ++d) {
-        // Items whose last diagonal was the one before leave.
-        if (d > 0) {
-            for (uint32_t e = sc.endAt[d - 1]; e < sc.endAt[d]; ++e) {
-                const Leaving& k = sc.ending[e];
-                --edge(k.x1).x1, --edge(k.x2).x2, --edge(k.y1).y1, --edge(k.y2).y2;
-                const uint64_t lost = pairsWith(k);
-                touching -= lost;
-                if (lost != 0)
-                    pairs = Pairs::kUnknown;
-                sc.present.Erase(k.rank);
-                sc.presentSlots.Erase(k.slot);
-                --presentCount;
-            }
+    uint32_t leaving = 0; // the next item to leave, in ending
+    // The diagonals where items start, in order; the others change nothing.
+    for (uint32_t b0 = 0, b1; b0 < n; b0 = b1) {
+        const size_t d = size_t(entries[b0].k.x1 - entries[b0].k.y2 - lowest);
+        b1 = sc.startAt[d + 1];
+        // Items whose last diagonal lies before this one leave.
+        for (; leaving < sc.endAt[d]; ++leaving) {
+            const Leaving& k = sc.ending[leaving];
+            --edge(k.x1).x1, --edge(k.x2).x2, --edge(k.y1).y1, --edge(k.y2).y2;
+            const uint64_t lost = pairsWith(k);
+            touching -= lost;
+            if (lost != 0)
+                pairs = Pairs::kUnknown;
+            sc.present.Erase(k.rank);
+            sc.presentSlots.Erase(k.slot);
+            --presentCount;
         }
-        const uint32_t b0 = sc.startAt[d], b1 = sc.startAt[d + 1];
-        if (b0 == b1)
-            continue;
         for (uint32_t i = b0; i < b1; ++i) {
             const Entry& x = entries[i];
             const SortKey& k = x.k;
