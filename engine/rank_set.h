@@ -3,6 +3,7 @@
 // operations each, whatever the set holds, and a walk in order.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -12,38 +13,34 @@ class RankSet {
 public:
     // Empties the set and sizes it for the numbers 0 to n-1.
     void Reset(size_t n) {
-        size_t words = (n + 63) / 64;
-        size_t level = 0;
+        size_t words = (n + 63) / 64, total = 0;
+        depth_ = 0;
         do {
-            if (levels_.size() <= level)
-                levels_.emplace_back();
-            levels_[level].assign(words == 0 ? 1 : words, 0);
-            words = (words + 63) / 64;
-            ++level;
-        } while (levels_[level - 1].size() > 1);
-        depth_ = level;
+            words = words == 0 ? 1 : words;
+            start_[depth_++] = total;
+            total += words;
+            words = words > 1 ? (words + 63) / 64 : 0;
+        } while (words != 0 && depth_ < kMaxDepth);
+        words_.assign(total, 0);
+        for (size_t l = 0; l < depth_; ++l)
+            level_[l] = words_.data() + start_[l];
     }
 
+    // Without branches: setting a bit that is set already changes nothing,
+    // and a level's bit is cleared only when the word below it emptied.
     void Insert(uint32_t x) {
         size_t at = x;
-        for (size_t l = 0; l < depth_; ++l) {
-            uint64_t& w = levels_[l][at >> 6];
-            const bool wasEmpty = w == 0;
-            w |= uint64_t(1) << (at & 63);
-            if (!wasEmpty)
-                return;
-            at >>= 6;
-        }
+        for (size_t l = 0; l < depth_; ++l, at >>= 6)
+            level_[l][at >> 6] |= uint64_t(1) << (at & 63);
     }
 
     void Erase(uint32_t x) {
         size_t at = x;
-        for (size_t l = 0; l < depth_; ++l) {
-            uint64_t& w = levels_[l][at >> 6];
-            w &= ~(uint64_t(1) << (at & 63));
-            if (w != 0)
-                return;
-            at >>= 6;
+        uint64_t emptied = 1;
+        for (size_t l = 0; l < depth_; ++l, at >>= 6) {
+            uint64_t& w = level_[l][at >> 6];
+            w &= ~(emptied << (at & 63));
+            emptied = w == 0;
         }
     }
 
@@ -51,12 +48,12 @@ public:
     int64_t Below(uint32_t x) const {
         size_t at = x;
         for (size_t l = 0; l < depth_; ++l) {
-            const uint64_t below = levels_[l][at >> 6] & ((uint64_t(1) << (at & 63)) - 1);
+            const uint64_t below = level_[l][at >> 6] & ((uint64_t(1) << (at & 63)) - 1);
             if (below != 0) {
                 at = (at & ~size_t(63)) | size_t(63 - std::countl_zero(below));
                 // Down to the highest member of each word found.
                 while (l-- > 0)
-                    at = (at << 6) | size_t(63 - std::countl_zero(levels_[l][at]));
+                    at = (at << 6) | size_t(63 - std::countl_zero(level_[l][at]));
                 return int64_t(at);
             }
             at >>= 6;
@@ -68,7 +65,7 @@ public:
     template <typename F>
     void ForEach(F f) const {
         auto word = [&](size_t w) {
-            for (uint64_t bits = levels_[0][w]; bits != 0; bits &= bits - 1)
+            for (uint64_t bits = level_[0][w]; bits != 0; bits &= bits - 1)
                 f(uint32_t(w * 64 + size_t(std::countr_zero(bits))));
         };
         if (depth_ == 1) {
@@ -76,13 +73,17 @@ public:
             return;
         }
         // The second level says which words of the first hold members.
-        const std::vector<uint64_t>& words = levels_[1];
-        for (size_t i = 0; i < words.size(); ++i)
-            for (uint64_t bits = words[i]; bits != 0; bits &= bits - 1)
+        const size_t words = start_[1] - start_[0];
+        for (size_t i = 0; i < (words + 63) / 64; ++i)
+            for (uint64_t bits = level_[1][i]; bits != 0; bits &= bits - 1)
                 word(i * 64 + size_t(std::countr_zero(bits)));
     }
 
 private:
-    std::vector<std::vector<uint64_t>> levels_; // [0] the members; above, a bit per non-empty word
+    // Six levels hold any 32-bit number.
+    static constexpr size_t kMaxDepth = 6;
+    std::vector<uint64_t> words_;              // the levels one after another
+    std::array<size_t, kMaxDepth> start_{};    // where each level starts in words_
+    std::array<uint64_t*, kMaxDepth> level_{}; // [0] the members; above, a bit per non-empty word
     size_t depth_ = 0;
 };
