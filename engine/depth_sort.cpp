@@ -204,16 +204,36 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
     auto edge = [table, coordMin](int32_t v) -> EdgeCount& { return table[uint32_t(v - coordMin)]; };
     uint64_t touching = 0;
     // Whether the rules and the total order disagree on the present pairs
-    // that share an edge; unknown once such a pair comes or goes.
-    enum class Pairs { kUnknown, kAgree, kDisagree } pairs = Pairs::kUnknown;
+    // that share an edge. While they agree, a pair that comes is checked
+    // alone, and one that goes leaves the others agreeing; while they
+    // disagree, one that goes may have been the only such pair.
+    enum class Pairs { kUnknown, kAgree, kDisagree } pairs = Pairs::kAgree;
     auto pairsWith = [&](const auto& k) {
         return uint64_t(edge(k.x1).x2) + edge(k.x2).x1 + edge(k.y1).y2 + edge(k.y2).y1;
+    };
+    size_t presentCount = 0;
+    // Checking a few shared edges is cheaper than the full sort; many (a
+    // crowded town) go straight to it.
+    auto few = [&]() { return touching <= 2 * uint64_t(std::bit_width(presentCount)) + 4; };
+    auto gatherPresent = [&]() {
+        sc.bucket.clear();
+        sc.presentSlots.ForEach([&](uint32_t slot) { sc.bucket.push_back(sc.slotEntry[slot]); });
+    };
+    // True when the rules order entry ia and a present item that shares an
+    // edge with it otherwise than the total order does.
+    auto disagreesWithPresent = [&](uint32_t ia) {
+        const SortKey& a = entries[ia].k;
+        for (uint32_t ib : sc.bucket) {
+            const SortKey& b = entries[ib].k;
+            if (ib != ia && (a.x1 == b.x2 || a.y1 == b.y2 || b.x1 == a.x2 || b.y1 == a.y2) && Disagree(a, b))
+                return true;
+        }
+        return false;
     };
     // True when some present pair that shares an edge coordinate is ordered
     // by the rules otherwise than by the total order.
     auto anyDisagreeing = [&]() {
-        sc.bucket.clear();
-        sc.presentSlots.ForEach([&](uint32_t slot) { sc.bucket.push_back(sc.slotEntry[slot]); });
+        gatherPresent();
         for (uint32_t ia : sc.bucket) {
             const SortKey& a = entries[ia].k;
             if (edge(a.x1).x2 + edge(a.y1).y2 == 0)
@@ -229,7 +249,6 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
 
     sc.present.Reset(n);
     sc.presentSlots.Reset(n);
-    size_t presentCount = 0;
     sc.next.resize(n);
     int32_t head = -1, tail = -1;
     auto insertAfter = [&](int32_t at, uint32_t i) {
@@ -254,7 +273,9 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
             --edge(k.x1).x1, --edge(k.x2).x2, --edge(k.y1).y1, --edge(k.y2).y2;
             const uint64_t lost = pairsWith(k);
             touching -= lost;
-            if (lost != 0)
+            if (touching == 0)
+                pairs = Pairs::kAgree;
+            else if (lost != 0 && pairs == Pairs::kDisagree)
                 pairs = Pairs::kUnknown;
             sc.present.Erase(k.rank);
             sc.presentSlots.Erase(k.slot);
@@ -265,17 +286,19 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
             const SortKey& k = x.k;
             const uint64_t met = pairsWith(k);
             touching += met;
-            if (met != 0)
-                pairs = Pairs::kUnknown;
             ++edge(k.x1).x1, ++edge(k.x2).x2, ++edge(k.y1).y1, ++edge(k.y2).y2;
             sc.present.Insert(x.rank);
             sc.presentSlots.Insert(x.slot);
             ++presentCount;
+            if (met != 0 && pairs == Pairs::kAgree) {
+                pairs = Pairs::kUnknown;
+                if (few()) {
+                    gatherPresent();
+                    pairs = disagreesWithPresent(i) ? Pairs::kDisagree : Pairs::kAgree;
+                }
+            }
         }
-        // Checking a few shared edges is cheaper than the full sort; many
-        // (a crowded town) go straight to it.
-        if (touching != 0 && pairs == Pairs::kUnknown &&
-            touching <= 2 * uint64_t(std::bit_width(presentCount)) + 4)
+        if (touching != 0 && pairs == Pairs::kUnknown && few())
             pairs = anyDisagreeing() ? Pairs::kDisagree : Pairs::kAgree;
         if (touching == 0 || pairs == Pairs::kAgree) {
             // Each new item goes after the present item just before it, or
@@ -289,8 +312,7 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         // The diagonal's items in queue order, sorted by the full rules,
         // then walked with an insertion point that starts at the end; the
         // items new here (from b0 on) are placed.
-        sc.bucket.clear();
-        sc.presentSlots.ForEach([&](uint32_t slot) { sc.bucket.push_back(sc.slotEntry[slot]); });
+        gatherPresent();
         SortByDrawOrder(sc.bucket.data(), sc.bucket.size(), [entries](uint32_t a, uint32_t b) {
             return DrawOrderRules::Less(entries[a].k, entries[b].k);
         });
