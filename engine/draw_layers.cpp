@@ -17,11 +17,6 @@
 
 namespace {
 
-std::array<DrawLayer, kDrawLayerCount>& Layers() {
-    static std::array<DrawLayer, kDrawLayerCount> layers;
-    return layers;
-}
-
 constexpr size_t kTextStoreSize = 65536;
 
 struct TextStore {
@@ -60,11 +55,7 @@ struct SortScratch {
 
 namespace Engine {
 
-DrawLayer* Layer(int32_t n) {
-    if (n < 0 || n >= kDrawLayerCount)
-        return nullptr;
-    return &Layers()[size_t(n)];
-}
+constinit std::array<DrawLayer, kDrawLayerCount> detail::gLayers;
 
 bool StoreText(const char** out, const char* text, int32_t* count) {
     *out = nullptr;
@@ -485,7 +476,7 @@ bool ResetLayer(int32_t layer) {
 }
 
 bool ResetFrameLists() {
-    for (DrawLayer& l : Layers()) {
+    for (DrawLayer& l : detail::gLayers) {
         l.sceneOrder.clear();
         l.rects.clear();
         l.texts.clear();
@@ -501,7 +492,7 @@ bool ResetFrameLists() {
 }
 
 void FreeLayers() {
-    for (DrawLayer& l : Layers())
+    for (DrawLayer& l : detail::gLayers)
         l = DrawLayer{};
     ClearTextStore();
 }

@@ -120,10 +120,6 @@ bool BindTwoAndApply(const Surface* first, const Surface* second, int32_t stateB
     return SetStageTexture(first, 0) && SetStageTexture(second, blendStage) && ApplyStateBlock(stateBlock);
 }
 
-int32_t SpriteStateBlock(int32_t blend, int32_t filter, uint32_t colour) {
-    return StateBlockIndex(std::clamp(blend, 0, 4), 1, filter ? 1 : 0, 1, colour != 0xFFFFFFFF ? 1 : 0, 0);
-}
-
 bool DrawQuadOriented(const EngineRect& r, int32_t stage, int32_t orientation, uint32_t colour) {
     EngineVertex q[4];
     QuadFromRect(q, r);

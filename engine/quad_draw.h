@@ -8,7 +8,9 @@
 #pragma once
 
 #include "engine/quad_geometry.h"
+#include "engine/state_blocks.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace Engine {
@@ -25,7 +27,9 @@ bool BindTwoAndApply(const Surface* first, const Surface* second, int32_t stateB
 
 // The state block of a sprite: blend, alpha test on, the filter, one
 // texture, tint for any colour but 0xFFFFFFFF, clamp.
-int32_t SpriteStateBlock(int32_t blend, int32_t filter, uint32_t colour);
+constexpr int32_t SpriteStateBlock(int32_t blend, int32_t filter, uint32_t colour) {
+    return StateBlockIndex(std::clamp(blend, 0, 4), 1, filter ? 1 : 0, 1, colour != 0xFFFFFFFF ? 1 : 0, 0);
+}
 
 bool DrawQuadOriented(const EngineRect& r, int32_t stage, int32_t orientation, uint32_t colour = 0xFFFFFFFF);
 bool DrawQuadTwoStages(const EngineRect& r, int32_t orientation, uint32_t colour = 0xFFFFFFFF);
