@@ -336,6 +336,9 @@ bool DrawSpriteLayer(int32_t layer) {
     const DrawItem* const items = l->items.data();
     const uint32_t* const order = l->order.data();
     const size_t count = l->order.size();
+    // The texture coordinates of plain sprites follow the stage-0 texture:
+    // read again after anything that may bind another.
+    QuadUV uv = WholeImageUV(st.stageRecord[0]);
     // The order jumps about the item list: fetch a few items ahead.
     constexpr size_t kAhead = 8;
     for (size_t k = 0; k < count; ++k) {
@@ -344,6 +347,7 @@ bool DrawSpriteLayer(int32_t layer) {
         const DrawItem& it = items[order[k]];
         if (it.mode != kItemSprite) {
             ok = DrawItemNow(it) && ok;
+            uv = WholeImageUV(st.stageRecord[0]);
             continue;
         }
         // Plain sprites, most of a map view: the texture and states are
@@ -353,12 +357,15 @@ bool DrawSpriteLayer(int32_t layer) {
             ok = false;
             continue;
         }
-        if ((st.stageSurface[0] != s || st.cachedStateBlock != it.stateBlock) &&
-            !BindAndApply(s, it.stateBlock)) {
-            ok = false;
-            continue;
+        if (st.stageSurface[0] != s || st.cachedStateBlock != it.stateBlock) {
+            const bool bound = BindAndApply(s, it.stateBlock);
+            uv = WholeImageUV(st.stageRecord[0]);
+            if (!bound) {
+                ok = false;
+                continue;
+            }
         }
-        ok = DrawSpriteQuad(it.dest, it.colour) && ok;
+        ok = AddSpriteQuad(it.dest, it.colour, uv) && ok;
     }
     return FlushQuads() && ok;
 }

@@ -11,15 +11,41 @@
 #include "engine/state_blocks.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace Engine {
 
 inline constexpr int32_t kQuadBatchVertices = 2048;
 
+// The quads queued and not yet sent.
+struct QuadBatch {
+    std::array<EngineVertex, kQuadBatchVertices> vertices{};
+    int32_t used = 0;
+};
+
+namespace detail {
+extern constinit QuadBatch gPendingQuads;
+// Sends the pending quads as one draw and empties the batch.
+bool SendQuads();
+} // namespace detail
+
 // Queues strip-order quads for the current configuration.
 bool DrawQuads(const EngineVertex* quads, int32_t quadCount);
-bool FlushQuads();
+inline bool FlushQuads() {
+    return detail::gPendingQuads.used == 0 || detail::SendQuads();
+}
+
+// Queues the rectangle as a sprite quad (see RectQuad) with the coordinates
+// of the stage-0 texture given in `uv`; a full batch is sent first.
+inline bool AddSpriteQuad(const EngineRect& r, uint32_t colour, const QuadUV& uv) {
+    QuadBatch& b = detail::gPendingQuads;
+    const bool ok = b.used < kQuadBatchVertices || FlushQuads();
+    WriteRectQuad(b.vertices.data() + b.used, {float(r.left), float(r.top), float(r.right), float(r.bottom)},
+                  colour, uv);
+    b.used += 4;
+    return ok;
+}
 // Flushes when the stage-0 surface or the configuration is about to change,
 // then binds and applies them.
 bool BindAndApply(const Surface* surface, int32_t stateBlock);
