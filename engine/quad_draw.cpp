@@ -94,13 +94,6 @@ bool DrawQuads(const EngineVertex* quads, int32_t quadCount) {
     return ok;
 }
 
-bool BindAndApply(const Surface* surface, int32_t stateBlock) {
-    EngineState& s = State();
-    if (s.stageSurface[0] != surface || s.cachedStateBlock != stateBlock)
-        FlushQuads();
-    return SetTextureAndStates(surface, 0, stateBlock);
-}
-
 bool BindTwoAndApply(const Surface* first, const Surface* second, int32_t stateBlock) {
     EngineState& s = State();
     int32_t blendStage = s.secondStage;

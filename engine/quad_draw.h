@@ -48,7 +48,12 @@ inline bool AddSpriteQuad(const EngineRect& r, uint32_t colour, const QuadUV& uv
 }
 // Flushes when the stage-0 surface or the configuration is about to change,
 // then binds and applies them.
-bool BindAndApply(const Surface* surface, int32_t stateBlock);
+inline bool BindAndApply(const Surface* surface, int32_t stateBlock) {
+    const EngineState& s = State();
+    if (s.stageSurface[0] != surface || s.cachedStateBlock != stateBlock)
+        FlushQuads();
+    return SetTextureAndStates(surface, 0, stateBlock);
+}
 bool BindTwoAndApply(const Surface* first, const Surface* second, int32_t stateBlock);
 
 // The state block of a sprite: blend, alpha test on, the filter, one
