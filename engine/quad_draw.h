@@ -46,6 +46,7 @@ inline bool AddSpriteQuad(const EngineRect& r, uint32_t colour, const QuadUV& uv
     b.used += 4;
     return ok;
 }
+
 // Flushes when the stage-0 surface or the configuration is about to change,
 // then binds and applies them.
 inline bool BindAndApply(const Surface* surface, int32_t stateBlock) {
