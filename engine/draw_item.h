@@ -32,6 +32,10 @@ enum DrawItemMode : uint8_t {
 };
 
 struct DrawItem {
+    // Sets each field from its initialiser below and no more: a new item in
+    // a list is not zeroed as a whole first.
+    DrawItem() {}
+
     EngineRect dest;                        // screen rectangle
     std::array<float, 4> destF{};           // mode 2: left, top, right, bottom
     int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0; // sort rectangle

@@ -17,11 +17,6 @@
 
 namespace {
 
-std::array<DrawLayer, kDrawLayerCount>& Layers() {
-    static std::array<DrawLayer, kDrawLayerCount> layers;
-    return layers;
-}
-
 constexpr size_t kTextStoreSize = 65536;
 
 struct TextStore {
@@ -60,11 +55,7 @@ struct SortScratch {
 
 namespace Engine {
 
-DrawLayer* Layer(int32_t n) {
-    if (n < 0 || n >= kDrawLayerCount)
-        return nullptr;
-    return &Layers()[size_t(n)];
-}
+constinit std::array<DrawLayer, kDrawLayerCount> detail::gLayers;
 
 bool StoreText(const char** out, const char* text, int32_t* count) {
     *out = nullptr;
@@ -345,6 +336,9 @@ bool DrawSpriteLayer(int32_t layer) {
     const DrawItem* const items = l->items.data();
     const uint32_t* const order = l->order.data();
     const size_t count = l->order.size();
+    // The texture coordinates of plain sprites follow the stage-0 texture:
+    // read again after anything that may bind another.
+    QuadUV uv = WholeImageUV(st.stageRecord[0]);
     // The order jumps about the item list: fetch a few items ahead.
     constexpr size_t kAhead = 8;
     for (size_t k = 0; k < count; ++k) {
@@ -353,6 +347,7 @@ bool DrawSpriteLayer(int32_t layer) {
         const DrawItem& it = items[order[k]];
         if (it.mode != kItemSprite) {
             ok = DrawItemNow(it) && ok;
+            uv = WholeImageUV(st.stageRecord[0]);
             continue;
         }
         // Plain sprites, most of a map view: the texture and states are
@@ -362,12 +357,15 @@ bool DrawSpriteLayer(int32_t layer) {
             ok = false;
             continue;
         }
-        if ((st.stageSurface[0] != s || st.cachedStateBlock != it.stateBlock) &&
-            !BindAndApply(s, it.stateBlock)) {
-            ok = false;
-            continue;
+        if (st.stageSurface[0] != s || st.cachedStateBlock != it.stateBlock) {
+            const bool bound = BindAndApply(s, it.stateBlock);
+            uv = WholeImageUV(st.stageRecord[0]);
+            if (!bound) {
+                ok = false;
+                continue;
+            }
         }
-        ok = DrawSpriteQuad(it.dest, it.colour) && ok;
+        ok = AddSpriteQuad(it.dest, it.colour, uv) && ok;
     }
     return FlushQuads() && ok;
 }
@@ -485,7 +483,7 @@ bool ResetLayer(int32_t layer) {
 }
 
 bool ResetFrameLists() {
-    for (DrawLayer& l : Layers()) {
+    for (DrawLayer& l : detail::gLayers) {
         l.sceneOrder.clear();
         l.rects.clear();
         l.texts.clear();
@@ -501,7 +499,7 @@ bool ResetFrameLists() {
 }
 
 void FreeLayers() {
-    for (DrawLayer& l : Layers())
+    for (DrawLayer& l : detail::gLayers)
         l = DrawLayer{};
     ClearTextStore();
 }

@@ -11,6 +11,7 @@
 #include "engine/quad_geometry.h"
 #include "engine/text_draw.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -90,7 +91,14 @@ struct MeshList {
 
 namespace Engine {
 
-DrawLayer* Layer(int32_t n);
+namespace detail {
+extern constinit std::array<DrawLayer, kDrawLayerCount> gLayers;
+} // namespace detail
+
+// Layer n, or null outside 0 to 15.
+inline DrawLayer* Layer(int32_t n) {
+    return n >= 0 && n < kDrawLayerCount ? &detail::gLayers[size_t(n)] : nullptr;
+}
 
 // The frame's text store: 65536 bytes, emptied with the frame lists. A
 // copy that would pass the end gives null and count 0.

@@ -7,6 +7,7 @@
 #include "engine/surface.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -157,6 +158,16 @@ struct EngineState {
 
 namespace Engine {
 
-EngineState& State();
+namespace detail {
+// The record once it exists; read inline on every call of State().
+extern std::atomic<EngineState*> gState;
+EngineState& CreateState();
+} // namespace detail
+
+// The state record, created on first use.
+inline EngineState& State() {
+    EngineState* s = detail::gState.load(std::memory_order_acquire);
+    return s ? *s : detail::CreateState();
+}
 
 } // namespace Engine

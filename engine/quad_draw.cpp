@@ -30,16 +30,6 @@ const std::array<uint16_t, kQuadCapacity * 6>& QuadIndices() {
     return indices;
 }
 
-struct Batch {
-    std::array<EngineVertex, Engine::kQuadBatchVertices> vertices{};
-    int32_t used = 0;
-};
-
-Batch& Pending() {
-    static Batch batch;
-    return batch;
-}
-
 plat::RenderDevice* Device() {
     return Engine::State().device;
 }
@@ -73,10 +63,10 @@ int32_t Class(uint32_t corner) {
 
 namespace Engine {
 
-bool FlushQuads() {
-    Batch& b = Pending();
-    if (b.used == 0)
-        return true;
+constinit QuadBatch detail::gPendingQuads;
+
+bool detail::SendQuads() {
+    QuadBatch& b = gPendingQuads;
     int32_t count = b.used;
     b.used = 0;
     plat::RenderDevice* d = Device();
@@ -89,7 +79,7 @@ bool FlushQuads() {
 }
 
 bool DrawQuads(const EngineVertex* quads, int32_t quadCount) {
-    Batch& b = Pending();
+    QuadBatch& b = detail::gPendingQuads;
     bool ok = true;
     while (quadCount > 0) {
         if (b.used == kQuadBatchVertices)
@@ -104,13 +94,6 @@ bool DrawQuads(const EngineVertex* quads, int32_t quadCount) {
     return ok;
 }
 
-bool BindAndApply(const Surface* surface, int32_t stateBlock) {
-    EngineState& s = State();
-    if (s.stageSurface[0] != surface || s.cachedStateBlock != stateBlock)
-        FlushQuads();
-    return SetTextureAndStates(surface, 0, stateBlock);
-}
-
 bool BindTwoAndApply(const Surface* first, const Surface* second, int32_t stateBlock) {
     EngineState& s = State();
     int32_t blendStage = s.secondStage;
@@ -118,10 +101,6 @@ bool BindTwoAndApply(const Surface* first, const Surface* second, int32_t stateB
         s.cachedStateBlock != stateBlock)
         FlushQuads();
     return SetStageTexture(first, 0) && SetStageTexture(second, blendStage) && ApplyStateBlock(stateBlock);
-}
-
-int32_t SpriteStateBlock(int32_t blend, int32_t filter, uint32_t colour) {
-    return StateBlockIndex(std::clamp(blend, 0, 4), 1, filter ? 1 : 0, 1, colour != 0xFFFFFFFF ? 1 : 0, 0);
 }
 
 bool DrawQuadOriented(const EngineRect& r, int32_t stage, int32_t orientation, uint32_t colour) {
@@ -202,12 +181,7 @@ bool DrawMesh(const EngineVertex* vertices, int32_t count, uint32_t colour) {
 }
 
 bool DrawSpriteQuad(const EngineRect& r, uint32_t colour) {
-    // Built in place at the end of the batch.
-    Batch& b = Pending();
-    const bool ok = b.used < kQuadBatchVertices || FlushQuads();
-    RectQuad(b.vertices.data() + b.used, r, colour);
-    b.used += 4;
-    return ok;
+    return AddSpriteQuad(r, colour, WholeImageUV(State().stageRecord[0]));
 }
 
 bool DrawSpriteQuadF(const RectF& r, uint32_t colour) {

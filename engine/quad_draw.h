@@ -8,24 +8,60 @@
 #pragma once
 
 #include "engine/quad_geometry.h"
+#include "engine/state_blocks.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace Engine {
 
 inline constexpr int32_t kQuadBatchVertices = 2048;
 
+// The quads queued and not yet sent.
+struct QuadBatch {
+    std::array<EngineVertex, kQuadBatchVertices> vertices{};
+    int32_t used = 0;
+};
+
+namespace detail {
+extern constinit QuadBatch gPendingQuads;
+// Sends the pending quads as one draw and empties the batch.
+bool SendQuads();
+} // namespace detail
+
 // Queues strip-order quads for the current configuration.
 bool DrawQuads(const EngineVertex* quads, int32_t quadCount);
-bool FlushQuads();
+inline bool FlushQuads() {
+    return detail::gPendingQuads.used == 0 || detail::SendQuads();
+}
+
+// Queues the rectangle as a sprite quad (see RectQuad) with the coordinates
+// of the stage-0 texture given in `uv`; a full batch is sent first.
+inline bool AddSpriteQuad(const EngineRect& r, uint32_t colour, const QuadUV& uv) {
+    QuadBatch& b = detail::gPendingQuads;
+    const bool ok = b.used < kQuadBatchVertices || FlushQuads();
+    WriteRectQuad(b.vertices.data() + b.used, {float(r.left), float(r.top), float(r.right), float(r.bottom)},
+                  colour, uv);
+    b.used += 4;
+    return ok;
+}
+
 // Flushes when the stage-0 surface or the configuration is about to change,
 // then binds and applies them.
-bool BindAndApply(const Surface* surface, int32_t stateBlock);
+inline bool BindAndApply(const Surface* surface, int32_t stateBlock) {
+    const EngineState& s = State();
+    if (s.stageSurface[0] != surface || s.cachedStateBlock != stateBlock)
+        FlushQuads();
+    return SetTextureAndStates(surface, 0, stateBlock);
+}
 bool BindTwoAndApply(const Surface* first, const Surface* second, int32_t stateBlock);
 
 // The state block of a sprite: blend, alpha test on, the filter, one
 // texture, tint for any colour but 0xFFFFFFFF, clamp.
-int32_t SpriteStateBlock(int32_t blend, int32_t filter, uint32_t colour);
+constexpr int32_t SpriteStateBlock(int32_t blend, int32_t filter, uint32_t colour) {
+    return StateBlockIndex(std::clamp(blend, 0, 4), 1, filter ? 1 : 0, 1, colour != 0xFFFFFFFF ? 1 : 0, 0);
+}
 
 bool DrawQuadOriented(const EngineRect& r, int32_t stage, int32_t orientation, uint32_t colour = 0xFFFFFFFF);
 bool DrawQuadTwoStages(const EngineRect& r, int32_t orientation, uint32_t colour = 0xFFFFFFFF);

@@ -168,10 +168,7 @@ int32_t RectQuad(EngineVertex* q, const EngineRect& r, uint32_t colour) {
 }
 
 int32_t RectQuadF(EngineVertex* q, const RectF& rect, uint32_t colour) {
-    const TextureRecord& r = Stage(0);
-    QuadFromRectF(q, rect);
-    SetUV1(q, r.halfU / 2, r.halfV / 2, r.halfU / 2 + r.usedU, r.halfV / 2 + r.usedV);
-    SetColour(q, colour);
+    WriteRectQuad(q, rect, colour, WholeImageUV(Stage(0)));
     return 4;
 }
 

@@ -21,7 +21,31 @@ struct RectF {
     float left = 0, top = 0, right = 0, bottom = 0;
 };
 
+// The first texture coordinates of a quad's corners: (u0, v0) top left,
+// (u1, v1) bottom right.
+struct QuadUV {
+    float u0 = 0, v0 = 0, u1 = 0, v1 = 0;
+};
+
 namespace Engine {
+
+// The whole image of a texture, a quarter of a surface texel in from its
+// top-left corner: the coordinates of sprites.
+inline QuadUV WholeImageUV(const TextureRecord& r) {
+    return {r.halfU / 2, r.halfV / 2, r.halfU / 2 + r.usedU, r.halfV / 2 + r.usedV};
+}
+
+// The rectangle as a quad at depth 0 in the colour, with the coordinates
+// in the first set; the second set is left as it is.
+inline void WriteRectQuad(EngineVertex* q, const RectF& r, uint32_t colour, const QuadUV& uv) {
+    const float xs[4] = {r.left, r.right, r.left, r.right}, ys[4] = {r.top, r.top, r.bottom, r.bottom};
+    const float us[4] = {uv.u0, uv.u1, uv.u0, uv.u1}, vs[4] = {uv.v0, uv.v0, uv.v1, uv.v1};
+    for (int i = 0; i < 4; ++i) {
+        q[i].x = xs[i], q[i].y = ys[i], q[i].z = 0.0f, q[i].rhw = 1.0f;
+        q[i].color = colour;
+        q[i].u1 = us[i], q[i].v1 = vs[i];
+    }
+}
 
 // For each orientation, the vertices that take the texture's top-left,
 // top-right, bottom-left and bottom-right corners.

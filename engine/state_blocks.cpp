@@ -137,10 +137,8 @@ const plat::RenderState& RecordedStateBlock(int32_t index) {
     return gBlocks[size_t(index >= 0 && index < kStateBlockCount ? index : 0)];
 }
 
-bool ApplyStateBlock(int32_t handle) {
+bool detail::ApplyNewStateBlock(int32_t handle) {
     EngineState& s = State();
-    if (handle == s.cachedStateBlock)
-        return true;
     if (handle < 0 || handle >= kStateBlockCount || !gRecorded || s.device == nullptr) {
         ReportError(EngineResult::kInvalidArg, kLineApplyStateBlock);
         return false;
@@ -154,14 +152,12 @@ bool ApplyStateBlock(int32_t handle) {
     return true;
 }
 
-bool SetStageTexture(const Surface* surface, int32_t stage) {
+bool detail::BindNewStageTexture(const Surface* surface, int32_t stage) {
     EngineState& s = State();
     if (stage < 0 || stage >= int32_t(s.stageSurface.size())) {
         ReportError(EngineResult::kInvalidArg, kLineSetTexture);
         return false;
     }
-    if (s.stageSurface[size_t(stage)] == surface)
-        return true;
     FlushQuads();
     if (s.device == nullptr ||
         !s.device->BindTexture(stage, surface ? surface->deviceTexture : plat::kNoTexture))
@@ -171,12 +167,6 @@ bool SetStageTexture(const Surface* surface, int32_t stage) {
         s.stageRecord[size_t(stage)] = surface->texture;
     ++s.textureChanges;
     return true;
-}
-
-bool SetTextureAndStates(const Surface* surface, int32_t stage, int32_t handle) {
-    if (!SetStageTexture(surface, stage))
-        return false;
-    return ApplyStateBlock(handle);
 }
 
 bool EndScene() {

@@ -1,12 +1,13 @@
 // The engine's 320 render configurations ("state blocks"): the index of a
 // configuration, and the calls that apply a configuration, bind textures to
 // stages and open and close the scene. The calls are defined with the device
-// set-up; the drawing code only uses them.
+// set-up (their checks for "nothing to change" inline here); the drawing
+// code only uses them.
 #pragma once
 
-#include <cstdint>
+#include "engine/engine_state.h"
 
-struct Surface;
+#include <cstdint>
 
 namespace Engine {
 
@@ -24,12 +25,27 @@ constexpr int32_t StateBlockIndex(int32_t blend, int32_t alphaTest, int32_t filt
 static_assert(StateBlockIndex(1, 0, 0, 0, 0, 0) == kPrimitiveStateBlock);
 static_assert(StateBlockIndex(1, 0, 1, 0, 0, 0) == kLineStateBlock);
 
+namespace detail {
+// The out-of-line halves of the two below, for a change.
+bool ApplyNewStateBlock(int32_t handle);
+bool BindNewStageTexture(const Surface* surface, int32_t stage);
+} // namespace detail
+
 // Applies a configuration unless it is the one applied last.
-bool ApplyStateBlock(int32_t handle);
+inline bool ApplyStateBlock(int32_t handle) {
+    return handle == State().cachedStateBlock || detail::ApplyNewStateBlock(handle);
+}
 // Binds a surface (null unbinds) to a stage unless it is bound already, and
 // copies its texture record into the stage's record.
-bool SetStageTexture(const Surface* surface, int32_t stage);
-bool SetTextureAndStates(const Surface* surface, int32_t stage, int32_t handle);
+inline bool SetStageTexture(const Surface* surface, int32_t stage) {
+    const EngineState& s = State();
+    const bool bound =
+        stage >= 0 && stage < int32_t(s.stageSurface.size()) && s.stageSurface[size_t(stage)] == surface;
+    return bound || detail::BindNewStageTexture(surface, stage);
+}
+inline bool SetTextureAndStates(const Surface* surface, int32_t stage, int32_t handle) {
+    return SetStageTexture(surface, stage) && ApplyStateBlock(handle);
+}
 // Forgets the applied configuration and ends the scene.
 bool EndScene();
 bool Begin2D();

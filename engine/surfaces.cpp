@@ -56,12 +56,15 @@ void Forget(Surface* surface) {
 
 namespace Engine {
 
-EngineState& State() {
+std::atomic<EngineState*> detail::gState{nullptr};
+
+EngineState& detail::CreateState() {
     static EngineState* state = [] {
         auto* s = new EngineState;
         s->errorCallback = ReportEngineError;
         for (uint32_t i = 0; i < kTextureTableSize; ++i)
             s->freeLink[i] = i + 1;
+        gState.store(s, std::memory_order_release);
         return s;
     }();
     return *state;
@@ -269,14 +272,6 @@ TextureHandle StoreTextureHandle(Surface* surface) {
     s.textures[head] = surface;
     SetSurfaceHandle(surface, head);
     return head;
-}
-
-bool IsValidTexture(TextureHandle handle) {
-    return handle > 0 && handle < kTextureTableSize && State().textures[handle] != nullptr;
-}
-
-Surface* TextureSurface(TextureHandle handle) {
-    return IsValidTexture(handle) ? State().textures[handle] : nullptr;
 }
 
 bool FreeTextureHandle(TextureHandle handle, Surface* replacement, bool /*deleteSwapFile*/) {

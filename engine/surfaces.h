@@ -46,9 +46,13 @@ bool GetTextureRecord(const Surface* surface, TextureRecord* out);
 // Hands out the free-list head for the surface; with the table full the
 // surface is released and the result is 0.
 TextureHandle StoreTextureHandle(Surface* surface);
-bool IsValidTexture(TextureHandle handle);
 // The surface of a valid handle, else null.
-Surface* TextureSurface(TextureHandle handle);
+inline Surface* TextureSurface(TextureHandle handle) {
+    return handle > 0 && handle < kTextureTableSize ? State().textures[handle] : nullptr;
+}
+inline bool IsValidTexture(TextureHandle handle) {
+    return TextureSurface(handle) != nullptr;
+}
 // Releases the surface of the entry (and its backup copy) and puts the
 // entry first on the free list, or stores the replacement in it.
 bool FreeTextureHandle(TextureHandle handle, Surface* replacement, bool deleteSwapFile);
