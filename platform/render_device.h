@@ -39,11 +39,13 @@ constexpr TextureId kNoTexture = 0;
 
 // A screen-space vertex: x, y in pixels with pixel centres on the integers
 // (the GL backend shifts by half a pixel), z = 0, rhw = 1, ARGB colour and two
-// texture coordinate sets. 36 bytes, laid out as the engine's vertex.
+// texture coordinate sets. 36 bytes, laid out as the engine's vertex. Fields
+// not set are zero, so a quad of one texture sends defined second
+// coordinates.
 struct RenderVertex {
-    float x, y, z, rhw;
-    uint32_t color;
-    float u1, v1, u2, v2;
+    float x = 0, y = 0, z = 0, rhw = 0;
+    uint32_t color = 0;
+    float u1 = 0, v1 = 0, u2 = 0, v2 = 0;
 };
 static_assert(sizeof(RenderVertex) == 36);
 
