@@ -66,16 +66,21 @@ Scene& GetScene() {
     return scene;
 }
 
+// Queues the scene's sprites into layer 0, numbered from 1.
+void QueueScene(const Scene& scene) {
+    for (uint32_t i = 0; i < scene.sprites.size(); ++i) {
+        const Sprite& s = scene.sprites[i];
+        Engine::QueueSpriteTinted(0, s.texture, s.colour, s.dest, s.sort, i + 1, s.blend, 0, 0, 0);
+    }
+}
+
 void QueueSortDraw(benchmark::State& state) {
     Scene& scene = GetScene();
     uint32_t draws = 0, binds = 0, states = 0;
     for (auto _ : state) {
         Engine::BeginFrame();
         Engine::ResetLayer(0);
-        for (uint32_t i = 0; i < scene.sprites.size(); ++i) {
-            const Sprite& s = scene.sprites[i];
-            Engine::QueueSpriteTinted(0, s.texture, s.colour, s.dest, s.sort, i + 1, s.blend, 0, 0, 0);
-        }
+        QueueScene(scene);
         scene.device.ResetStats();
         Engine::DrawSpriteLayer(0);
         draws = scene.device.Stats().drawCalls;
@@ -96,10 +101,7 @@ void QueueOnly(benchmark::State& state) {
     Scene& scene = GetScene();
     for (auto _ : state) {
         Engine::ResetLayer(0);
-        for (uint32_t i = 0; i < scene.sprites.size(); ++i) {
-            const Sprite& s = scene.sprites[i];
-            Engine::QueueSpriteTinted(0, s.texture, s.colour, s.dest, s.sort, i + 1, s.blend, 0, 0, 0);
-        }
+        QueueScene(scene);
         benchmark::DoNotOptimize(Engine::Layer(0)->items.data());
     }
 }
@@ -108,10 +110,7 @@ BENCHMARK(QueueOnly)->Unit(benchmark::kMillisecond);
 void DrawOnly(benchmark::State& state) {
     Scene& scene = GetScene();
     Engine::ResetLayer(0);
-    for (uint32_t i = 0; i < scene.sprites.size(); ++i) {
-        const Sprite& s = scene.sprites[i];
-        Engine::QueueSpriteTinted(0, s.texture, s.colour, s.dest, s.sort, i + 1, s.blend, 0, 0, 0);
-    }
+    QueueScene(scene);
     Engine::SortLayer(0);
     scene.device.ResetStats();
     for (auto _ : state) {
@@ -164,10 +163,7 @@ BENCHMARK(SortOnlyTileGrid)->Unit(benchmark::kMillisecond);
 void ReferenceOneDrawPerSprite(benchmark::State& state) {
     Scene& scene = GetScene();
     Engine::ResetLayer(0);
-    for (uint32_t i = 0; i < scene.sprites.size(); ++i) {
-        const Sprite& s = scene.sprites[i];
-        Engine::QueueSpriteTinted(0, s.texture, s.colour, s.dest, s.sort, i + 1, s.blend, 0, 0, 0);
-    }
+    QueueScene(scene);
     Engine::SortLayer(0);
     const DrawLayer& layer = *Engine::Layer(0);
     uint32_t draws = 0;
