@@ -167,13 +167,13 @@ void ReferenceOneDrawPerSprite(benchmark::State& state) {
     Engine::SortLayer(0);
     const DrawLayer& layer = *Engine::Layer(0);
     uint32_t draws = 0;
+    EngineVertex q[4]; // every field but the unused second coordinates is set per sprite
     for (auto _ : state) {
         Engine::BeginFrame();
         scene.device.ResetStats();
         for (uint32_t i : layer.order) {
             const DrawItem& it = layer.items[i];
             Engine::SetTextureAndStates(Engine::TextureSurface(it.texture), 0, it.stateBlock);
-            EngineVertex q[4];
             Engine::RectQuad(q, it.dest, it.colour);
             static const uint16_t kIndices[6] = {0, 1, 2, 3, 2, 1};
             scene.device.Draw(plat::Primitive::TriangleList, q, 4, kIndices, 6);
