@@ -45,7 +45,7 @@ struct DepthSortScratch {
     std::vector<uint32_t> bucket;
     std::vector<int32_t> next; // the order so far as a list of entries
     RankSet present;           // ranks of present items
-    RankSet presentSlots;      // slots of present items
+    RankSet presentSlots;      // slots of present items, while kept
 };
 
 // The total order's test: true when a comes before b regardless of queue
@@ -215,9 +215,27 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
     // Checking a few shared edges is cheaper than the full sort; many (a
     // crowded town) go straight to it.
     auto few = [&]() { return touching <= 2 * uint64_t(std::bit_width(presentCount)) + 4; };
+    // The present items as entries, in rank order.
     auto gatherPresent = [&]() {
         sc.bucket.clear();
-        sc.presentSlots.ForEach([&](uint32_t slot) { sc.bucket.push_back(sc.slotEntry[slot]); });
+        sc.present.ForEach([&](uint32_t r) { sc.bucket.push_back(sc.rankEntry[r]); });
+    };
+    // The full sort takes the present items in queue order, from a set of
+    // their slots that is kept only through stretches of diagonals that
+    // need it (a crowded town), and built again from the ranks after.
+    bool slotsKept = false;
+    uint32_t sinceFullSort = 0;
+    constexpr uint32_t kKeepSlots = 8; // diagonals without a full sort
+    auto keepSlots = [&](bool keep) {
+        if (keep == slotsKept)
+            return;
+        sc.present.ForEach([&](uint32_t r) {
+            if (keep)
+                sc.presentSlots.Insert(sc.byRank[r]);
+            else
+                sc.presentSlots.Erase(sc.byRank[r]);
+        });
+        slotsKept = keep;
     };
     // True when the rules order entry ia and a present item that shares an
     // edge with it otherwise than the total order does.
@@ -278,7 +296,8 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
             else if (lost != 0 && pairs == Pairs::kDisagree)
                 pairs = Pairs::kUnknown;
             sc.present.Erase(k.rank);
-            sc.presentSlots.Erase(k.slot);
+            if (slotsKept)
+                sc.presentSlots.Erase(k.slot);
             --presentCount;
         }
         for (uint32_t i = b0; i < b1; ++i) {
@@ -288,7 +307,8 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
             touching += met;
             ++edge(k.x1).x1, ++edge(k.x2).x2, ++edge(k.y1).y1, ++edge(k.y2).y2;
             sc.present.Insert(x.rank);
-            sc.presentSlots.Insert(x.slot);
+            if (slotsKept)
+                sc.presentSlots.Insert(x.slot);
             ++presentCount;
             if (met != 0 && pairs == Pairs::kAgree) {
                 pairs = Pairs::kUnknown;
@@ -307,12 +327,17 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
                 const int64_t before = sc.present.Below(entries[i].rank);
                 insertAfter(before < 0 ? tail : int32_t(sc.rankEntry[size_t(before)]), i);
             }
+            if (slotsKept && ++sinceFullSort > kKeepSlots)
+                keepSlots(false);
             continue;
         }
         // The diagonal's items in queue order, sorted by the full rules,
         // then walked with an insertion point that starts at the end; the
         // items new here (from b0 on) are placed.
-        gatherPresent();
+        keepSlots(true);
+        sinceFullSort = 0;
+        sc.bucket.clear();
+        sc.presentSlots.ForEach([&](uint32_t slot) { sc.bucket.push_back(sc.slotEntry[slot]); });
         SortByDrawOrder(sc.bucket.data(), sc.bucket.size(), [entries](uint32_t a, uint32_t b) {
             return DrawOrderRules::Less(entries[a].k, entries[b].k);
         });
