@@ -161,22 +161,30 @@ void City::LayCentreCross() {
             map.UpdateRoadConnections(uint32_t(centreX_ + arm.dx), uint32_t(centreY_ + arm.dy));
 }
 
-void City::TakeCensus() {
+template <typename Visit>
+void City::ForEachHouseTile(Visit visit) const {
     const WorldMap& map = GetWorldMap();
-    houses_ = levelSum_ = population_ = 0;
     for (int32_t y = centreY_ - height_ / 2 + 1; y < centreY_ + height_ / 2; ++y) {
         for (int32_t x = centreX_ - width_ / 2 + 1; x < centreX_ + width_ / 2; ++x) {
             if (x < 0 || y < 0 || map.GetCellKind(uint32_t(x), uint32_t(y)) != kCellFootprint)
                 continue;
             auto* house =
                 dynamic_cast<LivingBuilding*>(BuildingFromId(map.GetBuildingAt(uint32_t(x), uint32_t(y))));
-            if (!house || house->GetTown() != uint32_t(index_) || house->GetX() != x || house->GetY() != y)
-                continue;
-            ++houses_;
-            levelSum_ += house->GetLevel();
-            population_ += uint32_t(HousePopulation(*house));
+            if (house && house->GetTown() == uint32_t(index_))
+                visit(*house, x, y);
         }
     }
+}
+
+void City::TakeCensus() {
+    houses_ = levelSum_ = population_ = 0;
+    ForEachHouseTile([this](LivingBuilding& house, int32_t x, int32_t y) {
+        if (house.GetX() != x || house.GetY() != y)
+            return; // counted once, at its own tile
+        ++houses_;
+        levelSum_ += house.GetLevel();
+        population_ += uint32_t(HousePopulation(house));
+    });
     sizeClass_ = uint8_t(GetCitySizeClass(population_));
 }
 
@@ -219,25 +227,17 @@ bool City::BuildHouse() {
 
 // The lowest house nearest the centre goes up a level.
 bool City::UpgradeHouse() {
-    const WorldMap& map = GetWorldMap();
     LivingBuilding* best = nullptr;
     int64_t bestRank = INT64_MAX;
-    for (int32_t y = centreY_ - height_ / 2 + 1; y < centreY_ + height_ / 2; ++y) {
-        for (int32_t x = centreX_ - width_ / 2 + 1; x < centreX_ + width_ / 2; ++x) {
-            if (x < 0 || y < 0 || map.GetCellKind(uint32_t(x), uint32_t(y)) != kCellFootprint)
-                continue;
-            auto* house =
-                dynamic_cast<LivingBuilding*>(BuildingFromId(map.GetBuildingAt(uint32_t(x), uint32_t(y))));
-            if (!house || house->GetTown() != uint32_t(index_) || house->GetLevel() >= kMaxHouseLevel)
-                continue;
-            int64_t rank =
-                int64_t(house->GetLevel()) * 100000 + std::abs(x - centreX_) + std::abs(y - centreY_);
-            if (rank < bestRank) {
-                bestRank = rank;
-                best = house;
-            }
+    ForEachHouseTile([&](LivingBuilding& house, int32_t x, int32_t y) {
+        if (house.GetLevel() >= kMaxHouseLevel)
+            return;
+        int64_t rank = int64_t(house.GetLevel()) * 100000 + std::abs(x - centreX_) + std::abs(y - centreY_);
+        if (rank < bestRank) {
+            bestRank = rank;
+            best = &house;
         }
-    }
+    });
     if (!best)
         return false;
     int32_t before = HousePopulation(*best);

@@ -73,6 +73,10 @@ private:
     void LayCentreCross();
     bool BuildHouse();
     bool UpgradeHouse();
+    // Calls visit(house, x, y) for each footprint tile inside the town's
+    // area that belongs to one of its houses.
+    template <typename Visit>
+    void ForEachHouseTile(Visit visit) const;
     bool BuildRoad();
     bool LaysRoad(int32_t x, int32_t y) const;
     bool IsTownRoad(int32_t x, int32_t y) const;
