@@ -47,12 +47,9 @@ inline bool AddSpriteQuad(const EngineRect& r, uint32_t colour, const QuadUV& uv
     return ok;
 }
 
-// Flushes when the stage-0 surface or the configuration is about to change,
-// then binds and applies them.
+// Binds the surface to stage 0 and applies the configuration; the batched
+// quads are sent first when either changes (the bind and the apply do it).
 inline bool BindAndApply(const Surface* surface, int32_t stateBlock) {
-    const EngineState& s = State();
-    if (s.stageSurface[0] != surface || s.cachedStateBlock != stateBlock)
-        FlushQuads();
     return SetTextureAndStates(surface, 0, stateBlock);
 }
 bool BindTwoAndApply(const Surface* first, const Surface* second, int32_t stateBlock);
