@@ -5,6 +5,7 @@
 #include "files/memory_stream.h"
 #include "platform/endian.h"
 #include "tests/economy/town_fixture.h"
+#include "tests/world/economy_fixture.h"
 #include "world/living_building.h"
 
 #include <algorithm>
@@ -182,16 +183,7 @@ TEST_F(CityTest, SizeClassesFollowTheLimits) {
 
 // The towns' section through a stream of its own.
 std::vector<uint8_t> SaveSection() {
-    std::vector<uint8_t> bytes;
-    std::string text(kSaveHeaderText);
-    uint32_t version = kSaveStreamVersion;
-    EXPECT_TRUE(BeginSaveStream(OpenMemoryWriteStream(bytes), text, version));
-    uint32_t tag = ChunkTag("city");
-    BeginChunk(tag);
-    EXPECT_TRUE(SaveCities());
-    EndChunk();
-    EXPECT_TRUE(CloseStream());
-    return bytes;
+    return economy_fixture::StoreSection([] { EXPECT_TRUE(SaveCities()); }, ChunkTag("city"));
 }
 
 bool LoadSection(const std::vector<uint8_t>& bytes) {
@@ -208,16 +200,7 @@ bool LoadSection(const std::vector<uint8_t>& bytes) {
 }
 
 std::vector<uint8_t> CraftedSection(const std::function<void()>& body) {
-    std::vector<uint8_t> bytes;
-    std::string text(kSaveHeaderText);
-    uint32_t version = kSaveStreamVersion;
-    EXPECT_TRUE(BeginSaveStream(OpenMemoryWriteStream(bytes), text, version));
-    uint32_t tag = ChunkTag("city");
-    BeginChunk(tag);
-    body();
-    EndChunk();
-    EXPECT_TRUE(CloseStream());
-    return bytes;
+    return economy_fixture::StoreSection(body, ChunkTag("city"));
 }
 
 void Words(std::initializer_list<uint32_t> words) {

@@ -117,7 +117,7 @@ TEST_F(FactoryTest, PlacementTestsOfTheGenerator) {
 TEST_F(FactoryTest, PlacingTypesAskForTerrainAndTrees) {
     FactoryPlacingTypesRow* fields = FactoryPlacingTypesTable::GetOrCreateRow(0);
     fields->NeedsTrees = -1;
-    fields->NeedsTerrain = Table({{0}, {1}, {0}, {0}}); // land only
+    fields->NeedsTerrain = economy_fixture::MakeTable({{0}, {1}, {0}, {0}}); // land only
     FactoryPlacingTypesRow* forest = FactoryPlacingTypesTable::GetOrCreateRow(1);
     forest->NeedsTrees = 2;
     forest->TreeRadius = 2;
@@ -137,7 +137,7 @@ TEST_F(FactoryTest, PlacingTypesAskForTerrainAndTrees) {
 }
 
 TEST_F(FactoryTest, ProductsInUseAreThoseOfStandingFactories) {
-    FactoryTable::GetOrCreateRow(kMill)->ProduceProduct = Table({{4}, {7}, {-1}, {9}});
+    FactoryTable::GetOrCreateRow(kMill)->ProduceProduct = economy_fixture::MakeTable({{4}, {7}, {-1}, {9}});
     UpdateProductsInUse();
     EXPECT_FALSE(TestProductFlag(4));
     BuildFactoryCommand command(40, 40, kMill, 0, 0);

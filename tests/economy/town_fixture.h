@@ -13,6 +13,7 @@
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
 #include "platform/clock.h"
+#include "tests/world/economy_fixture.h"
 #include "world/cell_rows.h"
 #include "world/object_manager.h"
 #include "world/world_map.h"
@@ -54,8 +55,8 @@ protected:
         mill->Name = "Mill";
         mill->MinimumDistanceToCity = 10;
         FactoryLayoutTable::Clear();
-        FactoryLayoutTable::GetOrCreateRow(0)->MapSize = Table({{2, 2}, {2, 2}});
-        FactoryLayoutTable::GetOrCreateRow(1)->MapSize = Table({{3, 2}, {2, 3}});
+        FactoryLayoutTable::GetOrCreateRow(0)->MapSize = economy_fixture::MakeTable({{2, 2}, {2, 2}});
+        FactoryLayoutTable::GetOrCreateRow(1)->MapSize = economy_fixture::MakeTable({{3, 2}, {2, 3}});
 
         InstallTownsAndIndustry(game_);
         ConnectWorldModel(game_, world_);
@@ -72,19 +73,6 @@ protected:
         FactoryPlacingTypesTable::Clear();
         CityGrowingConfigTable::Clear();
         LivingBuildingTable::Clear();
-    }
-
-    static ValueTable Table(std::initializer_list<std::initializer_list<float>> rows) {
-        ValueTable t;
-        t.Resize(uint32_t(rows.begin()->size()), uint32_t(rows.size()));
-        uint32_t r = 0;
-        for (const auto& row : rows) {
-            uint32_t c = 0;
-            for (float v : row)
-                t.SetCell(c++, r, v);
-            ++r;
-        }
-        return t;
     }
 
     static void SetMap(uint32_t w, uint32_t h, uint32_t terrain) {

@@ -85,14 +85,14 @@ protected:
     void TearDown() override { ResetEconomyState(); }
 };
 
-// Stores what body writes into a section chunk "test" of a memory stream.
-inline Bytes StoreSection(const std::function<void()>& body) {
+// Stores what body writes into a section chunk ("test" unless tagged
+// otherwise) of a memory stream.
+inline Bytes StoreSection(const std::function<void()>& body, uint32_t tag = ChunkTag("test")) {
     Bytes bytes;
     SaveStreamScope scope;
     std::string text(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
     EXPECT_TRUE(BeginSaveStream(OpenMemoryWriteStream(bytes), text, version));
-    uint32_t tag = ChunkTag("test");
     BeginChunk(tag);
     body();
     EndChunk();
