@@ -16,6 +16,25 @@
 #include <memory>
 #include <string>
 
+namespace {
+
+uint8_t ArrowOf(int32_t key) {
+    switch (key) {
+    case plat::vk::kLeft:
+        return kArrowLeft;
+    case plat::vk::kRight:
+        return kArrowRight;
+    case plat::vk::kUp:
+        return kArrowUp;
+    case plat::vk::kDown:
+        return kArrowDown;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
 int RunEngineDemo(int argc, char** argv) {
     std::string data = "gamedata";
     bool fullScreen = false;
@@ -53,6 +72,7 @@ int RunEngineDemo(int argc, char** argv) {
     // The viewports ask the demo for the map size and the mouse.
     plat::DevicePoint mouse{mode.width / 2, mode.height / 2};
     bool rightDown = false, rightReleased = false;
+    uint8_t arrowsHeld = 0;
     ViewHooks hooks;
     hooks.mapWidth = [] { return Engine::DemoScene::kMapSize; };
     hooks.mapHeight = [] { return Engine::DemoScene::kMapSize; };
@@ -99,14 +119,16 @@ int RunEngineDemo(int argc, char** argv) {
                     running = false;
                 else if (e.key == plat::vk::kAdd || e.key == plat::vk::kSubtract)
                     Viewport::Zoom(e.key == plat::vk::kAdd ? 0 : 1);
-                else if (e.key == plat::vk::kDown)
-                    Viewport::ScrollStep(0, false);
-                else if (e.key == plat::vk::kUp)
-                    Viewport::ScrollStep(1, false);
-                else if (e.key == plat::vk::kRight)
-                    Viewport::ScrollStep(2, false);
-                else if (e.key == plat::vk::kLeft)
-                    Viewport::ScrollStep(3, false);
+                else if (const uint8_t arrow = ArrowOf(e.key)) {
+                    arrowsHeld |= arrow;
+                    ScrollByArrowKey(arrow, arrowsHeld);
+                }
+                break;
+            case plat::InputEvent::Type::KeyUp:
+                arrowsHeld &= uint8_t(~ArrowOf(e.key));
+                break;
+            case plat::InputEvent::Type::Focus:
+                arrowsHeld = 0; // keys let go elsewhere send no key-up here
                 break;
             default:
                 break;
