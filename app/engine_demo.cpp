@@ -5,10 +5,13 @@
 #include "app/engine_demo.h"
 #include "engine/demo_scene.h"
 #include "engine/display_mode.h"
+#include "engine/engine_services.h"
 #include "engine/frame.h"
+#include "engine/platform_text_renderer.h"
 #include "engine/view_hooks.h"
 #include "engine/viewport.h"
 #include "platform/clock.h"
+#include "platform/video/ttf_text_renderer.h"
 #include "platform/video/window.h"
 
 #include <cstdio>
@@ -68,6 +71,18 @@ int RunEngineDemo(int argc, char** argv) {
         return 1;
     }
     window.ShowSystemCursor(false);
+    // System-font texts (a text code page, the overlay without bitmap fonts)
+    // in the installation's own copy of the free font, else the system's.
+    std::unique_ptr<plat::TextRenderer> fonts =
+        plat::MakeTtfTextRenderer({data + "/fonts", plat::kDejaVuFontFolder}, &error);
+    std::unique_ptr<PlatformTextRenderer> systemText;
+    if (fonts) {
+        systemText = std::make_unique<PlatformTextRenderer>(*fonts);
+        Engine::SetSystemTextRenderer(systemText.get());
+    } else {
+        std::fprintf(stderr, "engine demo: texts in system fonts are not drawn: %s\n", error.c_str());
+        error.clear();
+    }
 
     // The viewports ask the demo for the map size and the mouse.
     plat::DevicePoint mouse{mode.width / 2, mode.height / 2};
@@ -88,6 +103,7 @@ int RunEngineDemo(int argc, char** argv) {
     Engine::DemoScene scene;
     if (!scene.Load(error)) {
         std::fprintf(stderr, "engine demo: %s\n", error.c_str());
+        Engine::SetSystemTextRenderer(nullptr);
         Engine::ReleaseEngine();
         return 1;
     }
@@ -144,6 +160,7 @@ int RunEngineDemo(int argc, char** argv) {
         plat::Clock::Sleep(1);
     }
     scene.Release();
+    Engine::SetSystemTextRenderer(nullptr);
     Engine::ReleaseEngine();
     device.reset();
     window.Close();
