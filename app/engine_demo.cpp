@@ -5,16 +5,38 @@
 #include "app/engine_demo.h"
 #include "engine/demo_scene.h"
 #include "engine/display_mode.h"
+#include "engine/engine_services.h"
 #include "engine/frame.h"
+#include "engine/platform_text_renderer.h"
 #include "engine/view_hooks.h"
 #include "engine/viewport.h"
 #include "platform/clock.h"
+#include "platform/video/ttf_text_renderer.h"
 #include "platform/video/window.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+
+namespace {
+
+uint8_t ArrowOf(int32_t key) {
+    switch (key) {
+    case plat::vk::kLeft:
+        return kArrowLeft;
+    case plat::vk::kRight:
+        return kArrowRight;
+    case plat::vk::kUp:
+        return kArrowUp;
+    case plat::vk::kDown:
+        return kArrowDown;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
 
 int RunEngineDemo(int argc, char** argv) {
     std::string data = "gamedata";
@@ -49,10 +71,23 @@ int RunEngineDemo(int argc, char** argv) {
         return 1;
     }
     window.ShowSystemCursor(false);
+    // System-font texts (a text code page, the overlay without bitmap fonts)
+    // in the installation's own copy of the free font, else the system's.
+    std::unique_ptr<plat::TextRenderer> fonts =
+        plat::MakeTtfTextRenderer({data + "/fonts", plat::kDejaVuFontFolder}, &error);
+    std::unique_ptr<PlatformTextRenderer> systemText;
+    if (fonts) {
+        systemText = std::make_unique<PlatformTextRenderer>(*fonts);
+        Engine::SetSystemTextRenderer(systemText.get());
+    } else {
+        std::fprintf(stderr, "engine demo: texts in system fonts are not drawn: %s\n", error.c_str());
+        error.clear();
+    }
 
     // The viewports ask the demo for the map size and the mouse.
     plat::DevicePoint mouse{mode.width / 2, mode.height / 2};
     bool rightDown = false, rightReleased = false;
+    uint8_t arrowsHeld = 0;
     ViewHooks hooks;
     hooks.mapWidth = [] { return Engine::DemoScene::kMapSize; };
     hooks.mapHeight = [] { return Engine::DemoScene::kMapSize; };
@@ -68,6 +103,7 @@ int RunEngineDemo(int argc, char** argv) {
     Engine::DemoScene scene;
     if (!scene.Load(error)) {
         std::fprintf(stderr, "engine demo: %s\n", error.c_str());
+        Engine::SetSystemTextRenderer(nullptr);
         Engine::ReleaseEngine();
         return 1;
     }
@@ -99,14 +135,16 @@ int RunEngineDemo(int argc, char** argv) {
                     running = false;
                 else if (e.key == plat::vk::kAdd || e.key == plat::vk::kSubtract)
                     Viewport::Zoom(e.key == plat::vk::kAdd ? 0 : 1);
-                else if (e.key == plat::vk::kDown)
-                    Viewport::ScrollStep(0, false);
-                else if (e.key == plat::vk::kUp)
-                    Viewport::ScrollStep(1, false);
-                else if (e.key == plat::vk::kRight)
-                    Viewport::ScrollStep(2, false);
-                else if (e.key == plat::vk::kLeft)
-                    Viewport::ScrollStep(3, false);
+                else if (const uint8_t arrow = ArrowOf(e.key)) {
+                    arrowsHeld |= arrow;
+                    ScrollByArrowKey(arrow, arrowsHeld);
+                }
+                break;
+            case plat::InputEvent::Type::KeyUp:
+                arrowsHeld &= uint8_t(~ArrowOf(e.key));
+                break;
+            case plat::InputEvent::Type::Focus:
+                arrowsHeld = 0; // keys let go elsewhere send no key-up here
                 break;
             default:
                 break;
@@ -122,6 +160,7 @@ int RunEngineDemo(int argc, char** argv) {
         plat::Clock::Sleep(1);
     }
     scene.Release();
+    Engine::SetSystemTextRenderer(nullptr);
     Engine::ReleaseEngine();
     device.reset();
     window.Close();

@@ -280,6 +280,13 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         if (at == tail)
             tail = int32_t(i);
     };
+    // The order starts with the first queued item of the first diagonal;
+    // the rest of that diagonal is merged in behind it like any later one.
+    uint32_t seed = 0;
+    for (uint32_t i = 1; i < sc.startAt[1]; ++i)
+        if (entries[i].slot < entries[seed].slot)
+            seed = i;
+    insertAfter(-1, seed);
     uint32_t leaving = 0; // the next item to leave, in ending
     // The diagonals where items start, in order; the others change nothing.
     for (uint32_t b0 = 0, b1; b0 < n; b0 = b1) {
@@ -324,6 +331,8 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
             // Each new item goes after the present item just before it, or
             // after the whole order.
             for (uint32_t i = b0; i < b1; ++i) {
+                if (i == seed)
+                    continue;
                 const int64_t before = sc.present.Below(entries[i].rank);
                 insertAfter(before < 0 ? tail : int32_t(sc.rankEntry[size_t(before)]), i);
             }
@@ -343,7 +352,7 @@ void DepthSortOrder(const SortKey* keys, size_t count, std::vector<uint32_t>& or
         });
         int32_t at = tail;
         for (uint32_t i : sc.bucket) {
-            if (i >= b0)
+            if (i >= b0 && i != seed)
                 insertAfter(at, i);
             at = int32_t(i);
         }

@@ -13,7 +13,8 @@ namespace Engine {
 // key's rectangle must pass CheckDrawRect.
 //
 // Each item stands on the screen diagonals x - y from x1 - y2 to x2 - y1.
-// The diagonals are taken from the most negative up; each diagonal's items
+// The order starts with the first queued item of the most negative
+// diagonal. The diagonals are taken from there up; each diagonal's items
 // are sorted by DrawOrderLess with SortByDrawOrder from queue order, and an
 // item met for the first time is placed right after the item before it on
 // that diagonal (after the whole order when it comes first). Only the

@@ -6,6 +6,7 @@
 #include "engine/state_blocks.h"
 #include "engine/surfaces.h"
 #include "platform/clock.h"
+#include "platform/input_time.h"
 #include "platform/render_device.h"
 
 #include <algorithm>
@@ -15,12 +16,6 @@ namespace {
 
 plat::DeviceRect ToDevice(const EngineRect& r) {
     return {r.left, r.top, r.right, r.bottom};
-}
-
-// The time of the last input starts at the first use (program start).
-uint64_t& LastInput() {
-    static uint64_t last = Engine::ReadTimestamp();
-    return last;
 }
 
 } // namespace
@@ -51,11 +46,11 @@ void EndProfileScope(const ProfileScope& scope) {
 }
 
 void NoteInput() {
-    LastInput() = ReadTimestamp();
+    plat::NoteInput(ReadTimestamp());
 }
 
 uint64_t TimeSinceInput() {
-    int64_t us = ElapsedTime(ReadTimestamp(), LastInput());
+    int64_t us = ElapsedTime(ReadTimestamp(), plat::LastInputTimestamp());
     return us > 0 ? uint64_t(us) / 1000 : 0;
 }
 

@@ -24,7 +24,8 @@ struct ProfileScope {
 ProfileScope BeginProfileScope(uint32_t* accumulator);
 void EndProfileScope(const ProfileScope& scope);
 
-// Records a mouse or keyboard input now (the event pump calls it).
+// Records a mouse or keyboard input now; the window's event pump records
+// the user's own, this serves input that comes another way (scripts).
 void NoteInput();
 // Milliseconds since the last input, or since start before any.
 uint64_t TimeSinceInput();

@@ -517,6 +517,26 @@ void ScrollViewByMouse() {
     hooks.requestScroll(dx, dy);
 }
 
+int32_t ArrowKeyScrollDirection(uint8_t pressed, uint8_t held) {
+    switch (pressed) {
+    case kArrowDown:
+        return held & kArrowLeft ? 6 : held & kArrowRight ? 7 : 1;
+    case kArrowLeft:
+        return held & kArrowUp ? 4 : held & kArrowDown ? 6 : 2;
+    case kArrowRight:
+        return held & kArrowUp ? 5 : held & kArrowDown ? 7 : 3;
+    case kArrowUp:
+        return held & kArrowLeft ? 4 : held & kArrowRight ? 5 : 0;
+    default:
+        return -1;
+    }
+}
+
+bool ScrollByArrowKey(uint8_t pressed, uint8_t held) {
+    const int32_t direction = ArrowKeyScrollDirection(pressed, held);
+    return direction >= 0 && Viewport::ScrollStep(uint32_t(direction), true);
+}
+
 void SetScreenRect(const EngineRect& rect) {
     Module().screenRect = rect;
 }

@@ -119,6 +119,16 @@ MapCell ScreenToMap(ScreenPoint origin, ScreenPoint point, int32_t tileHeight);
 // Border and drag scrolling, once per frame.
 void ScrollViewByMouse();
 
+// The arrow keys, as bits of the set of held ones.
+enum ArrowKey : uint8_t { kArrowLeft = 1, kArrowRight = 2, kArrowUp = 4, kArrowDown = 8 };
+// The scroll direction of a pressed arrow key, diagonal when another arrow
+// key across it is held (Up shows more of the map's upper part, Left of its
+// left part); -1 when `pressed` is not one arrow key.
+int32_t ArrowKeyScrollDirection(uint8_t pressed, uint8_t held);
+// Scrolls one full step for a pressed arrow key at once, without the
+// border's ramp; false when `pressed` is not one arrow key.
+bool ScrollByArrowKey(uint8_t pressed, uint8_t held);
+
 void SetScreenRect(const EngineRect& rect);
 EngineRect GetScreenRect();
 void GetBaseTileSize(int32_t& w, int32_t& h);

@@ -1,5 +1,8 @@
 #include "platform/video/window.h"
 
+#include "platform/clock.h"
+#include "platform/input_time.h"
+
 #include <SDL.h>
 
 #include <cstdlib>
@@ -10,6 +13,26 @@
 #include <cstring>
 
 namespace plat {
+namespace {
+
+// Mouse and keyboard events, whether or not they are passed on: the time
+// of the last one is the user's last input.
+bool IsUserInput(Uint32 type) {
+    switch (type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+    case SDL_TEXTINPUT:
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEWHEEL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 void PreferOffscreenVideo() {
     if (std::getenv("SDL_VIDEODRIVER") == nullptr)
@@ -219,6 +242,8 @@ bool Window::Poll(InputEvent& e) {
         const SDL_Keymod mod = SDL_GetModState();
         e.modifiers = static_cast<uint16_t>(((mod & KMOD_SHIFT) ? kShift : 0) |
                                             ((mod & KMOD_CTRL) ? kCtrl : 0) | ((mod & KMOD_ALT) ? kAlt : 0));
+        if (IsUserInput(ev.type))
+            NoteInput(Clock::Timestamp());
         switch (ev.type) {
         case SDL_QUIT:
             e.type = InputEvent::Type::Quit;

@@ -1,7 +1,8 @@
 // A plain reference of the depth sort for tests: every kept item entered
-// into each diagonal it spans, each diagonal sorted with the bounded run
-// and merge sort, then walked into one linked order. Slow, but the order
-// it gives is the one the player sees; the engine's sort must match it.
+// into each diagonal it spans, the first queued item of the first diagonal
+// taken as the start, each diagonal sorted with the bounded run and merge
+// sort, then walked into one linked order. Slow, but the order it gives
+// is the one the player sees; the engine's sort must match it.
 #pragma once
 
 #include "engine/draw_item.h"
@@ -74,11 +75,12 @@ inline std::vector<uint32_t> Order(const std::vector<SortKey>& keys) {
     for (std::vector<uint32_t>& bucket : diagonals) {
         if (bucket.empty())
             continue;
-        RunMergeSort(bucket, [&](uint32_t a, uint32_t b) { return DrawOrderRules::Less(keys[a], keys[b]); });
+        // The first diagonal's first queued item starts the order.
         if (head < 0) {
             head = tail = int32_t(bucket[0]);
             placed[bucket[0]] = true;
         }
+        RunMergeSort(bucket, [&](uint32_t a, uint32_t b) { return DrawOrderRules::Less(keys[a], keys[b]); });
         int32_t at = tail;
         for (uint32_t slot : bucket) {
             if (!placed[slot]) {

@@ -214,26 +214,58 @@ TEST_F(DepthSortTest, ItemWithBadSortRectangleIsLeftOut) {
         Engine::Layer(0)->items.push_back(d);
         ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {4, 4, 5, 5}, 3, 1, 0, 0, 0));
         ASSERT_TRUE(Engine::SortLayer(0));
-        EXPECT_EQ(Engine::Layer(0)->order, (std::vector<uint32_t>{2, 0})) << b.x1 << "," << b.y2;
+        // Both good ones start on the first diagonal: the first queued leads.
+        EXPECT_EQ(Engine::Layer(0)->order, (std::vector<uint32_t>{0, 2})) << b.x1 << "," << b.y2;
     }
 }
 
 // Two sprites on the same diagonals that touch nowhere are ordered by
-// their far corners, the larger x2 + y2 first, whatever the queue order.
+// their far corners, the larger x2 + y2 first, whatever the queue order,
+// once the order has started on an earlier diagonal.
 TEST_F(DepthSortTest, SeparateSpritesOrderedByFarCorner) {
     TextureHandle tex = MakeTexture(8, 8);
     for (bool nearFirst : {false, true}) {
         Engine::ResetLayer(0);
         EngineRect farSort{0, 0, 4, 4}, nearSort{8, 8, 12, 12};
+        ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, {0, 20, 1, 21}, 3, 1, 0, 0, 0));
         ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, nearFirst ? nearSort : farSort,
                                         nearFirst ? 2 : 1, 1, 0, 0, 0));
         ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, nearFirst ? farSort : nearSort,
                                         nearFirst ? 1 : 2, 1, 0, 0, 0));
         ASSERT_TRUE(Engine::SortLayer(0));
         const DrawLayer& l = *Engine::Layer(0);
-        ASSERT_EQ(l.order.size(), 2u);
-        EXPECT_EQ(l.items[l.order[0]].param1, 2u) << nearFirst;
-        EXPECT_EQ(l.items[l.order[1]].param1, 1u) << nearFirst;
+        ASSERT_EQ(l.order.size(), 3u);
+        EXPECT_EQ(l.items[l.order[0]].param1, 3u) << nearFirst;
+        EXPECT_EQ(l.items[l.order[1]].param1, 2u) << nearFirst;
+        EXPECT_EQ(l.items[l.order[2]].param1, 1u) << nearFirst;
+    }
+}
+
+// The order starts with the first queued sprite of the most negative
+// diagonal, not with the one the rules put first there; the others of that
+// diagonal follow it in the rules' order from the start sprite on, then
+// those the rules put before it.
+TEST_F(DepthSortTest, FirstDiagonalStartsWithTheFirstQueuedSprite) {
+    TextureHandle tex = MakeTexture(8, 8);
+    // All start on diagonal -4 and touch nowhere; the rules order them
+    // C, B, A (the larger x2 + y2 first).
+    const EngineRect sorts[] = {{0, 0, 4, 4}, {8, 8, 12, 12}, {16, 16, 20, 20}};
+    const struct {
+        std::vector<uint32_t> queued, drawn; // 1 = A, 2 = B, 3 = C
+    } cases[] = {
+        {{1, 2}, {1, 2}},       {{2, 1}, {2, 1}},       {{2, 1, 3}, {2, 1, 3}},
+        {{1, 2, 3}, {1, 3, 2}}, {{3, 1, 2}, {3, 2, 1}},
+    };
+    for (const auto& c : cases) {
+        Engine::ResetLayer(0);
+        for (uint32_t id : c.queued)
+            ASSERT_TRUE(Engine::QueueSprite(0, tex, {0, 0, 10, 10}, sorts[id - 1], id, 1, 0, 0, 0));
+        ASSERT_TRUE(Engine::SortLayer(0));
+        const DrawLayer& l = *Engine::Layer(0);
+        std::vector<uint32_t> drawn;
+        for (uint32_t i : l.order)
+            drawn.push_back(l.items[i].param1);
+        EXPECT_EQ(drawn, c.drawn) << "first queued " << c.queued[0];
     }
 }
 

@@ -3,6 +3,9 @@
 #include "engine/engine_services.h"
 #include "engine/frame.h"
 #include "engine/quad_draw.h"
+#include "engine/screen.h"
+#include "platform/clock.h"
+#include "platform/input_time.h"
 #include "tests/engine/null_engine.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +126,29 @@ TEST_F(FrameTest, OverlayFallsBackToTheSystemFont) {
     std::vector<uint32_t> pixel;
     ASSERT_TRUE(device.ReadPixels(plat::RenderTarget::BackBuffer, {1, 18, 2, 19}, pixel));
     EXPECT_EQ(pixel[0] & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// The overlay's idle figure counts from the last input, over idle times
+// past what 32-bit microseconds hold (35.8 minutes).
+TEST_F(FrameTest, IdleFigureCountsFromTheLastInput) {
+    auto idle = [] {
+        const std::string text = Engine::FormatStatsOverlay(0, 0);
+        const size_t at = text.rfind("Idle ");
+        return at == std::string::npos ? -1 : std::stoll(text.substr(at + 5));
+    };
+    for (const uint64_t agoMs : {0ull, 5000ull, 40ull * 60 * 1000}) {
+        const uint64_t before = plat::Clock::Timestamp();
+        if (before < agoMs * 1000000)
+            continue; // the clock has not run that long
+        plat::NoteInput(before - agoMs * 1000000);
+        const int64_t figure = idle();
+        const uint64_t tookMs = (plat::Clock::Timestamp() - before) / 1000000;
+        EXPECT_GE(figure, int64_t(agoMs)) << agoMs;
+        EXPECT_LE(figure, int64_t(agoMs + tookMs + 1)) << agoMs;
+    }
+    const uint64_t before = plat::Clock::Timestamp();
+    Engine::NoteInput();
+    EXPECT_LE(idle(), int64_t((plat::Clock::Timestamp() - before) / 1000000 + 1));
 }
 
 TEST_F(FrameTest, StatisticsLinesAtMostEight) {

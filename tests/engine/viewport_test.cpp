@@ -270,6 +270,63 @@ TEST_F(ViewportTest, AnImmediateStepSkipsTheNextBorderScroll) {
     EXPECT_EQ(scrolls.size(), 1u);
 }
 
+TEST(ArrowKeys, PickTheirDirectionDiagonalWithAKeyAcross) {
+    const struct {
+        uint8_t pressed, held;
+        int32_t direction;
+    } cases[] = {
+        {kArrowUp, 0, 0},
+        {kArrowDown, 0, 1},
+        {kArrowLeft, 0, 2},
+        {kArrowRight, 0, 3},
+        {kArrowUp, kArrowLeft, 4},
+        {kArrowUp, kArrowRight, 5},
+        {kArrowDown, kArrowLeft, 6},
+        {kArrowDown, kArrowRight, 7},
+        {kArrowLeft, kArrowUp, 4},
+        {kArrowLeft, kArrowDown, 6},
+        {kArrowRight, kArrowUp, 5},
+        {kArrowRight, kArrowDown, 7},
+        // The held set may hold the pressed key; keys along it change nothing.
+        {kArrowUp, kArrowUp | kArrowDown, 0},
+        {kArrowLeft, kArrowLeft | kArrowRight, 2},
+        {kArrowDown, kArrowDown | kArrowLeft | kArrowRight, 6},
+        {0, 0, -1},
+        {kArrowUp | kArrowLeft, 0, -1},
+        {16, 0, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ArrowKeyScrollDirection(c.pressed, c.held), c.direction)
+            << int(c.pressed) << " with " << int(c.held);
+}
+
+// A frame of the demo window: the key's step, then the frame's mouse
+// scroll with the mouse resting inside the view (which stops any ramp).
+// Each press moves a full step at once.
+TEST_F(ViewportTest, ArrowKeysScrollAFullStepEachPress) {
+    CentreOn(128, 128);
+    const int32_t s = GetZoomLevelEntry(Viewport::GetZoomLevel()).scrollStep;
+    const struct {
+        uint8_t pressed, held;
+        ScreenPoint step;
+    } presses[] = {
+        {kArrowUp, kArrowUp, {0, s}},
+        {kArrowUp, kArrowUp, {0, s}},
+        {kArrowLeft, kArrowLeft, {s, 0}},
+        {kArrowRight, kArrowRight | kArrowDown, {-s, -(s / 2)}},
+    };
+    for (const auto& p : presses) {
+        const ScreenPoint origin = Viewport::GetOrigin();
+        scrolls.clear();
+        EXPECT_TRUE(ScrollByArrowKey(p.pressed, p.held));
+        ScrollViewByMouse();
+        plat::Clock::Advance(20);
+        EXPECT_EQ(scrolls, std::vector<ScreenPoint>{p.step});
+        EXPECT_EQ(Viewport::GetOrigin(), (ScreenPoint{origin.x + p.step.x, origin.y + p.step.y}));
+    }
+    EXPECT_FALSE(ScrollByArrowKey(0, 0));
+}
+
 TEST_F(ViewportTest, DraggingWithTheRightButtonMovesTheOrigin) {
     CentreOn(128, 128);
     ScreenPoint origin = Viewport::GetOrigin();

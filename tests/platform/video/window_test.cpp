@@ -1,4 +1,6 @@
 // Input events through the window under SDL's off-screen video driver.
+#include "platform/clock.h"
+#include "platform/input_time.h"
 #include "platform/video/window.h"
 
 #include <SDL.h>
@@ -108,6 +110,45 @@ TEST_F(WindowTest, KeysWithoutAVirtualCodeAreSkipped) {
     EXPECT_EQ(e.key, 'Q');
     EXPECT_TRUE(e.repeat);
     EXPECT_FALSE(Shared().Poll(e));
+}
+
+// Every mouse and keyboard event the pump meets is the user's last input,
+// also one it does not pass on; other events are not.
+TEST_F(WindowTest, MouseAndKeyboardEventsAreTheLastInput) {
+    auto push = [](Uint32 type, SDL_Keycode key = SDLK_UNKNOWN) {
+        SDL_Event ev{};
+        ev.type = type;
+        ev.key.keysym.sym = key;
+        ev.window.windowID = SDL_GetWindowID(Shared().Handle());
+        ASSERT_EQ(SDL_PushEvent(&ev), 1) << SDL_GetError();
+    };
+    const struct {
+        const char* name;
+        Uint32 type;
+        SDL_Keycode key;
+        bool input;
+    } cases[] = {
+        {"key down", SDL_KEYDOWN, SDLK_LEFT, true},
+        {"key up", SDL_KEYUP, SDLK_LEFT, true},
+        {"key without a virtual code", SDL_KEYDOWN, SDLK_CAPSLOCK, true},
+        {"mouse move", SDL_MOUSEMOTION, SDLK_UNKNOWN, true},
+        {"button", SDL_MOUSEBUTTONDOWN, SDLK_UNKNOWN, true},
+        {"wheel", SDL_MOUSEWHEEL, SDLK_UNKNOWN, true},
+        {"quit", SDL_QUIT, SDLK_UNKNOWN, false},
+        {"user event", SDL_USEREVENT, SDLK_UNKNOWN, false},
+    };
+    for (const auto& c : cases) {
+        NoteInput(1);
+        push(c.type, c.key);
+        const uint64_t before = Clock::Timestamp();
+        InputEvent e;
+        while (Shared().Poll(e)) {
+        }
+        if (c.input)
+            EXPECT_GE(LastInputTimestamp(), before) << c.name;
+        else
+            EXPECT_EQ(LastInputTimestamp(), 1u) << c.name;
+    }
 }
 
 } // namespace
