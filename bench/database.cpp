@@ -64,10 +64,10 @@ const std::string& Text() {
         Database full;
         full.Init();
         Fill(full, int32_t(64 * kTargetSize / sample.size()));
-        std::string text;
-        if (!full.Write(text, KindSelector::All))
+        std::string written;
+        if (!full.Write(written, KindSelector::All))
             std::abort();
-        return text;
+        return written;
     }();
     return text;
 }

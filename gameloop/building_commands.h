@@ -9,8 +9,9 @@
 class BuildFactoryCommand final : public FixedPayloadCommand<BuildFactoryCommand, 1, 20> {
 public:
     BuildFactoryCommand() = default;
-    BuildFactoryCommand(uint32_t x, uint32_t y, uint32_t type, uint32_t layoutOffset, uint32_t layoutVariant)
-        : x(x), y(y), type(type), layoutVariant(layoutVariant), layoutOffset(layoutOffset) {}
+    BuildFactoryCommand(uint32_t aX, uint32_t aY, uint32_t aType, uint32_t aLayoutOffset,
+                        uint32_t aLayoutVariant)
+        : x(aX), y(aY), type(aType), layoutVariant(aLayoutVariant), layoutOffset(aLayoutOffset) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuildFactoryCommand"; }
@@ -41,8 +42,8 @@ public:
 class GameCommand20 final : public FixedPayloadCommand<GameCommand20, 20, 12> {
 public:
     GameCommand20() = default;
-    GameCommand20(uint32_t buildingId, uint32_t first, uint32_t second)
-        : buildingId(buildingId), first(first), second(second) {}
+    GameCommand20(uint32_t aBuildingId, uint32_t aFirst, uint32_t aSecond)
+        : buildingId(aBuildingId), first(aFirst), second(aSecond) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "GameCommand20"; }
@@ -61,8 +62,8 @@ public:
 class BuildStorageHallCommand final : public FixedPayloadCommand<BuildStorageHallCommand, 21, 12> {
 public:
     BuildStorageHallCommand() = default;
-    BuildStorageHallCommand(uint32_t x, uint32_t y, uint32_t storageType)
-        : x(x), y(y), storageType(storageType) {}
+    BuildStorageHallCommand(uint32_t aX, uint32_t aY, uint32_t aStorageType)
+        : x(aX), y(aY), storageType(aStorageType) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuildStorageHallCommand"; }
@@ -81,8 +82,8 @@ public:
 class GameCommand22 final : public FixedPayloadCommand<GameCommand22, 22, 16> {
 public:
     GameCommand22() = default;
-    GameCommand22(uint32_t x, uint32_t y, uint32_t preview, uint32_t price)
-        : x(x), y(y), preview(preview), price(price) {}
+    GameCommand22(uint32_t aX, uint32_t aY, uint32_t aPreview, uint32_t aPrice)
+        : x(aX), y(aY), preview(aPreview), price(aPrice) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "GameCommand22"; }
@@ -103,7 +104,7 @@ public:
 class DemolishWaterTowerCommand final : public FixedPayloadCommand<DemolishWaterTowerCommand, 23, 8> {
 public:
     DemolishWaterTowerCommand() = default;
-    DemolishWaterTowerCommand(uint32_t x, uint32_t y) : x(x), y(y) {}
+    DemolishWaterTowerCommand(uint32_t aX, uint32_t aY) : x(aX), y(aY) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "DemolishWaterTowerCommand"; }
@@ -120,7 +121,7 @@ public:
 class GameCommand33 final : public FixedPayloadCommand<GameCommand33, 33, 8> {
 public:
     GameCommand33() = default;
-    GameCommand33(uint32_t x, uint32_t y) : x(x), y(y) {}
+    GameCommand33(uint32_t aX, uint32_t aY) : x(aX), y(aY) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "GameCommand33"; }
@@ -137,7 +138,7 @@ public:
 class BuildHeadquarterCommand final : public FixedPayloadCommand<BuildHeadquarterCommand, 35, 8> {
 public:
     BuildHeadquarterCommand() = default;
-    BuildHeadquarterCommand(uint32_t x, uint32_t y) : x(x), y(y) {}
+    BuildHeadquarterCommand(uint32_t aX, uint32_t aY) : x(aX), y(aY) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuildHeadquarterCommand"; }
@@ -154,7 +155,7 @@ public:
 class UpdateStationCommand final : public FixedPayloadCommand<UpdateStationCommand, 36, 4> {
 public:
     UpdateStationCommand() = default;
-    explicit UpdateStationCommand(uint32_t upgrade) : upgrade(upgrade) {}
+    explicit UpdateStationCommand(uint32_t aUpgrade) : upgrade(aUpgrade) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "UpdateStationCommand"; }
@@ -168,8 +169,8 @@ public:
 class GameCommand42 final : public FixedPayloadCommand<GameCommand42, 42, 20> {
 public:
     GameCommand42() = default;
-    GameCommand42(uint32_t x, uint32_t y, uint32_t preview, uint32_t second, uint8_t variant)
-        : x(x), y(y), preview(preview), variant(variant), second(second) {}
+    GameCommand42(uint32_t aX, uint32_t aY, uint32_t aPreview, uint32_t aSecond, uint8_t aVariant)
+        : x(aX), y(aY), preview(aPreview), variant(aVariant), second(aSecond) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "GameCommand42"; }
@@ -193,7 +194,7 @@ public:
 class GameCommand43 final : public FixedPayloadCommand<GameCommand43, 43, 8> {
 public:
     GameCommand43() = default;
-    GameCommand43(uint32_t x, uint32_t y) : x(x), y(y) {}
+    GameCommand43(uint32_t aX, uint32_t aY) : x(aX), y(aY) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "GameCommand43"; }

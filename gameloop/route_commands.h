@@ -23,10 +23,10 @@ public:
 class TrackRouteCommand final : public FixedPayloadCommand<TrackRouteCommand, 7, 20> {
 public:
     TrackRouteCommand() = default;
-    TrackRouteCommand(int16_t startX, int16_t startY, int16_t endX, int16_t endY, uint16_t routeType,
-                      uint32_t mode, uint32_t price)
-        : startX(startX), startY(startY), endX(endX), endY(endY), routeType(routeType), mode(mode),
-          price(price) {}
+    TrackRouteCommand(int16_t aStartX, int16_t aStartY, int16_t aEndX, int16_t aEndY, uint16_t aRouteType,
+                      uint32_t aMode, uint32_t aPrice)
+        : startX(aStartX), startY(aStartY), endX(aEndX), endY(aEndY), routeType(aRouteType), mode(aMode),
+          price(aPrice) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "TrackRouteCommand"; }
@@ -57,10 +57,10 @@ public:
 class BuildRouteCommand final : public FixedPayloadCommand<BuildRouteCommand, 8, 16> {
 public:
     BuildRouteCommand() = default;
-    BuildRouteCommand(int16_t startX, int16_t startY, int16_t endX, int16_t endY, uint16_t routeType,
-                      uint32_t plannerFlag)
-        : startX(startX), startY(startY), endX(endX), endY(endY), routeType(routeType),
-          plannerFlag(plannerFlag) {}
+    BuildRouteCommand(int16_t aStartX, int16_t aStartY, int16_t aEndX, int16_t aEndY, uint16_t aRouteType,
+                      uint32_t aPlannerFlag)
+        : startX(aStartX), startY(aStartY), endX(aEndX), endY(aEndY), routeType(aRouteType),
+          plannerFlag(aPlannerFlag) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuildRouteCommand"; }
@@ -87,10 +87,10 @@ public:
 class GameCommand31 final : public FixedPayloadCommand<GameCommand31, 31, 12> {
 public:
     GameCommand31() = default;
-    GameCommand31(int16_t startX, int16_t startY, int16_t endX, int16_t endY, uint16_t routeType,
-                  uint16_t plannerOption)
-        : startX(startX), startY(startY), endX(endX), endY(endY), routeType(routeType),
-          plannerOption(plannerOption) {}
+    GameCommand31(int16_t aStartX, int16_t aStartY, int16_t aEndX, int16_t aEndY, uint16_t aRouteType,
+                  uint16_t aPlannerOption)
+        : startX(aStartX), startY(aStartY), endX(aEndX), endY(aEndY), routeType(aRouteType),
+          plannerOption(aPlannerOption) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "GameCommand31"; }
@@ -115,9 +115,9 @@ public:
 class BuildSpecialTrackCommand final : public FixedPayloadCommand<BuildSpecialTrackCommand, 32, 20> {
 public:
     BuildSpecialTrackCommand() = default;
-    BuildSpecialTrackCommand(uint32_t x, uint32_t y, uint8_t rotation, uint8_t pieceType, uint32_t routeType,
-                             uint32_t mode)
-        : x(x), y(y), rotation(rotation), pieceType(pieceType), routeType(routeType), mode(mode) {}
+    BuildSpecialTrackCommand(uint32_t aX, uint32_t aY, uint8_t aRotation, uint8_t aPieceType,
+                             uint32_t aRouteType, uint32_t aMode)
+        : x(aX), y(aY), rotation(aRotation), pieceType(aPieceType), routeType(aRouteType), mode(aMode) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuildSpecialTrackCommand"; }
@@ -145,8 +145,8 @@ public:
 class SignalCommand final : public FixedPayloadCommand<SignalCommand, 40, 20> {
 public:
     SignalCommand() = default;
-    SignalCommand(uint32_t x, uint32_t y, uint32_t preview, uint32_t unused, uint32_t kind)
-        : x(x), y(y), preview(preview), unused(unused), kind(kind) {}
+    SignalCommand(uint32_t aX, uint32_t aY, uint32_t aPreview, uint32_t aUnused, uint32_t aKind)
+        : x(aX), y(aY), preview(aPreview), unused(aUnused), kind(aKind) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "SignalCommand"; }
@@ -170,7 +170,7 @@ public:
 class RemoveSignalCommand final : public FixedPayloadCommand<RemoveSignalCommand, 41, 8> {
 public:
     RemoveSignalCommand() = default;
-    RemoveSignalCommand(uint32_t x, uint32_t y) : x(x), y(y) {}
+    RemoveSignalCommand(uint32_t aX, uint32_t aY) : x(aX), y(aY) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "RemoveSignalCommand"; }
@@ -187,8 +187,8 @@ public:
 class GameCommand37 final : public FixedPayloadCommand<GameCommand37, 37, 16> {
 public:
     GameCommand37() = default;
-    GameCommand37(uint32_t x, uint32_t y, uint32_t sprite, uint32_t frame)
-        : x(x), y(y), sprite(sprite), frame(frame) {}
+    GameCommand37(uint32_t aX, uint32_t aY, uint32_t aSprite, uint32_t aFrame)
+        : x(aX), y(aY), sprite(aSprite), frame(aFrame) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "GameCommand37"; }

@@ -8,9 +8,9 @@
 class BuildStationCommand : public FixedPayloadCommand<BuildStationCommand, 2, 24> {
 public:
     BuildStationCommand() = default;
-    BuildStationCommand(uint32_t x, uint32_t y, uint8_t rotation, uint32_t kind, uint32_t preview,
-                        uint32_t price)
-        : x(x), y(y), rotation(rotation), kind(kind), preview(preview), price(price) {}
+    BuildStationCommand(uint32_t aX, uint32_t aY, uint8_t aRotation, uint32_t aKind, uint32_t aPreview,
+                        uint32_t aPrice)
+        : x(aX), y(aY), rotation(aRotation), kind(aKind), preview(aPreview), price(aPrice) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuildStationCommand"; }
@@ -62,7 +62,7 @@ public:
 class DemolishStationCommand final : public FixedPayloadCommand<DemolishStationCommand, 3, 4> {
 public:
     DemolishStationCommand() = default;
-    explicit DemolishStationCommand(uint32_t stationId) : stationId(stationId) {}
+    explicit DemolishStationCommand(uint32_t aStationId) : stationId(aStationId) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "DemolishStationCommand"; }
@@ -74,8 +74,8 @@ public:
 class BuildStationExtentionCommand final : public FixedPayloadCommand<BuildStationExtentionCommand, 24, 8> {
 public:
     BuildStationExtentionCommand() = default;
-    BuildStationExtentionCommand(uint32_t stationId, uint32_t extension)
-        : stationId(stationId), extension(extension) {}
+    BuildStationExtentionCommand(uint32_t aStationId, uint32_t aExtension)
+        : stationId(aStationId), extension(aExtension) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuildStationExtentionCommand"; }

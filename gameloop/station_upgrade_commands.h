@@ -7,8 +7,8 @@
 class StationUpgradeCommand final : public FixedPayloadCommand<StationUpgradeCommand, 28, 16> {
 public:
     StationUpgradeCommand() = default;
-    StationUpgradeCommand(uint32_t stationId, uint32_t targetKind, uint32_t originX, uint32_t originY)
-        : stationId(stationId), targetKind(targetKind), originX(originX), originY(originY) {}
+    StationUpgradeCommand(uint32_t aStationId, uint32_t aTargetKind, uint32_t aOriginX, uint32_t aOriginY)
+        : stationId(aStationId), targetKind(aTargetKind), originX(aOriginX), originY(aOriginY) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "StationUpgradeCommand"; }
@@ -29,8 +29,8 @@ public:
 class StationRestyleCommand final : public FixedPayloadCommand<StationRestyleCommand, 30, 8> {
 public:
     StationRestyleCommand() = default;
-    StationRestyleCommand(uint32_t stationId, uint32_t graphicSet)
-        : stationId(stationId), graphicSet(graphicSet) {}
+    StationRestyleCommand(uint32_t aStationId, uint32_t aGraphicSet)
+        : stationId(aStationId), graphicSet(aGraphicSet) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "StationRestyleCommand"; }

@@ -11,8 +11,8 @@
 class SetScheduleCommand final : public GameCommand {
 public:
     SetScheduleCommand() = default;
-    SetScheduleCommand(uint32_t vehicleId, std::vector<uint8_t> schedule)
-        : vehicleId(vehicleId), schedule(std::move(schedule)) {}
+    SetScheduleCommand(uint32_t aVehicleId, std::vector<uint8_t> aSchedule)
+        : vehicleId(aVehicleId), schedule(std::move(aSchedule)) {}
 
     void Execute(Game& game) override;
     bool WritePayload(std::vector<uint8_t>& out) const override;
@@ -30,8 +30,8 @@ public:
 class BuyVehicleCommand final : public FixedPayloadCommand<BuyVehicleCommand, 4, 16> {
 public:
     BuyVehicleCommand() = default;
-    BuyVehicleCommand(uint32_t type, uint32_t line, int32_t count, uint32_t setup)
-        : type(type), line(line), setup(setup), count(count) {}
+    BuyVehicleCommand(uint32_t aType, uint32_t aLine, int32_t aCount, uint32_t aSetup)
+        : type(aType), line(aLine), setup(aSetup), count(aCount) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuyVehicleCommand"; }
@@ -55,8 +55,8 @@ public:
 class SellVehicleCommand final : public FixedPayloadCommand<SellVehicleCommand, 6, 8> {
 public:
     SellVehicleCommand() = default;
-    SellVehicleCommand(uint32_t vehicleId, uint8_t fullRefund)
-        : vehicleId(vehicleId), fullRefund(fullRefund) {}
+    SellVehicleCommand(uint32_t aVehicleId, uint8_t aFullRefund)
+        : vehicleId(aVehicleId), fullRefund(aFullRefund) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "SellVehicleCommand"; }
@@ -74,7 +74,7 @@ public:
 class DeleteScheduleCommand final : public FixedPayloadCommand<DeleteScheduleCommand, 29, 4> {
 public:
     DeleteScheduleCommand() = default;
-    explicit DeleteScheduleCommand(uint32_t schedule) : schedule(schedule) {}
+    explicit DeleteScheduleCommand(uint32_t aSchedule) : schedule(aSchedule) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "DeleteScheduleCommand"; }
@@ -87,7 +87,7 @@ public:
 class BuyPlayerCommand final : public FixedPayloadCommand<BuyPlayerCommand, 38, 8> {
 public:
     BuyPlayerCommand() = default;
-    BuyPlayerCommand(uint32_t buyer, uint32_t bought) : bought(bought), buyer(buyer) {}
+    BuyPlayerCommand(uint32_t aBuyer, uint32_t aBought) : bought(aBought), buyer(aBuyer) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "BuyPlayerCommand"; }
@@ -104,7 +104,7 @@ public:
 class GameCommand39 final : public FixedPayloadCommand<GameCommand39, 39, 4> {
 public:
     GameCommand39() = default;
-    explicit GameCommand39(uint32_t replaced) : replaced(replaced) {}
+    explicit GameCommand39(uint32_t aReplaced) : replaced(aReplaced) {}
 
     void Execute(Game& game) override;
     const char* Name() const override { return "GameCommand39"; }

@@ -23,10 +23,14 @@ public:
 };
 
 // The terrain block check, under its usual name (MapCheck::CheckCells
-// still names the class's check).
+// still names the class's check). The function hides the class's implicit
+// constructor on purpose: the class is never instantiated.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
 inline bool MapCheck() {
     return MapCheck::CheckTerrainBlocks();
 }
+#pragma GCC diagnostic pop
 
 // What the reservation clean-up asks of a moving object: its mode (1 while
 // it holds a reservation) and the tile it reports. False when the object

@@ -365,7 +365,7 @@ const Malformed kMalformed[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(DatabaseText, MalformedFileTest, ::testing::ValuesIn(kMalformed),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(DatabaseTextTest, EveryCutOfAFileReadsWithoutHarm) {
     const std::string text(kFile);

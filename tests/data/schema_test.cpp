@@ -184,14 +184,14 @@ TEST_F(SchemaRoundTrip, EveryAccessorReachesItsOwnField) {
         const int index = int(i) + 1;
         const std::string text = TextFor(row.table, index);
         bool stored = true;
-        if (auto* set = std::get_if<ValueSetter>(&row.setter))
-            stored = (*set)(kRow, float(index));
-        else if (auto* set = std::get_if<FlagSetter>(&row.setter))
-            stored = (*set)(kRow, uint8_t(index % 2));
-        else if (auto* set = std::get_if<TextSetter>(&row.setter))
-            stored = (*set)(kRow, text.c_str());
-        else if (auto* set = std::get_if<TableSetter>(&row.setter))
-            stored = (*set)(kRow, TableFor(index));
+        if (auto* setValue = std::get_if<ValueSetter>(&row.setter))
+            stored = (*setValue)(kRow, float(index));
+        else if (auto* setFlag = std::get_if<FlagSetter>(&row.setter))
+            stored = (*setFlag)(kRow, uint8_t(index % 2));
+        else if (auto* setText = std::get_if<TextSetter>(&row.setter))
+            stored = (*setText)(kRow, text.c_str());
+        else if (auto* setTable = std::get_if<TableSetter>(&row.setter))
+            stored = (*setTable)(kRow, TableFor(index));
         EXPECT_TRUE(stored) << row.table << "." << row.column;
     }
 
@@ -199,21 +199,21 @@ TEST_F(SchemaRoundTrip, EveryAccessorReachesItsOwnField) {
         const SchemaRow& row = *rows[i];
         const std::string name = std::string(row.table) + "." + row.column;
         const int index = int(i) + 1;
-        if (auto* get = std::get_if<ValueGetter>(&row.getter)) {
+        if (auto* getValue = std::get_if<ValueGetter>(&row.getter)) {
             float value = -1;
-            ASSERT_TRUE((*get)(kRow, &value)) << name;
+            ASSERT_TRUE((*getValue)(kRow, &value)) << name;
             EXPECT_EQ(value, float(index)) << name;
-        } else if (auto* get = std::get_if<FlagGetter>(&row.getter)) {
+        } else if (auto* getFlag = std::get_if<FlagGetter>(&row.getter)) {
             uint8_t value = 2;
-            ASSERT_TRUE((*get)(kRow, &value)) << name;
+            ASSERT_TRUE((*getFlag)(kRow, &value)) << name;
             EXPECT_EQ(value, index % 2) << name;
-        } else if (auto* get = std::get_if<TextGetter>(&row.getter)) {
+        } else if (auto* getText = std::get_if<TextGetter>(&row.getter)) {
             std::string value;
-            ASSERT_TRUE((*get)(kRow, &value)) << name;
+            ASSERT_TRUE((*getText)(kRow, &value)) << name;
             EXPECT_EQ(value, TextFor(row.table, index)) << name;
-        } else if (auto* get = std::get_if<TableGetter>(&row.getter)) {
+        } else if (auto* getTable = std::get_if<TableGetter>(&row.getter)) {
             ValueTable value;
-            ASSERT_TRUE((*get)(kRow, &value)) << name;
+            ASSERT_TRUE((*getTable)(kRow, &value)) << name;
             if (name == "Vehicle.SpecialWaggonTypes") {
                 // Kept as a map of (column 0 -> column 1) pairs.
                 ASSERT_EQ(value.RowCount(), 2u);

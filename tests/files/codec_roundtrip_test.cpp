@@ -90,10 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::Values(Codec::Lzss, Codec::Aplib, Codec::AplibContainer),
                        ::testing::Values(Kind::Text, Kind::Image, Kind::Zeros, Kind::Random),
                        ::testing::Values(0, 1, 2, 3, 4095, 4096, 4097, 1000000)),
-    [](const ::testing::TestParamInfo<RoundTripParam>& info) {
-        return std::string(CodecName(std::get<0>(info.param))) + "_" +
-               codec_corpus::KindName(std::get<1>(info.param)) + "_" +
-               std::to_string(std::get<2>(info.param));
+    [](const ::testing::TestParamInfo<RoundTripParam>& p) {
+        return std::string(CodecName(std::get<0>(p.param))) + "_" +
+               codec_corpus::KindName(std::get<1>(p.param)) + "_" + std::to_string(std::get<2>(p.param));
     });
 
 } // namespace

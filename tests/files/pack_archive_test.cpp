@@ -83,7 +83,7 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(Methods, PackArchiveTest, ::testing::Values(kMethodLzss, kMethodAplib),
-                         [](const auto& info) { return info.param == kMethodLzss ? "Lzss" : "Aplib"; });
+                         [](const auto& p) { return p.param == kMethodLzss ? "Lzss" : "Aplib"; });
 
 TEST_P(PackArchiveTest, BuildsAndReadsBackEveryFileInAnyLetterCase) {
     const std::string big = Noise(70000, 1) + std::string(50000, 'a');
