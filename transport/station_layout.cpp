@@ -520,3 +520,65 @@ bool AppendLayoutRoute(int32_t kind, uint32_t n, uint32_t rotation, int32_t x, i
     }
     return true;
 }
+
+std::vector<std::string> CheckStationKinds(const StationLayouts& layouts) {
+    std::vector<std::string> problems;
+    const StationTable::Slots& rows = StationTable::Rows();
+    for (size_t kind = 0; kind < rows.size(); ++kind) {
+        if (!rows[kind])
+            continue;
+        const StationRow& row = *rows[kind];
+        auto problem = [&](const std::string& text) {
+            problems.push_back("kind " + std::to_string(kind) + " (" + row.Name + "): " + text);
+        };
+        const StationLayout* layout = layouts.Get(row.LayoutIndex);
+        const int32_t w = row.XSizeInMapSquares;
+        const int32_t h = row.YSizeInMapSquares;
+        if (!layout) {
+            problem("no layout " + std::to_string(row.LayoutIndex));
+            continue;
+        }
+        if (w < 1 || h < 1) {
+            problem("a footprint of " + std::to_string(w) + " x " + std::to_string(h));
+            continue;
+        }
+        auto inside = [&](int32_t x, int32_t y) { return x >= 0 && y >= 0 && x < w && y < h; };
+        auto checkAreas = [&](const auto& table, const char* name) {
+            for (size_t n = 0; n < table.size(); ++n) {
+                const LayoutArea& a = table[n];
+                if (a.used && (a.x1 > a.x2 || a.y1 > a.y2 || !inside(a.x1, a.y1) || !inside(a.x2, a.y2)))
+                    problem(std::string(name) + " " + std::to_string(n) + " lies outside the footprint");
+            }
+        };
+        auto checkPoints = [&](const auto& table, const char* name) {
+            for (size_t n = 0; n < table.size(); ++n) {
+                if (table[n].used && !inside(table[n].x, table[n].y))
+                    problem(std::string(name) + " " + std::to_string(n) + " lies outside the footprint");
+            }
+        };
+        checkAreas(layout->areas, "AREA");
+        checkAreas(layout->loadAreas, "LOAD_AREA");
+        checkPoints(layout->points, "POINT");
+        checkPoints(layout->loadPoints, "LOAD_POINT");
+        checkPoints(layout->connPoints, "CONN_POINT");
+        checkPoints(layout->parts, "PART");
+        const LayoutArea& whole = layout->areas[3];
+        if (!whole.used || whole.x1 != 0 || whole.y1 != 0 || whole.x2 != w - 1 || whole.y2 != h - 1)
+            problem("AREA 3 does not cover the whole station");
+        if (!layout->areas[StationLayout::kExtensionArea].used)
+            problem("no extension strip (AREA 5)");
+        const bool hasMain = std::any_of(layout->parts.begin(), layout->parts.end(),
+                                         [](const LayoutPart& p) { return p.used && p.c == 0; });
+        if (!hasMain)
+            problem("no main part (a PART of class 0)");
+        for (uint32_t n = 1; n <= layout->LoadAreaCount(); ++n) {
+            if (!layout->loadAreas[n].used)
+                continue;
+            if (!layout->loadPoints[n].used)
+                problem("LOAD_AREA " + std::to_string(n) + " has no LOAD_POINT");
+            if (row.ConnectionType == 1 && !layout->connPoints[2 * n - 1].used)
+                problem("LOAD_AREA " + std::to_string(n) + " has no CONN_POINT " + std::to_string(2 * n - 1));
+        }
+    }
+    return problems;
+}

@@ -145,3 +145,9 @@ uint32_t GetLoadAreaCountForKind(int32_t kind);
 // Appends every point of ROUTE n, turned and moved, with its value and
 // turned mask; false when the route is empty or missing.
 bool AppendLayoutRoute(int32_t kind, uint32_t n, uint32_t rotation, int32_t x, int32_t y, WaypointList& list);
+
+// What is wrong with the layouts of the `Station` rows: a missing layout,
+// entries outside the kind's footprint, a loading area without its load or
+// connection point, no whole-station area 3, no extension strip, no main
+// part. One line per problem, each naming the kind; empty when all is well.
+std::vector<std::string> CheckStationKinds(const StationLayouts& layouts);

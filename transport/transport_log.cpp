@@ -4,10 +4,12 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 namespace {
 uint32_t warningCount = 0;
 std::string lastWarning;
+TransportWarningSink warningSink;
 } // namespace
 
 void TransportWarning(const char* format, ...) {
@@ -18,6 +20,8 @@ void TransportWarning(const char* format, ...) {
     std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
     lastWarning = line;
+    if (warningSink)
+        warningSink(lastWarning);
     GetDebugLog().Printf(kLogCategoryTransport, "Transport: %s\n", line);
 }
 
@@ -27,4 +31,9 @@ uint32_t TransportWarningCount() {
 
 const std::string& LastTransportWarning() {
     return lastWarning;
+}
+
+TransportWarningSink SetTransportWarningSink(TransportWarningSink sink) {
+    std::swap(sink, warningSink);
+    return sink;
 }

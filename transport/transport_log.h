@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // The debug-log category of these lines.
@@ -12,3 +13,8 @@ inline constexpr uint32_t kLogCategoryTransport = 0x10;
 void TransportWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
 uint32_t TransportWarningCount();
 const std::string& LastTransportWarning();
+
+// Also hands every warning to the sink (a tool printing them), until an
+// empty sink is set. Returns the previous sink.
+using TransportWarningSink = std::function<void(const std::string& line)>;
+TransportWarningSink SetTransportWarningSink(TransportWarningSink sink);

@@ -1,3 +1,6 @@
+#include "data/database.h"
+#include "data/generated/route_tables.h"
+#include "platform/file.h"
 #include "transport/station_layout.h"
 #include "transport/transport_log.h"
 
@@ -170,6 +173,88 @@ TEST(StationLayouts, TurningPointsAreasAndMasks) {
         EXPECT_EQ(rect.x, point.x) << rotation;
         EXPECT_EQ(rect.y, point.y) << rotation;
     }
+}
+
+} // namespace
+
+namespace {
+
+// The shipped layouts fit the shipped station kinds in every rotation.
+class DefaultLayouts : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string database;
+        ASSERT_TRUE(plat::ReadWholeFile("gamedata/config/MDConfig.gen", database));
+        Database& db = GetDatabase();
+        db.Init();
+        ASSERT_TRUE(db.Read(database));
+        ASSERT_TRUE(db.ApplyAllTables(KindSelector::All));
+        std::string layouts;
+        ASSERT_TRUE(plat::ReadWholeFile("gamedata/station_config.txt", layouts));
+        GetStationLayouts().Clear();
+        EXPECT_EQ(GetStationLayouts().Read(layouts, "station_config.txt"), 0u);
+    }
+};
+
+TEST_F(DefaultLayouts, FitEveryKindInEveryRotation) {
+    EXPECT_EQ(CheckStationKinds(GetStationLayouts()), std::vector<std::string>{});
+    bool modes[4] = {};
+    for (int32_t kind = 0; kind < StationTable::RowCount(); ++kind) {
+        const StationRow* row = StationTable::Find(kind);
+        if (!row)
+            continue;
+        ASSERT_GE(row->ConnectionType, 0);
+        ASSERT_LE(row->ConnectionType, 3);
+        modes[row->ConnectionType] = true;
+        const uint32_t loadAreas = GetLoadAreaCountForKind(kind);
+        EXPECT_GE(loadAreas, 1u) << kind;
+        for (int32_t r = 0; r < 4; ++r) {
+            int32_t w = 0;
+            int32_t h = 0;
+            ASSERT_TRUE(GetStationSize(kind, r, w, h));
+            LayoutRect whole;
+            ASSERT_TRUE(GetLayoutArea(kind, 3, 1u << r, 10, 20, whole)) << kind;
+            EXPECT_EQ(whole.x, 10);
+            EXPECT_EQ(whole.y, 20);
+            EXPECT_EQ(whole.w, w);
+            EXPECT_EQ(whole.h, h);
+            for (uint32_t n = 1; n <= loadAreas; ++n) {
+                LayoutRect area;
+                LayoutTile point;
+                ASSERT_TRUE(GetLayoutLoadArea(kind, n, 1u << r, 10, 20, area)) << kind << " " << n;
+                ASSERT_TRUE(GetLayoutLoadPoint(kind, n, 1u << r, 10, 20, point)) << kind << " " << n;
+                EXPECT_TRUE(area.x >= 10 && area.y >= 20 && area.x + area.w <= 10 + w &&
+                            area.y + area.h <= 20 + h)
+                    << kind << " rotation " << r;
+                EXPECT_TRUE(point.x >= 10 && point.y >= 20 && point.x < 10 + w && point.y < 20 + h)
+                    << kind << " rotation " << r;
+            }
+        }
+    }
+    EXPECT_TRUE(modes[0] && modes[1] && modes[2] && modes[3]);
+}
+
+TEST_F(DefaultLayouts, RoutesTurnWithTheStation) {
+    // The airfield's landing route runs down its runway at x = 0: turned by
+    // rotation 2 it runs along y = 0 from the east.
+    int32_t airfield = -1;
+    for (int32_t kind = 0; kind < StationTable::RowCount(); ++kind) {
+        if (const StationRow* row = StationTable::Find(kind); row && row->SupportedVehicleType == 14)
+            airfield = kind;
+    }
+    ASSERT_GE(airfield, 0);
+    WaypointList straight;
+    WaypointList turned;
+    ASSERT_TRUE(AppendLayoutRoute(airfield, 0, 1, 10, 20, straight));
+    ASSERT_TRUE(AppendLayoutRoute(airfield, 0, 2, 10, 20, turned));
+    EXPECT_FALSE(AppendLayoutRoute(airfield, 99, 1, 10, 20, turned));
+    ASSERT_EQ(straight.Count(), turned.Count());
+    for (uint32_t i = 0; i < straight.Count(); ++i) {
+        EXPECT_EQ(straight.Get(i).x, 10u);
+        EXPECT_EQ(turned.Get(i).y, 20u);
+        EXPECT_EQ(turned.GetDirection(i), TurnMask(straight.GetDirection(i), 1));
+    }
+    EXPECT_FALSE(AppendLayoutRoute(9999, 0, 1, 10, 20, turned));
 }
 
 } // namespace
