@@ -130,10 +130,21 @@ struct Pathfinder::Store {
 
     void Clear() {
         std::fill(bitmap.begin(), bitmap.end(), 0u);
+        // A search over a whole large map may have grown the overflow to
+        // tens of MiB: that much is not kept for the next one.
+        if (overflow.capacity() > kDirectSlots) {
+            std::vector<PathStep>().swap(overflow);
+            std::vector<uint32_t>().swap(overflowIndex);
+            overflowBits = 0;
+        }
         overflow.clear();
         if (!overflowIndex.empty())
             std::fill(overflowIndex.begin(), overflowIndex.end(), 0u);
         heap.resize(1);
+        if (heap.capacity() > 4 * kDirectSlots) {
+            heap.shrink_to_fit();
+            heap.reserve(65537);
+        }
     }
 
     uint32_t Hash(uint32_t x, uint32_t y) const {
@@ -340,11 +351,8 @@ int32_t Pathfinder::CheckSetup() {
     const PathStep goal = MakeStep(goal_);
     if (heuristic_(goal, goal_, context_) != 0 || !stepCheck_(goal, &goal, context_))
         return kGoalInvalid;
-    uint32_t xBits = 0;
-    uint32_t yBits = 0;
-    if (!ChooseKeyWindow(uint32_t(std::abs(start_.x - goal_.x)), uint32_t(std::abs(start_.y - goal_.y)),
-                         xBits, yBits))
-        return kWindowInvalid;
+    // Points too far apart for every key window are still searched: the
+    // overflow holds the tiles that share a slot.
     return kReady;
 }
 
@@ -358,8 +366,11 @@ int32_t Pathfinder::Setup(PathPoint start, PathPoint goal, PathRect rect, uint32
         state_ = check;
         return check;
     }
-    ChooseKeyWindow(uint32_t(std::abs(start_.x - goal_.x)), uint32_t(std::abs(start_.y - goal_.y)), keyXBits_,
-                    keyYBits_);
+    if (!ChooseKeyWindow(uint32_t(std::abs(start_.x - goal_.x)), uint32_t(std::abs(start_.y - goal_.y)),
+                         keyXBits_, keyYBits_)) {
+        keyXBits_ = 9;
+        keyYBits_ = 9;
+    }
     store_->xMask = (1u << keyXBits_) - 1;
     store_->yBits = keyYBits_;
     store_->yMask = (1u << keyYBits_) - 1;
@@ -483,7 +494,8 @@ int32_t Pathfinder::Run(bool useBudget, bool useNodeLimit, uint64_t callStart) {
         }
         Expand(ref);
         ++expansions_;
-        if (storeFull_) {
+        if (storeFull_ || recordCount_ >= storeLimit_) {
+            storeFull_ = true;
             state_ = kNoPath;
             return state_;
         }

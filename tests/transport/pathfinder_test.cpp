@@ -96,6 +96,8 @@ TEST_F(PathfinderTest, FindsPathsWhereTheDirectTableAliases) {
     const Case cases[] = {
         {"four neighbours", {900, 1000}, {1200, 1000}, 4},
         {"eight neighbours", {900, 1000}, {1200, 1010}, 8},
+        // Too far apart for any key window: searched all the same.
+        {"across the map", {100, 100}, {1900, 1800}, 8},
     };
     TestGrid grid(2048, 2048);
     for (int32_t y = 0; y < 2040; ++y)
@@ -196,7 +198,7 @@ TEST_F(PathfinderTest, SetupChecks) {
         {"goal blocked", {1, 1}, {50, 50}, grid.Rect(), Pathfinder::kGoalInvalid},
         {"flat rectangle", {1, 1}, {2, 1}, {0, 1, 99, 1}, Pathfinder::kWindowInvalid},
         {"rectangle below zero", {1, 1}, {2, 2}, {-5, 0, 99, 99}, Pathfinder::kWindowInvalid},
-        {"too far apart", {0, 0}, {5000, 10}, {0, 0, 6000, 100}, Pathfinder::kWindowInvalid},
+        {"far apart", {0, 0}, {5000, 10}, {0, 0, 6000, 100}, Pathfinder::kReady},
         {"long and thin", {0, 0}, {600, 10}, {0, 0, 700, 100}, Pathfinder::kReady},
     };
     TestGrid wide(7000, 101);
