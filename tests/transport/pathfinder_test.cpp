@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -147,9 +148,13 @@ TEST_F(PathfinderTest, FullStoreIsToldApartFromNoPath) {
     for (int32_t y = 0; y < 64; ++y)
         small.Block(32, y);
     AttachGrid(*finder, small);
+    std::vector<std::string> messages;
+    finder->SetLogSink([&](const std::string& message) { messages.push_back(message); });
+    finder->SetLogging(true);
     ASSERT_EQ(finder->Setup({3, 3}, {60, 60}, small.Rect(), 4), Pathfinder::kReady);
     EXPECT_EQ(finder->Search(false), Pathfinder::kNoPath);
     EXPECT_FALSE(finder->StoreFull());
+    EXPECT_EQ(messages, std::vector<std::string>{"Pathfinder - No Path Found: (3,3) -> (60,60)"});
 }
 
 // Step costs the callbacks get wrong must not shorten or cheapen a path.
