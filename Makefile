@@ -3,7 +3,7 @@
 
 PACKAGES := cmake ninja-build g++ python3 pkg-config \
             libgtest-dev libbenchmark-dev libexpat1-dev zlib1g-dev \
-            libsdl2-dev libsdl2-ttf-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
+            libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
             libfreetype-dev fonts-dejavu-core
 # Only the fuzz targets need clang and its fuzzing runtime; only the
 # formatting check needs clang-format.
