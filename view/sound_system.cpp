@@ -3,6 +3,7 @@
 #include "engine/screen.h"
 #include "files/host_path.h"
 #include "platform/file.h"
+#include "view/sound_events.h"
 
 #include <cstdio>
 #include <map>
@@ -14,6 +15,12 @@ struct SoundSystemAccess {
     static void SetListIndex(SoundStream* s, size_t i) { s->listIndex_ = i; }
     static size_t ListIndex(const SoundStream* s) { return s->listIndex_; }
     static std::atomic<plat::VoiceId>& Handle(SoundSample* s) { return s->handle_; }
+    // Leaves a sample without voice and file; its owner still destroys it.
+    static void Detach(SoundSample* s) {
+        s->ReleaseHandle();
+        s->entry_ = nullptr;
+        s->key_.clear();
+    }
 };
 
 namespace {
@@ -106,13 +113,15 @@ bool Startup(plat::Audio* audio, const std::string& installPath) {
 
 bool Shutdown() {
     Module& m = M();
-    // The music player's stream goes first, so that it never points at a
-    // freed stream.
+    // The music player's stream and the map sounds' voices go first, so
+    // that they never point at freed objects. Samples and streams of other
+    // owners lose their voice and file but stay theirs to destroy.
     StopMusic();
-    while (!m.streams.empty())
-        delete m.streams.front();
-    while (!m.samples.empty())
-        delete m.samples.front();
+    ResetSoundEvents();
+    for (SoundStream* s : m.streams)
+        s->Close();
+    for (SoundSample* s : m.samples)
+        SoundSystemAccess::Detach(s);
     if (m.audio) {
         for (auto& [key, entry] : m.cache)
             m.audio->FreeSample(entry.sample);
