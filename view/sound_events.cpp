@@ -288,11 +288,11 @@ int32_t PlaySoundEvent(uint32_t row, const EngineRect* rect, uint8_t mapFlag) {
             LowerPlayCount(p);
         voice.row = 0;
         SoundSample& sample = *voice.sample;
-        sample.SetVolume(ScaledVolume(VolumeForRect(screen), sound->SoundVolume));
-        sample.SetPan(PanFromRect(screen));
+        SoundSystem::SetSampleVolume(sample, ScaledVolume(VolumeForRect(screen), sound->SoundVolume));
+        SoundSystem::SetSamplePan(sample, PanFromRect(screen));
         // A file that cannot be played leaves the voice free and counts
         // nothing.
-        if (!sample.SetFile(name) || !sample.Play(loops))
+        if (!sample.SetFile(name) || !SoundSystem::PlayFileSample(sample, loops))
             return -1;
         voice.mapFlag = mapFlag;
         voice.rect = *rect;
@@ -330,8 +330,8 @@ void RefreshSoundPositions() {
                 voice.sample->ReleaseHandle();
                 continue;
             }
-            voice.sample->SetVolume(volume);
-            voice.sample->SetPan(PanFromRect(screen));
+            SoundSystem::SetSampleVolume(*voice.sample, volume);
+            SoundSystem::SetSamplePan(*voice.sample, PanFromRect(screen));
         }
     }
 }

@@ -240,6 +240,18 @@ const std::string& GetMusicFolder() {
     return M().musicFolder;
 }
 
+bool PlayFileSample(SoundSample& sample, uint32_t loops) {
+    return sample.Play(loops);
+}
+
+bool SetSampleVolume(SoundSample& sample, int32_t volume) {
+    return sample.SetVolume(volume);
+}
+
+bool SetSamplePan(SoundSample& sample, int32_t pan) {
+    return sample.SetPan(pan);
+}
+
 plat::Audio* GetAudio() {
     return M().driverOpen ? M().audio : nullptr;
 }

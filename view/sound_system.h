@@ -26,6 +26,8 @@ struct SampleCacheEntry {
     uint32_t refCount = 0;
 };
 
+class SoundSample;
+
 // The status words of samples and streams.
 inline constexpr uint32_t kSoundDone = plat::kAudioDone;
 inline constexpr uint32_t kSoundPlaying = plat::kAudioPlaying;
@@ -64,6 +66,11 @@ std::string ResolveSoundPath(const std::string& name);
 const std::string& InstallFolder();
 void SetMusicFolder(const std::string& path);
 const std::string& GetMusicFolder();
+
+// A sample's play and its volume and pan, as the sound events call them.
+bool PlayFileSample(SoundSample& sample, uint32_t loops);
+bool SetSampleVolume(SoundSample& sample, int32_t volume);
+bool SetSamplePan(SoundSample& sample, int32_t pan);
 
 plat::Audio* GetAudio();
 // The timestamp source for the cache's ages (the engine's by default);
