@@ -3,8 +3,9 @@
 
 PACKAGES := cmake ninja-build g++ python3 pkg-config \
             libgtest-dev libbenchmark-dev libexpat1-dev zlib1g-dev \
-            libsdl2-dev libsdl2-ttf-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
-            libfreetype-dev fonts-dejavu-core
+            libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
+            libfreetype-dev fonts-dejavu-core \
+            sox libsox-fmt-mp3
 # Only the fuzz targets need clang and its fuzzing runtime; only the
 # formatting check needs clang-format.
 FUZZ_PACKAGES   := clang libclang-rt-dev
