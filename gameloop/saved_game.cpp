@@ -365,10 +365,23 @@ bool ReadSaveFile(const std::string& path, bool packed, std::vector<uint8_t>& by
 
 } // namespace
 
-bool SaveGameToMemory(Game& game, std::vector<uint8_t>& bytes) {
+namespace {
+
+// The bytes a saved game is expected to take, from the world's size: the
+// map's 8-byte cells and room for everything else. Reserved before the
+// save, the buffer need not grow by copying what it holds; room reserved
+// and never written costs address space only.
+size_t ExpectedSaveBytes(const Game& game) {
+    const size_t cells = size_t(game.MapWidth()) * game.MapHeight() * 8;
+    return cells + cells / 8 + (size_t(1) << 20);
+}
+
+// The saved game without its checksum: the header chunk, then the sections.
+bool WriteSaveImage(Game& game, std::vector<uint8_t>& bytes) {
     std::string header(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
     bytes.clear();
+    bytes.reserve(ExpectedSaveBytes(game));
     bool ok = BeginSaveStream(std::make_unique<MemoryWriteStream>(bytes), header, version);
     for (size_t i = 0; i < kSaveSectionCount && ok; ++i) {
         uint32_t tag = kSaveSectionTags[i];
@@ -378,8 +391,13 @@ bool SaveGameToMemory(Game& game, std::vector<uint8_t>& bytes) {
     }
     if (!ok || StreamFailed())
         GameLog("saving the game failed: %s", StreamFailed() ? StreamError().c_str() : "a section failed");
-    ok = CloseStream() && ok;
-    if (!ok)
+    return CloseStream() && ok;
+}
+
+} // namespace
+
+bool SaveGameToMemory(Game& game, std::vector<uint8_t>& bytes) {
+    if (!WriteSaveImage(game, bytes))
         return false;
     // The checksum of the sections goes behind the header's text, where
     // readers that do not know it skip it.
@@ -409,7 +427,8 @@ bool LoadCheckedGame(Game& game, const std::function<std::unique_ptr<SaveStream>
         } catch (const std::bad_alloc&) {
         }
     }
-    bool hadGame = game.IsStarted() && SaveGameToMemory(game, previous);
+    // The copy is only ever read back here: it needs no checksum.
+    bool hadGame = game.IsStarted() && WriteSaveImage(game, previous);
 
     ResetWorld(game);
     game.Goals().Clear();
