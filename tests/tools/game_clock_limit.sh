@@ -9,16 +9,34 @@ game="$(dirname "$tool")/marrowdale"
 "$game" --headless --new --seed 3 --generate 64 --ticks 100 --save "$work/game.mds" > /dev/null 2>&1 ||
     fail "new game: exit $?"
 
-# set_clock IN OUT MS: the saved game with its clock's game time set to MS
-# and the checksum made to fit again.
+# set_clock IN OUT MS: the saved game with its clock's game time set to MS,
+# and with --shift the session's and the loop's times moved along, as in a
+# game played up to that time; the checksum is made to fit again.
 set_clock() {
-    python3 - "$1" "$2" "$3" <<'PY'
+    python3 - "$@" <<'PY'
 import struct, sys, zlib
 data = bytearray(open(sys.argv[1], "rb").read())
+time = int(sys.argv[3])
 head = struct.unpack_from("<I", data, 4)[0]
 # "time", then "tim1": u64 ticks, f32 speed, u32 game time.
 assert struct.unpack_from("<I", data, head + 8)[0] == 0x74696D31
-struct.pack_into("<I", data, head + 16 + 12, int(sys.argv[3]))
+shift = time - struct.unpack_from("<I", data, head + 28)[0]
+struct.pack_into("<I", data, head + 28, time)
+if "--shift" in sys.argv:
+    pos = head
+    for _ in range(9):
+        pos += struct.unpack_from("<I", data, pos + 4)[0]
+    # "GC": four sized session values (the last tick's and the last date
+    # step's times third and fourth), then "rand" and "cont" with five times.
+    fields = [pos + 28, pos + 36]
+    at = pos + 40
+    while at < pos + struct.unpack_from("<I", data, pos + 4)[0]:
+        tag, size = struct.unpack_from("<II", data, at)
+        if tag == 0x636F6E74:
+            fields += [at + 12 + 4 * i for i in range(5)]
+        at += size
+    for field in fields:
+        struct.pack_into("<I", data, field, min(time, struct.unpack_from("<I", data, field)[0] + shift))
 struct.pack_into("<I", data, head - 4, zlib.crc32(bytes(data[head:])))
 open(sys.argv[2], "wb").write(bytes(data))
 PY
@@ -33,8 +51,8 @@ for ms in 4294967295 4294901761; do
         fail "a clock of $ms ms is not refused with its reason: $out"
 done
 
-# At its largest time the clock stops, and the game goes on.
-set_clock "$work/game.mds" "$work/last.mds" 4294901760 || fail "the clock cannot be set"
+# A game near the clock's largest time runs on, and the clock stops there.
+set_clock "$work/game.mds" "$work/last.mds" 4294900000 --shift || fail "the clock cannot be set"
 out=$(timeout 60 "$game" --headless --load "$work/last.mds" --ticks 100 2>&1) || fail "the largest time: exit $?"
 echo "$out" | grep -q "game time 4294901760 ms" || fail "the clock did not stop at its largest time: $out"
 
