@@ -111,7 +111,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             if (!value(v) || !ParseNumber(v, o.ticks))
                 return false;
         } else if (a == "--frame-ms") {
-            if (!value(v) || !ParseNumber(v, o.frameMs) || o.frameMs == 0 || o.frameMs > kLargestFrameMs) {
+            if (!value(v))
+                return false;
+            if (!ParseNumber(v, o.frameMs) || o.frameMs == 0 || o.frameMs > kLargestFrameMs) {
                 std::fprintf(stderr, "marrowdale: --frame-ms takes 1 to %u ms of game time\n",
                              kLargestFrameMs);
                 return false;
