@@ -5,6 +5,8 @@
 // window instead.
 #include "app/engine_demo.h"
 #include "data/text_tables.h"
+#include "economy/city.h"
+#include "economy/factory.h"
 #include "economy/new_world.h"
 #include "economy/town_services.h"
 #include "gameloop/command_script.h"
@@ -16,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "world/game_settings.h"
+#include "world/object_manager.h"
 
 #include <charconv>
 #include <cstdio>
@@ -23,6 +26,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -32,6 +36,12 @@ const char kUsage[] =
     "                  [--ticks N] [--frame-ms MS] [--script FILE.cmds] [--save FILE]\n"
     "                  [--autosave BASEFOLDER] [--data FOLDER] [-fe] [-host | -client]\n"
     "                  [-playername NAME] [-debug_msg_filter N]\n";
+
+// A frame moves the game time at most a minute on, so that the clock comes
+// to its largest value only after many frames, the loop's catch-up of one
+// frame stays short, and the platform's millisecond timer never wraps
+// within one frame.
+constexpr uint32_t kLargestFrameMs = 60000;
 
 struct Options {
     bool newGame = false;
@@ -101,8 +111,13 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             if (!value(v) || !ParseNumber(v, o.ticks))
                 return false;
         } else if (a == "--frame-ms") {
-            if (!value(v) || !ParseNumber(v, o.frameMs) || o.frameMs == 0)
+            if (!value(v))
                 return false;
+            if (!ParseNumber(v, o.frameMs) || o.frameMs == 0 || o.frameMs > kLargestFrameMs) {
+                std::fprintf(stderr, "marrowdale: --frame-ms takes 1 to %u ms of game time\n",
+                             kLargestFrameMs);
+                return false;
+            }
         } else if (a == "--script") {
             if (!value(v))
                 return false;
@@ -157,6 +172,12 @@ void PrintSummary(Game& game, uint64_t frames) {
                 static_cast<unsigned long long>(frames), clock.GetTime(),
                 static_cast<unsigned long long>(ticks), game.MapWidth(), game.MapHeight(),
                 game.Random().State());
+    uint32_t towns = 0;
+    for (int32_t i = 1; i <= GetCityCount(); ++i)
+        towns += GetCity(i) ? 1 : 0;
+    std::vector<MapObject*> factories;
+    GetMapObjects(factories, kSelectCategory | kSelectSubtype, kCategoryBuilding, kFactorySubtype, 0);
+    std::printf("%u towns, %zu factories (with town centres)\n", towns, factories.size());
 }
 
 } // namespace

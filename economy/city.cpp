@@ -432,6 +432,17 @@ void UpdateCities(uint32_t t) {
     table.cursor = (table.cursor + 1) % table.count;
 }
 
+uint32_t GetCityCursor() {
+    return uint32_t(Table().cursor);
+}
+
+bool SetCityCursor(uint32_t cursor) {
+    if (cursor >= uint32_t(kMaxCities))
+        return false;
+    Table().cursor = int32_t(cursor);
+    return true;
+}
+
 void PregrowCities() {
     SetMapGeneratorFlag(false);
     const GameClock* clock = GetGameClock();

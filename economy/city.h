@@ -132,6 +132,10 @@ uint32_t GetCitySizeClass(uint32_t population);
 // The world loop's town update: serves the town at the cursor, then moves
 // the cursor on.
 void UpdateCities(uint32_t t);
+// The cursor: the table position (from 0) of the town the next update
+// serves. Setting refuses (false) a position the table does not have.
+uint32_t GetCityCursor();
+bool SetCityCursor(uint32_t cursor);
 // Grows the towns for the years from 1850 to the clock's year, at most
 // kMaxPregrowYears of them and a few steps per town and year; the houses
 // appear finished meanwhile.

@@ -29,7 +29,10 @@ bool GenerateNewWorld(Game& game, const NewWorldOptions& options, const MapGener
         return false;
     }
     GetMapGeneratorSettings() = s;
+    // The world depends on the seed alone: the houses' stream starts where
+    // a new process starts it.
     SeedRuntimeRandom(options.seed);
+    HouseRandomStream().Seed(0);
     SetClockYear(options.startYear);
     SetMapGeneratorFlag(false);
     GenerateMap(progress);

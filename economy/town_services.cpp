@@ -29,6 +29,14 @@ void TownWorldHooks::UpdateCities(uint32_t t) {
     ::UpdateCities(t);
 }
 
+uint32_t TownWorldHooks::GetTownCursor() const {
+    return GetCityCursor();
+}
+
+bool TownWorldHooks::SetTownCursor(uint32_t cursor) {
+    return SetCityCursor(cursor);
+}
+
 void TownWorldHooks::RebuildDerivedState() {
     WorldModelHooks::RebuildDerivedState();
     UpdateProductsInUse();

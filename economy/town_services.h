@@ -15,6 +15,8 @@ public:
     void ResetWorld() override;
     void NewGameInit(uint32_t mapWidth, uint32_t mapHeight) override;
     void UpdateCities(uint32_t t) override;
+    uint32_t GetTownCursor() const override;
+    bool SetTownCursor(uint32_t cursor) override;
     // The world model's links, then the products that the factories make.
     void RebuildDerivedState() override;
 };

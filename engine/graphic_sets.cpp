@@ -38,13 +38,16 @@ struct SpriteCaches {
     uint32_t interval = 0;
 };
 
+// Never destroyed: whatever releases sprites into the caches at exit (a
+// static owner of a graphics tree, an engine torn down late) finds them in
+// place, whatever the order in which static objects go.
 SpriteCaches& Caches() {
-    static SpriteCaches caches = [] {
-        SpriteCaches c;
-        c.request.loader = GraphicSets::DefaultLoader;
+    static SpriteCaches* caches = [] {
+        auto* c = new SpriteCaches;
+        c->request.loader = GraphicSets::DefaultLoader;
         return c;
     }();
-    return caches;
+    return *caches;
 }
 
 void ResetRequest() {

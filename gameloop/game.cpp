@@ -5,6 +5,16 @@
 
 #include <cstdio>
 
+namespace {
+
+// Whether more than interval ms have passed from since to t: since +
+// interval < t, without a sum that could wrap near the end of 32 bits.
+bool MoreThanSince(uint32_t t, uint32_t since, uint32_t interval) {
+    return t > since && t - since > interval;
+}
+
+} // namespace
+
 Game::Game() : session_(std::make_unique<LocalSession>()), clock_(std::make_unique<FrameClock>()) {}
 
 Game::~Game() = default;
@@ -98,7 +108,7 @@ void Game::RunTick() {
     uint32_t t = clock_->GetTime();
     uint64_t start = plat::Clock::Timestamp();
     // Towns catch up in steps of 200 ms, each with the same time.
-    while (times_.lastTownUpdate + 200 < t) {
+    while (MoreThanSince(t, times_.lastTownUpdate, 200)) {
         hooks_->UpdateCities(t);
         times_.lastTownUpdate += 200;
     }
@@ -108,7 +118,7 @@ void Game::RunTick() {
     hooks_->RefreshSignalsIfDirty();
     times_.tickTime = clock_->GetTime();
     hooks_->UpdateMovingObjects(times_.tickTime);
-    if (times_.lastSecondPass + 1000 < times_.tickTime) {
+    if (MoreThanSince(times_.tickTime, times_.lastSecondPass, 1000)) {
         hooks_->ResolveDeadlocks();
         times_.lastSecondPass = times_.tickTime;
     }
@@ -125,14 +135,14 @@ void Game::RunTick() {
 
     start = plat::Clock::Timestamp();
     t = clock_->GetTime();
-    if (times_.lastProduction + 50 < t) {
+    if (MoreThanSince(t, times_.lastProduction, 50)) {
         times_.lastProduction = t;
         hooks_->BroadcastTimeUpdate(t);
     }
     profiler_.AddSince(ProfileBucket::Production, start);
 
     start = plat::Clock::Timestamp();
-    if (times_.lastScript + 100 < t)
+    if (MoreThanSince(t, times_.lastScript, 100))
         times_.lastScript = t;
     profiler_.AddSince(ProfileBucket::Script, start);
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,10 @@ public:
     GameRandomStream& Random() { return random_; }
     MissionGoals& Goals() { return goals_; }
     LoopTimes& Times() { return times_; }
+    // The loop's timestamps as a saved game's trailing chunk holds them,
+    // from the chunk's reading to the end of the load that read it; none
+    // when the file has no such chunk.
+    std::optional<LoopTimes>& SavedTimes() { return savedTimes_; }
     Profiler& GetProfiler() { return profiler_; }
     AutosaveSettings& Autosave() { return autosave_; }
 
@@ -136,6 +141,7 @@ private:
     GameRandomStream random_;
     MissionGoals goals_;
     LoopTimes times_;
+    std::optional<LoopTimes> savedTimes_;
     Profiler profiler_;
     AutosaveSettings autosave_;
     uint32_t started_ = 0;

@@ -1,8 +1,11 @@
 #include "gameloop/loop_clock.h"
 
 #include "files/chunk_stream.h"
+#include "gameloop/game_log.h"
 #include "platform/endian.h"
+#include "world/game_clock.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -10,7 +13,8 @@ void FrameClock::Advance(uint32_t ms) {
     float scaled = float(ms) * speed_ + carry_;
     uint32_t whole = uint32_t(scaled);
     carry_ = scaled - float(whole);
-    time_ += whole;
+    // The time stops at the clock's largest, as the world's clock does.
+    time_ = uint32_t(std::min<uint64_t>(uint64_t(time_) + whole, kLargestGameTime));
 }
 
 bool FrameClock::Serialize() {
@@ -28,6 +32,11 @@ bool FrameClock::Serialize() {
         carry_ = std::bit_cast<float>(plat::LoadLE32(bytes + 16));
         if (!(speed_ >= 0.0f && speed_ <= 100.0f) || !(carry_ >= 0.0f && carry_ < 1.0f))
             return false;
+        if (time_ > kLargestGameTime) {
+            GameLog("saved game: the clock's game time of %u ms is past its largest, %u ms", time_,
+                    kLargestGameTime);
+            return false;
+        }
     }
     return true;
 }

@@ -11,10 +11,13 @@
 #include "gameloop/new_game.h"
 #include "platform/endian.h"
 #include "platform/file.h"
+#include "world/game_clock.h"
+#include "world/random_streams.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <new>
 #include <sys/stat.h>
 
@@ -27,6 +30,12 @@ const uint32_t kSaveSectionTags[16] = {
 namespace {
 
 constexpr uint32_t kRandomTag = ChunkTag("rand");
+// What a loaded game needs, beyond the objects of the sections, to go on
+// exactly as the saved one would have: the loop's timestamps, the town
+// update's cursor and the states of the runtime-style and the houses'
+// random streams, in one sized field.
+constexpr uint32_t kContinuationTag = ChunkTag("cont");
+constexpr uint32_t kContinuationBytes = 32;
 
 // Sections that hold the interface's state, not the world's.
 bool IsInterfaceSection(size_t index) {
@@ -52,21 +61,99 @@ bool SerializeMapSize(Game& game) {
     return true;
 }
 
-// The session's values, then the state of the world's random generator as
-// a chunk of its own, which loaders that do not know it skip.
+bool StoreContinuation(Game& game) {
+    const LoopTimes& times = game.Times();
+    const uint32_t fields[] = {times.lastTownUpdate,    times.tickTime,
+                               times.lastSecondPass,    times.lastProduction,
+                               times.lastScript,        game.Hooks().GetTownCursor(),
+                               GetRuntimeRandomState(), HouseRandomStream().State()};
+    static_assert(sizeof fields == kContinuationBytes);
+    uint8_t bytes[kContinuationBytes];
+    for (size_t i = 0; i < std::size(fields); ++i)
+        plat::StoreLE32(bytes + 4 * i, fields[i]);
+    return TransferSized(bytes, kContinuationBytes) == 4 + kContinuationBytes;
+}
+
+// Sets the town cursor and the streams at once; the timestamps wait in
+// SavedTimes for the end of the load, which would otherwise reset them.
+bool LoadContinuation(Game& game) {
+    uint8_t bytes[kContinuationBytes] = {};
+    if (TransferSized(bytes, kContinuationBytes) != 4 + kContinuationBytes) {
+        GameLog("saved game: the loop's state is cut short");
+        return false;
+    }
+    uint32_t fields[kContinuationBytes / 4];
+    for (size_t i = 0; i < std::size(fields); ++i)
+        fields[i] = plat::LoadLE32(bytes + 4 * i);
+    const LoopTimes times{fields[0], fields[1], fields[2], fields[3], fields[4]};
+    for (uint32_t time : {times.lastTownUpdate, times.tickTime, times.lastSecondPass, times.lastProduction,
+                          times.lastScript}) {
+        if (time > kLargestGameTime) {
+            GameLog("saved game: a loop time of %u ms is past the clock's largest, %u ms", time,
+                    kLargestGameTime);
+            return false;
+        }
+    }
+    if (!game.Hooks().SetTownCursor(fields[5])) {
+        GameLog("saved game: the town cursor %u lies outside the town table", fields[5]);
+        return false;
+    }
+    SeedRuntimeRandom(fields[6]);
+    HouseRandomStream().Seed(fields[7]);
+    game.SavedTimes() = times;
+    return true;
+}
+
+// The session's values, then, as chunks of their own that loaders which do
+// not know them skip, the state of the world's random generator and what
+// else a loaded game needs to continue exactly.
 bool SerializeSessionSection(Game& game) {
     if (!game.Session().SerializeSessionState())
         return false;
-    uint32_t tag = kRandomTag;
-    BeginChunk(tag);
     bool ok = true;
-    if (tag == kRandomTag) {
+    if (StreamMode() != kStreamLoad) {
+        uint32_t tag = kRandomTag;
+        BeginChunk(tag);
         uint32_t state = game.Random().State();
         ok = TransferSizedValue(state) == 8;
-        game.Random().SetSeed(state);
+        EndChunk();
+        tag = kContinuationTag;
+        BeginChunk(tag);
+        ok = StoreContinuation(game) && ok;
+        EndChunk();
+        return ok;
     }
-    EndChunk();
-    return ok;
+    // Each chunk takes 8 bytes at least, so the walk ends within the section.
+    for (;;) {
+        uint32_t tag = 0;
+        BeginChunk(tag);
+        if (tag == kRandomTag) {
+            uint32_t state = game.Random().State();
+            ok = TransferSizedValue(state) == 8;
+            game.Random().SetSeed(state);
+        } else if (tag == kContinuationTag) {
+            ok = LoadContinuation(game);
+        }
+        EndChunk();
+        if (tag == 0 || !ok)
+            return ok;
+    }
+}
+
+// The loop's timestamps after a load: those the file kept or, for a file
+// without them, the clock's time for the towns and the tick, 0 for the rest.
+void SetLoadedLoopTimes(Game& game) {
+    LoopTimes& times = game.Times();
+    if (game.SavedTimes()) {
+        times = *game.SavedTimes();
+    } else {
+        times.lastTownUpdate = game.Clock().GetTime();
+        times.tickTime = game.Clock().GetTime();
+        times.lastProduction = 0;
+        times.lastScript = 0;
+        times.lastSecondPass = 0;
+    }
+    game.SavedTimes().reset();
 }
 
 bool SerializeSection(Game& game, size_t index) {
@@ -101,6 +188,7 @@ bool LoadSections(Game& game, std::unique_ptr<SaveStream> stream) {
         CloseStream();
         return false;
     }
+    game.SavedTimes().reset();
     bool ok = true;
     for (size_t i = 0; i < kSaveSectionCount && ok; ++i) {
         uint32_t tag = kSaveSectionTags[i];
@@ -277,10 +365,23 @@ bool ReadSaveFile(const std::string& path, bool packed, std::vector<uint8_t>& by
 
 } // namespace
 
-bool SaveGameToMemory(Game& game, std::vector<uint8_t>& bytes) {
+namespace {
+
+// The bytes a saved game is expected to take, from the world's size: the
+// map's 8-byte cells and room for everything else. Reserved before the
+// save, the buffer need not grow by copying what it holds; room reserved
+// and never written costs address space only.
+size_t ExpectedSaveBytes(const Game& game) {
+    const size_t cells = size_t(game.MapWidth()) * game.MapHeight() * 8;
+    return cells + cells / 8 + (size_t(1) << 20);
+}
+
+// The saved game without its checksum: the header chunk, then the sections.
+bool WriteSaveImage(Game& game, std::vector<uint8_t>& bytes) {
     std::string header(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
     bytes.clear();
+    bytes.reserve(ExpectedSaveBytes(game));
     bool ok = BeginSaveStream(std::make_unique<MemoryWriteStream>(bytes), header, version);
     for (size_t i = 0; i < kSaveSectionCount && ok; ++i) {
         uint32_t tag = kSaveSectionTags[i];
@@ -290,8 +391,13 @@ bool SaveGameToMemory(Game& game, std::vector<uint8_t>& bytes) {
     }
     if (!ok || StreamFailed())
         GameLog("saving the game failed: %s", StreamFailed() ? StreamError().c_str() : "a section failed");
-    ok = CloseStream() && ok;
-    if (!ok)
+    return CloseStream() && ok;
+}
+
+} // namespace
+
+bool SaveGameToMemory(Game& game, std::vector<uint8_t>& bytes) {
+    if (!WriteSaveImage(game, bytes))
         return false;
     // The checksum of the sections goes behind the header's text, where
     // readers that do not know it skip it.
@@ -321,7 +427,8 @@ bool LoadCheckedGame(Game& game, const std::function<std::unique_ptr<SaveStream>
         } catch (const std::bad_alloc&) {
         }
     }
-    bool hadGame = game.IsStarted() && SaveGameToMemory(game, previous);
+    // The copy is only ever read back here: it needs no checksum.
+    bool hadGame = game.IsStarted() && WriteSaveImage(game, previous);
 
     ResetWorld(game);
     game.Goals().Clear();
@@ -334,15 +441,12 @@ bool LoadCheckedGame(Game& game, const std::function<std::unique_ptr<SaveStream>
             game.Hooks().RebuildDerivedState();
         else if (!hadGame)
             game.SetStarted(false);
+        // The running game's timestamps were never replaced.
+        game.SavedTimes().reset();
         return false;
     }
     game.Hooks().AfterLoad();
-    LoopTimes& times = game.Times();
-    times.lastTownUpdate = game.Clock().GetTime();
-    times.tickTime = game.Clock().GetTime();
-    times.lastProduction = 0;
-    times.lastScript = 0;
-    times.lastSecondPass = 0;
+    SetLoadedLoopTimes(game);
     game.SetStarted(true);
     return true;
 }

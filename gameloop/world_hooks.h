@@ -37,6 +37,11 @@ public:
 
     // Towns, for the game time t (called once per 200 ms of game time).
     virtual void UpdateCities(uint32_t) {}
+    // The town update's cursor, which a saved game keeps so that a loaded
+    // game serves its towns in the same turn; setting refuses (false) a
+    // cursor the town table cannot hold. Without towns there is none.
+    virtual uint32_t GetTownCursor() const { return 0; }
+    virtual bool SetTownCursor(uint32_t) { return true; }
     virtual void RefreshSignalsIfDirty() {}
     virtual void SetSignalsDirty() {}
     virtual void UpdateMovingObjects(uint32_t) {}

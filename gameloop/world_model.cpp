@@ -1,6 +1,7 @@
 #include "gameloop/world_model.h"
 
 #include "files/chunk_stream.h"
+#include "gameloop/game_log.h"
 #include "world/catchment.h"
 #include "world/game_clock.h"
 #include "world/map_check.h"
@@ -9,6 +10,7 @@
 #include "world/player.h"
 #include "world/player_statistics.h"
 #include "world/special_events.h"
+#include "world/world_errors.h"
 #include "world/world_map.h"
 #include "world/world_sections.h"
 
@@ -31,7 +33,11 @@ public:
     bool Serialize() override {
         if (!Clock())
             return false;
-        Clock()->Serialize();
+        ClearWorldError();
+        if (!Clock()->Serialize()) {
+            GameLog("saved game: %s", LastWorldError().c_str());
+            return false;
+        }
         return !StreamFailed();
     }
 

@@ -3,9 +3,12 @@
 #include "files/chunk_stream.h"
 #include "files/chunk_transfer.h"
 #include "platform/clock.h"
+#include "world/world_errors.h"
 #include "world/world_services.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -56,12 +59,17 @@ uint32_t GameClock::GetTime() {
     float base = float(baseTime_);
     float scaled = elapsed * speed_;
     float result = scaled + base;
-    if (!(result >= 0.0f))
+    if (!(result >= 0.0f)) {
         currentTime_ = 0;
-    else if (result >= 4294967295.0f)
-        currentTime_ = 0xFFFFFFFFu;
-    else
+    } else if (result >= float(kLargestGameTime)) {
+        // The clock stops at its largest time for good: rebased there, the
+        // wrap of the real-time difference cannot take the time back.
+        currentTime_ = kLargestGameTime;
+        baseTime_ = kLargestGameTime;
+        realStart_ = plat::Clock::Millis();
+    } else {
         currentTime_ = uint32_t(result);
+    }
     return currentTime_;
 }
 
@@ -72,7 +80,7 @@ void GameClock::SetSpeed(float speed) {
 }
 
 void GameClock::AddTime(int32_t ms) {
-    baseTime_ = GetTime() + uint32_t(ms);
+    baseTime_ = uint32_t(std::clamp<int64_t>(int64_t(GetTime()) + ms, 0, kLargestGameTime));
     realStart_ = plat::Clock::Millis();
 }
 
@@ -140,9 +148,10 @@ uint32_t CurrentGameTimeMs() {
     return clock ? clock->GetTime() : 0;
 }
 
-void GameClock::Serialize() {
+bool GameClock::Serialize() {
     static constexpr uint32_t kTags[] = {ChunkTag("tim1")};
-    TransferTagList(kTags, [this](uint32_t tag) {
+    bool ok = true;
+    TransferTagList(kTags, [this, &ok](uint32_t tag) {
         if (tag != ChunkTag("tim1"))
             return;
         bool loading = StreamMode() == kStreamLoad;
@@ -157,10 +166,17 @@ void GameClock::Serialize() {
         Transfer(time);
         if (!loading)
             return;
+        if (time > kLargestGameTime) {
+            ReportWorldError("the clock's game time of " + std::to_string(time) +
+                             " ms is past its largest, " + std::to_string(kLargestGameTime) + " ms");
+            ok = false;
+            return;
+        }
         tickCount_ = ticks;
         speed_ = SaneSpeed(speed);
         currentTime_ = time;
         realStart_ = plat::Clock::Millis();
         baseTime_ = currentTime_;
     });
+    return ok;
 }

@@ -9,6 +9,10 @@
 
 inline constexpr uint64_t kTicksPerYear = 9000;
 inline constexpr uint32_t kFirstYear = 1850;
+// The largest game time in ms (some 49.7 days): the clock stops there, and
+// a saved clock past it is refused. It stays clear of 2^32, so that a time
+// plus one of the loop's intervals fits in 32 bits.
+inline constexpr uint32_t kLargestGameTime = 0xFFFF0000u;
 
 bool IsLeapYear(uint32_t year);
 // Days of month 0-11 of the year.
@@ -27,7 +31,8 @@ public:
 
     virtual void Tick() { ++tickCount_; }
     uint64_t GetTicks() const { return tickCount_; }
-    // Game milliseconds now; also remembered as the current time.
+    // Game milliseconds now, at most kLargestGameTime; also remembered as
+    // the current time.
     virtual uint32_t GetTime();
     // Rebases and sets the speed; a negative or non-finite speed stops time.
     virtual void SetSpeed(float speed);
@@ -46,8 +51,9 @@ public:
     uint32_t GetDaysInMonth() const { return DaysInMonth(GetMonth(), GetCurrentYear()); }
     void AddTicks(uint32_t n) { tickCount_ += n; }
     void AddTime(int32_t ms);
-    // The "tim1" chunk, both directions.
-    void Serialize();
+    // The "tim1" chunk, both directions. False, with the reason reported
+    // and the clock as it was, when the loaded time is past kLargestGameTime.
+    bool Serialize();
     virtual bool IsValid() const { return true; }
 
     // The game time last computed, without looking at the real time.

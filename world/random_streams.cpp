@@ -26,6 +26,10 @@ void SeedRuntimeRandom(uint32_t seed) {
     runtimeStream.Seed(seed);
 }
 
+uint32_t GetRuntimeRandomState() {
+    return runtimeStream.State();
+}
+
 WorldRandomStream& HouseRandomStream() {
     return houseStream;
 }

@@ -51,6 +51,7 @@ uint32_t GetGameRandomSeed();
 // names; seeded with 1 at program start, like the runtime it stands for.
 uint32_t RuntimeRandom();
 void SeedRuntimeRandom(uint32_t seed);
+uint32_t GetRuntimeRandomState();
 
-// The town houses' own stream (state 0 at program start); not saved.
+// The town houses' own stream (state 0 at program start).
 WorldRandomStream& HouseRandomStream();

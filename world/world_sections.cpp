@@ -61,7 +61,7 @@ bool LoadWorldSections() {
         BeginChunk(tag);
         if (tag == ChunkTag("time")) {
             if (GameClock* clock = GetGameClock())
-                clock->Serialize();
+                ok = clock->Serialize() && ok;
         } else if (tag == ChunkTag("gmap")) {
             ok = GetWorldMap().LoadWorldMap() && ok;
         } else if (tag == ChunkTag("obj")) {

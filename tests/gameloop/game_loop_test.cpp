@@ -82,6 +82,22 @@ TEST_F(GameLoop, TownsCatchUpInStepsOf200AndProductionRunsOnce) {
     EXPECT_EQ(world.Count("deadlocks"), 1);
 }
 
+// Timestamps later than the clock (a clock set back) wait for it, also
+// near the end of 32 bits, where an interval added to them would wrap.
+TEST_F(GameLoop, TimestampsAheadOfTheClockNeverWrapIntoAnEarlyRun) {
+    Clock().Advance(5000);
+    game.Times().lastTownUpdate = 0xFFFFFF00u;
+    game.Times().lastProduction = 0xFFFFFFF0u;
+    game.Times().lastSecondPass = 0xFFFFFC00u;
+    game.Times().lastScript = 0xFFFFFFFFu;
+    game.Step();
+    EXPECT_EQ(world.Count("towns"), 0);
+    EXPECT_EQ(world.Count("production"), 0);
+    EXPECT_EQ(world.Count("deadlocks"), 0);
+    EXPECT_EQ(game.Times().lastTownUpdate, 0xFFFFFF00u);
+    EXPECT_EQ(game.Times().lastScript, 0xFFFFFFFFu);
+}
+
 TEST_F(GameLoop, APausedClockStopsTheCompaniesButNotTheCalendar) {
     Clock().Advance(300);
     Clock().SetSpeed(0.0f);

@@ -7,6 +7,8 @@
 #include "platform/endian.h"
 #include "platform/file.h"
 #include "tests/files/scratch_folder.h"
+#include "world/game_clock.h"
+#include "world/random_streams.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +73,7 @@ TEST_F(SavedGame, SaveLoadSaveIsByteIdentical) {
     ASSERT_TRUE(LoadGameFromMemory(other, first));
     EXPECT_EQ(Bytes(other), first);
     EXPECT_EQ(other.Goals().Goals().size(), 2u);
-    EXPECT_EQ(other.Times().lastTownUpdate, other.Clock().GetTime());
+    EXPECT_EQ(other.Times().lastTownUpdate, game.Times().lastTownUpdate);
 }
 
 TEST_F(SavedGame, ALoadedGameContinuesExactlyAsTheOriginal) {
@@ -86,6 +88,149 @@ TEST_F(SavedGame, ALoadedGameContinuesExactlyAsTheOriginal) {
     ASSERT_TRUE(HashSavedGame(Bytes(game), a, reason));
     ASSERT_TRUE(HashSavedGame(Bytes(loaded), b, reason));
     EXPECT_EQ(a, b);
+}
+
+// A town table of 100 places, as far as the saved game sees it.
+struct TownCursor : WorldHooks {
+    uint32_t cursor = 0;
+    uint32_t GetTownCursor() const override { return cursor; }
+    bool SetTownCursor(uint32_t value) override {
+        if (value >= 100)
+            return false;
+        cursor = value;
+        return true;
+    }
+};
+
+// The session section's trailing chunk "cont": its offset in a saved game.
+size_t ContinuationChunk(const std::vector<uint8_t>& bytes) {
+    size_t section = TopChunks(bytes)[10].second;
+    size_t end = section + plat::LoadLE32(bytes.data() + section + 4);
+    // The section's header, then the session's four sized values.
+    for (size_t pos = section + 8 + 4 * 8; pos + 8 <= end; pos += plat::LoadLE32(bytes.data() + pos + 4))
+        if (plat::LoadLE32(bytes.data() + pos) == ChunkTag("cont"))
+            return pos;
+    ADD_FAILURE() << "no chunk cont";
+    return 0;
+}
+
+void FixChecksum(std::vector<uint8_t>& bytes) {
+    size_t head = plat::LoadLE32(bytes.data() + 4);
+    plat::StoreLE32(bytes.data() + head - 4, Crc32(std::span<const uint8_t>(bytes).subspan(head)));
+}
+
+TEST_F(SavedGame, TheLoopStateTravelsInTheSessionsTrailingChunk) {
+    TownCursor towns;
+    towns.cursor = 7;
+    game.SetWorldHooks(&towns);
+    game.Times() = {101, 202, 303, 404, 505};
+    SeedRuntimeRandom(111);
+    HouseRandomStream().Seed(222);
+    std::vector<uint8_t> bytes = Bytes(game);
+
+    SeedRuntimeRandom(1);
+    HouseRandomStream().Seed(2);
+    TownCursor loadedTowns;
+    Game loaded;
+    loaded.SetWorldHooks(&loadedTowns);
+    ASSERT_TRUE(LoadGameFromMemory(loaded, bytes));
+    const LoopTimes& t = loaded.Times();
+    EXPECT_EQ(std::vector<uint32_t>(
+                  {t.lastTownUpdate, t.tickTime, t.lastSecondPass, t.lastProduction, t.lastScript}),
+              std::vector<uint32_t>({101, 202, 303, 404, 505}));
+    EXPECT_EQ(loadedTowns.cursor, 7u);
+    EXPECT_EQ(GetRuntimeRandomState(), 111u);
+    EXPECT_EQ(HouseRandomStream().State(), 222u);
+    EXPECT_EQ(Bytes(loaded), bytes);
+}
+
+// A file from before the chunk: the loop's times are those a load sets,
+// the towns' timer at the clock's time, and the streams stay as they are.
+TEST_F(SavedGame, AFileWithoutTheTrailingChunkLoadsWithTheTimesALoadSets) {
+    game.Times() = {101, 202, 303, 404, 505};
+    std::vector<uint8_t> bytes = Bytes(game);
+    size_t chunk = ContinuationChunk(bytes);
+    uint32_t chunkSize = plat::LoadLE32(bytes.data() + chunk + 4);
+    bytes.erase(bytes.begin() + chunk, bytes.begin() + chunk + chunkSize);
+    size_t section = TopChunks(bytes)[10].second;
+    plat::StoreLE32(bytes.data() + section + 4, plat::LoadLE32(bytes.data() + section + 4) - chunkSize);
+    FixChecksum(bytes);
+
+    SeedRuntimeRandom(31);
+    HouseRandomStream().Seed(32);
+    TownCursor towns;
+    towns.cursor = 5;
+    Game loaded;
+    loaded.SetWorldHooks(&towns);
+    ASSERT_TRUE(LoadGameFromMemory(loaded, bytes));
+    const LoopTimes& t = loaded.Times();
+    const uint32_t now = loaded.Clock().GetTime();
+    EXPECT_EQ(now, game.Clock().GetTime());
+    EXPECT_EQ(std::vector<uint32_t>(
+                  {t.lastTownUpdate, t.tickTime, t.lastSecondPass, t.lastProduction, t.lastScript}),
+              std::vector<uint32_t>({now, now, 0, 0, 0}));
+    EXPECT_EQ(towns.cursor, 5u);
+    EXPECT_EQ(GetRuntimeRandomState(), 31u);
+    EXPECT_EQ(HouseRandomStream().State(), 32u);
+}
+
+TEST_F(SavedGame, ADamagedTrailingChunkIsRefusedAndLeavesTheRunningGame) {
+    const std::vector<uint8_t> good = Bytes(game);
+    const size_t chunk = ContinuationChunk(good);
+    struct Case {
+        const char* name;
+        size_t offset; // from the chunk's start
+        uint32_t value;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"a town time past the clock's largest", 12, kLargestGameTime + 1, "past the clock's largest"},
+        {"a script time at the end of 32 bits", 28, 0xFFFFFFFFu, "past the clock's largest"},
+        {"a town cursor outside the table", 32, 100, "town cursor 100"},
+        {"a field cut short", 8, 28, "cut short"},
+    };
+    TownCursor towns;
+    Game running;
+    running.SetWorldHooks(&towns);
+    StartGame(running, 77);
+    Run(running, 300);
+    const std::vector<uint8_t> before = Bytes(running);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> bytes = good;
+        plat::StoreLE32(bytes.data() + chunk + c.offset, c.value);
+        FixChecksum(bytes);
+        log.clear();
+        EXPECT_FALSE(LoadGameFromMemory(running, bytes));
+        EXPECT_EQ(Bytes(running), before);
+        bool logged = false;
+        for (const std::string& line : log)
+            logged = logged || line.find(c.logged) != std::string::npos;
+        EXPECT_TRUE(logged) << (log.empty() ? "" : log.front());
+    }
+}
+
+TEST_F(SavedGame, AClockPastItsLargestTimeIsRefused) {
+    std::vector<uint8_t> bytes = Bytes(game);
+    // The "time" section: its header, then the frame clock's sized field
+    // whose first word is the game time.
+    const size_t time = TopChunks(bytes)[1].second + 8 + 4;
+    for (uint32_t value : {kLargestGameTime + 1, 0xFFFFFFFFu}) {
+        plat::StoreLE32(bytes.data() + time, value);
+        FixChecksum(bytes);
+        Game loaded;
+        log.clear();
+        EXPECT_FALSE(LoadGameFromMemory(loaded, bytes)) << value;
+        ASSERT_FALSE(log.empty());
+        EXPECT_NE(log.front().find("past its largest"), std::string::npos) << log.front();
+    }
+    plat::StoreLE32(bytes.data() + time, kLargestGameTime);
+    FixChecksum(bytes);
+    Game loaded;
+    EXPECT_TRUE(LoadGameFromMemory(loaded, bytes));
+    // The clock stops at its largest time.
+    loaded.AdvanceFrame(1000);
+    EXPECT_EQ(loaded.Clock().GetTime(), kLargestGameTime);
 }
 
 TEST_F(SavedGame, ATruncatedFileFailsAndLeavesTheRunningGame) {

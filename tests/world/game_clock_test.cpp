@@ -112,6 +112,27 @@ TEST_F(GameClockTest, ElapsedTimeSurvivesTimerWrap) {
     EXPECT_EQ(clock.GetTime(), 0x200u);
 }
 
+// The time stops at the clock's largest value and stays there, also when
+// the real-time difference wraps at 2^32 ms, and shifting it never wraps.
+TEST_F(GameClockTest, TheTimeStopsAtItsLargestValue) {
+    plat::Clock::UseFake(0);
+    GameClock clock;
+    plat::Clock::Advance(kLargestGameTime - 65536);
+    EXPECT_EQ(clock.GetTime(), kLargestGameTime - 65536);
+    plat::Clock::Advance(65536 + 5);
+    EXPECT_EQ(clock.GetTime(), kLargestGameTime);
+    plat::Clock::Advance(0x20000);
+    EXPECT_EQ(clock.GetTime(), kLargestGameTime);
+    clock.AddTime(INT32_MAX);
+    EXPECT_EQ(clock.GetTime(), kLargestGameTime);
+    clock.AddTime(-65536);
+    EXPECT_EQ(clock.GetTime(), kLargestGameTime - 65536);
+    clock.AddTime(INT32_MIN);
+    clock.AddTime(INT32_MIN);
+    clock.AddTime(INT32_MIN);
+    EXPECT_EQ(clock.GetTime(), 0u);
+}
+
 TEST_F(GameClockTest, SetYearMeetsTheDateStep) {
     GameClock clock;
     clock.SetYear(1900);

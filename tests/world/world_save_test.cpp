@@ -437,6 +437,28 @@ TEST_F(WorldSaveTest, ClockLoadsNoNegativeOrUndefinedSpeed) {
     }
 }
 
+TEST_F(WorldSaveTest, AClockPastItsLargestTimeIsRefused) {
+    for (uint32_t time : {kLargestGameTime + 1, 0xFFFFFFFFu, kLargestGameTime}) {
+        SCOPED_TRACE(time);
+        Bytes bytes = WriteStream(4, [&] {
+            Chunk(ChunkTag("time"), [&] {
+                Chunk(ChunkTag("tim1"), [&] { Words({90000, 0, std::bit_cast<uint32_t>(1.0f), time}); });
+            });
+            Chunk(0, [] {});
+        });
+        GameClock* clock = CreateGameClock(0);
+        clock->AddTicks(5);
+        const bool good = time <= kLargestGameTime;
+        EXPECT_EQ(Load(bytes), good);
+        if (good) {
+            EXPECT_EQ(clock->GetTime(), time);
+        } else {
+            EXPECT_NE(LastWorldError().find("past its largest"), std::string::npos) << LastWorldError();
+            EXPECT_EQ(clock->GetTicks(), 5u) << "the clock is left as it was";
+        }
+    }
+}
+
 TEST_F(WorldSaveTest, ClockContinuesFromSavedTime) {
     GameClock* clock = GetGameClock();
     plat::Clock::Advance(5000);
