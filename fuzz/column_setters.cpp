@@ -84,28 +84,28 @@ void InstallHooks() {
 }
 
 void Apply(const SchemaRow& column, int32_t row, Input& in) {
-    if (auto* set = std::get_if<ValueSetter>(&column.setter))
-        (*set)(row, in.Float());
-    else if (auto* set = std::get_if<FlagSetter>(&column.setter))
-        (*set)(row, in.Byte());
-    else if (auto* set = std::get_if<TextSetter>(&column.setter)) {
+    if (auto* setValue = std::get_if<ValueSetter>(&column.setter))
+        (*setValue)(row, in.Float());
+    else if (auto* setFlag = std::get_if<FlagSetter>(&column.setter))
+        (*setFlag)(row, in.Byte());
+    else if (auto* setText = std::get_if<TextSetter>(&column.setter)) {
         const std::string text = in.Text();
-        (*set)(row, in.Byte() % 8 == 0 ? nullptr : text.c_str());
-    } else if (auto* set = std::get_if<TableSetter>(&column.setter))
-        (*set)(row, Table(in));
+        (*setText)(row, in.Byte() % 8 == 0 ? nullptr : text.c_str());
+    } else if (auto* setTable = std::get_if<TableSetter>(&column.setter))
+        (*setTable)(row, Table(in));
 
     float value;
     uint8_t flag;
     std::string text;
     ValueTable table;
-    if (auto* get = std::get_if<ValueGetter>(&column.getter))
-        (*get)(row, &value);
-    else if (auto* get = std::get_if<FlagGetter>(&column.getter))
-        (*get)(row, &flag);
-    else if (auto* get = std::get_if<TextGetter>(&column.getter))
-        (*get)(row, &text);
-    else if (auto* get = std::get_if<TableGetter>(&column.getter))
-        (*get)(row, &table);
+    if (auto* getValue = std::get_if<ValueGetter>(&column.getter))
+        (*getValue)(row, &value);
+    else if (auto* getFlag = std::get_if<FlagGetter>(&column.getter))
+        (*getFlag)(row, &flag);
+    else if (auto* getText = std::get_if<TextGetter>(&column.getter))
+        (*getText)(row, &text);
+    else if (auto* getTable = std::get_if<TableGetter>(&column.getter))
+        (*getTable)(row, &table);
 }
 
 } // namespace
