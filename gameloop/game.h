@@ -12,6 +12,7 @@
 #include "gameloop/profiler.h"
 #include "gameloop/session.h"
 #include "gameloop/world_hooks.h"
+#include "world/world.h"
 
 #include <array>
 #include <cstdint>
@@ -63,6 +64,10 @@ class Game final : public PlayerSlots, private MissionWorld {
 public:
     Game();
     ~Game() override;
+
+    // The game's world, current from the game's making to its end (games
+    // end in the reverse order of their making) and during each step.
+    World& GetWorld() { return *world_; }
 
     // Replaces the session by a new local one.
     void CreateLocalSession();
@@ -128,6 +133,8 @@ private:
     void RunDateStep();
     uint32_t CurrentYear() const override { return clock_->GetCurrentYear(); }
 
+    std::unique_ptr<World> world_;
+    WorldScope worldScope_;
     std::unique_ptr<NetSession> session_;
     std::unique_ptr<LoopClock> clock_;
     WorldHooks noHooks_;

@@ -20,11 +20,6 @@ uint32_t DirectionFromMask(uint32_t mask) {
     return 0;
 }
 
-WorldMap& GetWorldMap() {
-    static WorldMap map;
-    return map;
-}
-
 void WorldMap::MarkTrackNetworkChanged() {
     flags_[1] = 1;
     if (Services().markSignalBlocksDirty)

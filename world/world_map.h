@@ -70,6 +70,10 @@ public:
     uint8_t GetNetworkFlag3() const { return flags_[2]; }
     void ClearNetworkFlag3() { flags_[2] = 0; }
 
+    // The per-kind row pools behind the cells.
+    CellRows& Rows() { return rows_; }
+    const CellRows& Rows() const { return rows_; }
+
     std::vector<WorldCell>& GetGrid() { return cells_; }
     const std::vector<WorldCell>& GetGrid() const { return cells_; }
 
@@ -219,6 +223,7 @@ private:
     uint8_t flags_[4] = {0, 0, 0, 0};
     SpecialTrackBase* foundSpecialTrack_ = nullptr;
     std::vector<WorldCell> cells_;
+    CellRows rows_;
     std::vector<std::unique_ptr<MapChangeLog>> changeLogs_;
     struct {
         int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -227,8 +232,8 @@ private:
     std::vector<CrossingEntry> crossings_;
 };
 
-// The one tile map.
-WorldMap& GetWorldMap();
+// The current world's tile map (GetWorldMap) comes with the world.
+#include "world/world.h"
 
 // Decoration commands posted while no session listens, oldest first.
 std::vector<DecorationRecord> TakePostedDecorations();
