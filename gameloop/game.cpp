@@ -7,7 +7,7 @@
 
 Game::Game()
     : world_(std::make_unique<World>()), worldScope_(*world_), session_(std::make_unique<LocalSession>()),
-      clock_(std::make_unique<FrameClock>()) {}
+      clock_(std::make_unique<FrameClock>()), random_(*world_) {}
 
 Game::~Game() = default;
 

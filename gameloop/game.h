@@ -77,6 +77,11 @@ public:
     // another kind.
     FrameClock* GetFrameClock();
     void SetClock(std::unique_ptr<LoopClock> clock) { clock_ = std::move(clock); }
+    // Sets the clock and hands back the one it replaces.
+    std::unique_ptr<LoopClock> ReplaceClock(std::unique_ptr<LoopClock> clock) {
+        std::swap(clock, clock_);
+        return clock;
+    }
     void SetWorldHooks(WorldHooks* hooks) { hooks_ = hooks ? hooks : &noHooks_; }
     WorldHooks& Hooks() { return *hooks_; }
     // What the mission goals read of the world; none reads only the clock.

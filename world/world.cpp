@@ -43,12 +43,24 @@ World::~World() {
     clock.reset();
 }
 
-void World::AdoptHooks(World& other) {
+void World::AdoptHooks(const World& other) {
     services = other.services;
     staticServices = other.staticServices;
     generatorServices = other.generatorServices;
     objectClasses = other.objectClasses;
     specialEventHooks = other.specialEventHooks;
+}
+
+void World::InheritUnsaved(const World& running) {
+    AdoptHooks(running);
+    gameRandom = running.gameRandom;
+    runtimeRandom = running.runtimeRandom;
+    houseRandom = running.houseRandom;
+    clock = running.clock ? running.clock->Clone() : nullptr;
+    region = running.region;
+    uiState = running.uiState;
+    generatorCounters = running.generatorCounters;
+    postedDecorations = running.postedDecorations;
 }
 
 void World::SwapContents(World& other) {

@@ -118,7 +118,12 @@ public:
     // Takes over the hooks that the layers above installed in another world
     // (services, object classes, event hooks), so that a world built for a
     // load behaves as the one it replaces.
-    void AdoptHooks(World& other);
+    void AdoptHooks(const World& other);
+    // Starts a world built for a load from what a saved game does not
+    // hold, or may lack, of the running one: its hooks, random streams,
+    // clock (a copy of the same kind), region and in-game settings, the
+    // generator's counters and the posted decorations.
+    void InheritUnsaved(const World& running);
     // Exchanges everything two worlds hold; each world keeps its address,
     // so that what refers to a game's world stays valid across a load.
     void SwapContents(World& other);

@@ -204,9 +204,10 @@ public:
     bool LookupCrossing(uint32_t x, uint32_t y, uint32_t& time) const;
     std::vector<CrossingEntry>& CrossingList() { return crossings_; }
 
-    // The "gmap" chunks, both directions. Loading refuses (false, with a
+    // The "gmap" chunks. Saving reads only; a game's save stores route
+    // flags A and B clear (clearRouteFlags). Loading refuses (false, with a
     // logged reason) a header, grid or pool that does not hold together.
-    bool SaveWorldMap();
+    bool SaveWorldMap(bool clearRouteFlags = false) const;
     bool LoadWorldMap();
 
     const TerrainRow* TerrainAt(uint32_t x, uint32_t y) const;
