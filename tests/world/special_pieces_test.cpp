@@ -40,9 +40,6 @@ protected:
         RouteBuilderTable::GetOrCreateRow(11)->IsBridge = 2;
     }
     void TearDown() override {
-        DeleteAllMapObjects();
-        RegisterMapObjectClass(3, -1, nullptr);
-        RegisterMapObjectClass(1, 8, nullptr);
         RouteBuilderTable::Clear();
         WorldTest::TearDown();
     }
