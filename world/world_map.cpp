@@ -62,11 +62,6 @@ void WorldMap::ResetState() {
     crossings_.clear();
 }
 
-const TerrainRow* WorldMap::TerrainAt(uint32_t x, uint32_t y) const {
-    const WorldCell* cell = FindCell(x, y);
-    return cell ? TerrainTable::Find(int32_t(cell->TerrainIndex())) : nullptr;
-}
-
 uint32_t WorldMap::GetCellKind(uint32_t x, uint32_t y) const {
     const WorldCell* cell = FindCell(x, y);
     return cell ? cell->Kind() : 0;
@@ -117,9 +112,6 @@ uint32_t WorldMap::GetCellBuilding(uint32_t x, uint32_t y) const {
 }
 void WorldMap::SetCellBuilding(uint32_t x, uint32_t y, uint32_t id) {
     MD_CELL_SET(::SetCellBuilding(*cell, id));
-}
-uint32_t WorldMap::GetRouteDirections(uint32_t layer, uint32_t x, uint32_t y) const {
-    MD_CELL_GET(::GetRouteDirections(*cell, layer), 0u);
 }
 void WorldMap::SetRouteDirections(uint32_t layer, uint32_t x, uint32_t y, uint32_t mask) {
     MD_CELL_SET(::SetRouteDirections(*cell, layer, mask));
@@ -217,14 +209,6 @@ int32_t WorldMap::GetTerrainMixtureType(uint32_t x, uint32_t y) const {
     const TerrainRow* row = TerrainAt(x, y);
     return row ? row->TerrainMixtureTyp : 0;
 }
-bool WorldMap::IsWater(uint32_t x, uint32_t y) const {
-    const TerrainRow* row = TerrainAt(x, y);
-    return row && row->IsWater;
-}
-bool WorldMap::IsNavigable(uint32_t x, uint32_t y) const {
-    const TerrainRow* row = TerrainAt(x, y);
-    return row && row->IsNavigable;
-}
 bool WorldMap::CanBuildRouteAt(uint32_t x, uint32_t y) const {
     const WorldCell* cell = FindCell(x, y);
     if (!cell || cell->Kind() == kCellFootprint)
@@ -282,7 +266,8 @@ void WorldMap::SetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t v,
         ::SetRouteSlotValue(*cell, i, v, source, mask);
 }
 
-int32_t WorldMap::GetEdgeHeight(uint32_t x, uint32_t y, uint32_t mask, bool ignoreSpecialTrack) const {
+int32_t WorldMap::GetEdgeHeightOfObjects(uint32_t x, uint32_t y, uint32_t mask,
+                                         bool ignoreSpecialTrack) const {
     const WorldCell* cell = FindCell(x, y);
     if (!cell)
         return -1;
