@@ -6,7 +6,7 @@
 #include <cstdio>
 
 Game::Game()
-    : world_(std::make_unique<World>()), worldScope_(*world_), session_(std::make_unique<LocalSession>()),
+    : world_(std::make_unique<World>()), worldHold_(*world_), session_(std::make_unique<LocalSession>()),
       clock_(std::make_unique<FrameClock>()), random_(*world_) {}
 
 Game::~Game() = default;

@@ -65,8 +65,8 @@ public:
     Game();
     ~Game() override;
 
-    // The game's world, current from the game's making to its end (games
-    // end in the reverse order of their making) and during each step.
+    // The game's world, held current from the game's making to its end
+    // (the latest game's, while several live) and during each step.
     World& GetWorld() { return *world_; }
 
     // Replaces the session by a new local one.
@@ -139,7 +139,7 @@ private:
     uint32_t CurrentYear() const override { return clock_->GetCurrentYear(); }
 
     std::unique_ptr<World> world_;
-    WorldScope worldScope_;
+    WorldHold worldHold_;
     std::unique_ptr<NetSession> session_;
     std::unique_ptr<LoopClock> clock_;
     WorldHooks noHooks_;

@@ -16,7 +16,28 @@ World& DefaultWorld() {
     return *world;
 }
 
+namespace {
+// The worlds held on this thread, the latest last.
+thread_local std::vector<World*> tHeld;
+} // namespace
+
 } // namespace world_detail
+
+WorldHold::WorldHold(World& world) : world_(&world) {
+    world_detail::tHeld.push_back(world_);
+    world_detail::tCurrentWorld = world_;
+}
+
+WorldHold::~WorldHold() {
+    std::vector<World*>& held = world_detail::tHeld;
+    for (size_t i = held.size(); i-- > 0;)
+        if (held[i] == world_) {
+            held.erase(held.begin() + std::ptrdiff_t(i));
+            break;
+        }
+    if (world_detail::tCurrentWorld == world_)
+        world_detail::tCurrentWorld = held.empty() ? nullptr : held.back();
+}
 
 World::World() = default;
 

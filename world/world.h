@@ -165,6 +165,21 @@ private:
     World* previous_;
 };
 
+// Makes a world current on this thread for as long as the hold lives (a
+// game holds its world so). Of several holds the latest made is current;
+// when one ends, in whatever order, the latest of those left is current
+// again, or the default world.
+class WorldHold {
+public:
+    explicit WorldHold(World& world);
+    ~WorldHold();
+    WorldHold(const WorldHold&) = delete;
+    WorldHold& operator=(const WorldHold&) = delete;
+
+private:
+    World* world_;
+};
+
 inline WorldMap& GetWorldMap() {
     return CurrentWorld().Map();
 }
