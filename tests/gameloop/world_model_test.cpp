@@ -13,11 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
 
-// The game on the world model, whose parts live once per process.
+// The game on the world model, in a world of its own.
 struct WorldGame : testing::Test {
     WorldGame() {
         previous = SetGameLogSink([](const std::string&) {});
@@ -69,14 +70,36 @@ TEST_F(WorldGame, SaveLoadSaveIsByteIdenticalThroughTheWorldSections) {
     EXPECT_EQ(Bytes(), continued);
 }
 
+// A plain object that tells when it is destroyed.
+class WatchedObject : public MapObject {
+public:
+    ~WatchedObject() override {
+        if (gone)
+            *gone = true;
+    }
+    bool* gone = nullptr;
+};
+
+// A failed load leaves the running world as it was: the same objects and
+// players, never destroyed and made again from a backup.
 TEST_F(WorldGame, AFailedLoadPutsTheWorldBack) {
+    RegisterMapObjectClass(kCategoryPlain, -1, [](int32_t) { return std::make_unique<WatchedObject>(); });
     Run(100);
     std::vector<uint8_t> saved = Bytes();
+    auto* object = dynamic_cast<WatchedObject*>(CreateMapObject(kCategoryPlain, 0));
+    ASSERT_NE(object, nullptr);
+    bool gone = false;
+    object->gone = &gone;
+    const ObjectHandle id = object->GetId();
+    Player* player = GetCurrentPlayer();
     Run(100);
     std::vector<uint8_t> before = Bytes();
     saved.resize(saved.size() - 9);
     EXPECT_FALSE(LoadGameFromMemory(game, saved));
     EXPECT_EQ(Bytes(), before);
+    EXPECT_FALSE(gone);
+    EXPECT_EQ(MapObjectFromId(id), object);
+    EXPECT_EQ(GetCurrentPlayer(), player);
 }
 
 TEST_F(WorldGame, AResetLeavesTheCompaniesRecreatedAndTheSameEmptyWorldTwice) {
