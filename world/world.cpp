@@ -49,6 +49,7 @@ World::~World() {
     staticServices = {};
     generatorServices = {};
     specialEventHooks = {};
+    movingObjectQuery = {};
     while (!attachments_.empty()) {
         std::unique_ptr<WorldAttachment> last = std::move(attachments_.back().second);
         attachments_.pop_back();
@@ -70,6 +71,7 @@ void World::AdoptHooks(const World& other) {
     generatorServices = other.generatorServices;
     objectClasses = other.objectClasses;
     specialEventHooks = other.specialEventHooks;
+    movingObjectQuery = other.movingObjectQuery;
 }
 
 void World::InheritUnsaved(const World& running) {
@@ -99,6 +101,7 @@ void World::SwapContents(World& other) {
     swap(objectClasses, other.objectClasses);
     swap(specialEvents, other.specialEvents);
     swap(specialEventHooks, other.specialEventHooks);
+    swap(movingObjectQuery, other.movingObjectQuery);
     swap(region, other.region);
     swap(uiState, other.uiState);
     swap(generatorCounters, other.generatorCounters);

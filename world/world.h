@@ -9,6 +9,7 @@
 #pragma once
 
 #include "world/game_settings.h"
+#include "world/map_check.h"
 #include "world/map_generator.h"
 #include "world/map_generator_services.h"
 #include "world/random_streams.h"
@@ -82,6 +83,8 @@ public:
     // The classes that the object factory builds for a (category,
     // subtype) pair where a layer above supplies its own.
     std::map<std::pair<int32_t, int32_t>, std::function<std::unique_ptr<MapObject>(int32_t)>> objectClasses;
+    // How the map check asks a moving object where it stands.
+    MovingObjectQuery movingObjectQuery;
     // The special events, and their hooks into the factories above.
     SpecialEvents::State specialEvents;
     SpecialEvents::Hooks specialEventHooks;
