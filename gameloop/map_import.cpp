@@ -146,6 +146,7 @@ bool ImportIslandAsWorld(Game& game, const std::string& path) {
 }
 
 bool ImportMapFile(Game& game, const std::string& path) {
+    WorldScope scope(game.GetWorld());
     std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char ch) { return char(std::tolower(ch)); });

@@ -43,16 +43,18 @@ struct AttachmentRow {
     void Transfer();
 };
 
-// Track (layer 1) and road (layer 2) of one tile.
+// Track (layer 1) and road (layer 2) of one tile. In memory the fields
+// that the tile reads take (bits, edge heights, attached pieces) come
+// first, in one 16-byte stretch; Transfer keeps the stored order.
 struct RouteCell {
     static constexpr uint32_t kSize = 36;
-    uint32_t bits = 0;  // sub-kind, types, directions, tags, flags
-    uint32_t extra = 0; // building index (19 bits), route byte
+    uint32_t bits = 0; // sub-kind, types, directions, tags, flags
     uint16_t edgeHeights = 0xFFFF;
-    uint32_t saved = 0; // saved directions and route types
     uint16_t nodeId = 0;
-    uint32_t slotValue[2] = {0, 0};
     uint32_t slot[2] = {0, 0};
+    uint32_t extra = 0; // building index (19 bits), route byte
+    uint32_t saved = 0; // saved directions and route types
+    uint32_t slotValue[2] = {0, 0};
     uint32_t signal = 0;
     uint32_t& Link() { return bits; }
     // The row's fields through the current stream, in their stored order.
@@ -105,10 +107,11 @@ struct CellRows {
     CellRowPool<WaterwayRow> waterway;
     CellRowPool<PlainRow> plain;
     CellRowPool<FootprintRow> footprint;
+    // Which edge heights 0-3 carry a track, as of the last snapshot.
+    bool heightsInUse[4] = {false, false, false, false};
 };
 
-// The process-wide pools.
-CellRows& Rows();
+// The current world's pools: Rows() in world/world.h.
 // Empties every pool down to its single free row 0.
 void ResetCellRows();
 

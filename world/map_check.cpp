@@ -23,8 +23,7 @@ constexpr uint32_t kTerrainPaintOffset = 2;
 constexpr uint32_t kNoWaterValue = 2;
 
 MovingObjectQuery& Query() {
-    static MovingObjectQuery query;
-    return query;
+    return CurrentWorld().movingObjectQuery;
 }
 
 uint32_t WaterValueAt(const WorldMap& map, int64_t x, int64_t y) {

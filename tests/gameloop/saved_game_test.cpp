@@ -156,12 +156,13 @@ TEST_F(SavedGame, AFileWithoutTheTrailingChunkLoadsWithTheTimesALoadSets) {
     plat::StoreLE32(bytes.data() + section + 4, plat::LoadLE32(bytes.data() + section + 4) - chunkSize);
     FixChecksum(bytes);
 
-    SeedRuntimeRandom(31);
-    HouseRandomStream().Seed(32);
     TownCursor towns;
     towns.cursor = 5;
     Game loaded;
     loaded.SetWorldHooks(&towns);
+    // The loading game's own world is current: its streams are the ones kept.
+    SeedRuntimeRandom(31);
+    HouseRandomStream().Seed(32);
     ASSERT_TRUE(LoadGameFromMemory(loaded, bytes));
     const LoopTimes& t = loaded.Times();
     const uint32_t now = loaded.Clock().GetTime();

@@ -13,11 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
 
-// The game on the world model, whose parts live once per process.
+// The game on the world model, in a world of its own.
 struct WorldGame : testing::Test {
     WorldGame() {
         previous = SetGameLogSink([](const std::string&) {});
@@ -69,14 +70,36 @@ TEST_F(WorldGame, SaveLoadSaveIsByteIdenticalThroughTheWorldSections) {
     EXPECT_EQ(Bytes(), continued);
 }
 
+// A plain object that tells when it is destroyed.
+class WatchedObject : public MapObject {
+public:
+    ~WatchedObject() override {
+        if (gone)
+            *gone = true;
+    }
+    bool* gone = nullptr;
+};
+
+// A failed load leaves the running world as it was: the same objects and
+// players, never destroyed and made again from a backup.
 TEST_F(WorldGame, AFailedLoadPutsTheWorldBack) {
+    RegisterMapObjectClass(kCategoryPlain, -1, [](int32_t) { return std::make_unique<WatchedObject>(); });
     Run(100);
     std::vector<uint8_t> saved = Bytes();
+    auto* object = dynamic_cast<WatchedObject*>(CreateMapObject(kCategoryPlain, 0));
+    ASSERT_NE(object, nullptr);
+    bool gone = false;
+    object->gone = &gone;
+    const ObjectHandle id = object->GetId();
+    Player* player = GetCurrentPlayer();
     Run(100);
     std::vector<uint8_t> before = Bytes();
     saved.resize(saved.size() - 9);
     EXPECT_FALSE(LoadGameFromMemory(game, saved));
     EXPECT_EQ(Bytes(), before);
+    EXPECT_FALSE(gone);
+    EXPECT_EQ(MapObjectFromId(id), object);
+    EXPECT_EQ(GetCurrentPlayer(), player);
 }
 
 TEST_F(WorldGame, AResetLeavesTheCompaniesRecreatedAndTheSameEmptyWorldTwice) {
@@ -133,7 +156,9 @@ TEST_F(WorldGame, ACutAtAnyChunkBoundaryFailsAndLeavesTheWorld) {
 
 // Saving drops the route flags; loading repairs terrain blocks that mix
 // water and land.
-TEST_F(WorldGame, SaveClearsRouteFlagsAndLoadChecksTerrainBlocks) {
+// A save reads the world only: route flags A and B stay set in the running
+// game and are stored clear.
+TEST_F(WorldGame, SaveStoresRouteFlagsClearAndLoadChecksTerrainBlocks) {
     TerrainTable::GetOrCreateRow(1)->IsWater = 0;
     TerrainTable::GetOrCreateRow(2)->IsWater = 1;
     WorldMap& map = GetWorldMap();
@@ -143,12 +168,15 @@ TEST_F(WorldGame, SaveClearsRouteFlagsAndLoadChecksTerrainBlocks) {
     // The block of points (6, 6)-(7, 7) paints cells (4, 4)-(5, 5).
     map.CellAt(4, 4)->SetTerrainIndex(2);
     std::vector<uint8_t> saved = Bytes();
-    EXPECT_FALSE(map.GetRouteFlagA(1, 10, 10));
-    EXPECT_FALSE(map.GetRouteFlagB(1, 10, 10));
+    EXPECT_TRUE(map.GetRouteFlagA(1, 10, 10));
+    EXPECT_TRUE(map.GetRouteFlagB(1, 10, 10));
     EXPECT_EQ(map.GetTerrainIndex(4, 4), 2u);
+    EXPECT_EQ(Bytes(), saved);
     ASSERT_TRUE(LoadGameFromMemory(game, saved));
     EXPECT_EQ(map.GetTerrainIndex(4, 4), 1u);
     EXPECT_EQ(map.GetCellKind(10, 10), uint32_t(kCellRoute));
+    EXPECT_FALSE(map.GetRouteFlagA(1, 10, 10));
+    EXPECT_FALSE(map.GetRouteFlagB(1, 10, 10));
 }
 
 // Loading stamps every mountain's shape again, whatever the saved map held
