@@ -176,8 +176,8 @@ int main(int argc, char** argv) {
     std::vector<ScriptedCommand> script;
     if (!o.script.empty()) {
         std::string text, error;
-        if (!plat::ReadWholeFile(o.script, text)) {
-            std::fprintf(stderr, "marrowdale: %s cannot be read\n", o.script.c_str());
+        if (!plat::ReadWholeFile(o.script, text, kMaxCommandScriptSize, &error)) {
+            std::fprintf(stderr, "marrowdale: %s: %s\n", o.script.c_str(), error.c_str());
             return 1;
         }
         if (!ParseCommandScript(text, script, error)) {

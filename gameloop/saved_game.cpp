@@ -13,6 +13,8 @@
 #include "platform/file.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <new>
@@ -198,7 +200,11 @@ bool WalkSections(std::span<const uint8_t> bytes, std::string& reason, Visit&& v
 bool CheckSavedFile(const std::string& path, std::string& reason) {
     plat::File file;
     if (!file.Open(path, plat::File::Mode::Read)) {
-        reason = "the file cannot be opened";
+        reason = std::string("the file cannot be opened (") + std::strerror(errno) + ")";
+        return false;
+    }
+    if (std::string refusal = file.CheckWholeRead(kMaxSaveFileSize); !refusal.empty()) {
+        reason = "the file " + refusal;
         return false;
     }
     const uint64_t size = file.Size();
@@ -259,8 +265,9 @@ bool CheckSavedFile(const std::string& path, std::string& reason) {
 
 bool ReadSaveFile(const std::string& path, bool packed, std::vector<uint8_t>& bytes) {
     std::vector<uint8_t> file;
-    if (!plat::ReadWholeFile(path, file)) {
-        GameLog("%s: the saved game cannot be read", path.c_str());
+    std::string readError;
+    if (!plat::ReadWholeFile(path, file, kMaxSaveFileSize, &readError)) {
+        GameLog("%s: the saved game %s", path.c_str(), readError.c_str());
         return false;
     }
     if (!packed) {

@@ -1,5 +1,6 @@
 #include "platform/file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +40,10 @@ bool File::Open(const std::string& path, Mode mode) {
         flags |= O_RDWR;
         break;
     }
+    // A FIFO opened for reading would wait for a writer: opened without
+    // waiting, a FIFO that has none reads as empty.
+    if (mode == Mode::Read)
+        flags |= O_NONBLOCK;
     do {
         fd_ = ::open(path.c_str(), flags, 0644);
     } while (fd_ < 0 && errno == EINTR);
@@ -47,7 +52,13 @@ bool File::Open(const std::string& path, Mode mode) {
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
         Close();
+        errno = EISDIR;
         return false;
+    }
+    if (mode == Mode::Read) {
+        const int statusFlags = ::fcntl(fd_, F_GETFL);
+        if (statusFlags != -1)
+            ::fcntl(fd_, F_SETFL, statusFlags & ~O_NONBLOCK);
     }
     return true;
 }
@@ -116,33 +127,66 @@ bool File::Sync() {
 
 namespace {
 
+const char* KindOf(mode_t mode);
+
+} // namespace
+
+std::string File::CheckWholeRead(uint64_t limit) const {
+    struct stat st {};
+    if (fd_ < 0)
+        return "is not open";
+    if (::fstat(fd_, &st) != 0)
+        return std::string("cannot be read (") + std::strerror(errno) + ")";
+    // A device may never end (/dev/zero): only files and FIFOs are read.
+    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))
+        return std::string("is ") + KindOf(st.st_mode) + ", not a file";
+    const uint64_t cap = std::min<uint64_t>(limit, uint64_t(SIZE_MAX / 2));
+    if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > cap)
+        return std::to_string(uint64_t(st.st_size)) + " bytes, more than the " + std::to_string(cap) +
+               " such a file may have";
+    return {};
+}
+
+namespace {
+
 template <typename Container>
-bool ReadWhole(const std::string& path, Container& out) {
+bool ReadWhole(const std::string& path, Container& out, uint64_t limit, std::string* error) {
+    auto fail = [&](std::string reason) {
+        if (error)
+            *error = std::move(reason);
+        return false;
+    };
     File file;
     if (!file.Open(path, File::Mode::Read))
-        return false;
-    uint64_t size = file.Size();
-    if (size == UINT64_MAX || size > uint64_t(SIZE_MAX / 2))
-        return false;
+        return fail(std::string("cannot be opened (") + std::strerror(errno) + ")");
+    if (std::string reason = file.CheckWholeRead(limit); !reason.empty())
+        return fail(std::move(reason));
+    struct stat st {};
+    ::fstat(file.Descriptor(), &st);
+    const uint64_t cap = std::min<uint64_t>(limit, uint64_t(SIZE_MAX / 2));
     Container data;
-    data.resize(size_t(size));
+    data.resize(S_ISREG(st.st_mode) ? size_t(st.st_size) : 0);
     if (!file.ReadExact(data.data(), data.size()))
-        return false;
-    // A file that grew while it was read is read to its end.
-    uint8_t chunk[4096];
-    for (size_t n; (n = file.Read(chunk, sizeof chunk)) > 0;)
+        return fail(std::string("cannot be read (") + (errno ? std::strerror(errno) : "it shrank") + ")");
+    // A FIFO, or a file that grew while it was read, is read to its end, but
+    // never past the limit.
+    uint8_t chunk[65536];
+    for (size_t n; (n = file.Read(chunk, sizeof chunk)) > 0;) {
+        if (data.size() + n > cap)
+            return fail("more than the " + std::to_string(cap) + " bytes such a file may have");
         data.insert(data.end(), chunk, chunk + n);
+    }
     out = std::move(data);
     return true;
 }
 
 } // namespace
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-    return ReadWhole(path, out);
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t limit, std::string* error) {
+    return ReadWhole(path, out, limit, error);
 }
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    return ReadWhole(path, out);
+bool ReadWholeFile(const std::string& path, std::string& out, uint64_t limit, std::string* error) {
+    return ReadWhole(path, out, limit, error);
 }
 
 bool FileExists(const std::string& path) {

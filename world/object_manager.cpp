@@ -170,7 +170,12 @@ MapObject* CreateMapObject(int32_t category, int32_t subtype, ObjectHandle id) {
         if (slot < list.slots.size() && list.slots[slot])
             return nullptr;
         if (slot >= list.slots.size()) {
-            list.slots.reserve(std::max(size_t(slot) + 32, list.slots.capacity() * 3 / 2));
+            // Ids come in any order from files: grow by doubling, and only
+            // when the slot is past the capacity, so a run of ids past the
+            // end costs amortised constant time.
+            if (slot >= list.slots.capacity())
+                list.slots.reserve(std::min<size_t>(
+                    std::max<size_t>(size_t(slot) + 1, list.slots.capacity() * 2), kMaxSlots));
             list.Resize(size_t(slot) + 1);
         }
     }
