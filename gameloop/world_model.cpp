@@ -1,6 +1,7 @@
 #include "gameloop/world_model.h"
 
 #include "files/chunk_stream.h"
+#include "world/bridge_span.h"
 #include "world/catchment.h"
 #include "world/game_clock.h"
 #include "world/map_check.h"
@@ -154,8 +155,16 @@ void ConnectWorldModel(Game& game, WorldModelHooks& hooks) {
         ClearRouteFlags();
         return GetWorldMap().SaveWorldMap();
     });
-    game.SetSectionSerializer(SaveSection::Objects,
-                              [] { return Loading() ? LoadMapObjects() : SaveMapObjects(); });
+    game.SetSectionSerializer(SaveSection::Objects, [] {
+        if (!Loading())
+            return SaveMapObjects();
+        if (!LoadMapObjects())
+            return false;
+        // Links of bridge pieces come from the file: cut those that loop or
+        // lead nowhere before anything walks a chain.
+        ValidateBridgeChains();
+        return true;
+    });
     game.SetSectionSerializer(SaveSection::Players, [] {
         if (Loading())
             return LoadPlayers();

@@ -9,6 +9,7 @@
 #include "world/special_track.h"
 #include "world/static_objects.h"
 #include "world/world_errors.h"
+#include "world/world_map.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -289,6 +290,36 @@ bool RefuseObjects(std::string reason) {
     return false;
 }
 
+// Where a loaded object lies, checked against the map, which is loaded
+// before the objects: a building's whole footprint, any other object's
+// tile. An object never placed keeps (-1, -1). Empty when it fits, else
+// why not. Moving objects keep positions of their own kind and are left
+// to their classes.
+std::string PositionProblem(const MapObject& object) {
+    if (object.GetCategory() == kCategoryMoving)
+        return {};
+    const int64_t x = object.GetX(), y = object.GetY();
+    if (x == -1 && y == -1)
+        return {};
+    const WorldMap& map = GetWorldMap();
+    const int64_t mapWidth = map.GetWidth(), mapHeight = map.GetHeight();
+    int64_t width = 1, height = 1;
+    if (const auto* building = dynamic_cast<const Building*>(&object)) {
+        width = std::max<int64_t>(building->GetWidth(), 1);
+        height = std::max<int64_t>(building->GetHeight(), 1);
+        if (building->GetWidth() < 0 || building->GetHeight() < 0)
+            width = height = mapWidth + mapHeight + 1;
+    }
+    if (x >= 0 && y >= 0 && x + width <= mapWidth && y + height <= mapHeight)
+        return {};
+    char text[160];
+    std::snprintf(text, sizeof text, "object 0x%X at (%lld, %lld), %lld x %lld, lies off the %lld x %lld map",
+                  object.GetId(), static_cast<long long>(x), static_cast<long long>(y),
+                  static_cast<long long>(width), static_cast<long long>(height),
+                  static_cast<long long>(mapWidth), static_cast<long long>(mapHeight));
+    return text;
+}
+
 template <class Fn>
 void ForEachSavedObject(Fn&& fn) {
     for (CategoryList& list : Lists())
@@ -342,7 +373,9 @@ bool LoadMapObjects() {
             TransferList(records, kRecordSize, TransferRecord);
         }
         EndChunk();
-        if (tag == 0)
+        // The list ends the directory: without "anz" before it, the next
+        // chunk is the first object's own.
+        if (tag == 0 || tag == ChunkTag("objs"))
             break;
     }
     if (StreamFailed())
@@ -368,5 +401,10 @@ bool LoadMapObjects() {
                 object->Load();
     if (StreamFailed())
         return RefuseObjects("an object's chunks are damaged: " + StreamError());
+    for (CategoryList& list : Lists())
+        for (size_t i = 0; i < list.slots.size(); ++i)
+            if (MapObject* object = list.slots[i].get())
+                if (std::string problem = PositionProblem(*object); !problem.empty())
+                    return RefuseObjects(problem);
     return true;
 }

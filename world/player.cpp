@@ -137,7 +137,13 @@ void TransferDirectory(std::vector<DirectoryEntry>& entries) {
 
 // Reads over one player's run of chunks, up to its closing chunk.
 void SkipPlayerChunks() {
-    TransferTagList(std::span<const uint32_t>{}, [](uint32_t) {});
+    for (;;) {
+        uint32_t tag = 0;
+        BeginChunk(tag);
+        EndChunk();
+        if (tag == 0 || StreamFailed())
+            return;
+    }
 }
 
 void ChooseCurrentPlayerAfterLoad() {

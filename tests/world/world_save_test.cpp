@@ -383,31 +383,64 @@ TEST_F(WorldSaveTest, ObjectChunksKeepTheClassIdentity) {
     EXPECT_EQ(b->GetHeight(), 3);
 }
 
-TEST_F(WorldSaveTest, LoadedBuildingOfAnySizeDiesQuickly) {
+// Positions read from a file must lie on the map: a building whose
+// footprint runs off it (or overflows a sum, near 2^31) is refused whole.
+TEST_F(WorldSaveTest, ObjectsOffTheMapAreRefused) {
+    struct Case {
+        const char* what;
+        uint32_t category, subtype, x, y, width, height;
+        bool loads;
+    } cases[] = {
+        {"a house on the map", 1, 0, 60, 60, 4, 4, true},
+        {"a house at the map's far corner", 1, 0, 62, 62, 2, 2, true},
+        {"a house never placed", 1, 0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, true},
+        {"a house running off the map", 1, 0, 62, 62, 3, 2, false},
+        {"a house near 2^31", 1, 0, 0x7FFFFFF0, 0x7FFFFFF0, 0x7FFFFFFF, 0x7FFFFFFF, false},
+        {"a house at a negative tile", 1, 0, 0xFFFFFFFE, 3, 1, 1, false},
+        {"a house of negative width", 1, 0, 3, 3, 0xFFFFFFFF, 1, false},
+        {"a span off the map", 3, 0, 64, 0, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const uint32_t id = (c.category << 19) | 1;
+        Bytes bytes = WriteStream(4, [&] {
+            Chunk(ChunkTag("obj"), [&] {
+                Chunk(ChunkTag("objs"), [&] { Words({1, 12, id, c.category, c.subtype}); });
+                Chunk(ChunkTag("gob1"), [&] { Words({32, id, c.category, c.subtype, c.x, c.y, 0, 4, 0}); });
+                Chunk(0, [] {});
+                if (c.category == 1) {
+                    Chunk(ChunkTag("bld1"), [&] { Words({8, c.width, c.height}); });
+                    Chunk(0, [] {});
+                }
+            });
+            Chunk(0, [] {});
+        });
+        ClearWorldError();
+        const bool loaded = ReadStream(bytes, [] {
+            uint32_t tag = 0;
+            BeginChunk(tag);
+            bool ok = LoadMapObjects();
+            EndChunk();
+            return ok;
+        });
+        EXPECT_EQ(loaded, c.loads) << LastWorldError();
+        if (!c.loads) {
+            EXPECT_NE(LastWorldError().find("lies off the 64 x 64 map"), std::string::npos)
+                << LastWorldError();
+            EXPECT_EQ(MapObjectFromId(id), nullptr);
+        }
+        DeleteAllMapObjects();
+    }
+}
+
+TEST_F(WorldSaveTest, BuildingOfAnySizeDiesQuickly) {
     // A footprint claimed far beyond the map: deleting the building looks
     // only at the tiles on the map, and resets only those naming it.
     ASSERT_TRUE(Map().PlaceFootprint(60, 60, 0x80001, 2, 2, 2));
     ASSERT_TRUE(Map().PlaceFootprint(62, 62, 0x80009, 1, 1, 2));
-    Bytes bytes = WriteStream(4, [&] {
-        Chunk(ChunkTag("obj"), [&] {
-            Chunk(ChunkTag("anz"), [] { Words({16, 0, 1, 0, 0}); });
-            Chunk(ChunkTag("objs"), [] { Words({1, 12, 0x80001, 1, 0}); });
-            Chunk(ChunkTag("gob1"), [] { Words({32, 0x80001, 1, 0, 0x7FFFFFF0, 0x7FFFFFF0, 0, 4, 0}); });
-            Chunk(0, [] {});
-            Chunk(ChunkTag("bld1"), [] { Words({8, 0x7FFFFFFF, 0x7FFFFFFF}); });
-            Chunk(0, [] {});
-        });
-        Chunk(0, [] {});
-    });
-    ASSERT_TRUE(ReadStream(bytes, [] {
-        uint32_t tag = 0;
-        BeginChunk(tag);
-        bool ok = LoadMapObjects();
-        EndChunk();
-        return ok;
-    }));
-    auto* b = static_cast<Building*>(MapObjectFromId(0x80001));
+    auto* b = static_cast<Building*>(CreateMapObject(1, 0, 0x80001));
     ASSERT_NE(b, nullptr);
+    EXPECT_FALSE(b->Place(0x7FFFFFF0, 0x7FFFFFF0, 0, 0x7FFFFFFF, 0x7FFFFFFF, 0));
     b->GetCentre();
     b->SetPosition(-5, -5);
     DeleteMapObject(0x80001);
