@@ -9,6 +9,8 @@
 #include "gameloop/game.h"
 #include "gameloop/game_log.h"
 #include "gameloop/new_game.h"
+#include "world/world_errors.h"
+#include "world/world_warnings.h"
 #include "platform/endian.h"
 #include "platform/file.h"
 
@@ -89,17 +91,22 @@ bool SerializeSection(Game& game, size_t index) {
     }
 }
 
+// Why the last load of sections failed, for the one line that reports it.
+std::string loadProblem;
+
 // The sections of a loaded stream into the world; false at the first
-// missing or damaged one.
+// missing or damaged one, with loadProblem saying which and why (the
+// world's own complaint about it, when it made one).
 bool LoadSections(Game& game, std::unique_ptr<SaveStream> stream) {
     std::string header(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
+    loadProblem.clear();
     if (!stream) {
-        GameLog("saved game: the stream cannot be opened");
+        loadProblem = "the stream cannot be opened";
         return false;
     }
     if (!BeginSaveStream(std::move(stream), header, version)) {
-        GameLog("saved game: %s", StreamError().c_str());
+        loadProblem = StreamError();
         CloseStream();
         return false;
     }
@@ -107,17 +114,23 @@ bool LoadSections(Game& game, std::unique_ptr<SaveStream> stream) {
     for (size_t i = 0; i < kSaveSectionCount && ok; ++i) {
         uint32_t tag = kSaveSectionTags[i];
         BeginChunk(tag);
+        const uint32_t warnings = WorldWarningCount();
         if (tag != kSaveSectionTags[i]) {
-            GameLog("saved game: section %s is missing", ChunkTagName(kSaveSectionTags[i]).c_str());
+            loadProblem = "section " + ChunkTagName(kSaveSectionTags[i]) + " is missing";
             ok = false;
         } else if (SaveSection(i) != SaveSection::MiniMap && !SerializeSection(game, i)) {
-            GameLog("saved game: section %s is damaged", ChunkTagName(tag).c_str());
+            loadProblem = "section " + ChunkTagName(tag) + " is damaged";
+            if (WorldWarningCount() != warnings)
+                loadProblem += ": " + LastWorldWarning();
+            else if (!LastWorldError().empty())
+                loadProblem += ": " + LastWorldError();
             ok = false;
         }
         EndChunk();
     }
     if (StreamFailed()) {
-        GameLog("saved game: %s", StreamError().c_str());
+        if (loadProblem.empty())
+            loadProblem = StreamError();
         ok = false;
     }
     CloseStream();
@@ -336,11 +349,13 @@ bool LoadCheckedGame(Game& game, const std::function<std::unique_ptr<SaveStream>
     if (!hadGame)
         game.SetClock(game.Hooks().CreateClock());
     if (!LoadSections(game, open())) {
+        const std::string problem = loadProblem;
         ResetWorld(game);
         if (hadGame && LoadSections(game, OpenMemoryReadStream(previous)))
             game.Hooks().RebuildDerivedState();
         else if (!hadGame)
             game.SetStarted(false);
+        loadProblem = problem;
         return false;
     }
     game.Hooks().AfterLoad();
@@ -362,8 +377,12 @@ bool LoadGameFromMemory(Game& game, std::span<const uint8_t> bytes) {
         GameLog("saved game not loaded: %s", reason.c_str());
         return false;
     }
-    return LoadCheckedGame(
-        game, [bytes] { return OpenMemoryReadStream(bytes); }, bytes.size());
+    if (!LoadCheckedGame(
+            game, [bytes] { return OpenMemoryReadStream(bytes); }, bytes.size())) {
+        GameLog("saved game not loaded: %s", loadProblem.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool SaveGame(Game& game, const std::string& path, bool packed) {
@@ -380,7 +399,10 @@ bool SaveGame(Game& game, const std::string& path, bool packed) {
     }
     plat::AtomicFileWriter writer(path);
     if (!writer.Open() || !writer.Write(bytes.data(), bytes.size()) || !writer.Commit()) {
-        GameLog("%s: the saved game cannot be written", path.c_str());
+        // The writer's reason names the file: a device, a folder that
+        // cannot be written, a full disk.
+        GameLog("the saved game cannot be written: %s",
+                writer.Error().empty() ? path.c_str() : writer.Error().c_str());
         return false;
     }
     return true;
@@ -392,7 +414,12 @@ bool LoadGame(Game& game, const std::string& path, bool packed) {
         std::vector<uint8_t> bytes;
         if (!ReadSaveFile(path, packed, bytes))
             return false;
-        loaded = LoadGameFromMemory(game, bytes);
+        if (!CheckSavedGame(bytes, loadProblem)) {
+            GameLog("%s: saved game not loaded: %s", path.c_str(), loadProblem.c_str());
+            return false;
+        }
+        loaded = LoadCheckedGame(
+            game, [&bytes] { return OpenMemoryReadStream(bytes); }, bytes.size());
     } else {
         // A plain file is checked and then loaded a piece at a time.
         std::string reason;
@@ -406,7 +433,7 @@ bool LoadGame(Game& game, const std::string& path, bool packed) {
             game, [&path] { return OpenFileReadStream(path); }, error ? 0 : size_t(size));
     }
     if (!loaded) {
-        GameLog("%s: the saved game was not loaded", path.c_str());
+        GameLog("%s: saved game not loaded: %s", path.c_str(), loadProblem.c_str());
         return false;
     }
     return true;

@@ -180,9 +180,8 @@ int Picture(const Args& args) {
     ToolGame tool;
     if (!LoadGameTexts(data, false))
         return Fail(data + ": the game data cannot be read");
-    StartGame(tool.game, 0);
-    if (!LoadGame(tool.game, args[1]))
-        return Fail(args[1] + ": not a saved game this build can load");
+    if (!LoadSavedGame(tool, args[1]))
+        return 1;
     const WorldMap& map = GetWorldMap();
     const uint32_t w = map.GetWidth(), h = map.GetHeight();
     if (w == 0 || h == 0)

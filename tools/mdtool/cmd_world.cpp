@@ -208,21 +208,6 @@ int Demo(const Args& args) {
     return 0;
 }
 
-// Loads a saved game into the tool's game, saying why not in one line.
-bool LoadSavedGame(ToolGame& tool, const std::string& path) {
-    StartGame(tool.game, 0);
-    std::string logged;
-    GameLogSink previous = SetGameLogSink([&logged](const std::string& line) {
-        if (logged.empty())
-            logged = line;
-    });
-    const bool loaded = LoadGame(tool.game, path);
-    SetGameLogSink(previous);
-    if (!loaded)
-        Fail(path + ": a saved game that cannot be loaded" + (logged.empty() ? "" : " (" + logged + ")"));
-    return loaded;
-}
-
 int Resave(const Args& args) {
     if (args.size() != 3)
         return Usage(kWorldUsage);

@@ -7,11 +7,14 @@
 #include "files/chunk_stream.h"
 #include "files/packed_save.h"
 #include "gameloop/game.h"
+#include "gameloop/game_log.h"
+#include "gameloop/new_game.h"
 #include "gameloop/saved_game.h"
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
 #include "platform/endian.h"
 #include "platform/file.h"
+#include "tools/mdtool/command.h"
 
 #include <cstdint>
 #include <string>
@@ -32,6 +35,22 @@ struct ToolGame {
     ToolGame(const ToolGame&) = delete;
     ToolGame& operator=(const ToolGame&) = delete;
 };
+
+// Loads a saved game into the tool's game; false, after one line saying
+// why, when it cannot be loaded.
+inline bool LoadSavedGame(ToolGame& tool, const std::string& path) {
+    StartGame(tool.game, 0);
+    std::string logged;
+    GameLogSink previous = SetGameLogSink([&logged](const std::string& line) {
+        if (logged.empty())
+            logged = line;
+    });
+    const bool loaded = LoadGame(tool.game, path);
+    SetGameLogSink(previous);
+    if (!loaded)
+        Fail(logged.empty() ? path + ": a saved game that cannot be loaded" : logged);
+    return loaded;
+}
 
 // Whether the plain chunk file at path is laid out as a saved game (its
 // first sections "time" and then "mmap", which a world file lacks) rather
