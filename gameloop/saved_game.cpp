@@ -9,10 +9,11 @@
 #include "gameloop/game.h"
 #include "gameloop/game_log.h"
 #include "gameloop/new_game.h"
-#include "world/world_errors.h"
-#include "world/world_warnings.h"
 #include "platform/endian.h"
 #include "platform/file.h"
+#include "platform/file_system.h"
+#include "world/world_errors.h"
+#include "world/world_warnings.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,7 +21,6 @@
 #include <filesystem>
 #include <functional>
 #include <new>
-#include <sys/stat.h>
 
 const uint32_t kSaveSectionTags[16] = {
     ChunkTag("time"), ChunkTag("mmap"), ChunkTag("gmap"), ChunkTag("sch"),  ChunkTag("obj"), ChunkTag("plr"),
@@ -480,8 +480,8 @@ void AutoSave(Game& game) {
         if (year.find_first_not_of("0123456789") != std::string::npos)
             continue;
         // The owner's write bit, as the read-only mark of the file.
-        struct stat info;
-        if (stat(entry.path().c_str(), &info) != 0 || (info.st_mode & S_IWUSR) == 0) {
+        plat::PathInfo info;
+        if (!plat::GetPathInfo(entry.path().string(), info) || !info.ownerMayWrite) {
             GameLog("\"%s\" is read-only: no autosave is written this year", file.c_str());
             return;
         }

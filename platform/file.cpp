@@ -16,33 +16,50 @@ File::~File() {
     Close();
 }
 
-File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
+        error_ = other.error_;
     }
     return *this;
 }
 
 bool File::Open(const std::string& path, Mode mode) {
-    Close();
-    int flags = O_CLOEXEC;
+    int flags = 0;
     switch (mode) {
     case Mode::Read:
-        flags |= O_RDONLY;
+        flags = O_RDONLY;
         break;
     case Mode::Write:
-        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        flags = O_WRONLY | O_CREAT | O_TRUNC;
         break;
     case Mode::ReadWrite:
-        flags |= O_RDWR;
+        flags = O_RDWR;
         break;
     }
-    // A FIFO opened for reading would wait for a writer: opened without
+    return OpenWithFlags(path, flags);
+}
+
+bool File::Open(const std::string& path, bool read, bool write, Disposition disposition) {
+    int flags = read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    if (disposition == Disposition::Create)
+        flags |= O_CREAT;
+    else if (disposition == Disposition::Truncate)
+        flags |= O_TRUNC;
+    return OpenWithFlags(path, flags);
+}
+
+bool File::OpenWithFlags(const std::string& path, int flags) {
+    Close();
+    error_ = false;
+    flags |= O_CLOEXEC;
+    // A FIFO opened only for reading would wait for a writer: opened without
     // waiting, a FIFO that has none reads as empty.
-    if (mode == Mode::Read)
+    const bool readOnly = (flags & O_ACCMODE) == O_RDONLY;
+    if (readOnly)
         flags |= O_NONBLOCK;
     do {
         fd_ = ::open(path.c_str(), flags, 0644);
@@ -55,7 +72,7 @@ bool File::Open(const std::string& path, Mode mode) {
         errno = EISDIR;
         return false;
     }
-    if (mode == Mode::Read) {
+    if (readOnly) {
         const int statusFlags = ::fcntl(fd_, F_GETFL);
         if (statusFlags != -1)
             ::fcntl(fd_, F_SETFL, statusFlags & ~O_NONBLOCK);
@@ -79,6 +96,8 @@ size_t File::Read(void* buffer, size_t size) {
         ssize_t n = ::read(fd_, out + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0)
+            error_ = true;
         if (n <= 0)
             break;
         done += size_t(n);
@@ -95,8 +114,10 @@ size_t File::Write(const void* buffer, size_t size) {
         ssize_t n = ::write(fd_, in + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            error_ = true;
             break;
+        }
         done += size_t(n);
     }
     return done;
@@ -105,6 +126,13 @@ size_t File::Write(const void* buffer, size_t size) {
 bool File::Seek(uint64_t offset) {
     return fd_ >= 0 && offset <= uint64_t(INT64_MAX) &&
            ::lseek(fd_, off_t(offset), SEEK_SET) == off_t(offset);
+}
+
+uint64_t File::SeekToEnd() {
+    if (fd_ < 0)
+        return UINT64_MAX;
+    const off_t end = ::lseek(fd_, 0, SEEK_END);
+    return end < 0 ? UINT64_MAX : uint64_t(end);
 }
 
 uint64_t File::Tell() const {

@@ -26,6 +26,12 @@ public:
     // never waits for a FIFO's writer (one without reads as empty). On
     // failure errno says why.
     bool Open(const std::string& path, Mode mode);
+    // What an open does with the file at the path: only an existing one, a
+    // missing one made too, or an existing one emptied.
+    enum class Disposition { Existing, Create, Truncate };
+    // Opens for reading, writing or both; false, with errno, on a failed
+    // open and for a folder (EISDIR).
+    bool Open(const std::string& path, bool read, bool write, Disposition disposition);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -36,7 +42,12 @@ public:
     bool ReadExact(void* buffer, size_t size) { return Read(buffer, size) == size; }
     bool WriteExact(const void* buffer, size_t size) { return Write(buffer, size) == size; }
 
+    // Whether a read or write met an error rather than the end of the file.
+    bool HadError() const { return error_; }
+
     bool Seek(uint64_t offset);
+    // Moves to the end of the file; the new position, or UINT64_MAX.
+    uint64_t SeekToEnd();
     uint64_t Tell() const;
     // The file's size, or UINT64_MAX when it cannot be had.
     uint64_t Size() const;
@@ -49,7 +60,10 @@ public:
     std::string CheckWholeRead(uint64_t limit) const;
 
 private:
+    bool OpenWithFlags(const std::string& path, int flags);
+
     int fd_ = -1;
+    bool error_ = false;
 };
 
 // What ReadWholeFile reads at most when its caller names no limit of its
