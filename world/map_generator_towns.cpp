@@ -52,7 +52,9 @@ void AddName(std::vector<std::string>& names, std::string& line) {
         return;
     std::string name = line.substr(begin, end - begin);
     CutName(name, kMaxCityNameLength);
-    names.push_back(std::move(name));
+    // A long run of bytes that continue no character cuts to nothing.
+    if (!name.empty())
+        names.push_back(std::move(name));
 }
 
 // The number of limit rows 1-5 of CityPopulationSizeLimit that a
