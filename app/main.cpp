@@ -184,7 +184,7 @@ public:
     LogFloodGate() {
         previous_ = SetGameLogSink([this](const std::string& line) {
             if (++lines_ <= kShownLines)
-                std::fprintf(stderr, "%s\n", line.c_str());
+                std::fprintf(stderr, "%s\n", Escaped(line).c_str());
         });
     }
     ~LogFloodGate() {
@@ -198,6 +198,21 @@ public:
 
 private:
     static constexpr uint64_t kShownLines = 100;
+
+    // A line as the terminal should see it: control bytes, which a file's
+    // name or content may bring, as \xNN; characters beyond ASCII kept.
+    static std::string Escaped(const std::string& line) {
+        static const char kHex[] = "0123456789ABCDEF";
+        std::string out;
+        for (char ch : line) {
+            const unsigned char c = static_cast<unsigned char>(ch);
+            if (c < 0x20 || c == 0x7F)
+                out += std::string{'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+            else
+                out += ch;
+        }
+        return out;
+    }
     uint64_t lines_ = 0;
     GameLogSink previous_;
 };
@@ -248,11 +263,11 @@ int main(int argc, char** argv) {
     if (!o.script.empty()) {
         std::string text, error;
         if (!plat::ReadWholeFile(o.script, text, kMaxCommandScriptSize, &error)) {
-            std::fprintf(stderr, "marrowdale: %s: %s\n", o.script.c_str(), error.c_str());
+            std::fprintf(stderr, "marrowdale: %s: %s\n", Shown(o.script).c_str(), error.c_str());
             return 1;
         }
         if (!ParseCommandScript(text, script, error)) {
-            std::fprintf(stderr, "marrowdale: %s: %s\n", o.script.c_str(), error.c_str());
+            std::fprintf(stderr, "marrowdale: %s: %s\n", Shown(o.script).c_str(), error.c_str());
             return 1;
         }
     }

@@ -357,6 +357,40 @@ TEST_F(WorldSaveTest, BadObjectSectionsAreRefused) {
     }
 }
 
+// Slot counts below the objects' ids, or none at all: every object past
+// the counted slots grows the list, which must grow in amortised steps (it
+// once grew by half per object and ran out of memory).
+TEST_F(WorldSaveTest, ObjectsPastTheirSlotCountsLoad) {
+    for (const bool withCounts : {true, false}) {
+        SCOPED_TRACE(withCounts ? "a count of 1" : "no counts");
+        ResetWorld(8, 8);
+        constexpr uint32_t kObjects = 300;
+        Bytes bytes = WriteStream(4, [&] {
+            Chunk(ChunkTag("obj"), [&] {
+                if (withCounts)
+                    Chunk(ChunkTag("anz"), [] { Words({16, 0, 1, 0, 0}); });
+                Chunk(ChunkTag("objs"), [&] {
+                    Words({kObjects, 12});
+                    for (uint32_t i = 1; i <= kObjects; ++i)
+                        Words({0x80000 + i, 1, 0});
+                });
+                for (uint32_t i = 1; i <= kObjects; ++i) {
+                    Chunk(ChunkTag("gob1"), [&] {
+                        Words({32, 0x80000 + i, 1, 0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 4, 0});
+                    });
+                    Chunk(0, [] {});
+                    Chunk(ChunkTag("bld1"), [] { Words({8, 0, 0}); });
+                    Chunk(0, [] {});
+                }
+            });
+            Chunk(0, [] {});
+        });
+        ASSERT_TRUE(Load(bytes)) << LastWorldError();
+        EXPECT_EQ(MapObjectSlotCount(1), kObjects);
+        EXPECT_NE(MapObjectFromId(0x80000 + kObjects), nullptr);
+    }
+}
+
 TEST_F(WorldSaveTest, ObjectChunksKeepTheClassIdentity) {
     // A building whose "gob1" (written as "data") claims another id,
     // category and subtype keeps its own; the rest is taken.
