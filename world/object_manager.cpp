@@ -291,31 +291,31 @@ bool RefuseObjects(std::string reason) {
 }
 
 // Where a loaded object lies, checked against the map, which is loaded
-// before the objects: a building's whole footprint, any other object's
-// tile. An object never placed keeps (-1, -1). Empty when it fits, else
-// why not. Moving objects keep positions of their own kind and are left
-// to their classes.
+// before the objects: its tile must be on the map (an object never placed
+// keeps (-1, -1)), and a building's footprint no larger than a map, so that
+// no sum over its tiles comes near overflow. A footprint may reach past the
+// map's edge (a mountain's shape does; the tiles off the map are skipped).
+// Moving objects keep positions of their own kind and are left to their
+// classes. Empty when the object fits, else why not.
 std::string PositionProblem(const MapObject& object) {
     if (object.GetCategory() == kCategoryMoving)
         return {};
     const int64_t x = object.GetX(), y = object.GetY();
-    if (x == -1 && y == -1)
-        return {};
     const WorldMap& map = GetWorldMap();
     const int64_t mapWidth = map.GetWidth(), mapHeight = map.GetHeight();
-    int64_t width = 1, height = 1;
-    if (const auto* building = dynamic_cast<const Building*>(&object)) {
-        width = std::max<int64_t>(building->GetWidth(), 1);
-        height = std::max<int64_t>(building->GetHeight(), 1);
-        if (building->GetWidth() < 0 || building->GetHeight() < 0)
-            width = height = mapWidth + mapHeight + 1;
-    }
-    if (x >= 0 && y >= 0 && x + width <= mapWidth && y + height <= mapHeight)
-        return {};
     char text[160];
-    std::snprintf(text, sizeof text, "object 0x%X at (%lld, %lld), %lld x %lld, lies off the %lld x %lld map",
+    if (const auto* building = dynamic_cast<const Building*>(&object)) {
+        const int64_t width = building->GetWidth(), height = building->GetHeight();
+        if (width < 0 || height < 0 || width > int64_t(kMaxMapSize) || height > int64_t(kMaxMapSize)) {
+            std::snprintf(text, sizeof text, "object 0x%X has a footprint of %lld x %lld tiles",
+                          object.GetId(), static_cast<long long>(width), static_cast<long long>(height));
+            return text;
+        }
+    }
+    if ((x == -1 && y == -1) || (x >= 0 && y >= 0 && x < mapWidth && y < mapHeight))
+        return {};
+    std::snprintf(text, sizeof text, "object 0x%X at (%lld, %lld) lies off the %lld x %lld map",
                   object.GetId(), static_cast<long long>(x), static_cast<long long>(y),
-                  static_cast<long long>(width), static_cast<long long>(height),
                   static_cast<long long>(mapWidth), static_cast<long long>(mapHeight));
     return text;
 }

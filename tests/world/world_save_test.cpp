@@ -417,22 +417,25 @@ TEST_F(WorldSaveTest, ObjectChunksKeepTheClassIdentity) {
     EXPECT_EQ(b->GetHeight(), 3);
 }
 
-// Positions read from a file must lie on the map: a building whose
-// footprint runs off it (or overflows a sum, near 2^31) is refused whole.
+// Positions read from a file must lie on the map, and footprints be no
+// larger than a map (so that no sum over them nears 2^31): else the load
+// is refused whole.
 TEST_F(WorldSaveTest, ObjectsOffTheMapAreRefused) {
     struct Case {
         const char* what;
         uint32_t category, subtype, x, y, width, height;
-        bool loads;
+        const char* refusal; // null when it loads
     } cases[] = {
-        {"a house on the map", 1, 0, 60, 60, 4, 4, true},
-        {"a house at the map's far corner", 1, 0, 62, 62, 2, 2, true},
-        {"a house never placed", 1, 0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, true},
-        {"a house running off the map", 1, 0, 62, 62, 3, 2, false},
-        {"a house near 2^31", 1, 0, 0x7FFFFFF0, 0x7FFFFFF0, 0x7FFFFFFF, 0x7FFFFFFF, false},
-        {"a house at a negative tile", 1, 0, 0xFFFFFFFE, 3, 1, 1, false},
-        {"a house of negative width", 1, 0, 3, 3, 0xFFFFFFFF, 1, false},
-        {"a span off the map", 3, 0, 64, 0, 0, 0, false},
+        {"a house on the map", 1, 0, 60, 60, 4, 4, nullptr},
+        {"a house at the map's far corner", 1, 0, 63, 63, 1, 1, nullptr},
+        {"a house never placed", 1, 0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, nullptr},
+        {"a house reaching past the map's edge", 1, 0, 62, 62, 3, 2, nullptr},
+        {"a house one past the last column", 1, 0, 64, 3, 1, 1, "at (64, 3) lies off the 64 x 64 map"},
+        {"a house near 2^31", 1, 0, 0x7FFFFFF0, 3, 1, 1, "lies off the 64 x 64 map"},
+        {"a house at a negative tile", 1, 0, 0xFFFFFFFE, 3, 1, 1, "at (-2, 3) lies off"},
+        {"a footprint near 2^31", 1, 0, 3, 3, 0x7FFFFFFF, 0x7FFFFFFF, "a footprint of 2147483647 x"},
+        {"a footprint of negative width", 1, 0, 3, 3, 0xFFFFFFFF, 1, "a footprint of -1 x 1"},
+        {"a span off the map", 3, 0, 64, 0, 0, 0, "lies off the 64 x 64 map"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -457,10 +460,9 @@ TEST_F(WorldSaveTest, ObjectsOffTheMapAreRefused) {
             EndChunk();
             return ok;
         });
-        EXPECT_EQ(loaded, c.loads) << LastWorldError();
-        if (!c.loads) {
-            EXPECT_NE(LastWorldError().find("lies off the 64 x 64 map"), std::string::npos)
-                << LastWorldError();
+        EXPECT_EQ(loaded, c.refusal == nullptr) << LastWorldError();
+        if (c.refusal) {
+            EXPECT_NE(LastWorldError().find(c.refusal), std::string::npos) << LastWorldError();
             EXPECT_EQ(MapObjectFromId(id), nullptr);
         }
         DeleteAllMapObjects();
