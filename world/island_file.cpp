@@ -247,12 +247,22 @@ bool LoadMountains(IslandTemplate* island) {
             // world map.
             auto mountain = std::make_unique<Mountain>();
             mountain->Load();
+            // Its tile must lie on the island (read before the mountains),
+            // as a world's mountains must lie on the map.
+            const int64_t x = mountain->GetX(), y = mountain->GetY();
+            if (!StreamFailed() && island->width > 0 && !(x == -1 && y == -1) &&
+                (x < 0 || y < 0 || x >= int64_t(island->width) || y >= int64_t(island->height)))
+                return Refuse("mountain " + std::to_string(index) + " at (" + std::to_string(x) + ", " +
+                              std::to_string(y) + ") lies off the " + std::to_string(island->width) + " x " +
+                              std::to_string(island->height) + " map");
             island->mountains[index - 1] = std::move(mountain);
         } else {
             MapObject* object = CreateMapObject(kCategoryBuilding, Mountain::kSubtype, record.handle);
             if (!object)
                 return Refuse("mountain " + std::to_string(index) + " cannot be created");
             object->Load();
+            if (std::string problem = ObjectPositionProblem(*object); !StreamFailed() && !problem.empty())
+                return Refuse("mountain " + std::to_string(index) + ": " + problem);
         }
         if (StreamFailed())
             return Refuse("mountain " + std::to_string(index) + " is damaged: " + StreamError());

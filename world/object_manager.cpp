@@ -290,14 +290,17 @@ bool RefuseObjects(std::string reason) {
     return false;
 }
 
-// Where a loaded object lies, checked against the map, which is loaded
-// before the objects: its tile must be on the map (an object never placed
-// keeps (-1, -1)), and a building's footprint no larger than a map, so that
-// no sum over its tiles comes near overflow. A footprint may reach past the
-// map's edge (a mountain's shape does; the tiles off the map are skipped).
-// Moving objects keep positions of their own kind and are left to their
-// classes. Empty when the object fits, else why not.
-std::string PositionProblem(const MapObject& object) {
+template <class Fn>
+void ForEachSavedObject(Fn&& fn) {
+    for (CategoryList& list : Lists())
+        for (size_t i = 0; i < list.slots.size(); ++i)
+            if (MapObject* object = list.slots[i].get(); object && object->IsSaved())
+                fn(*object);
+}
+
+} // namespace
+
+std::string ObjectPositionProblem(const MapObject& object) {
     if (object.GetCategory() == kCategoryMoving)
         return {};
     const int64_t x = object.GetX(), y = object.GetY();
@@ -319,16 +322,6 @@ std::string PositionProblem(const MapObject& object) {
                   static_cast<long long>(mapWidth), static_cast<long long>(mapHeight));
     return text;
 }
-
-template <class Fn>
-void ForEachSavedObject(Fn&& fn) {
-    for (CategoryList& list : Lists())
-        for (size_t i = 0; i < list.slots.size(); ++i)
-            if (MapObject* object = list.slots[i].get(); object && object->IsSaved())
-                fn(*object);
-}
-
-} // namespace
 
 bool SaveMapObjects() {
     uint32_t tag = ChunkTag("anz");
@@ -404,7 +397,7 @@ bool LoadMapObjects() {
     for (CategoryList& list : Lists())
         for (size_t i = 0; i < list.slots.size(); ++i)
             if (MapObject* object = list.slots[i].get())
-                if (std::string problem = PositionProblem(*object); !problem.empty())
+                if (std::string problem = ObjectPositionProblem(*object); !problem.empty())
                     return RefuseObjects(problem);
     return true;
 }
