@@ -290,16 +290,12 @@ bool RefuseObjects(std::string reason) {
     return false;
 }
 
-template <class Fn>
-void ForEachSavedObject(Fn&& fn) {
-    for (CategoryList& list : Lists())
-        for (size_t i = 0; i < list.slots.size(); ++i)
-            if (MapObject* object = list.slots[i].get(); object && object->IsSaved())
-                fn(*object);
-}
-
-} // namespace
-
+// Why a loaded object's place does not fit the map (loaded before the
+// objects), or empty: its tile must lie on the map unless it was never
+// placed (-1, -1), and a building's footprint be no larger than a map, so
+// that no sum over its tiles nears overflow. A footprint may reach past the
+// map's edge (a mountain's shape does). Moving objects keep positions of
+// their own kind and are left to their classes.
 std::string ObjectPositionProblem(const MapObject& object) {
     if (object.GetCategory() == kCategoryMoving)
         return {};
@@ -322,6 +318,16 @@ std::string ObjectPositionProblem(const MapObject& object) {
                   static_cast<long long>(mapWidth), static_cast<long long>(mapHeight));
     return text;
 }
+
+template <class Fn>
+void ForEachSavedObject(Fn&& fn) {
+    for (CategoryList& list : Lists())
+        for (size_t i = 0; i < list.slots.size(); ++i)
+            if (MapObject* object = list.slots[i].get(); object && object->IsSaved())
+                fn(*object);
+}
+
+} // namespace
 
 bool SaveMapObjects() {
     uint32_t tag = ChunkTag("anz");

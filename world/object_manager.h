@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 using MapObjectConstructor = std::function<std::unique_ptr<MapObject>(int32_t subtype)>;
@@ -57,14 +56,6 @@ void UpdateBuildingsMonth();
 void UpdateBuildingsYear();
 void UpdateBuildings(uint32_t gameTimeMs);
 void ClearAllBuildingHighlights();
-
-// Why a loaded object's place does not fit the map (loaded before the
-// objects), or empty: its tile must lie on the map unless it was never
-// placed (-1, -1), and a building's footprint be no larger than a map, so
-// that no sum over its tiles nears overflow. A footprint may reach past the
-// map's edge (a mountain's shape does). Moving objects keep positions of
-// their own kind and are left to their classes.
-std::string ObjectPositionProblem(const MapObject& object);
 
 // The object section's chunks ("anz", "objs", then every object's own).
 // Loading expects empty lists; it skips records that are unusable (index 0,
