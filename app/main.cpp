@@ -11,6 +11,7 @@
 #include "economy/town_services.h"
 #include "gameloop/command_script.h"
 #include "gameloop/game.h"
+#include "gameloop/game_log.h"
 #include "gameloop/map_import.h"
 #include "gameloop/new_game.h"
 #include "gameloop/saved_game.h"
@@ -72,18 +73,46 @@ bool ParseNumber(const char* text, T& value) {
     return error == std::errc() && end == s.data() + s.size();
 }
 
+// Set when an option's value was refused with its own message, which the
+// usage would only bury.
+bool valueRefused = false;
+
+// A word from the command line as a message shows it: bytes outside
+// printable ASCII as \xNN, cut to a line.
+std::string Shown(std::string_view word) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (size_t i = 0; i < word.size() && i < 60; ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        if (c >= 0x20 && c < 0x7F)
+            out += char(c);
+        else
+            out += std::string{'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    }
+    return word.size() > 60 ? out + "..." : out;
+}
+
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         std::string_view a = argv[i];
         auto value = [&](const char*& out) {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "marrowdale: %s needs a value\n", argv[i]);
+                valueRefused = true;
                 return false;
             }
             out = argv[++i];
             return true;
         };
         const char* v = nullptr;
+        // A value that is not a number of the option's kind: one line naming
+        // both (a missing value is reported by value()).
+        auto badNumber = [&](const char* option, const char* kind) {
+            if (v)
+                std::fprintf(stderr, "marrowdale: %s takes %s, not '%s'\n", option, kind, Shown(v).c_str());
+            valueRefused = true;
+            return false;
+        };
         if (a == "--headless") {
         } else if (a == "--new") {
             o.newGame = true;
@@ -100,16 +129,17 @@ bool ParseOptions(int argc, char** argv, Options& o) {
                 o.size % 2) {
                 std::fprintf(stderr, "marrowdale: --generate takes an even size from 2 to %u\n",
                              kLargestMapSide);
+                valueRefused = true;
                 return false;
             }
             o.generate = true;
         } else if (a == "--seed") {
             if (!value(v) || !ParseNumber(v, o.seed))
-                return false;
+                return badNumber("--seed", "a whole number from 0 to 4294967295");
             o.seeded = true;
         } else if (a == "--ticks") {
             if (!value(v) || !ParseNumber(v, o.ticks))
-                return false;
+                return badNumber("--ticks", "a whole number of frames");
         } else if (a == "--frame-ms") {
             if (!value(v))
                 return false;
@@ -145,9 +175,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "-debug_msg_filter") {
             uint32_t filter = 0;
             if (!value(v) || !ParseNumber(v, filter))
-                return false;
+                return badNumber("-debug_msg_filter", "a whole number");
         } else {
-            std::fprintf(stderr, "marrowdale: unknown option '%s'\n", argv[i]);
+            std::fprintf(stderr, "marrowdale: unknown option '%s'\n", Shown(argv[i]).c_str());
             return false;
         }
     }
@@ -161,6 +191,46 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     }
     return true;
 }
+
+// The game's log on stderr, its flood held back: a script of a million
+// refused commands shows the first lines and then how many more there were.
+class LogFloodGate {
+public:
+    LogFloodGate() {
+        previous_ = SetGameLogSink([this](const std::string& line) {
+            if (++lines_ <= kShownLines)
+                std::fprintf(stderr, "%s\n", Escaped(line).c_str());
+        });
+    }
+    ~LogFloodGate() {
+        SetGameLogSink(previous_);
+        if (lines_ > kShownLines)
+            std::fprintf(stderr, "marrowdale: %llu more log lines not shown\n",
+                         static_cast<unsigned long long>(lines_ - kShownLines));
+    }
+    LogFloodGate(const LogFloodGate&) = delete;
+    LogFloodGate& operator=(const LogFloodGate&) = delete;
+
+private:
+    static constexpr uint64_t kShownLines = 100;
+
+    // A line as the terminal should see it: control bytes, which a file's
+    // name or content may bring, as \xNN; characters beyond ASCII kept.
+    static std::string Escaped(const std::string& line) {
+        static const char kHex[] = "0123456789ABCDEF";
+        std::string out;
+        for (char ch : line) {
+            const unsigned char c = static_cast<unsigned char>(ch);
+            if (c < 0x20 || c == 0x7F)
+                out += std::string{'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+            else
+                out += ch;
+        }
+        return out;
+    }
+    uint64_t lines_ = 0;
+    GameLogSink previous_;
+};
 
 void PrintSummary(Game& game, uint64_t frames) {
     LoopClock& clock = game.Clock();
@@ -187,22 +257,38 @@ int main(int argc, char** argv) {
         return RunEngineDemo(argc - 1, argv + 1);
     Options o;
     if (!ParseOptions(argc, argv, o)) {
-        std::fputs(kUsage, stderr);
+        if (!valueRefused)
+            std::fputs(kUsage, stderr);
         return 2;
     }
     if (o.multiplayer) {
         std::fprintf(stderr, "marrowdale: network games are not available in this build\n");
         return 1;
     }
+    LogFloodGate logGate;
+    // The save's place is tried before the run, so that a long run does not
+    // end in a save that cannot be written.
+    if (!o.save.empty()) {
+        std::error_code error;
+        std::filesystem::path folder = std::filesystem::path(o.save).parent_path();
+        if (!folder.empty())
+            std::filesystem::create_directories(folder, error);
+        plat::AtomicFileWriter probe(o.save);
+        if (!probe.Open()) {
+            std::fprintf(stderr, "marrowdale: the game could not be saved: %s\n", probe.Error().c_str());
+            return 1;
+        }
+        probe.Abandon();
+    }
     std::vector<ScriptedCommand> script;
     if (!o.script.empty()) {
         std::string text, error;
-        if (!plat::ReadWholeFile(o.script, text)) {
-            std::fprintf(stderr, "marrowdale: %s cannot be read\n", o.script.c_str());
+        if (!plat::ReadWholeFile(o.script, text, kMaxCommandScriptSize, &error)) {
+            std::fprintf(stderr, "marrowdale: %s: %s\n", Shown(o.script).c_str(), error.c_str());
             return 1;
         }
         if (!ParseCommandScript(text, script, error)) {
-            std::fprintf(stderr, "marrowdale: %s: %s\n", o.script.c_str(), error.c_str());
+            std::fprintf(stderr, "marrowdale: %s: %s\n", Shown(o.script).c_str(), error.c_str());
             return 1;
         }
     }
@@ -268,10 +354,6 @@ int main(int argc, char** argv) {
     PrintSummary(game, o.ticks);
 
     if (!o.save.empty()) {
-        std::error_code error;
-        std::filesystem::path folder = std::filesystem::path(o.save).parent_path();
-        if (!folder.empty())
-            std::filesystem::create_directories(folder, error);
         if (!SaveGame(game, o.save))
             return 1;
         std::printf("saved to %s\n", o.save.c_str());

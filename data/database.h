@@ -27,6 +27,8 @@ inline constexpr int32_t kMaxRowNumber = 65535;
 // per row of the table, so a file naming many columns and many rows could
 // otherwise ask for far more memory than its own size.
 inline constexpr uint64_t kMaxCells = uint64_t(1) << 22;
+// The largest database or text-table file read.
+inline constexpr uint64_t kMaxDatabaseFileSize = uint64_t(64) << 20;
 
 struct DatabaseColumn {
     CellMap cells;

@@ -427,9 +427,10 @@ bool Database::Read(std::istream& in, const ProgressCallback& progress) {
 
 bool Database::ReadFile(const std::string& path, const ProgressCallback& progress) {
     std::string text;
-    if (!plat::ReadWholeFile(path, text)) {
+    std::string error;
+    if (!plat::ReadWholeFile(path, text, kMaxDatabaseFileSize, &error)) {
         if (log_)
-            *log_ << "NOT FOUND - " << path << std::endl;
+            *log_ << "NOT FOUND - " << path << ": " << error << std::endl;
         return false;
     }
     return Read(text, progress);

@@ -8,6 +8,7 @@
 #include "files/chunk_transfer.h"
 #include "platform/endian.h"
 #include "world/object_manager.h"
+#include "world/world_map.h"
 #include "world/world_warnings.h"
 
 #include <cmath>
@@ -77,9 +78,19 @@ bool City::SerializeCity() {
             std::memcpy(&speed_, &bits, 4);
             for (size_t i = 0; i < styleValues_.size(); ++i)
                 styleValues_[i] = plat::LoadLE32(b + 440 + 4 * i);
-            if (storedIndex != index_ || centreX_ < 0 || centreY_ < 0 || width_ < 1 || height_ < 1 ||
-                width_ > kMaxTownSide || height_ > kMaxTownSide || width_ % 2 == 0 || height_ % 2 == 0 ||
-                sizeClass_ > 5 || !std::isfinite(speed_) || speed_ <= 0.0f) {
+            // The centre must lie on the map, which is loaded before the
+            // towns; the town's sums around it then stay far from overflow.
+            const WorldMap& map = GetWorldMap();
+            if (centreX_ < 0 || centreY_ < 0 || uint32_t(centreX_) >= map.GetWidth() ||
+                uint32_t(centreY_) >= map.GetHeight()) {
+                WorldWarning("towns: the centre (%d, %d) of town %d lies off the %u x %u map", centreX_,
+                             centreY_, index_, map.GetWidth(), map.GetHeight());
+                ok = false;
+                return;
+            }
+            if (storedIndex != index_ || width_ < 1 || height_ < 1 || width_ > kMaxTownSide ||
+                height_ > kMaxTownSide || width_ % 2 == 0 || height_ % 2 == 0 || sizeClass_ > 5 ||
+                !std::isfinite(speed_) || speed_ <= 0.0f) {
                 WorldWarning("towns: the record of town %d does not hold together", index_);
                 ok = false;
             }

@@ -1,5 +1,6 @@
 #include "engine/demo_scene.h"
 
+#include "engine/asset_log.h"
 #include "engine/draw_layers.h"
 #include "engine/engine_services.h"
 #include "engine/frame.h"
@@ -44,9 +45,11 @@ std::vector<uint8_t> GlyphOrder() {
 
 TextureHandle Load(const char* path, std::string& error, TextureSize* size = nullptr) {
     TextureSize info{};
+    ClearAssetProblem();
     const TextureHandle h = LoadTgaTexture(path, DefaultTextureFormat(), size ? size : &info, true, 0);
     if (h == 0 && error.empty())
-        error = std::string("cannot load ") + path;
+        error = std::string("cannot load ") + path +
+                (LastAssetProblem().empty() ? std::string() : " (" + LastAssetProblem() + ")");
     return h;
 }
 

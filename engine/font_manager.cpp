@@ -174,9 +174,14 @@ int32_t LoadBitmapFont(std::string_view name, int32_t& size) {
         return 0;
     }
     Engine::TextureSize info;
+    ClearAssetProblem();
     TextureHandle texture = LoadTgaTexture(path, Engine::DefaultTextureFormat(), &info, true, 0);
-    if (!texture)
+    if (!texture) {
+        const std::string reason = LastAssetProblem();
+        LogAssetProblem("font %s: %s", fileName.c_str(),
+                        reason.empty() ? "the picture gives no texture" : reason.c_str());
         return 0;
+    }
     // The marker line above the first row and a row of glyphs must fit.
     if (pixels > info.height - 2) {
         LogAssetProblem("font %s: size %d leaves no glyph row in a picture %d high", fileName.c_str(), pixels,

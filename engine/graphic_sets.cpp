@@ -141,8 +141,12 @@ TiledImage* LoadFirstMatch(const std::string& pattern, int32_t frames, int32_t s
     if (!ReadVfsFile(path, bytes))
         return nullptr;
     auto* image = new TiledImage;
+    ClearAssetProblem();
     if (!image->LoadImage(bytes.data(), bytes.size(), Engine::DefaultTextureFormat(), frames, shift)) {
-        LogAssetProblem("picture %s gives no texture", path.c_str());
+        // The decoder's reason, when it gave one, goes into the one line.
+        const std::string reason = LastAssetProblem();
+        LogAssetProblem("picture %s gives no texture%s%s", path.c_str(), reason.empty() ? "" : ": ",
+                        reason.c_str());
         delete image;
         return nullptr;
     }

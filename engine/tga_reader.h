@@ -10,6 +10,9 @@
 
 // The largest picture the reader accepts, in pixels (128 MiB decoded).
 inline constexpr uint32_t kMaxTgaPixels = 32u << 20;
+// The largest TGA file that can hold such a picture: header, image id, a
+// full colour map, every pixel as its own run (five bytes) and the footer.
+inline constexpr uint64_t kMaxTgaFileSize = 18 + 255 + 65535 * 4 + uint64_t(kMaxTgaPixels) * 5 + 1024;
 
 // The values kept in the developer area: the box the picture stands in and
 // the picture's position within it.

@@ -426,6 +426,21 @@ uint32_t EndChunk() {
     return size;
 }
 
+uint32_t PeekChunkTag() {
+    if (!Live() || !Loading() || Left() < kHeaderSize)
+        return 0;
+    SaveStream& stream = *Current().stream;
+    if (const uint8_t* header = stream.WindowBytes(4))
+        return plat::LoadLE32(header);
+    const uint32_t position = stream.Position();
+    uint32_t tag = 0;
+    if (stream.TransferU32(tag) != 4)
+        tag = 0;
+    if (stream.Seek(position, SeekOrigin::Start) != position)
+        Fail("the data cannot be read again at byte %u", position);
+    return tag;
+}
+
 uint32_t ChunkBytesLeft() {
     if (!Live() || Current().chunks.Empty())
         return 0;

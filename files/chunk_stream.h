@@ -94,6 +94,9 @@ uint32_t BeginChunk(uint32_t& tag);
 uint32_t EndChunk();
 // What is left of the innermost chunk to load; unbounded while storing.
 uint32_t ChunkBytesLeft();
+// Loading: the tag of the next chunk in the innermost chunk, without moving;
+// 0 when there is none (or while storing).
+uint32_t PeekChunkTag();
 
 // Raw bytes, without a length, clamped to the chunk. Returns the bytes moved.
 uint32_t TransferInChunk(void* buffer, uint32_t count);
@@ -134,14 +137,18 @@ uint32_t TransferSizedInBlock(void* buffer, uint32_t capacity);
 uint32_t EndBlock();
 
 // Walks an object's tag list, the usual way to serialise an object: storing
-// writes one chunk per tag and the closing chunk of tag 0; loading reads
-// chunks up to the one of tag 0, whatever their number, so that a file with
-// tags this program does not know still leaves the stream at the object's
-// end. fields(tag) transfers the fields of each tag other than 0; it ignores
-// tags it does not know, which EndChunk then skips.
+// writes one chunk per tag and the closing chunk of tag 0. Loading reads
+// chunks up to the one of tag 0, but never more than the list has entries
+// (its tags and the closing 0), so that an object whose closing chunk is
+// missing cannot take the next object's chunks with it; a closing chunk
+// right after those is still taken, so that a file with one tag this
+// program does not know still leaves the stream at the object's end.
+// fields(tag) transfers the fields of each tag other than 0; it ignores tags
+// it does not know, which EndChunk then skips.
 template <typename Fields>
 void TransferTagList(std::span<const uint32_t> tags, Fields&& fields) {
-    for (size_t i = 0;; ++i) {
+    const size_t entries = tags.size() + (tags.empty() || tags.back() != 0 ? 1 : 0);
+    for (size_t i = 0; i < entries; ++i) {
         uint32_t tag = i < tags.size() ? tags[i] : 0;
         BeginChunk(tag);
         if (tag != 0)
@@ -149,5 +156,10 @@ void TransferTagList(std::span<const uint32_t> tags, Fields&& fields) {
         EndChunk();
         if (tag == 0)
             return;
+    }
+    if (StreamMode() == kStreamLoad && PeekChunkTag() == 0 && ChunkBytesLeft() >= 8) {
+        uint32_t tag = 0;
+        BeginChunk(tag);
+        EndChunk();
     }
 }

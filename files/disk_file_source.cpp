@@ -2,10 +2,9 @@
 
 #include "files/file_time.h"
 
+#include "platform/file_system.h"
+
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -57,121 +56,80 @@ bool Vanished(int error) {
 } // namespace
 
 RefPtr<DiskFile> DiskFile::Open(const std::string& hostPath, uint32_t access, uint32_t disposition) {
-    int flags = O_CLOEXEC;
-    if ((access & kAccessRead) && (access & kAccessWrite))
-        flags |= O_RDWR;
-    else if (access & kAccessWrite)
-        flags |= O_WRONLY;
-    else
-        flags |= O_RDONLY;
+    const bool read = (access & kAccessRead) || !(access & kAccessWrite);
+    const bool write = (access & kAccessWrite) != 0;
+    plat::File::Disposition how;
     switch (disposition) {
     case kOpenExisting:
+        how = plat::File::Disposition::Existing;
         break;
     case kOpenAlways:
     case kOpenAppend:
-        flags |= O_CREAT;
+        how = plat::File::Disposition::Create;
         break;
     case kTruncateExisting:
-        if (!(access & kAccessWrite)) {
+        if (!write) {
             errno = EACCES;
             return nullptr;
         }
-        flags |= O_TRUNC;
+        how = plat::File::Disposition::Truncate;
         break;
     default:
         errno = EINVAL;
         return nullptr;
     }
-    int fd;
-    do {
-        fd = ::open(hostPath.c_str(), flags, 0644);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    plat::File file;
+    if (!file.Open(hostPath, read, write, how))
         return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        errno = EISDIR;
-        return nullptr;
-    }
     if (disposition == kOpenAppend)
-        ::lseek(fd, 0, SEEK_END);
-    return RefPtr<DiskFile>::Adopt(new DiskFile(fd));
-}
-
-DiskFile::~DiskFile() {
-    ::close(fd_);
+        file.SeekToEnd();
+    return RefPtr<DiskFile>::Adopt(new DiskFile(std::move(file)));
 }
 
 bool DiskFile::Read(uint32_t count, void* destination, uint32_t* outCount) {
-    auto* out = static_cast<uint8_t*>(destination);
-    uint32_t done = 0;
-    bool ok = true;
-    while (done < count) {
-        ssize_t n = ::read(fd_, out + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ok = false;
-        if (n <= 0)
-            break;
-        done += uint32_t(n);
-    }
+    const uint32_t done = uint32_t(file_.Read(destination, count));
     if (outCount)
         *outCount = done;
-    return ok;
+    return !file_.HadError();
 }
 
 uint32_t DiskFile::Size() {
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0)
+    const uint64_t size = file_.Size();
+    if (size == UINT64_MAX)
         return 0;
-    return st.st_size > off_t(UINT32_MAX) ? UINT32_MAX : uint32_t(st.st_size);
+    return size > UINT32_MAX ? UINT32_MAX : uint32_t(size);
 }
 
 bool DiskFile::Write(uint32_t count, const void* source, uint32_t* outCount) {
-    const auto* in = static_cast<const uint8_t*>(source);
-    uint32_t done = 0;
-    bool ok = true;
-    while (done < count) {
-        ssize_t n = ::write(fd_, in + done, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += uint32_t(n);
-    }
+    const uint32_t done = uint32_t(file_.Write(source, count));
     if (outCount)
         *outCount = done;
-    return ok;
+    return done == count;
 }
 
 uint32_t DiskFile::Seek(int32_t distance, uint32_t origin) {
-    int whence;
+    int64_t base;
     switch (origin) {
     case kSeekStart:
-        whence = SEEK_SET;
+        base = 0;
         break;
     case kSeekCurrent:
-        whence = SEEK_CUR;
+        base = int64_t(file_.Tell());
         break;
-    case kSeekEnd:
-        whence = SEEK_END;
+    case kSeekEnd: {
+        const uint64_t size = file_.Size();
+        if (size == UINT64_MAX)
+            return kSeekFailed;
+        base = int64_t(size);
         break;
+    }
     default:
         return kSeekFailed;
     }
-    off_t before = ::lseek(fd_, 0, SEEK_CUR);
-    off_t after = ::lseek(fd_, distance, whence);
-    if (after < 0)
+    const int64_t target = base + distance;
+    if (target < 0 || target >= int64_t(kSeekFailed) || !file_.Seek(uint64_t(target)))
         return kSeekFailed;
-    if (after >= off_t(kSeekFailed)) {
-        ::lseek(fd_, before, SEEK_SET);
-        return kSeekFailed;
-    }
-    return uint32_t(after);
+    return uint32_t(target);
 }
 
 std::optional<std::string> DiskFileSource::FindExisting(std::string_view path) {
@@ -180,8 +138,8 @@ std::optional<std::string> DiskFileSource::FindExisting(std::string_view path) {
         return std::nullopt;
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto host = resolver_.Find(names);
-        struct stat st {};
-        if (host && ::stat(host->c_str(), &st) == 0)
+        plat::PathInfo info;
+        if (host && plat::GetPathInfo(*host, info))
             return host;
         if (!host || !Vanished(errno))
             break;
@@ -198,7 +156,7 @@ RefPtr<VfsFile> DiskFileSource::OpenFile(std::string_view path, uint32_t access,
         auto host = Creates(disposition) ? resolver_.Place(names) : resolver_.Find(names);
         if (!host)
             return nullptr;
-        bool existed = !Creates(disposition) || ::access(host->c_str(), F_OK) == 0;
+        bool existed = !Creates(disposition) || plat::PathExists(*host);
         if (RefPtr<DiskFile> file = DiskFile::Open(*host, access, disposition)) {
             if (!existed)
                 resolver_.ForgetAll();
@@ -213,7 +171,7 @@ RefPtr<VfsFile> DiskFileSource::OpenFile(std::string_view path, uint32_t access,
 
 bool DiskFileSource::Delete(std::string_view path) {
     auto host = FindExisting(path);
-    if (!host || ::unlink(host->c_str()) != 0)
+    if (!host || !plat::RemoveFile(*host))
         return false;
     resolver_.ForgetAll();
     return true;
@@ -225,16 +183,16 @@ bool DiskFileSource::FileExists(std::string_view path) {
 
 bool DiskFileSource::FileSize(std::string_view path, uint32_t& size) {
     auto host = FindExisting(path);
-    struct stat st {};
-    if (!host || ::stat(host->c_str(), &st) != 0)
+    plat::PathInfo info;
+    if (!host || !plat::GetPathInfo(*host, info))
         return false;
-    if (S_ISDIR(st.st_mode)) {
+    if (info.kind == plat::PathKind::Folder) {
         size = 0;
         return true;
     }
-    if (st.st_size > off_t(UINT32_MAX))
+    if (info.size > UINT32_MAX)
         return false;
-    size = uint32_t(st.st_size);
+    size = uint32_t(info.size);
     return true;
 }
 
@@ -269,18 +227,18 @@ bool DiskFileSource::FindFirst(FindRecord& record, std::string_view pattern, uin
 bool DiskFileSource::FindNext(FindRecord& record) {
     while (searching_ && findNext_ < findNames_.size()) {
         const std::string& name = findNames_[findNext_++];
-        struct stat st {};
-        if (::stat(JoinHostPath(findHostFolder_, name).c_str(), &st) != 0)
+        plat::PathInfo info;
+        if (!plat::GetPathInfo(JoinHostPath(findHostFolder_, name), info))
             continue;
-        bool folder = S_ISDIR(st.st_mode);
+        bool folder = info.kind == plat::PathKind::Folder;
         if ((findMode_ == kFindFiles && folder) || (findMode_ == kFindFolders && !folder))
             continue;
         record = FindRecord{};
         record.attributes = folder ? kFileAttributeFolder : kFileAttributeArchive;
-        record.created = LocalPackedTime(st.st_mtim);
-        record.accessed = LocalPackedTime(st.st_atim);
-        record.written = LocalPackedTime(st.st_mtim);
-        record.size = folder ? 0 : uint64_t(st.st_size);
+        record.created = LocalPackedTime(info.modified);
+        record.accessed = LocalPackedTime(info.accessed);
+        record.written = LocalPackedTime(info.modified);
+        record.size = folder ? 0 : info.size;
         record.fullPath = findFolder_ + name;
         record.name = name;
         return true;

@@ -5,8 +5,10 @@
 
 #include "files/file_source.h"
 #include "files/host_path.h"
+#include "platform/file.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class DiskFile : public VfsFile {
@@ -22,10 +24,10 @@ public:
     uint32_t Seek(int32_t distance, uint32_t origin) override;
 
 private:
-    explicit DiskFile(int fd) : fd_(fd) {}
-    ~DiskFile() override;
+    explicit DiskFile(plat::File file) : file_(std::move(file)) {}
+    ~DiskFile() override = default;
 
-    int fd_;
+    plat::File file_;
 };
 
 class DiskFileSource : public FileSource {

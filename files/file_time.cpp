@@ -1,7 +1,6 @@
 #include "files/file_time.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "platform/file_system.h"
 
 namespace {
 
@@ -26,24 +25,20 @@ timespec TimespecFromFileTime(uint64_t fileTime) {
 }
 
 bool ReadFileWriteTime(const std::string& path, uint64_t& fileTime) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    plat::PathInfo info;
+    if (!plat::GetPathInfo(path, info))
         return false;
-    fileTime = FileTimeFromTimespec(st.st_mtim);
+    fileTime = FileTimeFromTimespec(info.modified);
     return true;
 }
 
 bool SetFileWriteTime(const std::string& path, uint64_t fileTime) {
-    timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1] = TimespecFromFileTime(fileTime);
-    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+    return plat::SetModificationTime(path, TimespecFromFileTime(fileTime));
 }
 
 PackedTime LocalPackedTime(const timespec& time) {
-    tm local{};
-    if (!::localtime_r(&time.tv_sec, &local))
+    std::tm local{};
+    if (!plat::LocalCalendarTime(time, local))
         return {};
     PackedTime packed;
     packed.second = uint8_t(local.tm_sec);

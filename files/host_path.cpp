@@ -1,17 +1,13 @@
 #include "files/host_path.h"
 
+#include "platform/file_system.h"
+
 #include <algorithm>
-#include <dirent.h>
-#include <sys/stat.h>
 
 namespace {
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
-}
-
-bool StatPath(const std::string& path, struct stat& st) {
-    return ::stat(path.empty() ? "." : path.c_str(), &st) == 0;
 }
 
 bool SameTime(const timespec& a, const timespec& b) {
@@ -25,17 +21,9 @@ constexpr time_t kSettleSeconds = 2;
 } // namespace
 
 std::optional<std::vector<std::string>> ReadFolderNames(const std::string& folder) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return std::nullopt;
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
-        std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
+    if (!plat::ListFolder(folder, names))
+        return std::nullopt;
     return names;
 }
 
@@ -95,9 +83,9 @@ std::optional<std::string> ResolveHostPath(std::string_view path) {
         start = end + 1;
         if (name.empty() || name == ".")
             continue;
-        struct stat st {};
+        plat::PathInfo info;
         std::string exact = JoinHostPath(current, name);
-        if (name == ".." || ::lstat(exact.c_str(), &st) == 0) {
+        if (name == ".." || plat::GetPathInfo(exact, info, false)) {
             current = std::move(exact);
             continue;
         }
@@ -111,8 +99,8 @@ std::optional<std::string> ResolveHostPath(std::string_view path) {
             return std::nullopt;
         current = JoinHostPath(current, *found);
     }
-    struct stat st {};
-    if (!StatPath(current, st))
+    plat::PathInfo info;
+    if (!plat::GetPathInfo(current, info))
         return std::nullopt;
     return current.empty() ? "." : current;
 }
@@ -136,9 +124,9 @@ std::optional<std::string> CaseFoldingResolver::Walk(const std::vector<std::stri
             return std::nullopt;
         const std::string* real = Match(*listing, names[i]);
         if (!real) {
-            struct stat st {};
-            bool changed =
-                listing->unsettled || !StatPath(path, st) || !SameTime(st.st_mtim, listing->modified);
+            plat::PathInfo info;
+            bool changed = listing->unsettled || !plat::GetPathInfo(path, info) ||
+                           !SameTime(info.modified, listing->modified);
             if (changed && (listing = GetListing(path, true)) != nullptr)
                 real = Match(*listing, names[i]);
         }
@@ -159,17 +147,15 @@ const CaseFoldingResolver::Listing* CaseFoldingResolver::GetListing(const std::s
             return &cached->second;
     }
     listings_.erase(folder);
-    struct stat st {};
-    if (!StatPath(folder, st) || !S_ISDIR(st.st_mode))
+    plat::PathInfo info;
+    if (!plat::GetPathInfo(folder, info) || info.kind != plat::PathKind::Folder)
         return nullptr;
     auto names = ReadFolderNames(folder);
     if (!names)
         return nullptr;
     Listing listing;
-    listing.modified = st.st_mtim;
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    listing.unsettled = now.tv_sec - st.st_mtim.tv_sec < kSettleSeconds;
+    listing.modified = info.modified;
+    listing.unsettled = plat::WallClockNow().tv_sec - info.modified.tv_sec < kSettleSeconds;
     for (std::string& name : *names)
         listing.names[FoldedCopy(name)].push_back(std::move(name));
     return &listings_.emplace(folder, std::move(listing)).first->second;

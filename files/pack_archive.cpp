@@ -4,13 +4,13 @@
 #include "files/file_time.h"
 #include "files/host_path.h"
 #include "platform/file.h"
+#include "platform/file_system.h"
 #include "platform/message.h"
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <optional>
-#include <sys/stat.h>
 
 namespace {
 
@@ -27,19 +27,17 @@ bool StartsWithFolded(std::string_view text, std::string_view prefix) {
 
 // Whether two paths name one existing file.
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {
-    }, second{};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return plat::SameFile(a, b);
 }
 
 // Makes the folder below an existing one, unless something other than a
 // real folder stands there (a symbolic link, a file).
 bool MakeRealFolder(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    return ::mkdir(path.c_str(), 0755) == 0 || (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    plat::PathInfo info;
+    if (plat::GetPathInfo(path, info, false))
+        return info.kind == plat::PathKind::Folder;
+    return plat::MakeFolder(path) ||
+           (plat::GetPathInfo(path, info, false) && info.kind == plat::PathKind::Folder);
 }
 
 bool WriteAt(plat::File& file, uint64_t offset, std::span<const uint8_t> bytes) {
@@ -390,8 +388,8 @@ bool PackArchive::ScanFolder() {
     failures_.clear();
     buildSet_.clear();
     auto root = ResolveHostPath(rootFolder_);
-    struct stat st {};
-    if (!root || ::stat(root->c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    plat::PathInfo info;
+    if (!root || !plat::GetPathInfo(*root, info) || info.kind != plat::PathKind::Folder)
         return Fail("cannot list the folder " + rootFolder_);
     rootFolder_ = std::move(*root);
     return ScanFolderInto(rootFolder_, "");
@@ -409,13 +407,14 @@ bool PackArchive::ScanFolderInto(const std::string& hostFolder, const std::strin
             ok = Fail("left out " + hostPath);
             continue;
         }
-        struct stat st {};
-        if (::lstat(hostPath.c_str(), &st) != 0)
+        plat::PathInfo info;
+        if (!plat::GetPathInfo(hostPath, info, false))
             continue;
-        if (S_ISDIR(st.st_mode))
+        if (info.kind == plat::PathKind::Folder)
             ok = ScanFolderInto(hostPath, prefix + name + '\\') && ok;
-        else if ((S_ISREG(st.st_mode) ||
-                  (S_ISLNK(st.st_mode) && ::stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode))) &&
+        else if ((info.kind == plat::PathKind::File ||
+                  (info.kind == plat::PathKind::Link && plat::GetPathInfo(hostPath, info) &&
+                   info.kind == plat::PathKind::File)) &&
                  !AddEntry(prefix + name))
             ok = false;
     }
@@ -615,8 +614,8 @@ bool PackArchive::ExtractAll(const std::string& destination) {
             inside = MakeRealFolder(folder);
         }
         std::string path = JoinHostPath(folder, names.back());
-        struct stat st {};
-        if (!inside || (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))) {
+        plat::PathInfo info;
+        if (!inside || (plat::GetPathInfo(path, info, false) && info.kind != plat::PathKind::File)) {
             ok = Fail("the entry '" + entry.name + "' is left out: " + (inside ? path : folder) +
                       " is a symbolic link or no folder");
             continue;

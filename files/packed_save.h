@@ -4,6 +4,7 @@
 // the file is replaced only once the packed bytes are complete.
 #pragma once
 
+#include "files/aplib.h"
 #include "files/memory_stream.h"
 #include "files/save_stream.h"
 #include "platform/file.h"
@@ -19,6 +20,9 @@ inline constexpr size_t kPackedSaveHeaderSize = 12;
 // The largest plain file a compressed save may announce; a bound on what a
 // damaged header can make the reader allocate.
 inline constexpr uint32_t kMaxPackedSavePlainSize = 1u << 30;
+// The largest saved game file, plain or compressed.
+inline constexpr uint64_t kMaxSaveFileSize =
+    kPackedSaveHeaderSize + AplibMaxPackedSize(kMaxPackedSavePlainSize);
 
 // Builds the compressed file from the plain bytes; false when they are too
 // many or cannot be packed.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string>
 
 namespace {
 
@@ -19,6 +20,25 @@ std::vector<std::string_view> Words(std::string_view line) {
         pos = end;
     }
     return words;
+}
+
+// A word of the script as a message shows it: quoted, bytes outside
+// printable ASCII as \xNN, and a long word cut with its length told.
+std::string Shown(std::string_view word) {
+    constexpr size_t kShownBytes = 40;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out = "'";
+    for (size_t i = 0; i < word.size() && i < kShownBytes; ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        if (c >= 0x20 && c < 0x7F && c != '\\')
+            out += char(c);
+        else
+            out += std::string{'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    }
+    out += "'";
+    if (word.size() > kShownBytes)
+        out += "... (" + std::to_string(word.size()) + " bytes)";
+    return out;
 }
 
 template <typename T>
@@ -48,7 +68,7 @@ bool ParseCommandScript(std::string_view text, std::vector<ScriptedCommand>& com
         };
         ScriptedCommand scripted;
         if (!Number(words[0], scripted.tick))
-            return fail("a tick number is expected, not '" + std::string(words[0]) + "'");
+            return fail("a tick number is expected, not " + Shown(words[0]));
         if (words.size() < 2)
             return fail("the command is missing");
         uint16_t type = 0;
@@ -56,12 +76,12 @@ bool ParseCommandScript(std::string_view text, std::vector<ScriptedCommand>& com
             type = CommandTypeIdByName(words[1]);
         std::unique_ptr<GameCommand> command = CreateGameCommand(type);
         if (!command)
-            return fail("'" + std::string(words[1]) + "' is not a command");
+            return fail(Shown(words[1]) + " is not a command");
         std::vector<int64_t> fields;
         for (size_t i = 2; i < words.size(); ++i) {
             int64_t n = 0;
             if (!Number(words[i], n))
-                return fail("'" + std::string(words[i]) + "' is not a number");
+                return fail(Shown(words[i]) + " is not a number");
             fields.push_back(n);
         }
         if (!command->SetFields(fields))

@@ -13,6 +13,9 @@
 #include <string_view>
 #include <vector>
 
+// The largest command script read.
+inline constexpr uint64_t kMaxCommandScriptSize = uint64_t(16) << 20;
+
 struct ScriptedCommand {
     uint64_t tick = 0;
     std::shared_ptr<GameCommand> command;

@@ -57,8 +57,9 @@ bool LoadGameTexts(const std::string& baseFolder, bool reload) {
     database.ApplyTable("Root", KindSelector::All);
     std::string textPath = baseFolder + "/config/ingame.txt";
     std::string text;
-    if (!plat::ReadWholeFile(textPath, text)) {
-        GameLog("%s: the interface texts cannot be read", textPath.c_str());
+    std::string error;
+    if (!plat::ReadWholeFile(textPath, text, kMaxDatabaseFileSize, &error)) {
+        GameLog("%s: the interface texts %s", textPath.c_str(), error.c_str());
         return false;
     }
     texts.Load(text);

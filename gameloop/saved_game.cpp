@@ -11,15 +11,19 @@
 #include "gameloop/new_game.h"
 #include "platform/endian.h"
 #include "platform/file.h"
+#include "platform/file_system.h"
 #include "world/game_clock.h"
 #include "world/random_streams.h"
+#include "world/world_errors.h"
+#include "world/world_warnings.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iterator>
 #include <new>
-#include <sys/stat.h>
 
 const uint32_t kSaveSectionTags[16] = {
     ChunkTag("time"), ChunkTag("mmap"), ChunkTag("gmap"), ChunkTag("sch"),  ChunkTag("obj"), ChunkTag("plr"),
@@ -174,17 +178,22 @@ bool SerializeSection(Game& game, size_t index) {
     }
 }
 
+// Why the last load of sections failed, for the one line that reports it.
+std::string loadProblem;
+
 // The sections of a loaded stream into the world; false at the first
-// missing or damaged one.
+// missing or damaged one, with loadProblem saying which and why (the
+// world's own complaint about it, when it made one).
 bool LoadSections(Game& game, std::unique_ptr<SaveStream> stream) {
     std::string header(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
+    loadProblem.clear();
     if (!stream) {
-        GameLog("saved game: the stream cannot be opened");
+        loadProblem = "the stream cannot be opened";
         return false;
     }
     if (!BeginSaveStream(std::move(stream), header, version)) {
-        GameLog("saved game: %s", StreamError().c_str());
+        loadProblem = StreamError();
         CloseStream();
         return false;
     }
@@ -193,17 +202,23 @@ bool LoadSections(Game& game, std::unique_ptr<SaveStream> stream) {
     for (size_t i = 0; i < kSaveSectionCount && ok; ++i) {
         uint32_t tag = kSaveSectionTags[i];
         BeginChunk(tag);
+        const uint32_t warnings = WorldWarningCount();
         if (tag != kSaveSectionTags[i]) {
-            GameLog("saved game: section %s is missing", ChunkTagName(kSaveSectionTags[i]).c_str());
+            loadProblem = "section " + ChunkTagName(kSaveSectionTags[i]) + " is missing";
             ok = false;
         } else if (SaveSection(i) != SaveSection::MiniMap && !SerializeSection(game, i)) {
-            GameLog("saved game: section %s is damaged", ChunkTagName(tag).c_str());
+            loadProblem = "section " + ChunkTagName(tag) + " is damaged";
+            if (WorldWarningCount() != warnings)
+                loadProblem += ": " + LastWorldWarning();
+            else if (!LastWorldError().empty())
+                loadProblem += ": " + LastWorldError();
             ok = false;
         }
         EndChunk();
     }
     if (StreamFailed()) {
-        GameLog("saved game: %s", StreamError().c_str());
+        if (loadProblem.empty())
+            loadProblem = StreamError();
         ok = false;
     }
     CloseStream();
@@ -286,7 +301,11 @@ bool WalkSections(std::span<const uint8_t> bytes, std::string& reason, Visit&& v
 bool CheckSavedFile(const std::string& path, std::string& reason) {
     plat::File file;
     if (!file.Open(path, plat::File::Mode::Read)) {
-        reason = "the file cannot be opened";
+        reason = std::string("the file cannot be opened (") + std::strerror(errno) + ")";
+        return false;
+    }
+    if (std::string refusal = file.CheckWholeRead(kMaxSaveFileSize); !refusal.empty()) {
+        reason = "the file " + refusal;
         return false;
     }
     const uint64_t size = file.Size();
@@ -347,8 +366,9 @@ bool CheckSavedFile(const std::string& path, std::string& reason) {
 
 bool ReadSaveFile(const std::string& path, bool packed, std::vector<uint8_t>& bytes) {
     std::vector<uint8_t> file;
-    if (!plat::ReadWholeFile(path, file)) {
-        GameLog("%s: the saved game cannot be read", path.c_str());
+    std::string readError;
+    if (!plat::ReadWholeFile(path, file, kMaxSaveFileSize, &readError)) {
+        GameLog("%s: the saved game %s", path.c_str(), readError.c_str());
         return false;
     }
     if (!packed) {
@@ -504,8 +524,10 @@ bool LoadCheckedGame(Game& game, const std::function<std::unique_ptr<SaveStream>
         if (!ok) {
             if (previousClock)
                 game.ReplaceClock(std::move(previousClock));
+            const std::string problem = loadProblem;
             if (!RestoreGameParts(game, kept))
                 GameLog("saved game: the running game's state could not be put back");
+            loadProblem = problem;
         }
     }
     if (!ok) {
@@ -529,7 +551,11 @@ bool LoadGameFromMemory(Game& game, std::span<const uint8_t> bytes) {
         GameLog("saved game not loaded: %s", reason.c_str());
         return false;
     }
-    return LoadCheckedGame(game, [bytes] { return OpenMemoryReadStream(bytes); });
+    if (!LoadCheckedGame(game, [bytes] { return OpenMemoryReadStream(bytes); })) {
+        GameLog("saved game not loaded: %s", loadProblem.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool SaveGame(Game& game, const std::string& path, bool packed) {
@@ -546,7 +572,10 @@ bool SaveGame(Game& game, const std::string& path, bool packed) {
     }
     plat::AtomicFileWriter writer(path);
     if (!writer.Open() || !writer.Write(bytes.data(), bytes.size()) || !writer.Commit()) {
-        GameLog("%s: the saved game cannot be written", path.c_str());
+        // The writer's reason names the file: a device, a folder that
+        // cannot be written, a full disk.
+        GameLog("the saved game cannot be written: %s",
+                writer.Error().empty() ? path.c_str() : writer.Error().c_str());
         return false;
     }
     return true;
@@ -558,7 +587,11 @@ bool LoadGame(Game& game, const std::string& path, bool packed) {
         std::vector<uint8_t> bytes;
         if (!ReadSaveFile(path, packed, bytes))
             return false;
-        loaded = LoadGameFromMemory(game, bytes);
+        if (!CheckSavedGame(bytes, loadProblem)) {
+            GameLog("%s: saved game not loaded: %s", path.c_str(), loadProblem.c_str());
+            return false;
+        }
+        loaded = LoadCheckedGame(game, [&bytes] { return OpenMemoryReadStream(bytes); });
     } else {
         // A plain file is checked and then loaded a piece at a time.
         std::string reason;
@@ -569,7 +602,7 @@ bool LoadGame(Game& game, const std::string& path, bool packed) {
         loaded = LoadCheckedGame(game, [&path] { return OpenFileReadStream(path); });
     }
     if (!loaded) {
-        GameLog("%s: the saved game was not loaded", path.c_str());
+        GameLog("%s: saved game not loaded: %s", path.c_str(), loadProblem.c_str());
         return false;
     }
     return true;
@@ -616,8 +649,8 @@ void AutoSave(Game& game) {
         if (year.find_first_not_of("0123456789") != std::string::npos)
             continue;
         // The owner's write bit, as the read-only mark of the file.
-        struct stat info;
-        if (stat(entry.path().c_str(), &info) != 0 || (info.st_mode & S_IWUSR) == 0) {
+        plat::PathInfo info;
+        if (!plat::GetPathInfo(entry.path().string(), info) || !info.ownerMayWrite) {
             GameLog("\"%s\" is read-only: no autosave is written this year", file.c_str());
             return;
         }

@@ -2,6 +2,7 @@
 
 #include "files/chunk_stream.h"
 #include "gameloop/game_log.h"
+#include "world/bridge_span.h"
 #include "world/catchment.h"
 #include "world/game_clock.h"
 #include "world/map_check.h"
@@ -161,8 +162,16 @@ void ConnectWorldModel(Game& game, WorldModelHooks& hooks) {
         // Route flags A and B are not kept in a game's save.
         return Loading() ? GetWorldMap().LoadWorldMap() : GetWorldMap().SaveWorldMap(true);
     });
-    game.SetSectionSerializer(SaveSection::Objects,
-                              [] { return Loading() ? LoadMapObjects() : SaveMapObjects(); });
+    game.SetSectionSerializer(SaveSection::Objects, [] {
+        if (!Loading())
+            return SaveMapObjects();
+        if (!LoadMapObjects())
+            return false;
+        // Links of bridge pieces come from the file: cut those that loop or
+        // lead nowhere before anything walks a chain.
+        ValidateBridgeChains();
+        return true;
+    });
     game.SetSectionSerializer(SaveSection::Players, [] {
         if (Loading())
             return LoadPlayers();

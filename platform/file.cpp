@@ -1,5 +1,6 @@
 #include "platform/file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,30 +16,51 @@ File::~File() {
     Close();
 }
 
-File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
+        error_ = other.error_;
     }
     return *this;
 }
 
 bool File::Open(const std::string& path, Mode mode) {
-    Close();
-    int flags = O_CLOEXEC;
+    int flags = 0;
     switch (mode) {
     case Mode::Read:
-        flags |= O_RDONLY;
+        flags = O_RDONLY;
         break;
     case Mode::Write:
-        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        flags = O_WRONLY | O_CREAT | O_TRUNC;
         break;
     case Mode::ReadWrite:
-        flags |= O_RDWR;
+        flags = O_RDWR;
         break;
     }
+    return OpenWithFlags(path, flags);
+}
+
+bool File::Open(const std::string& path, bool read, bool write, Disposition disposition) {
+    int flags = read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    if (disposition == Disposition::Create)
+        flags |= O_CREAT;
+    else if (disposition == Disposition::Truncate)
+        flags |= O_TRUNC;
+    return OpenWithFlags(path, flags);
+}
+
+bool File::OpenWithFlags(const std::string& path, int flags) {
+    Close();
+    error_ = false;
+    flags |= O_CLOEXEC;
+    // A FIFO opened only for reading would wait for a writer: opened without
+    // waiting, a FIFO that has none reads as empty.
+    const bool readOnly = (flags & O_ACCMODE) == O_RDONLY;
+    if (readOnly)
+        flags |= O_NONBLOCK;
     do {
         fd_ = ::open(path.c_str(), flags, 0644);
     } while (fd_ < 0 && errno == EINTR);
@@ -47,7 +69,13 @@ bool File::Open(const std::string& path, Mode mode) {
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
         Close();
+        errno = EISDIR;
         return false;
+    }
+    if (readOnly) {
+        const int statusFlags = ::fcntl(fd_, F_GETFL);
+        if (statusFlags != -1)
+            ::fcntl(fd_, F_SETFL, statusFlags & ~O_NONBLOCK);
     }
     return true;
 }
@@ -68,6 +96,8 @@ size_t File::Read(void* buffer, size_t size) {
         ssize_t n = ::read(fd_, out + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0)
+            error_ = true;
         if (n <= 0)
             break;
         done += size_t(n);
@@ -84,8 +114,10 @@ size_t File::Write(const void* buffer, size_t size) {
         ssize_t n = ::write(fd_, in + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            error_ = true;
             break;
+        }
         done += size_t(n);
     }
     return done;
@@ -94,6 +126,13 @@ size_t File::Write(const void* buffer, size_t size) {
 bool File::Seek(uint64_t offset) {
     return fd_ >= 0 && offset <= uint64_t(INT64_MAX) &&
            ::lseek(fd_, off_t(offset), SEEK_SET) == off_t(offset);
+}
+
+uint64_t File::SeekToEnd() {
+    if (fd_ < 0)
+        return UINT64_MAX;
+    const off_t end = ::lseek(fd_, 0, SEEK_END);
+    return end < 0 ? UINT64_MAX : uint64_t(end);
 }
 
 uint64_t File::Tell() const {
@@ -116,33 +155,66 @@ bool File::Sync() {
 
 namespace {
 
+const char* KindOf(mode_t mode);
+
+} // namespace
+
+std::string File::CheckWholeRead(uint64_t limit) const {
+    struct stat st {};
+    if (fd_ < 0)
+        return "is not open";
+    if (::fstat(fd_, &st) != 0)
+        return std::string("cannot be read (") + std::strerror(errno) + ")";
+    // A device may never end (/dev/zero): only files and FIFOs are read.
+    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))
+        return std::string("is ") + KindOf(st.st_mode) + ", not a file";
+    const uint64_t cap = std::min<uint64_t>(limit, uint64_t(SIZE_MAX / 2));
+    if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > cap)
+        return std::to_string(uint64_t(st.st_size)) + " bytes, more than the " + std::to_string(cap) +
+               " such a file may have";
+    return {};
+}
+
+namespace {
+
 template <typename Container>
-bool ReadWhole(const std::string& path, Container& out) {
+bool ReadWhole(const std::string& path, Container& out, uint64_t limit, std::string* error) {
+    auto fail = [&](std::string reason) {
+        if (error)
+            *error = std::move(reason);
+        return false;
+    };
     File file;
     if (!file.Open(path, File::Mode::Read))
-        return false;
-    uint64_t size = file.Size();
-    if (size == UINT64_MAX || size > uint64_t(SIZE_MAX / 2))
-        return false;
+        return fail(std::string("cannot be opened (") + std::strerror(errno) + ")");
+    if (std::string reason = file.CheckWholeRead(limit); !reason.empty())
+        return fail(std::move(reason));
+    struct stat st {};
+    ::fstat(file.Descriptor(), &st);
+    const uint64_t cap = std::min<uint64_t>(limit, uint64_t(SIZE_MAX / 2));
     Container data;
-    data.resize(size_t(size));
+    data.resize(S_ISREG(st.st_mode) ? size_t(st.st_size) : 0);
     if (!file.ReadExact(data.data(), data.size()))
-        return false;
-    // A file that grew while it was read is read to its end.
-    uint8_t chunk[4096];
-    for (size_t n; (n = file.Read(chunk, sizeof chunk)) > 0;)
+        return fail(std::string("cannot be read (") + (errno ? std::strerror(errno) : "it shrank") + ")");
+    // A FIFO, or a file that grew while it was read, is read to its end, but
+    // never past the limit.
+    uint8_t chunk[65536];
+    for (size_t n; (n = file.Read(chunk, sizeof chunk)) > 0;) {
+        if (data.size() + n > cap)
+            return fail("more than the " + std::to_string(cap) + " bytes such a file may have");
         data.insert(data.end(), chunk, chunk + n);
+    }
     out = std::move(data);
     return true;
 }
 
 } // namespace
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-    return ReadWhole(path, out);
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t limit, std::string* error) {
+    return ReadWhole(path, out, limit, error);
 }
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    return ReadWhole(path, out);
+bool ReadWholeFile(const std::string& path, std::string& out, uint64_t limit, std::string* error) {
+    return ReadWhole(path, out, limit, error);
 }
 
 bool FileExists(const std::string& path) {

@@ -22,8 +22,16 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // Write creates or truncates; ReadWrite opens an existing file.
+    // Write creates or truncates; ReadWrite opens an existing file. Read
+    // never waits for a FIFO's writer (one without reads as empty). On
+    // failure errno says why.
     bool Open(const std::string& path, Mode mode);
+    // What an open does with the file at the path: only an existing one, a
+    // missing one made too, or an existing one emptied.
+    enum class Disposition { Existing, Create, Truncate };
+    // Opens for reading, writing or both; false, with errno, on a failed
+    // open and for a folder (EISDIR).
+    bool Open(const std::string& path, bool read, bool write, Disposition disposition);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -34,21 +42,42 @@ public:
     bool ReadExact(void* buffer, size_t size) { return Read(buffer, size) == size; }
     bool WriteExact(const void* buffer, size_t size) { return Write(buffer, size) == size; }
 
+    // Whether a read or write met an error rather than the end of the file.
+    bool HadError() const { return error_; }
+
     bool Seek(uint64_t offset);
+    // Moves to the end of the file; the new position, or UINT64_MAX.
+    uint64_t SeekToEnd();
     uint64_t Tell() const;
     // The file's size, or UINT64_MAX when it cannot be had.
     uint64_t Size() const;
     bool Sync();
 
     int Descriptor() const { return fd_; }
+    // Empty when the open file can be read whole within limit bytes: a
+    // regular file no larger, or a FIFO; else why not ("is a character
+    // device, not a file", "... bytes, more than ...").
+    std::string CheckWholeRead(uint64_t limit) const;
 
 private:
+    bool OpenWithFlags(const std::string& path, int flags);
+
     int fd_ = -1;
+    bool error_ = false;
 };
 
-// Reads a whole file; false (and out untouched) when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
-bool ReadWholeFile(const std::string& path, std::string& out);
+// What ReadWholeFile reads at most when its caller names no limit of its
+// format; readers of files from users name theirs.
+inline constexpr uint64_t kWholeFileReadLimit = uint64_t(256) << 20;
+
+// Reads a whole file of at most limit bytes (the most its format allows);
+// false, out untouched and error (when given) saying why, when it cannot be
+// read, is larger, or is no file or FIFO (a device such as /dev/zero never
+// ends). A FIFO without a writer reads as empty rather than waiting.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t limit = kWholeFileReadLimit,
+                   std::string* error = nullptr);
+bool ReadWholeFile(const std::string& path, std::string& out, uint64_t limit = kWholeFileReadLimit,
+                   std::string* error = nullptr);
 
 bool FileExists(const std::string& path);
 bool RemoveFile(const std::string& path);

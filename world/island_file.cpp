@@ -260,6 +260,28 @@ bool LoadMountains(IslandTemplate* island) {
     return true;
 }
 
+// Whether every mountain's tile lies on the island's map (one never placed
+// keeps (-1, -1)) and its footprint is no larger than a map, as a loaded
+// world's objects must; else refused, naming the first that does not.
+bool MountainsOnTheMap(const IslandTemplate& island) {
+    for (size_t i = 0; i < island.mountains.size(); ++i) {
+        const Mountain* mountain = island.mountains[i].get();
+        if (!mountain)
+            continue;
+        const int64_t x = mountain->GetX(), y = mountain->GetY();
+        const int64_t width = mountain->GetWidth(), height = mountain->GetHeight();
+        const std::string name = "mountain " + std::to_string(i + 1);
+        if (width < 0 || height < 0 || width > int64_t(kMaxMapSize) || height > int64_t(kMaxMapSize))
+            return Refuse(name + " has a footprint of " + std::to_string(width) + " x " +
+                          std::to_string(height) + " tiles");
+        if (!(x == -1 && y == -1) &&
+            (x < 0 || y < 0 || x >= int64_t(island.width) || y >= int64_t(island.height)))
+            return Refuse(name + " at (" + std::to_string(x) + ", " + std::to_string(y) + ") lies off the " +
+                          std::to_string(island.width) + " x " + std::to_string(island.height) + " map");
+    }
+    return true;
+}
+
 bool StoreIsland(IslandTemplate* island) {
     uint32_t tag = kTagMap;
     BeginChunk(tag);
@@ -335,7 +357,7 @@ bool LoadIslandFromPlainBytes(std::span<const uint8_t> plain, IslandTemplate* is
     // Everything is checked on a scratch record first, so that a refused
     // file leaves the record empty and the world as it was.
     auto scratch = std::make_unique<IslandTemplate>();
-    bool ok = RunLoad(plain, scratch.get());
+    bool ok = RunLoad(plain, scratch.get()) && MountainsOnTheMap(*scratch);
     if (ok && !island && (scratch->width % 2 != 0 || scratch->height % 2 != 0))
         ok = Refuse("a world of " + std::to_string(scratch->width) + " x " + std::to_string(scratch->height) +
                     " (even sizes only)");

@@ -1,13 +1,12 @@
 #include "world/island_template.h"
 
 #include "files/host_path.h"
+#include "platform/file_system.h"
 #include "world/game_settings.h"
 #include "world/map_generator.h"
 #include "world/mountain.h"
 #include "world/world_errors.h"
 #include "world/world_warnings.h"
-
-#include <sys/stat.h>
 
 IslandTemplate::IslandTemplate() = default;
 
@@ -66,8 +65,8 @@ std::vector<std::string> ListIslandFiles(std::string& folder) {
             !EqualsFolded(std::string_view(name).substr(name.size() - kIslandFileExtension.size()),
                           kIslandFileExtension))
             continue;
-        struct stat info {};
-        if (::stat(JoinHostPath(folder, name).c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        plat::PathInfo info;
+        if (!plat::GetPathInfo(JoinHostPath(folder, name), info) || info.kind == plat::PathKind::Folder)
             continue;
         files.push_back(std::move(name));
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct MapGeneratorSettings {
@@ -96,6 +97,8 @@ void PlaceFactoryLines(const MapGeneratorProgress& progress);
 // blank lines and leading blanks skipped, carriage returns dropped, names
 // cut at kMaxCityNameLength characters. A missing file gives no names.
 std::vector<std::string> LoadCityNames(int32_t fileIndex);
+// The names of a town-name list's text, one a line.
+std::vector<std::string> ParseCityNames(std::string_view text);
 inline constexpr size_t kMaxCityNameLength = 63;
 // The fixed re-initialisation of the game's parts after generation.
 void PrepareGeneratedWorld();

@@ -4,6 +4,7 @@
 #include "data/generated/terrain_tables.h"
 #include "data/generated/town_tables.h"
 #include "files/host_path.h"
+#include "platform/file.h"
 #include "world/game_settings.h"
 #include "world/map_generator.h"
 #include "world/map_generator_services.h"
@@ -22,6 +23,7 @@ namespace {
 // many bytes and the rest of it is dropped.
 constexpr size_t kMaxCityNames = 65536;
 constexpr size_t kMaxLineBytes = 4096;
+constexpr uint64_t kMaxNameListFileSize = uint64_t(16) << 20;
 // The town rectangle of a style without a CityStyle row.
 constexpr int32_t kDefaultTownExtent = 31;
 constexpr int32_t kMaxTownExtent = 255;
@@ -50,7 +52,9 @@ void AddName(std::vector<std::string>& names, std::string& line) {
         return;
     std::string name = line.substr(begin, end - begin);
     CutName(name, kMaxCityNameLength);
-    names.push_back(std::move(name));
+    // A long run of bytes that continue no character cuts to nothing.
+    if (!name.empty())
+        names.push_back(std::move(name));
 }
 
 // The number of limit rows 1-5 of CityPopulationSizeLimit that a
@@ -105,35 +109,35 @@ void TownExtent(int32_t style, int32_t& width, int32_t& height) {
 
 } // namespace
 
-std::vector<std::string> LoadCityNames(int32_t fileIndex) {
+std::vector<std::string> ParseCityNames(std::string_view text) {
     std::vector<std::string> names;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            AddName(names, line);
+            line.clear();
+        } else if (line.size() < kMaxLineBytes) {
+            line += c;
+        }
+    }
+    AddName(names, line);
+    return names;
+}
+
+std::vector<std::string> LoadCityNames(int32_t fileIndex) {
     std::string path =
         InstallPath() + "/" + ConfigFolderName() + "/" + std::to_string(fileIndex) + "_citynames.txt";
     std::optional<std::string> hostPath = ResolveHostPath(path);
     if (!hostPath) {
         WorldWarning("map generator: %s not found, no town names", path.c_str());
-        return names;
+        return {};
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(hostPath->c_str(), "rb"), &std::fclose);
-    if (!file) {
-        WorldWarning("map generator: %s cannot be read, no town names", hostPath->c_str());
-        return names;
+    std::string text, error;
+    if (!plat::ReadWholeFile(*hostPath, text, kMaxNameListFileSize, &error)) {
+        WorldWarning("map generator: %s %s, no town names", hostPath->c_str(), error.c_str());
+        return {};
     }
-    std::string line;
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        for (size_t i = 0; i < got; ++i) {
-            if (buffer[i] == '\n') {
-                AddName(names, line);
-                line.clear();
-            } else if (line.size() < kMaxLineBytes) {
-                line += buffer[i];
-            }
-        }
-    }
-    AddName(names, line);
-    return names;
+    return ParseCityNames(text);
 }
 
 void PlaceTowns(const MapGeneratorProgress& progress) {

@@ -10,6 +10,7 @@
 #include "world/static_objects.h"
 #include "world/world.h"
 #include "world/world_errors.h"
+#include "world/world_map.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -174,7 +175,12 @@ MapObject* CreateMapObject(int32_t category, int32_t subtype, ObjectHandle id) {
         if (slot < list.slots.size() && list.slots[slot])
             return nullptr;
         if (slot >= list.slots.size()) {
-            list.slots.reserve(std::max(size_t(slot) + 32, list.slots.capacity() * 3 / 2));
+            // Ids come in any order from files: grow by doubling, and only
+            // when the slot is past the capacity, so a run of ids past the
+            // end costs amortised constant time.
+            if (slot >= list.slots.capacity())
+                list.slots.reserve(std::min<size_t>(
+                    std::max<size_t>(size_t(slot) + 1, list.slots.capacity() * 2), kMaxSlots));
             list.Resize(size_t(slot) + 1);
         }
     }
@@ -288,6 +294,35 @@ bool RefuseObjects(std::string reason) {
     return false;
 }
 
+// Why a loaded object's place does not fit the map (loaded before the
+// objects), or empty: its tile must lie on the map unless it was never
+// placed (-1, -1), and a building's footprint be no larger than a map, so
+// that no sum over its tiles nears overflow. A footprint may reach past the
+// map's edge (a mountain's shape does). Moving objects keep positions of
+// their own kind and are left to their classes.
+std::string ObjectPositionProblem(const MapObject& object) {
+    if (object.GetCategory() == kCategoryMoving)
+        return {};
+    const int64_t x = object.GetX(), y = object.GetY();
+    const WorldMap& map = GetWorldMap();
+    const int64_t mapWidth = map.GetWidth(), mapHeight = map.GetHeight();
+    char text[160];
+    if (const auto* building = dynamic_cast<const Building*>(&object)) {
+        const int64_t width = building->GetWidth(), height = building->GetHeight();
+        if (width < 0 || height < 0 || width > int64_t(kMaxMapSize) || height > int64_t(kMaxMapSize)) {
+            std::snprintf(text, sizeof text, "object 0x%X has a footprint of %lld x %lld tiles",
+                          object.GetId(), static_cast<long long>(width), static_cast<long long>(height));
+            return text;
+        }
+    }
+    if ((x == -1 && y == -1) || (x >= 0 && y >= 0 && x < mapWidth && y < mapHeight))
+        return {};
+    std::snprintf(text, sizeof text, "object 0x%X at (%lld, %lld) lies off the %lld x %lld map",
+                  object.GetId(), static_cast<long long>(x), static_cast<long long>(y),
+                  static_cast<long long>(mapWidth), static_cast<long long>(mapHeight));
+    return text;
+}
+
 template <class Fn>
 void ForEachSavedObject(Fn&& fn) {
     for (CategoryList& list : Lists())
@@ -341,7 +376,9 @@ bool LoadMapObjects() {
             TransferList(records, kRecordSize, TransferRecord);
         }
         EndChunk();
-        if (tag == 0)
+        // The list ends the directory: without "anz" before it, the next
+        // chunk is the first object's own.
+        if (tag == 0 || tag == ChunkTag("objs"))
             break;
     }
     if (StreamFailed())
@@ -367,5 +404,10 @@ bool LoadMapObjects() {
                 object->Load();
     if (StreamFailed())
         return RefuseObjects("an object's chunks are damaged: " + StreamError());
+    for (CategoryList& list : Lists())
+        for (size_t i = 0; i < list.slots.size(); ++i)
+            if (MapObject* object = list.slots[i].get())
+                if (std::string problem = ObjectPositionProblem(*object); !problem.empty())
+                    return RefuseObjects(problem);
     return true;
 }

@@ -34,6 +34,7 @@ constexpr uint32_t kOldNameBytes = 33;
 
 // A line of "AINames.txt" keeps at most this many characters.
 constexpr size_t kMaxNameLineLength = 159;
+constexpr uint64_t kMaxNameListFileSize = uint64_t(16) << 20;
 // Draws before the name choice stops leaving it to chance.
 constexpr uint32_t kMaxNameDraws = 1000;
 
@@ -81,23 +82,9 @@ void ReadAINamesFile() {
     const std::string path = InstallPath() + "/" + ConfigFolderName() + "/AINames.txt";
     std::optional<std::string> hostPath = ResolveHostPath(path);
     std::string text;
-    if (!hostPath || !plat::ReadWholeFile(*hostPath, text))
+    if (!hostPath || !plat::ReadWholeFile(*hostPath, text, kMaxNameListFileSize))
         return;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() > kMaxNameLineLength)
-            line.resize(kMaxNameLineLength);
-        if (line.empty() || line[0] == '.')
-            continue;
-        aiNames.push_back(std::move(line));
-    }
+    aiNames = ParseAINames(text);
 }
 
 void LoadAINames() {
@@ -159,7 +146,13 @@ void TransferDirectory(std::vector<DirectoryEntry>& entries) {
 
 // Reads over one player's run of chunks, up to its closing chunk.
 void SkipPlayerChunks() {
-    TransferTagList(std::span<const uint32_t>{}, [](uint32_t) {});
+    for (;;) {
+        uint32_t tag = 0;
+        BeginChunk(tag);
+        EndChunk();
+        if (tag == 0 || StreamFailed())
+            return;
+    }
 }
 
 void ChooseCurrentPlayerAfterLoad() {
@@ -468,4 +461,24 @@ bool LoadPlayers() {
     }
     ChooseCurrentPlayerAfterLoad();
     return !StreamFailed();
+}
+
+std::vector<std::string> ParseAINames(std::string_view text) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string line(text.substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.size() > kMaxNameLineLength)
+            line.resize(kMaxNameLineLength);
+        if (line.empty() || line[0] == '.')
+            continue;
+        names.push_back(std::move(line));
+    }
+    return names;
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr uint32_t kPlayerSlotCount = 5;
@@ -139,6 +140,9 @@ void AssignAIName(ComputerPlayerBase& player, int32_t excludedIndex);
 // Forgets the list, so that the next use reads the file again.
 void ClearAINames();
 const std::vector<std::string>& GetAINames();
+// The entries of an "AINames.txt" text: lines cut to their most, empty lines
+// and lines starting with "." left out.
+std::vector<std::string> ParseAINames(std::string_view text);
 
 // The section "plr" of a saved game.
 void SavePlayers();

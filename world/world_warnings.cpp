@@ -7,6 +7,7 @@
 
 namespace {
 uint32_t warningCount = 0;
+std::string lastWarning;
 } // namespace
 
 void WorldWarning(const char* format, ...) {
@@ -16,9 +17,14 @@ void WorldWarning(const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
+    lastWarning = line;
     GetDebugLog().Printf(kLogCategoryWorld, "World: %s\n", line);
 }
 
 uint32_t WorldWarningCount() {
     return warningCount;
+}
+
+const std::string& LastWorldWarning() {
+    return lastWarning;
 }

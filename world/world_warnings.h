@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The debug-log category of these lines.
 inline constexpr uint32_t kLogCategoryWorld = 0x8;
 
 void WorldWarning(const char* format, ...) __attribute__((format(printf, 1, 2)));
 uint32_t WorldWarningCount();
+// The text of the last warning, for a caller that reports why it gave up.
+const std::string& LastWorldWarning();

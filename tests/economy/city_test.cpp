@@ -7,6 +7,7 @@
 #include "tests/economy/town_fixture.h"
 #include "tests/world/economy_fixture.h"
 #include "world/living_building.h"
+#include "world/world_map.h"
 
 #include <algorithm>
 #include <functional>
@@ -289,15 +290,33 @@ TEST_F(CityTest, DamagedTownSectionsAreRefused) {
 
 TEST_F(CityTest, ATownRecordThatDoesNotHoldTogetherIsRefused) {
     CreateCity(10, 10, 5, 5, 0);
-    std::vector<uint8_t> saved = SaveSection();
-    // The block's width field (offset 8 of the 568 bytes) becomes even.
+    const std::vector<uint8_t> saved = SaveSection();
     const uint8_t tag[4] = {'1', 't', 'i', 'c'};
     auto at = std::search(saved.begin(), saved.end(), tag, tag + 4);
     ASSERT_NE(at, saved.end());
-    size_t width = size_t(at - saved.begin()) + 8 + 4 + 8;
-    ASSERT_EQ(plat::LoadLE32(saved.data() + width), 5u);
-    plat::StoreLE32(saved.data() + width, 6);
-    EXPECT_FALSE(LoadSection(saved));
+    // Offsets in the 568-byte block: centre x 0, centre y 4, width 8.
+    const size_t block = size_t(at - saved.begin()) + 8 + 4;
+    ASSERT_EQ(plat::LoadLE32(saved.data() + block + 8), 5u);
+    const uint32_t mapWidth = GetWorldMap().GetWidth(), mapHeight = GetWorldMap().GetHeight();
+    struct Case {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+        bool loads;
+    } cases[] = {
+        {"an even width", 8, 6, false},
+        {"the centre on the last column", 0, mapWidth - 1, true},
+        {"the centre one past the last column", 0, mapWidth, false},
+        {"the centre one past the last row", 4, mapHeight, false},
+        {"the centre near 2^31", 0, 0x7FFFFFF0, false},
+        {"a negative centre", 4, 0xFFFFFFFF, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> damaged = saved;
+        plat::StoreLE32(damaged.data() + block + c.offset, c.value);
+        EXPECT_EQ(LoadSection(damaged), c.loads) << c.what;
+        DeleteAllCities();
+    }
 }
 
 } // namespace

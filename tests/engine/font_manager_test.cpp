@@ -115,8 +115,10 @@ TEST_F(FontManagerTest, FontFilesWhoseNamesGiveNoUsableSizeAreRefused) {
         const char* name;
         const char* reason;
     };
-    const Case cases[] = {
-        {"NoSize", "size"}, {"Zero", "size"}, {"Huge", "leaves no glyph row"}, {"Broken", "TGA"}};
+    const Case cases[] = {{"NoSize", "size"},
+                          {"Zero", "size"},
+                          {"Huge", "leaves no glyph row"},
+                          {"Broken", "font Broken_7.tga: TGA"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ClearAssetProblem();

@@ -171,6 +171,8 @@ TEST_F(GraphicSetsTest, DamagedCompanionTextsAndPicturesAreReported) {
     ASSERT_NE(mill, nullptr);
     EXPECT_EQ(mill->displayWidth, 4); // the dummy
     EXPECT_NE(LastAssetProblem().find("009_0_00_00_00_mill.tga"), std::string::npos) << LastAssetProblem();
+    EXPECT_NE(LastAssetProblem().find("the pixel data ends early"), std::string::npos)
+        << "the decoder's reason: " << LastAssetProblem();
 }
 
 TEST_F(GraphicSetsTest, CursorsLoadOnFirstUseFromTheirNames) {

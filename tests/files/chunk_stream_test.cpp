@@ -278,6 +278,45 @@ TEST(ChunkStream, LoadersSkipUnknownChunksAndStopAtTagZero) {
     }
 }
 
+// An object whose closing chunk is missing reads no more chunks than its
+// list has entries: the damage stays with its neighbour, and the objects
+// after that load as they were written.
+TEST(ChunkStream, AMissingClosingChunkTakesAtMostOneChunkOfTheNext) {
+    Depot damaged{5, "Mill", {4, 5}};
+    Depot next{6, "Yard", {7}};
+    Depot last{8, "Quay", {9, 10}};
+    Bytes bytes = Store([&] {
+        uint32_t tag = ChunkTag("obj");
+        BeginChunk(tag);
+        // The damaged object's two chunks, without their closing chunk.
+        tag = ChunkTag("dep1");
+        BeginChunk(tag);
+        TransferSizedValue(damaged.id);
+        SerializeString(damaged.name);
+        EndChunk();
+        tag = ChunkTag("dep2");
+        BeginChunk(tag);
+        TransferVector(damaged.cargo);
+        EndChunk();
+        next.Serialize();
+        last.Serialize();
+        EndChunk();
+    });
+    Depot first, second, third;
+    ASSERT_TRUE(Load(bytes, [&] {
+        uint32_t tag = 0;
+        BeginChunk(tag);
+        first.Serialize();
+        second.Serialize();
+        third.Serialize();
+        EndChunk();
+    }));
+    EXPECT_EQ(first.id, next.id) << "the third entry of the list is the next object's first chunk";
+    EXPECT_EQ(first.cargo, damaged.cargo);
+    EXPECT_EQ(second.cargo, next.cargo);
+    EXPECT_EQ(third, last);
+}
+
 TEST(ChunkStream, SizedFieldsTakeWhatFitsAndKeepTheirNeighboursInPlace) {
     struct Case {
         const char* name;

@@ -44,6 +44,9 @@ TEST(CommandScript, RefusesBadLinesWithTheirNumber) {
         {"3 DemolishStationCommand 1x", "line 1: '1x' is not a number"},
         {"3 GameCommand34 1", "line 1: the fields do not fit GameCommand34"},
         {"3 SetScheduleCommand 1 256", "line 1: the fields do not fit SetScheduleCommand"},
+        // Words are shown escaped and cut, whatever the file holds.
+        {"3 \x01\xFFmd\\x", "line 1: '\\x01\\xFFmd\\x5Cx' is not a command"},
+        {"\x1B[2J 4", "line 1: a tick number is expected, not '\\x1B[2J'"},
     };
     for (const Case& c : cases) {
         std::vector<ScriptedCommand> commands(1);
@@ -52,6 +55,11 @@ TEST(CommandScript, RefusesBadLinesWithTheirNumber) {
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(commands.size(), 1u);
     }
+    // A megabyte of one word is cut to a line.
+    std::vector<ScriptedCommand> commands;
+    std::string error;
+    EXPECT_FALSE(ParseCommandScript("3 " + std::string(1 << 20, 'A'), commands, error));
+    EXPECT_EQ(error, "line 1: '" + std::string(40, 'A') + "'... (1048576 bytes) is not a command");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "gameloop/saved_game.h"
 #include "platform/endian.h"
 #include "platform/file.h"
+#include "tests/files/file_size_limit.h"
 #include "tests/files/scratch_folder.h"
 #include "world/game_clock.h"
 #include "world/random_streams.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -299,6 +301,36 @@ TEST_F(SavedGame, FilesAreReplacedWholeOrNotAtAll) {
     Game unpacked;
     ASSERT_TRUE(LoadGame(unpacked, folder / "game.mdp", true));
     EXPECT_EQ(Bytes(unpacked), Bytes(game));
+}
+
+// A failed save says why, in the writer's words: the folder that is
+// missing, the device in the way, the disk that is full.
+TEST_F(SavedGame, AFailedSaveSaysWhy) {
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder / "a-folder.mds");
+    struct Case {
+        std::string path;
+        const char* reason;
+        rlim_t fileSizeLimit;
+    } cases[] = {
+        {folder / "no/such/folder.mds", "No such file or directory", RLIM_INFINITY},
+        {"/dev/null", "a character device, not a regular file", RLIM_INFINITY},
+        {folder / "a-folder.mds", "a folder, not a regular file", RLIM_INFINITY},
+        {folder / "full.mds", "File too large", 64},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        log.clear();
+        {
+            std::unique_ptr<FileSizeLimit> limit;
+            if (c.fileSizeLimit != RLIM_INFINITY)
+                limit = std::make_unique<FileSizeLimit>(c.fileSizeLimit);
+            EXPECT_FALSE(SaveGame(game, c.path));
+        }
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_NE(log[0].find("cannot be written"), std::string::npos) << log[0];
+        EXPECT_NE(log[0].find(c.reason), std::string::npos) << log[0];
+    }
 }
 
 // A plain file is checked and loaded a piece at a time: the same damage

@@ -5,6 +5,7 @@
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
 #include "platform/endian.h"
+#include "world/bridge_span.h"
 #include "world/cell_rows.h"
 #include "world/mountain.h"
 #include "world/object_manager.h"
@@ -223,6 +224,38 @@ TEST_F(WorldGame, LoadStampsMountainsAndDropsThoseInOpenWater) {
     ResetWorld(game);
     MountainsTable::Clear();
     TerrainTable::Clear();
+}
+
+// The game's load cuts bridge links that loop or lead nowhere, as the
+// world file's load does.
+TEST_F(WorldGame, LoadCutsLoopingBridgeLinks) {
+    auto make = [](int32_t x) {
+        auto* span = GetBridgeSpan(CreateMapObject(kCategorySpan, 0)->GetId());
+        EXPECT_NE(span, nullptr);
+        span->SetPosition(x, 5);
+        return span;
+    };
+    BridgeSpan* a = make(5);
+    BridgeSpan* b = make(6);
+    BridgeSpan* lone = make(7);
+    a->SetNext(b->GetId());
+    b->SetPrev(a->GetId());
+    b->SetNext(a->GetId());
+    a->SetPrev(b->GetId());
+    lone->SetNext(MakeObjectHandle(kCategorySpan, 100));
+    const ObjectHandle ids[] = {a->GetId(), b->GetId(), lone->GetId()};
+    std::vector<uint8_t> saved = Bytes();
+    ASSERT_TRUE(LoadGameFromMemory(game, saved));
+    BridgeSpan* loadedA = GetBridgeSpan(ids[0]);
+    BridgeSpan* loadedB = GetBridgeSpan(ids[1]);
+    ASSERT_NE(loadedA, nullptr);
+    ASSERT_NE(loadedB, nullptr);
+    const int cut = (loadedA->GetPrev() == 0) + (loadedA->GetNext() == 0) + (loadedB->GetPrev() == 0) +
+                    (loadedB->GetNext() == 0);
+    EXPECT_EQ(cut, 2) << "the ring is opened at one place";
+    EXPECT_EQ(GetBridgeSpan(ids[2])->GetNext(), 0u) << "a link to no span is cut";
+    EXPECT_LE(loadedA->GetChain().size(), 2u);
+    ResetWorld(game);
 }
 
 } // namespace

@@ -10,6 +10,9 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -49,6 +52,75 @@ TEST(File, MissingFilesAndFoldersAreFailuresThatLeaveOutputAlone) {
     EXPECT_EQ(text, "kept");
     plat::File file;
     EXPECT_FALSE(file.Open(dir.path.string(), plat::File::Mode::Read));
+}
+
+// Whole reads stop at the limit their format allows: a file past it is
+// refused by its size before anything is read, a device that never ends is
+// no file, and a FIFO without a writer reads as empty instead of waiting.
+TEST(File, WholeReadsKeepToTheirLimit) {
+    TempDir dir;
+    ASSERT_TRUE(plat::WriteFileAtomically(dir / "ten", "0123456789"));
+    {
+        plat::File sparse;
+        ASSERT_TRUE(sparse.Open(dir / "sparse", plat::File::Mode::Write));
+    }
+    fs::resize_file(dir / "sparse", uint64_t(2) << 30);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        uint64_t limit;
+        bool read;
+        const char* reason;
+    } cases[] = {
+        {dir / "ten", 10, true, ""},
+        {dir / "ten", 9, false, "10 bytes, more than the 9"},
+        {dir / "sparse", uint64_t(1) << 30, false, "more than"},
+        {"/dev/zero", 1 << 20, false, "is a character device, not a file"},
+        {dir / "fifo", 100, true, ""},
+        {dir / "missing", 100, false, "cannot be opened (No such file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::vector<uint8_t> bytes = {7};
+        std::string error;
+        EXPECT_EQ(plat::ReadWholeFile(c.path, bytes, c.limit, &error), c.read);
+        if (c.read) {
+            EXPECT_TRUE(error.empty());
+        } else {
+            EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+            EXPECT_EQ(bytes, std::vector<uint8_t>{7});
+        }
+    }
+}
+
+TEST(File, FifoIsReadToItsEndWithinTheLimit) {
+    TempDir dir;
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const auto& [limit, read] : {std::pair<uint64_t, bool>{100000, true}, {99999, false}}) {
+        // The writer holds the FIFO open before the reader comes (a second
+        // reader lets its open finish), so that the reader waits for its
+        // data rather than finding an empty FIFO.
+        plat::File writer;
+        std::thread feed([&] { ASSERT_TRUE(writer.Open(fifo, plat::File::Mode::Write)); });
+        plat::File keep;
+        ASSERT_TRUE(keep.Open(fifo, plat::File::Mode::Read));
+        feed.join();
+        std::thread write([&] {
+            std::string data(100000, 'x');
+            writer.Write(data.data(), data.size());
+            writer.Close();
+        });
+        std::string text, error;
+        EXPECT_EQ(plat::ReadWholeFile(fifo, text, limit, &error), read) << error;
+        if (read) {
+            EXPECT_EQ(text.size(), 100000u);
+        }
+        write.join();
+        // Held to the end, so that the writer never writes to a FIFO
+        // without readers.
+        keep.Close();
+    }
 }
 
 TEST(AtomicFileWriter, OldFileSurvivesUntilCommit) {

@@ -55,7 +55,7 @@ head -c 50 "$work/text.aplib" >"$work/cut.aplib"
 expect_refusal 1 "is damaged" unpack aplib "$work/cut.aplib"
 printf '\x00\x12' >"$work/half.lzss"
 expect_refusal 1 "is damaged" unpack lzss "$work/half.lzss"
-expect_refusal 1 "cannot read" pack lzss "$work/missing"
+expect_refusal 1 "cannot be opened" pack lzss "$work/missing"
 expect_refusal 2 "usage: pack" pack zip "$work/text"
 expect_refusal 2 "usage: unpack" unpack lzss
 

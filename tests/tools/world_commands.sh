@@ -17,6 +17,8 @@ grep -q "^cells waterway  *[1-9]" <<<"$info" || fail "the demo has no waterways:
 $info"
 grep -q "^date 18" <<<"$info" || fail "no date:
 $info"
+grep -qxF "kind world file" <<<"$info" || fail "info does not say the file's kind:
+$info"
 
 sections=$("$tool" chunks "$work/demo.mds" | grep -v '^ ' | cut -d' ' -f1 | tr '\n' ' ')
 [ "$sections" = "version head time gmap obj plr SPE 0 " ] || fail "sections: $sections"
@@ -39,5 +41,29 @@ for bad in odd cut; do
     grep -q "refused\|damaged" "$work/err" || fail "$bad file: no reason given: $(cat "$work/err")"
 done
 "$tool" world demo --size 95 64 --out "$work/x.mds" 2>/dev/null && fail "odd demo size accepted"
+
+# The game's own saved games: info and resave read them too (resave writes
+# a saved game again), a cut one is refused in one line naming its kind,
+# and run says it takes world files.
+game="$(dirname "$tool")/marrowdale"
+if [ -x "$game" ]; then
+    "$game" --headless --new --generate 64 --seed 5 --ticks 10 --save "$work/game.mds" >/dev/null 2>&1 ||
+        fail "a saved game for the checks: exit $?"
+    info=$("$tool" world info "$work/game.mds" 2>"$work/err") || fail "info of a saved game: $(cat "$work/err")"
+    for line in "kind saved game" "size 64 x 64, revision 0"; do
+        grep -qxF "$line" <<<"$info" || fail "info of a saved game lacks '$line':
+$info"
+    done
+    "$tool" world resave "$work/game.mds" "$work/game2.mds" || fail "resave of a saved game: exit $?"
+    [ "$("$tool" game hash "$work/game.mds")" = "$("$tool" game hash "$work/game2.mds")" ] ||
+        fail "a resaved game differs"
+    head -c 20000 "$work/game.mds" >"$work/gamecut.mds"
+    "$tool" world info "$work/gamecut.mds" >/dev/null 2>"$work/err" && fail "a cut saved game accepted"
+    grep -q "saved game" "$work/err" || fail "a cut saved game: kind not named: $(cat "$work/err")"
+    [ "$(wc -l <"$work/err")" -eq 1 ] || fail "a cut saved game: not one line: $(cat "$work/err")"
+    "$tool" world run "$work/game.mds" --months 1 --out "$work/x.mds" 2>"$work/err" &&
+        fail "world run took a saved game"
+    grep -q "saved game" "$work/err" || fail "world run: kind not named: $(cat "$work/err")"
+fi
 
 finish

@@ -434,6 +434,27 @@ TEST_F(IslandTest, WholeWorldRoundTrip) {
     EXPECT_EQ(loaded->GetTemplateIndex(), 1);
 }
 
+// Mountains come with explicit ids, each past the end of the list: the
+// list must grow in amortised steps (it once grew by half per mountain and
+// ran out of memory at 48).
+TEST_F(IslandTest, IslandWithManyMountainsLoadsAsWorld) {
+    std::vector<Record> records;
+    for (uint32_t i = 1; i <= 200; ++i)
+        records.push_back(MountainRecord(i));
+    ResetWorld(4, 4);
+    // The mountains stand at (0, 1) to (199, 1).
+    ASSERT_TRUE(LoadIslandFromPlainBytes(SimpleFile(256, 4, records), nullptr)) << LastWorldError();
+    EXPECT_EQ(MapObjectSlotCount(kCategoryBuilding), 200u);
+    EXPECT_NE(MapObjectFromId(MountainRecord(200).handle), nullptr);
+
+    // On a narrower map the last ones stand off it: refused, the world kept.
+    ClearWorldError();
+    EXPECT_FALSE(LoadIslandFromPlainBytes(SimpleFile(198, 4, records), nullptr));
+    EXPECT_NE(LastWorldError().find("at (198, 1) lies off the 198 x 4 map"), std::string::npos)
+        << LastWorldError();
+    EXPECT_EQ(Map().GetWidth(), 256u);
+}
+
 TEST_F(IslandTest, RefusedWorldLeavesTheWorldAlone) {
     ResetWorld(10, 10);
     CreateMapObject(kCategoryBuilding, 0);

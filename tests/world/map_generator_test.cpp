@@ -314,6 +314,11 @@ TEST_F(MapGeneratorTest, CityNamesAreReadLineByLineWithinBounds) {
     uint32_t warnings = WorldWarningCount();
     EXPECT_TRUE(LoadCityNames(4).empty());
     EXPECT_EQ(WorldWarningCount(), warnings + 1);
+
+    // A line of bytes that continue no character cuts to nothing and gives
+    // no (empty) name.
+    EXPECT_EQ(ParseCityNames("Alder\n" + std::string(100, '\x80') + "\nBrook"),
+              (std::vector<std::string>{"Alder", "Brook"}));
 }
 
 // The town and factory passes against stand-in towns and factories.

@@ -75,6 +75,17 @@ TEST_F(ObjectManagerTest, CreationAtAGivenId) {
     EXPECT_EQ(CreateMapObject(1, 0)->GetId(), 0x80001u);
 }
 
+TEST_F(ObjectManagerTest, ExplicitIdsPastTheEndGrowTheListInAmortisedSteps) {
+    // Each id lies past the list's end, as when a file without slot counts
+    // is loaded; growing by half each time would need terabytes.
+    for (uint32_t slot = 0; slot < 5000; ++slot)
+        ASSERT_NE(CreateMapObject(1, 0, MakeObjectHandle(1, slot)), nullptr) << slot;
+    EXPECT_EQ(MapObjectSlotCount(1), 5000u);
+    ASSERT_NE(CreateMapObject(1, 0, MakeObjectHandle(1, kObjectIndexMask - 1)), nullptr) << "the last id";
+    EXPECT_EQ(MapObjectSlotCount(1), kObjectIndexMask);
+    EXPECT_EQ(CreateMapObject(1, 0)->GetId(), MakeObjectHandle(1, 5000));
+}
+
 TEST_F(ObjectManagerTest, Filtering) {
     MapObject* a = CreateMapObject(1, 2);
     MapObject* b = CreateMapObject(1, 2);

@@ -357,6 +357,40 @@ TEST_F(WorldSaveTest, BadObjectSectionsAreRefused) {
     }
 }
 
+// Slot counts below the objects' ids, or none at all: every object past
+// the counted slots grows the list, which must grow in amortised steps (it
+// once grew by half per object and ran out of memory).
+TEST_F(WorldSaveTest, ObjectsPastTheirSlotCountsLoad) {
+    for (const bool withCounts : {true, false}) {
+        SCOPED_TRACE(withCounts ? "a count of 1" : "no counts");
+        ResetWorld(8, 8);
+        constexpr uint32_t kObjects = 300;
+        Bytes bytes = WriteStream(4, [&] {
+            Chunk(ChunkTag("obj"), [&] {
+                if (withCounts)
+                    Chunk(ChunkTag("anz"), [] { Words({16, 0, 1, 0, 0}); });
+                Chunk(ChunkTag("objs"), [&] {
+                    Words({kObjects, 12});
+                    for (uint32_t i = 1; i <= kObjects; ++i)
+                        Words({0x80000 + i, 1, 0});
+                });
+                for (uint32_t i = 1; i <= kObjects; ++i) {
+                    Chunk(ChunkTag("gob1"), [&] {
+                        Words({32, 0x80000 + i, 1, 0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 4, 0});
+                    });
+                    Chunk(0, [] {});
+                    Chunk(ChunkTag("bld1"), [] { Words({8, 0, 0}); });
+                    Chunk(0, [] {});
+                }
+            });
+            Chunk(0, [] {});
+        });
+        ASSERT_TRUE(Load(bytes)) << LastWorldError();
+        EXPECT_EQ(MapObjectSlotCount(1), kObjects);
+        EXPECT_NE(MapObjectFromId(0x80000 + kObjects), nullptr);
+    }
+}
+
 TEST_F(WorldSaveTest, ObjectChunksKeepTheClassIdentity) {
     // A building whose "gob1" (written as "data") claims another id,
     // category and subtype keeps its own; the rest is taken.
@@ -383,31 +417,66 @@ TEST_F(WorldSaveTest, ObjectChunksKeepTheClassIdentity) {
     EXPECT_EQ(b->GetHeight(), 3);
 }
 
-TEST_F(WorldSaveTest, LoadedBuildingOfAnySizeDiesQuickly) {
+// Positions read from a file must lie on the map, and footprints be no
+// larger than a map (so that no sum over them nears 2^31): else the load
+// is refused whole.
+TEST_F(WorldSaveTest, ObjectsOffTheMapAreRefused) {
+    struct Case {
+        const char* what;
+        uint32_t category, subtype, x, y, width, height;
+        const char* refusal; // null when it loads
+    } cases[] = {
+        {"a house on the map", 1, 0, 60, 60, 4, 4, nullptr},
+        {"a house at the map's far corner", 1, 0, 63, 63, 1, 1, nullptr},
+        {"a house never placed", 1, 0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, nullptr},
+        {"a house reaching past the map's edge", 1, 0, 62, 62, 3, 2, nullptr},
+        {"a house one past the last column", 1, 0, 64, 3, 1, 1, "at (64, 3) lies off the 64 x 64 map"},
+        {"a house near 2^31", 1, 0, 0x7FFFFFF0, 3, 1, 1, "lies off the 64 x 64 map"},
+        {"a house at a negative tile", 1, 0, 0xFFFFFFFE, 3, 1, 1, "at (-2, 3) lies off"},
+        {"a footprint near 2^31", 1, 0, 3, 3, 0x7FFFFFFF, 0x7FFFFFFF, "a footprint of 2147483647 x"},
+        {"a footprint of negative width", 1, 0, 3, 3, 0xFFFFFFFF, 1, "a footprint of -1 x 1"},
+        {"a span off the map", 3, 0, 64, 0, 0, 0, "lies off the 64 x 64 map"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const uint32_t id = (c.category << 19) | 1;
+        Bytes bytes = WriteStream(4, [&] {
+            Chunk(ChunkTag("obj"), [&] {
+                Chunk(ChunkTag("objs"), [&] { Words({1, 12, id, c.category, c.subtype}); });
+                Chunk(ChunkTag("gob1"), [&] { Words({32, id, c.category, c.subtype, c.x, c.y, 0, 4, 0}); });
+                Chunk(0, [] {});
+                if (c.category == 1) {
+                    Chunk(ChunkTag("bld1"), [&] { Words({8, c.width, c.height}); });
+                    Chunk(0, [] {});
+                }
+            });
+            Chunk(0, [] {});
+        });
+        ClearWorldError();
+        const bool loaded = ReadStream(bytes, [] {
+            uint32_t tag = 0;
+            BeginChunk(tag);
+            bool ok = LoadMapObjects();
+            EndChunk();
+            return ok;
+        });
+        EXPECT_EQ(loaded, c.refusal == nullptr) << LastWorldError();
+        if (c.refusal) {
+            EXPECT_NE(LastWorldError().find(c.refusal), std::string::npos) << LastWorldError();
+            EXPECT_EQ(MapObjectFromId(id), nullptr);
+        }
+        DeleteAllMapObjects();
+    }
+}
+
+TEST_F(WorldSaveTest, BuildingOfAnySizeDiesQuickly) {
     // A footprint claimed far beyond the map: deleting the building looks
     // only at the tiles on the map, and resets only those naming it.
     ASSERT_TRUE(Map().PlaceFootprint(60, 60, 0x80001, 2, 2, 2));
     ASSERT_TRUE(Map().PlaceFootprint(62, 62, 0x80009, 1, 1, 2));
-    Bytes bytes = WriteStream(4, [&] {
-        Chunk(ChunkTag("obj"), [&] {
-            Chunk(ChunkTag("anz"), [] { Words({16, 0, 1, 0, 0}); });
-            Chunk(ChunkTag("objs"), [] { Words({1, 12, 0x80001, 1, 0}); });
-            Chunk(ChunkTag("gob1"), [] { Words({32, 0x80001, 1, 0, 0x7FFFFFF0, 0x7FFFFFF0, 0, 4, 0}); });
-            Chunk(0, [] {});
-            Chunk(ChunkTag("bld1"), [] { Words({8, 0x7FFFFFFF, 0x7FFFFFFF}); });
-            Chunk(0, [] {});
-        });
-        Chunk(0, [] {});
-    });
-    ASSERT_TRUE(ReadStream(bytes, [] {
-        uint32_t tag = 0;
-        BeginChunk(tag);
-        bool ok = LoadMapObjects();
-        EndChunk();
-        return ok;
-    }));
-    auto* b = static_cast<Building*>(MapObjectFromId(0x80001));
+    auto* b = static_cast<Building*>(CreateMapObject(1, 0, 0x80001));
     ASSERT_NE(b, nullptr);
+    EXPECT_FALSE(b->Place(0x7FFFFFF0, 0x7FFFFFF0, 0, 0x7FFFFFFF, 0x7FFFFFFF, 0));
     b->GetCentre();
     b->SetPosition(-5, -5);
     DeleteMapObject(0x80001);

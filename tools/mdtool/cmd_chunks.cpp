@@ -3,6 +3,7 @@
 #include "tools/mdtool/command.h"
 
 #include "files/chunk_tree.h"
+#include "files/packed_save.h"
 #include "platform/file.h"
 
 #include <cstdio>
@@ -18,17 +19,11 @@ int RunChunks(const Args& args) {
     if (args.size() != 1)
         return Usage(kChunksUsage);
     const std::string& path = args[0];
-    plat::File file;
-    if (!file.Open(path, plat::File::Mode::Read))
-        return Fail(path + ": cannot be opened");
-    uint64_t size = file.Size();
-    if (size >= UINT32_MAX)
-        return Fail(path + ": too large for a chunk file");
-    std::vector<uint8_t> bytes(size_t(size), 0);
-    if (!file.ReadExact(bytes.data(), bytes.size()))
-        return Fail(path + ": cannot be read");
-    std::vector<std::string> lines;
+    std::vector<uint8_t> bytes;
     std::string error;
+    if (!plat::ReadWholeFile(path, bytes, kMaxSaveFileSize, &error))
+        return Fail(path + ": " + error);
+    std::vector<std::string> lines;
     if (!DescribeChunkFile(bytes, lines, error))
         return Fail(path + ": " + error);
     for (const std::string& line : lines)

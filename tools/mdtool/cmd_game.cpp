@@ -17,8 +17,9 @@ int GameCommand(const Args& args) {
         return Usage(kGameUsage);
     const std::string& path = args[1];
     std::vector<uint8_t> bytes;
-    if (!plat::ReadWholeFile(path, bytes))
-        return Fail(path + ": cannot be read");
+    std::string readError;
+    if (!plat::ReadWholeFile(path, bytes, kMaxSaveFileSize, &readError))
+        return Fail(path + ": " + readError);
     if (path.size() > 4 && path.compare(path.size() - 4, 4, ".mdp") == 0) {
         std::vector<uint8_t> plain;
         std::string error;

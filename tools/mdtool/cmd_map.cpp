@@ -2,6 +2,7 @@
 // picture of a saved game's map.
 #include "tools/mdtool/command.h"
 #include "tools/mdtool/png_encode.h"
+#include "tools/mdtool/tool_game.h"
 
 #include "data/generated/terrain_tables.h"
 #include "economy/city.h"
@@ -38,21 +39,6 @@ bool ParseNumber(const std::string& text, T& value) {
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size();
 }
-
-// A game on the world model with towns and factories, its time moved only
-// by the tool.
-struct ToolGame {
-    Game game;
-    TownWorldHooks world;
-
-    explicit ToolGame(const std::string& data) {
-        InstallPath() = data;
-        plat::Clock::UseFake(0);
-        ConnectWorldModel(game, world);
-        InstallTownsAndIndustry(game);
-    }
-    ~ToolGame() { UninstallTownsAndIndustry(); }
-};
 
 int Generate(const Args& args) {
     NewWorldOptions options;
@@ -114,7 +100,8 @@ int Generate(const Args& args) {
     if (s.MapWidth < 2 || s.MapWidth > kMaxMapSize || s.MapWidth % 2)
         return Fail("--size takes an even number from 2 to " + std::to_string(kMaxMapSize));
 
-    ToolGame tool(data);
+    InstallPath() = data;
+    ToolGame tool;
     if (!LoadGameTexts(data, false))
         return Fail(data + ": the game data cannot be read");
     StartGame(tool.game, options.seed);
@@ -189,12 +176,12 @@ int Picture(const Args& args) {
     if (args.size() != 3 && !(args.size() == 5 && args[3] == "--data"))
         return Usage(kMapUsage);
     std::string data = args.size() == 5 ? args[4] : "gamedata";
-    ToolGame tool(data);
+    InstallPath() = data;
+    ToolGame tool;
     if (!LoadGameTexts(data, false))
         return Fail(data + ": the game data cannot be read");
-    StartGame(tool.game, 0);
-    if (!LoadGame(tool.game, args[1]))
-        return Fail(args[1] + ": not a saved game this build can load");
+    if (!LoadSavedGame(tool, args[1]))
+        return 1;
     const WorldMap& map = GetWorldMap();
     const uint32_t w = map.GetWidth(), h = map.GetHeight();
     if (w == 0 || h == 0)

@@ -38,8 +38,9 @@ std::optional<Format> ParseFormat(const std::string& word) {
 }
 
 bool ReadInput(const std::string& path, std::vector<uint8_t>& bytes) {
-    if (!plat::ReadWholeFile(path, bytes)) {
-        Fail("cannot read " + path);
+    std::string error;
+    if (!plat::ReadWholeFile(path, bytes, kMaxUnpackedSize, &error)) {
+        Fail(path + ": " + error);
         return false;
     }
     return true;

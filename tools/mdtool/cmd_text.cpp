@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 namespace mdtool {
@@ -39,14 +40,22 @@ bool ParseInteger(const std::string& text, Int& value) {
 
 // Reads the database and fills the interface texts from it, translated by
 // the ingame.txt beside it when there is one, as the game does at start-up.
-bool LoadInterfaceTexts(const std::string& path) {
+// False, with the database's first complaint in reason, when it cannot be
+// read.
+bool LoadInterfaceTexts(const std::string& path, std::string& reason) {
     Database& database = GetDatabase();
-    if (!database.ReadFile(path))
+    std::ostringstream log;
+    database.SetLog(&log);
+    const bool read = database.ReadFile(path);
+    database.SetLog(nullptr);
+    if (!read) {
+        reason = log.str().substr(0, log.str().find('\n'));
         return false;
+    }
     size_t slash = path.find_last_of('/');
     std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string texts;
-    if (plat::ReadWholeFile(folder + "ingame.txt", texts)) {
+    if (plat::ReadWholeFile(folder + "ingame.txt", texts, kMaxDatabaseFileSize)) {
         GetXlatTexts().Load(texts);
         GetXlatTexts().SetLetter(kDefaultLanguageLetter);
     }
@@ -61,8 +70,9 @@ int RunText(const Args& args) {
     if (!ParseInteger(args[1], id))
         return Fail("not a text id: '" + args[1] + "'");
     std::string path = args[0] == "-" ? DefaultDatabasePath() : args[0];
-    if (!LoadInterfaceTexts(path))
-        return Fail("cannot read the database file '" + path + "'");
+    if (std::string reason; !LoadInterfaceTexts(path, reason))
+        return Fail("cannot read the database file '" + path + "'" +
+                    (reason.empty() ? "" : " (" + reason + ")"));
     if (!InterfaceTextContainerTable::Find(id))
         return Fail("no interface text " + args[1] + " in '" + path + "'");
     std::printf("%s\n", TextTables::GetIT1(id).c_str());
@@ -76,8 +86,9 @@ int RunFormat(const Args& args, const char* usage, std::string (*format)(int64_t
     if (!ParseInteger(args[0], value))
         return Fail("not a whole number in 64 bits: '" + args[0] + "'");
     std::string path = args.size() == 2 ? args[1] : DefaultDatabasePath();
-    if (!LoadInterfaceTexts(path))
-        return Fail("cannot read the database file '" + path + "'");
+    if (std::string reason; !LoadInterfaceTexts(path, reason))
+        return Fail("cannot read the database file '" + path + "'" +
+                    (reason.empty() ? "" : " (" + reason + ")"));
     std::printf("%s\n", format(value).c_str());
     return 0;
 }

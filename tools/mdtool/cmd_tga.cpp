@@ -20,8 +20,8 @@ constexpr const char* kTgaUsage = "tga info FILE | tga png IN OUT.png";
 
 bool Decode(const std::string& path, std::vector<uint8_t>& bytes, std::vector<uint32_t>& pixels,
             int32_t& width, int32_t& height, std::string& error) {
-    if (!plat::ReadWholeFile(path, bytes)) {
-        error = "cannot read " + path;
+    if (!plat::ReadWholeFile(path, bytes, kMaxTgaFileSize, &error)) {
+        error = path + ": " + error;
         return false;
     }
     ClearAssetProblem();

@@ -1,12 +1,15 @@
 // mdtool world: a small scripted world saved as chunks, a load and save
 // again of such a file, and a summary of one.
 #include "tools/mdtool/command.h"
+#include "tools/mdtool/tool_game.h"
 #include "tools/mdtool/world_economy.h"
 
 #include "data/database.h"
 #include "data/generated/terrain_tables.h"
 #include "files/chunk_stream.h"
 #include "files/file_stream.h"
+#include "gameloop/game_log.h"
+#include "gameloop/new_game.h"
 #include "platform/clock.h"
 #include "world/building.h"
 #include "world/game_clock.h"
@@ -19,6 +22,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace mdtool {
@@ -26,7 +30,8 @@ namespace {
 
 constexpr const char* kWorldUsage =
     "world demo --size W H --seed S --out FILE [--db FILE] | world resave IN OUT "
-    "[--db FILE] | world info FILE [--db FILE] | world run FILE --months N --out FILE2 [--db FILE]";
+    "[--db FILE] | world info FILE [--db FILE] | world run FILE --months N --out FILE2 [--db FILE] "
+    "(info and resave take world files and saved games)";
 constexpr const char* kDefaultDatabase = "gamedata/config/MDConfig.gen";
 constexpr uint32_t kLand = 1, kWater = 2, kRock = 3;
 
@@ -206,6 +211,15 @@ int Demo(const Args& args) {
 int Resave(const Args& args) {
     if (args.size() != 3)
         return Usage(kWorldUsage);
+    if (LooksLikeSavedGame(args[1])) {
+        // A saved game is written again as a saved game.
+        ToolGame tool;
+        if (!LoadSavedGame(tool, args[1]))
+            return 1;
+        if (!SaveGame(tool.game, args[2]))
+            return Fail("cannot write " + args[2] + " as a saved game");
+        return 0;
+    }
     if (!LoadFrom(args[1]))
         return Fail(args[1] + ": " + LastWorldError());
     if (!SaveTo(args[2]))
@@ -216,8 +230,17 @@ int Resave(const Args& args) {
 int Info(const Args& args) {
     if (args.size() != 2)
         return Usage(kWorldUsage);
-    if (!LoadFrom(args[1]))
-        return Fail(args[1] + ": " + LastWorldError());
+    std::unique_ptr<ToolGame> tool;
+    if (LooksLikeSavedGame(args[1])) {
+        tool = std::make_unique<ToolGame>();
+        if (!LoadSavedGame(*tool, args[1]))
+            return 1;
+        std::printf("kind saved game\n");
+    } else {
+        if (!LoadFrom(args[1]))
+            return Fail(args[1] + ": " + LastWorldError());
+        std::printf("kind world file\n");
+    }
     WorldMap& map = GetWorldMap();
     std::printf("size %u x %u, revision %u\n", map.GetWidth(), map.GetHeight(), map.GetRevision());
     static const char* kKinds[] = {"plain", "footprint", "route", "decoration", "waterway"};
@@ -264,6 +287,8 @@ int Run(const Args& args) {
     }
     if (args.size() < 2 || out.empty())
         return Usage(kWorldUsage);
+    if (LooksLikeSavedGame(args[1]))
+        return Fail(args[1] + ": a saved game; world run takes world files (a saved game runs in the game)");
     if (!LoadFrom(args[1]))
         return Fail(args[1] + ": " + LastWorldError());
     RunCalendarMonths(months);
