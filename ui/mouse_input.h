@@ -28,6 +28,8 @@ public:
     virtual void SetCursorImage(const CursorImage& image) = 0;
     // Cursor record n of the interface images.
     virtual CursorImage CursorImageOf(int32_t n) = 0;
+    // Keeps the mouse inside the rectangle; null frees it.
+    virtual void ClipCursor(const UiRect* /*rect*/) {}
 };
 
 class MouseInput {
@@ -79,6 +81,14 @@ public:
     bool ToggleCursorVisible();
     bool IsCursorVisible() const { return cursorVisible_; }
     int32_t GetCursorOffset() const;
+    void ClipCursor(const UiRect& rect) {
+        if (host_)
+            host_->ClipCursor(&rect);
+    }
+    void ReleaseCursorClip() {
+        if (host_)
+            host_->ClipCursor(nullptr);
+    }
 
     // The program's mouse state.
     static MouseInput& Program();

@@ -1,0 +1,102 @@
+// The layout loader of the dialog manager: makes a dialog's widgets from a
+// planned layout, pairs partners, places the dialog in the middle of the
+// screen, binds the handlers and calls the Init handler.
+#include "ui/dialog_manager.h"
+
+#include "engine/asset_log.h"
+#include "ui/layout_files.h"
+#include "ui/widgets/button.h"
+
+#include <algorithm>
+
+namespace {
+
+// The first widget made so far with this Id and one of the keywords, in
+// the keywords' order.
+template <size_t N>
+UifControl* FindPartner(const Dialog& dialog, int32_t id, const std::array<std::string_view, N>& keywords) {
+    for (std::string_view keyword : keywords) {
+        if (UifControl* found = dialog.FindControl(id, keyword))
+            return found;
+    }
+    return nullptr;
+}
+
+// A widget of the kind, not yet initialised; null for a kind this program
+// does not make.
+std::unique_ptr<UifControl> MakeWidget(WidgetKind kind) {
+    switch (kind) {
+    case WidgetKind::Button:
+        return std::make_unique<Button>();
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+bool DialogManager::LoadLayout(std::string_view name) {
+    const std::string base = LayoutBaseName(name);
+    if (std::find(loadChain_.begin(), loadChain_.end(), base) != loadChain_.end()) {
+        LogAssetProblem("layout uif/%s.uif: opens itself while it loads", base.c_str());
+        return false;
+    }
+    LayoutPlan plan;
+    if (!LoadLayoutPlan(base, plan))
+        return false;
+    for (const LayoutWidget& widget : plan.widgets) {
+        if (!MakeWidget(widget.kind)) {
+            LogAssetProblem("layout uif/%s.uif: line %d: widget \"%s\" is not available", base.c_str(),
+                            int(widget.lineNumber), widget.record.Keyword.c_str());
+            return false;
+        }
+    }
+
+    auto dialog = std::make_unique<Dialog>(*this);
+    dialog->SetName(base);
+    for (LayoutWidget& planned : plan.widgets) {
+        std::unique_ptr<UifControl> widget = MakeWidget(planned.kind);
+        widget->Record() = planned.record;
+        const int32_t id = planned.record.Id;
+        if (auto* button = dynamic_cast<Button*>(widget.get()))
+            button->Init(base, base, dialog.get(), FindPartner(*dialog, id, kComboKeywords));
+        dialog->AddControl(std::move(widget));
+    }
+    if (plan.hasMinimiseButton) {
+        auto button = std::make_unique<Button>();
+        button->Record() = plan.minimiseButton.record;
+        button->Init(base, base, dialog.get(), nullptr);
+        dialog->SetMinimizeButton(std::move(button));
+    }
+    dialog->SetModal(plan.widgets[0].record.Value2 != 0);
+
+    std::vector<const UifLayoutRecord*> records;
+    for (int32_t i = 0; i < dialog->GetControlCount(); ++i)
+        records.push_back(&dialog->GetControl(i)->GetLayoutRecord());
+    BindHandlers(handlers_, *registry_, base, records);
+
+    // The frame keeps its file position as its face offset and is centred;
+    // the other widgets, given relative to the dialog, follow its corner.
+    UifControl* frame = dialog->GetControl(0);
+    UiRect& rect = frame->Record().Rect;
+    if (auto* button = dynamic_cast<Button*>(frame))
+        button->SetFaceOffset({rect.left, rect.top});
+    const int32_t cx = (screen_.left + screen_.right) / 2, cy = (screen_.top + screen_.bottom) / 2;
+    const int32_t hw = rect.Width() / 2, hh = rect.Height() / 2;
+    rect = {cx - hw, cy - hh, cx + hw, cy + hh};
+    for (int32_t i = 1; i < dialog->GetControlCount(); ++i)
+        dialog->GetControl(i)->MoveBy(rect.left, rect.top);
+    if (UifControl* minimise = dialog->GetMinimizeButton())
+        minimise->MoveBy(rect.left, rect.top);
+
+    const std::string initName = frame->GetLayoutRecord().Handler;
+    dialogs_.push_back(std::move(dialog));
+    noLayoutYet_ = false;
+    // The Init handler may load further layouts; this one is on the chain.
+    loadChain_.push_back(base);
+    if (UiHandler init = handlers_.Entry(base, initName))
+        init(nullptr);
+    loadChain_.pop_back();
+    inputConsumed_ = true;
+    return true;
+}
