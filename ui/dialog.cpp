@@ -3,6 +3,7 @@
 #include "ui/dialog_manager.h"
 #include "ui/ui_painter.h"
 #include "ui/widgets/button.h"
+#include "ui/widgets/user_view.h"
 
 namespace {
 
@@ -283,6 +284,8 @@ bool Dialog::DispatchMouse(UiPoint point, bool held, HandlerMap& handlers) {
             control->UpdateInput(point, false);
             continue;
         }
+        if (auto* view = dynamic_cast<View*>(control); view && view->IsAlwaysHitTested())
+            continue;
         if (held) {
             if (captured_ && captured_ != control) {
                 captured_->UpdateInput(point, false);

@@ -6,6 +6,8 @@
 #include "engine/asset_log.h"
 #include "ui/layout_files.h"
 #include "ui/widgets/button.h"
+#include "ui/widgets/status_bar.h"
+#include "ui/widgets/user_view.h"
 
 #include <algorithm>
 
@@ -28,6 +30,12 @@ std::unique_ptr<UifControl> MakeWidget(WidgetKind kind) {
     switch (kind) {
     case WidgetKind::Button:
         return std::make_unique<Button>();
+    case WidgetKind::StatusBar:
+        return std::make_unique<StatusBar>();
+    case WidgetKind::User:
+        return std::make_unique<User>();
+    case WidgetKind::View:
+        return std::make_unique<View>();
     default:
         return nullptr;
     }
@@ -60,6 +68,12 @@ bool DialogManager::LoadLayout(std::string_view name) {
         const int32_t id = planned.record.Id;
         if (auto* button = dynamic_cast<Button*>(widget.get()))
             button->Init(base, base, dialog.get(), FindPartner(*dialog, id, kComboKeywords));
+        else if (auto* bar = dynamic_cast<StatusBar*>(widget.get()))
+            bar->Init(base, base, dialog.get());
+        else if (auto* user = dynamic_cast<User*>(widget.get()))
+            user->Init(base, base, dialog.get());
+        else if (auto* view = dynamic_cast<View*>(widget.get()))
+            view->Init(base, base, dialog.get());
         dialog->AddControl(std::move(widget));
     }
     if (plan.hasMinimiseButton) {
