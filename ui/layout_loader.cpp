@@ -7,6 +7,7 @@
 #include "ui/layout_files.h"
 #include "ui/widgets/button.h"
 #include "ui/widgets/status_bar.h"
+#include "ui/widgets/text.h"
 #include "ui/widgets/user_view.h"
 
 #include <algorithm>
@@ -36,6 +37,8 @@ std::unique_ptr<UifControl> MakeWidget(WidgetKind kind) {
         return std::make_unique<User>();
     case WidgetKind::View:
         return std::make_unique<View>();
+    case WidgetKind::Text:
+        return std::make_unique<Text>();
     default:
         return nullptr;
     }
@@ -74,6 +77,8 @@ bool DialogManager::LoadLayout(std::string_view name) {
             user->Init(base, base, dialog.get());
         else if (auto* view = dynamic_cast<View*>(widget.get()))
             view->Init(base, base, dialog.get());
+        else if (auto* text = dynamic_cast<Text*>(widget.get()))
+            text->Init(base, base, dialog.get());
         dialog->AddControl(std::move(widget));
     }
     if (plan.hasMinimiseButton) {
