@@ -3,6 +3,7 @@
 #include "ui/dialog_manager.h"
 #include "ui/ui_painter.h"
 #include "ui/widgets/button.h"
+#include "ui/widgets/edit.h"
 #include "ui/widgets/user_view.h"
 
 namespace {
@@ -176,11 +177,24 @@ bool Dialog::HasNoMenu() const {
 }
 
 bool Dialog::IsEditing() const {
-    // Edit widgets report their focus once they exist.
+    for (size_t i = 1; i < controls_.size(); ++i) {
+        const std::string& keyword = controls_[i]->GetTypeName();
+        if (keyword != "Edit" && keyword != "EditHI")
+            continue;
+        if (auto* edit = dynamic_cast<Edit*>(controls_[i].get()); edit && edit->IsEditing())
+            return true;
+    }
     return false;
 }
 
-void Dialog::EndEditing() {}
+void Dialog::EndEditing() {
+    for (size_t i = 1; i < controls_.size(); ++i) {
+        if (!Contains(controls_[i]->GetTypeName(), "Edit"))
+            continue;
+        if (auto* edit = dynamic_cast<Edit*>(controls_[i].get()))
+            edit->LoseFocus();
+    }
+}
 
 void Dialog::UncheckRadioGroup(const UifControl* button) {
     if (!button)

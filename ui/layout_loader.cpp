@@ -6,6 +6,7 @@
 #include "engine/asset_log.h"
 #include "ui/layout_files.h"
 #include "ui/widgets/button.h"
+#include "ui/widgets/edit.h"
 #include "ui/widgets/status_bar.h"
 #include "ui/widgets/text.h"
 #include "ui/widgets/user_view.h"
@@ -39,6 +40,8 @@ std::unique_ptr<UifControl> MakeWidget(WidgetKind kind) {
         return std::make_unique<View>();
     case WidgetKind::Text:
         return std::make_unique<Text>();
+    case WidgetKind::Edit:
+        return std::make_unique<Edit>();
     default:
         return nullptr;
     }
@@ -79,6 +82,8 @@ bool DialogManager::LoadLayout(std::string_view name) {
             view->Init(base, base, dialog.get());
         else if (auto* text = dynamic_cast<Text*>(widget.get()))
             text->Init(base, base, dialog.get());
+        else if (auto* edit = dynamic_cast<Edit*>(widget.get()))
+            edit->Init(base, base, dialog.get());
         dialog->AddControl(std::move(widget));
     }
     if (plan.hasMinimiseButton) {

@@ -74,3 +74,8 @@ void EngineUiPainter::FillRect(int32_t layer, const UiRect& rect, uint32_t colou
 bool EngineUiPainter::UsesSystemFonts() {
     return FontManager::UsesGdiFonts();
 }
+
+uint32_t EngineUiPainter::FontColour(int32_t i) {
+    // The table has 16 entries.
+    return i >= 0 && i < 16 ? FontManager::GetTextColour(i) : 0xFFFFFFFF;
+}

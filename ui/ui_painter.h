@@ -36,6 +36,8 @@ public:
     virtual void FillRect(int32_t layer, const UiRect& rect, uint32_t colour) = 0;
     // True when texts are drawn in the platform's system fonts.
     virtual bool UsesSystemFonts() { return false; }
+    // Entry i of the font colour table; white for an entry it does not have.
+    virtual uint32_t FontColour(int32_t /*i*/) { return 0xFFFFFFFF; }
 };
 
 // The painter over the engine's graphic sets and fonts.
@@ -53,6 +55,7 @@ public:
     int32_t TextHeight(int32_t font) override;
     void FillRect(int32_t layer, const UiRect& rect, uint32_t colour) override;
     bool UsesSystemFonts() override;
+    uint32_t FontColour(int32_t i) override;
 };
 
 // Interface sounds: rows of the sound table played at a screen point (or

@@ -7,7 +7,10 @@
 #include "platform/render_device.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct SDL_Window;
 
@@ -49,6 +52,9 @@ inline constexpr int32_t kBack = 0x08, kTab = 0x09, kReturn = 0x0D, kShift = 0x1
 }
 // The virtual-key code of an SDL key code, 0 for keys without one.
 int32_t VirtualKeyOf(int32_t sdlKey);
+
+// The characters of a UTF-8 text; a malformed or cut sequence is skipped.
+std::vector<uint32_t> DecodeUtf8(std::string_view text);
 
 // Makes windows opened from now on draw off-screen (SDL's off-screen video
 // driver), unless the user chose a video driver in SDL_VIDEODRIVER.
@@ -96,6 +102,9 @@ private:
     std::string error_;
     int32_t logicalW_ = 1024, logicalH_ = 768;
     DevicePoint cursor_;
+    // Characters of a text input (an input method may commit several at
+    // once), handed out one event each.
+    std::deque<uint32_t> pendingText_;
 };
 
 // The OpenGL device drawing into the window's context; null with the reason

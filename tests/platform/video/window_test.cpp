@@ -4,6 +4,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 namespace plat {
 namespace {
 
@@ -108,6 +111,36 @@ TEST_F(WindowTest, KeysWithoutAVirtualCodeAreSkipped) {
     EXPECT_EQ(e.key, 'Q');
     EXPECT_TRUE(e.repeat);
     EXPECT_FALSE(Shared().Poll(e));
+}
+
+TEST(Utf8, DecodesEveryCharacterAndSkipsDamage) {
+    const std::pair<std::string, std::vector<uint32_t>> cases[] = {
+        {"ab", {'a', 'b'}},
+        {"\xC3\xA9\xE2\x82\xAC", {0xE9, 0x20AC}}, // e acute, euro
+        {"\xF0\x9F\x98\x80x", {0x1F600, 'x'}},    // four bytes
+        {"\xC3", {}},                             // cut
+        {"\xC0\x80"
+         "a",
+         {'a'}},              // overlong
+        {"\xED\xA0\x80", {}}, // surrogate
+        {"\x80\xFFz", {'z'}},
+    };
+    for (const auto& [text, want] : cases)
+        EXPECT_EQ(DecodeUtf8(text), want) << text;
+}
+
+TEST_F(WindowTest, EveryCharacterOfATextInputIsDelivered) {
+    SDL_Event ev{};
+    ev.type = SDL_TEXTINPUT;
+    std::strcpy(ev.text.text, "\xC3\xA4\xC3\xB6x");
+    SDL_PushEvent(&ev);
+    std::vector<uint32_t> typed;
+    InputEvent e;
+    while (Shared().Poll(e)) {
+        if (e.type == InputEvent::Type::Text)
+            typed.push_back(e.text);
+    }
+    EXPECT_EQ(typed, (std::vector<uint32_t>{0xE4, 0xF6, 'x'}));
 }
 
 } // namespace
