@@ -3,7 +3,9 @@
 #include "ui/dialog_manager.h"
 #include "ui/ui_painter.h"
 #include "ui/widgets/button.h"
+#include "ui/widgets/combo_box.h"
 #include "ui/widgets/edit.h"
+#include "ui/widgets/list_box.h"
 #include "ui/widgets/user_view.h"
 
 namespace {
@@ -209,9 +211,39 @@ void Dialog::UncheckRadioGroup(const UifControl* button) {
     }
 }
 
-void Dialog::CloseOtherLists(const UifControl*) {}
+ListBox* Dialog::FindOpenList() const {
+    for (const auto& combo : controls_) {
+        if (!Contains(combo->GetTypeName(), "ComboBox"))
+            continue;
+        for (const auto& control : controls_) {
+            if (control->IsVisible() && Contains(control->GetTypeName(), "ListBox") &&
+                control->GetLayoutRecord().Id == combo->GetLayoutRecord().Id)
+                return dynamic_cast<ListBox*>(control.get());
+        }
+    }
+    return nullptr;
+}
 
-void Dialog::CloseListsOnOutsideClick() {}
+void Dialog::CloseOtherLists(const UifControl* control) {
+    ListBox* open = FindOpenList();
+    if (!open || !control || open->GetLayoutRecord().Id == control->GetLayoutRecord().Id)
+        return;
+    open->Hide();
+    if (ComboBox* combo = open->GetComboOwner())
+        combo->ClearOpen();
+}
+
+void Dialog::CloseListsOnOutsideClick() {
+    ListBox* open = FindOpenList();
+    if (!open)
+        return;
+    const UiPoint cursor = manager_.Snapshot().cursor;
+    ComboBox* combo = open->GetComboOwner();
+    if (!open->WidgetAt(cursor) && combo && !combo->HitTest(cursor)) {
+        open->Hide();
+        combo->ClearOpen();
+    }
+}
 
 UiHandler Dialog::HandlerOf(const UifControl& control, HandlerMap& handlers) const {
     const std::string& name = control.GetLayoutRecord().Handler;

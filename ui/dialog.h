@@ -15,6 +15,7 @@
 #include <vector>
 
 class DialogManager;
+class ListBox;
 
 class Dialog {
 public:
@@ -83,9 +84,11 @@ public:
     bool IsEditing() const;
     void EndEditing();
     void UncheckRadioGroup(const UifControl* button);
-    // The open drop-down lists of combo boxes are closed by the list
-    // widgets; without them these do nothing.
+    // Drop-down lists of combo boxes close when another widget is pressed
+    // or a click lands outside them.
     void CloseOtherLists(const UifControl* control);
+    // The drop-down list of a combo box that is open, or null.
+    ListBox* FindOpenList() const;
     void CloseListsOnOutsideClick();
 
     // The per-frame input step; true when the dialog used the input.

@@ -6,7 +6,10 @@
 #include "engine/asset_log.h"
 #include "ui/layout_files.h"
 #include "ui/widgets/button.h"
+#include "ui/widgets/combo_box.h"
 #include "ui/widgets/edit.h"
+#include "ui/widgets/list_box.h"
+#include "ui/widgets/scroll_bar.h"
 #include "ui/widgets/status_bar.h"
 #include "ui/widgets/text.h"
 #include "ui/widgets/user_view.h"
@@ -42,6 +45,14 @@ std::unique_ptr<UifControl> MakeWidget(WidgetKind kind) {
         return std::make_unique<Text>();
     case WidgetKind::Edit:
         return std::make_unique<Edit>();
+    case WidgetKind::ListBox:
+        return std::make_unique<ListBox>();
+    case WidgetKind::ScrollBar:
+        return std::make_unique<ScrollBar>();
+    case WidgetKind::ScrollBtn:
+        return std::make_unique<ScrollBtn>();
+    case WidgetKind::ComboBox:
+        return std::make_unique<ComboBox>();
     default:
         return nullptr;
     }
@@ -84,6 +95,29 @@ bool DialogManager::LoadLayout(std::string_view name) {
             text->Init(base, base, dialog.get());
         else if (auto* edit = dynamic_cast<Edit*>(widget.get()))
             edit->Init(base, base, dialog.get());
+        else if (auto* list = dynamic_cast<ListBox*>(widget.get())) {
+            auto* bar = dynamic_cast<ScrollBar*>(FindPartner(*dialog, id, kScrollBarKeywords));
+            list->InitFromLayout(true, base, base, dialog.get(), planned.record, bar);
+            for (const UifLayoutRecord& slot : planned.rowSlots)
+                list->InitFromLayout(false, {}, {}, dialog.get(), slot, nullptr);
+            // The bar above the list follows it from now on.
+            if (bar)
+                bar->Bind(list);
+        } else if (auto* bar = dynamic_cast<ScrollBar*>(widget.get())) {
+            bar->Init(base, base, dialog.get(),
+                      dynamic_cast<ListBox*>(FindPartner(*dialog, id, kListKeywords)));
+        } else if (auto* button = dynamic_cast<ScrollBtn*>(widget.get())) {
+            auto* list = dynamic_cast<ListBox*>(FindPartner(*dialog, id, kListKeywords));
+            auto* bar = dynamic_cast<ScrollBar*>(FindPartner(*dialog, id, kScrollBarKeywords));
+            if (list)
+                list->AttachScrollControl(button, bar);
+            if (bar)
+                bar->Bind(list);
+            button->Init(base, base, dialog.get(), bar, list);
+        } else if (auto* combo = dynamic_cast<ComboBox*>(widget.get())) {
+            combo->Init(base, base, dialog.get(),
+                        dynamic_cast<ListBox*>(FindPartner(*dialog, id, kListKeywords)));
+        }
         dialog->AddControl(std::move(widget));
     }
     if (plan.hasMinimiseButton) {
@@ -95,8 +129,16 @@ bool DialogManager::LoadLayout(std::string_view name) {
     dialog->SetModal(plan.widgets[0].record.Value2 != 0);
 
     std::vector<const UifLayoutRecord*> records;
-    for (int32_t i = 0; i < dialog->GetControlCount(); ++i)
-        records.push_back(&dialog->GetControl(i)->GetLayoutRecord());
+    for (int32_t i = 0; i < dialog->GetControlCount(); ++i) {
+        UifControl* control = dialog->GetControl(i);
+        if (auto* list = dynamic_cast<ListBox*>(control)) {
+            // Every row slot of a list names a handler of its own.
+            for (const ListBoxRow& row : list->GetRows())
+                records.push_back(&row.record);
+        } else {
+            records.push_back(&control->GetLayoutRecord());
+        }
+    }
     BindHandlers(handlers_, *registry_, base, records);
 
     // The frame keeps its file position as its face offset and is centred;
