@@ -10,6 +10,7 @@
 #include "ui/widgets/edit.h"
 #include "ui/widgets/list_box.h"
 #include "ui/widgets/scroll_bar.h"
+#include "ui/widgets/spin_menu.h"
 #include "ui/widgets/status_bar.h"
 #include "ui/widgets/text.h"
 #include "ui/widgets/user_view.h"
@@ -53,6 +54,10 @@ std::unique_ptr<UifControl> MakeWidget(WidgetKind kind) {
         return std::make_unique<ScrollBtn>();
     case WidgetKind::ComboBox:
         return std::make_unique<ComboBox>();
+    case WidgetKind::Spin:
+        return std::make_unique<Spin>();
+    case WidgetKind::Menu:
+        return std::make_unique<Menu>();
     default:
         return nullptr;
     }
@@ -114,6 +119,10 @@ bool DialogManager::LoadLayout(std::string_view name) {
             if (bar)
                 bar->Bind(list);
             button->Init(base, base, dialog.get(), bar, list);
+        } else if (auto* spin = dynamic_cast<Spin*>(widget.get())) {
+            spin->Init(base, base, dialog.get());
+        } else if (auto* menu = dynamic_cast<Menu*>(widget.get())) {
+            menu->Init(base, base, dialog.get());
         } else if (auto* combo = dynamic_cast<ComboBox*>(widget.get())) {
             combo->Init(base, base, dialog.get(),
                         dynamic_cast<ListBox*>(FindPartner(*dialog, id, kListKeywords)));
