@@ -6,6 +6,7 @@
 #include "ui/widgets/combo_box.h"
 #include "ui/widgets/edit.h"
 #include "ui/widgets/list_box.h"
+#include "ui/widgets/tab.h"
 #include "ui/widgets/user_view.h"
 
 namespace {
@@ -121,7 +122,9 @@ void Dialog::SetActive(bool active) {
     }
     if (closing_)
         return;
-    for (auto& control : controls_) {
+    // By index: a tab may add widgets to the dialog while it is polled.
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        UifControl* control = controls_[i].get();
         control->UpdateInput({-1, -1}, false);
         if (control->GetTypeName() == "Menu")
             control->SetDialogActive(false);
@@ -201,13 +204,20 @@ void Dialog::EndEditing() {
 void Dialog::UncheckRadioGroup(const UifControl* button) {
     if (!button)
         return;
-    for (auto& control : controls_) {
-        if (control.get() == button || control->IsDisabled() || !IsAutoCheckBox(control->GetTypeName()) ||
+    auto uncheck = [&](UifControl* control) {
+        if (control == button || control->IsDisabled() || !IsAutoCheckBox(control->GetTypeName()) ||
             control->GetLayoutName() != button->GetLayoutName() ||
             control->GetLayoutRecord().Id != button->GetLayoutRecord().Id)
-            continue;
-        if (auto* other = dynamic_cast<Button*>(control.get()))
+            return;
+        if (auto* other = dynamic_cast<Button*>(control))
             other->Uncheck();
+    };
+    for (auto& control : controls_) {
+        uncheck(control.get());
+        if (auto* tab = dynamic_cast<Tab*>(control.get()); tab && Contains(tab->GetTypeName(), "Tab")) {
+            for (const auto& child : tab->GetChildren())
+                uncheck(child.get());
+        }
     }
 }
 
@@ -345,7 +355,12 @@ bool Dialog::DispatchMouse(UiPoint point, bool held, HandlerMap& handlers) {
             return true;
         }
         if (control->IsFiring()) {
-            const UiHandler handler = HandlerOf(*control, handlers);
+            UiHandler handler = HandlerOf(*control, handlers);
+            if (auto* tab = dynamic_cast<Tab*>(control); tab && Contains(control->GetTypeName(), "Tab")) {
+                const std::string active = tab->GetActiveHandler(point);
+                if (!active.empty())
+                    handler = handlers.Find(tab->GetOwnerDialogName(), active);
+            }
             const std::string& name = control->GetLayoutRecord().Handler;
             if (name == "Okay")
                 manager_.PlayUiSound(kUiSoundOkay, nullptr);

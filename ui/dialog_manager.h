@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+class Tab;
 class ToolTip;
 
 // The frame's input, taken from the mouse state once per frame.
@@ -97,6 +98,11 @@ public:
     // binds its handlers and calls its Init handler. False, adding nothing,
     // for a layout that cannot be read or planned.
     bool LoadLayout(std::string_view name);
+    // Loads a tab's page: the widgets become the tab's children, bound
+    // under the tab's dialog, and are not placed.
+    bool LoadLayoutInto(std::string_view name, Tab* tab);
+    // The tab group that took its first tab while tabs load their pages.
+    int32_t& TabActiveGroup() { return tabActiveGroup_; }
 
     // The first open dialog of the name (".uif" and what follows ignored)
     // that is not closing; null when none.
@@ -128,6 +134,7 @@ public:
 
 private:
     void DialogStep();
+    bool Load(std::string_view name, Tab* container);
     void DestroyDialog(Dialog* dialog);
     // While Tab is held in game only these dialogs count.
     static bool IsTabDialog(const std::string& name);
@@ -157,4 +164,5 @@ private:
     HandlerMap handlers_;
     // Layouts being loaded, so that a layout never loads itself.
     std::vector<std::string> loadChain_;
+    int32_t tabActiveGroup_ = -1;
 };

@@ -12,6 +12,7 @@
 #include "ui/widgets/scroll_bar.h"
 #include "ui/widgets/spin_menu.h"
 #include "ui/widgets/status_bar.h"
+#include "ui/widgets/tab.h"
 #include "ui/widgets/text.h"
 #include "ui/widgets/user_view.h"
 
@@ -21,13 +22,72 @@ namespace {
 
 // The first widget made so far with this Id and one of the keywords, in
 // the keywords' order.
+// Among the tab's page when one is loading, else among the dialog's widgets.
 template <size_t N>
-UifControl* FindPartner(const Dialog& dialog, int32_t id, const std::array<std::string_view, N>& keywords) {
+UifControl* FindPartner(const Dialog& dialog, const Tab* container, int32_t id,
+                        const std::array<std::string_view, N>& keywords) {
     for (std::string_view keyword : keywords) {
-        if (UifControl* found = dialog.FindControl(id, keyword))
+        if (UifControl* found =
+                container ? container->FindChild(id, keyword) : dialog.FindControl(id, keyword))
             return found;
     }
     return nullptr;
+}
+
+// Gives the widget its names, dialog and partners.
+void InitWidget(UifControl* widget, const LayoutWidget& planned, const std::string& className,
+                const std::string& layoutName, Dialog* dialog, const Tab* container) {
+    const int32_t id = planned.record.Id;
+    auto partner = [&](const auto& keywords) { return FindPartner(*dialog, container, id, keywords); };
+    if (auto* button = dynamic_cast<Button*>(widget)) {
+        button->Init(className, layoutName, dialog, partner(kComboKeywords));
+    } else if (auto* bar = dynamic_cast<StatusBar*>(widget)) {
+        bar->Init(className, layoutName, dialog);
+    } else if (auto* user = dynamic_cast<User*>(widget)) {
+        user->Init(className, layoutName, dialog);
+    } else if (auto* view = dynamic_cast<View*>(widget)) {
+        view->Init(className, layoutName, dialog);
+    } else if (auto* text = dynamic_cast<Text*>(widget)) {
+        text->Init(className, layoutName, dialog);
+    } else if (auto* edit = dynamic_cast<Edit*>(widget)) {
+        edit->Init(className, layoutName, dialog);
+    } else if (auto* list = dynamic_cast<ListBox*>(widget)) {
+        auto* scrollBar = dynamic_cast<ScrollBar*>(partner(kScrollBarKeywords));
+        list->InitFromLayout(true, className, layoutName, dialog, planned.record, scrollBar);
+        for (const UifLayoutRecord& slot : planned.rowSlots)
+            list->InitFromLayout(false, {}, {}, dialog, slot, nullptr);
+        // The bar above the list follows it from now on.
+        if (scrollBar)
+            scrollBar->Bind(list);
+    } else if (auto* scrollBar = dynamic_cast<ScrollBar*>(widget)) {
+        scrollBar->Init(className, layoutName, dialog, dynamic_cast<ListBox*>(partner(kListKeywords)));
+    } else if (auto* scrollButton = dynamic_cast<ScrollBtn*>(widget)) {
+        auto* list = dynamic_cast<ListBox*>(partner(kListKeywords));
+        auto* scrollBar = dynamic_cast<ScrollBar*>(partner(kScrollBarKeywords));
+        if (list)
+            list->AttachScrollControl(scrollButton, scrollBar);
+        if (scrollBar)
+            scrollBar->Bind(list);
+        scrollButton->Init(className, layoutName, dialog, scrollBar, list);
+    } else if (auto* spin = dynamic_cast<Spin*>(widget)) {
+        spin->Init(className, layoutName, dialog);
+    } else if (auto* menu = dynamic_cast<Menu*>(widget)) {
+        menu->Init(className, layoutName, dialog);
+    } else if (auto* combo = dynamic_cast<ComboBox*>(widget)) {
+        combo->Init(className, layoutName, dialog, dynamic_cast<ListBox*>(partner(kListKeywords)));
+    } else if (auto* tab = dynamic_cast<Tab*>(widget)) {
+        tab->Init(className, layoutName, dialog);
+    }
+}
+
+// The records whose handler names are bound: every row slot of a list.
+void CollectRecords(UifControl* control, std::vector<const UifLayoutRecord*>& records) {
+    if (auto* list = dynamic_cast<ListBox*>(control)) {
+        for (const ListBoxRow& row : list->GetRows())
+            records.push_back(&row.record);
+    } else {
+        records.push_back(&control->GetLayoutRecord());
+    }
 }
 
 // A widget of the kind, not yet initialised; null for a kind this program
@@ -58,6 +118,8 @@ std::unique_ptr<UifControl> MakeWidget(WidgetKind kind) {
         return std::make_unique<Spin>();
     case WidgetKind::Menu:
         return std::make_unique<Menu>();
+    case WidgetKind::Tab:
+        return std::make_unique<Tab>();
     default:
         return nullptr;
     }
@@ -66,6 +128,14 @@ std::unique_ptr<UifControl> MakeWidget(WidgetKind kind) {
 } // namespace
 
 bool DialogManager::LoadLayout(std::string_view name) {
+    return Load(name, nullptr);
+}
+
+bool DialogManager::LoadLayoutInto(std::string_view name, Tab* tab) {
+    return tab && tab->GetDialog() && Load(name, tab);
+}
+
+bool DialogManager::Load(std::string_view name, Tab* container) {
     const std::string base = LayoutBaseName(name);
     if (std::find(loadChain_.begin(), loadChain_.end(), base) != loadChain_.end()) {
         LogAssetProblem("layout uif/%s.uif: opens itself while it loads", base.c_str());
@@ -81,95 +151,67 @@ bool DialogManager::LoadLayout(std::string_view name) {
             return false;
         }
     }
+    // Handlers of a page are the tab's dialog's.
+    const std::string className = container ? container->GetOwnerDialogName() : base;
+    std::unique_ptr<Dialog> made;
+    Dialog* dialog = container ? container->GetDialog() : nullptr;
+    if (!container) {
+        made = std::make_unique<Dialog>(*this);
+        made->SetName(base);
+        dialog = made.get();
+    }
 
-    auto dialog = std::make_unique<Dialog>(*this);
-    dialog->SetName(base);
-    for (LayoutWidget& planned : plan.widgets) {
+    std::vector<const UifLayoutRecord*> records;
+    for (const LayoutWidget& planned : plan.widgets) {
         std::unique_ptr<UifControl> widget = MakeWidget(planned.kind);
         widget->Record() = planned.record;
-        const int32_t id = planned.record.Id;
-        if (auto* button = dynamic_cast<Button*>(widget.get()))
-            button->Init(base, base, dialog.get(), FindPartner(*dialog, id, kComboKeywords));
-        else if (auto* bar = dynamic_cast<StatusBar*>(widget.get()))
-            bar->Init(base, base, dialog.get());
-        else if (auto* user = dynamic_cast<User*>(widget.get()))
-            user->Init(base, base, dialog.get());
-        else if (auto* view = dynamic_cast<View*>(widget.get()))
-            view->Init(base, base, dialog.get());
-        else if (auto* text = dynamic_cast<Text*>(widget.get()))
-            text->Init(base, base, dialog.get());
-        else if (auto* edit = dynamic_cast<Edit*>(widget.get()))
-            edit->Init(base, base, dialog.get());
-        else if (auto* list = dynamic_cast<ListBox*>(widget.get())) {
-            auto* bar = dynamic_cast<ScrollBar*>(FindPartner(*dialog, id, kScrollBarKeywords));
-            list->InitFromLayout(true, base, base, dialog.get(), planned.record, bar);
-            for (const UifLayoutRecord& slot : planned.rowSlots)
-                list->InitFromLayout(false, {}, {}, dialog.get(), slot, nullptr);
-            // The bar above the list follows it from now on.
-            if (bar)
-                bar->Bind(list);
-        } else if (auto* bar = dynamic_cast<ScrollBar*>(widget.get())) {
-            bar->Init(base, base, dialog.get(),
-                      dynamic_cast<ListBox*>(FindPartner(*dialog, id, kListKeywords)));
-        } else if (auto* button = dynamic_cast<ScrollBtn*>(widget.get())) {
-            auto* list = dynamic_cast<ListBox*>(FindPartner(*dialog, id, kListKeywords));
-            auto* bar = dynamic_cast<ScrollBar*>(FindPartner(*dialog, id, kScrollBarKeywords));
-            if (list)
-                list->AttachScrollControl(button, bar);
-            if (bar)
-                bar->Bind(list);
-            button->Init(base, base, dialog.get(), bar, list);
-        } else if (auto* spin = dynamic_cast<Spin*>(widget.get())) {
-            spin->Init(base, base, dialog.get());
-        } else if (auto* menu = dynamic_cast<Menu*>(widget.get())) {
-            menu->Init(base, base, dialog.get());
-        } else if (auto* combo = dynamic_cast<ComboBox*>(widget.get())) {
-            combo->Init(base, base, dialog.get(),
-                        dynamic_cast<ListBox*>(FindPartner(*dialog, id, kListKeywords)));
-        }
-        dialog->AddControl(std::move(widget));
+        InitWidget(widget.get(), planned, className, base, dialog, container);
+        CollectRecords(widget.get(), records);
+        // Tabs always join the dialog, also from a page.
+        if (container && planned.kind != WidgetKind::Tab)
+            container->AddChild(std::move(widget));
+        else
+            dialog->AddControl(std::move(widget));
     }
     if (plan.hasMinimiseButton) {
         auto button = std::make_unique<Button>();
         button->Record() = plan.minimiseButton.record;
-        button->Init(base, base, dialog.get(), nullptr);
-        dialog->SetMinimizeButton(std::move(button));
+        button->Init(className, base, dialog, nullptr);
+        if (container)
+            container->AddChild(std::move(button));
+        else
+            dialog->SetMinimizeButton(std::move(button));
     }
-    dialog->SetModal(plan.widgets[0].record.Value2 != 0);
+    if (container)
+        records.push_back(&container->GetLayoutRecord());
+    BindHandlers(handlers_, *registry_, className, records);
 
-    std::vector<const UifLayoutRecord*> records;
-    for (int32_t i = 0; i < dialog->GetControlCount(); ++i) {
-        UifControl* control = dialog->GetControl(i);
-        if (auto* list = dynamic_cast<ListBox*>(control)) {
-            // Every row slot of a list names a handler of its own.
-            for (const ListBoxRow& row : list->GetRows())
-                records.push_back(&row.record);
-        } else {
-            records.push_back(&control->GetLayoutRecord());
-        }
+    std::string initName;
+    if (!container) {
+        dialog->SetModal(plan.widgets[0].record.Value2 != 0);
+        // The frame keeps its file position as its face offset and is
+        // centred; the other widgets, given relative to the dialog, follow
+        // its corner.
+        UifControl* frame = dialog->GetControl(0);
+        UiRect& rect = frame->Record().Rect;
+        if (auto* button = dynamic_cast<Button*>(frame))
+            button->SetFaceOffset({rect.left, rect.top});
+        const int32_t cx = (screen_.left + screen_.right) / 2, cy = (screen_.top + screen_.bottom) / 2;
+        const int32_t hw = rect.Width() / 2, hh = rect.Height() / 2;
+        rect = {cx - hw, cy - hh, cx + hw, cy + hh};
+        for (int32_t i = 1; i < dialog->GetControlCount(); ++i)
+            dialog->GetControl(i)->MoveBy(rect.left, rect.top);
+        if (UifControl* minimise = dialog->GetMinimizeButton())
+            minimise->MoveBy(rect.left, rect.top);
+        initName = frame->GetLayoutRecord().Handler;
+        dialogs_.push_back(std::move(made));
+    } else if (UifControl* first = container->GetChild(0)) {
+        initName = first->GetLayoutRecord().Handler;
     }
-    BindHandlers(handlers_, *registry_, base, records);
-
-    // The frame keeps its file position as its face offset and is centred;
-    // the other widgets, given relative to the dialog, follow its corner.
-    UifControl* frame = dialog->GetControl(0);
-    UiRect& rect = frame->Record().Rect;
-    if (auto* button = dynamic_cast<Button*>(frame))
-        button->SetFaceOffset({rect.left, rect.top});
-    const int32_t cx = (screen_.left + screen_.right) / 2, cy = (screen_.top + screen_.bottom) / 2;
-    const int32_t hw = rect.Width() / 2, hh = rect.Height() / 2;
-    rect = {cx - hw, cy - hh, cx + hw, cy + hh};
-    for (int32_t i = 1; i < dialog->GetControlCount(); ++i)
-        dialog->GetControl(i)->MoveBy(rect.left, rect.top);
-    if (UifControl* minimise = dialog->GetMinimizeButton())
-        minimise->MoveBy(rect.left, rect.top);
-
-    const std::string initName = frame->GetLayoutRecord().Handler;
-    dialogs_.push_back(std::move(dialog));
     noLayoutYet_ = false;
     // The Init handler may load further layouts; this one is on the chain.
     loadChain_.push_back(base);
-    if (UiHandler init = handlers_.Entry(base, initName))
+    if (UiHandler init = handlers_.Entry(className, initName))
         init(nullptr);
     loadChain_.pop_back();
     inputConsumed_ = true;
