@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# mdtool ui check lists a layout's widgets, numbered as the dialog numbers
+# them, and refuses a damaged layout with its reason.
+set -euo pipefail
+mdtool="$1"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+out=$("$mdtool" ui check gamedata/uif/UIF_WidgetDemo.uif)
+grep -q '^  0  Button .*Dialog' <<<"$out" || { echo "ui_commands: no frame in: $out" >&2; exit 1; }
+grep -q 'ListBox .*rows 4' <<<"$out" || { echo "ui_commands: the list's row slots are missing" >&2; exit 1; }
+
+printf 'Dialog 0 0 0 0 10 10 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "" "" "" "" "" "" "" ""\nSlider 1\nEND\n' >"$scratch/bad.uif"
+if err=$("$mdtool" ui check "$scratch/bad.uif" 2>&1); then
+    echo "ui_commands: a damaged layout was accepted" >&2
+    exit 1
+fi
+grep -q 'line 2: has 1 numbers' <<<"$err" || { echo "ui_commands: unclear refusal: $err" >&2; exit 1; }
+echo "ui_commands: layouts are listed and damaged ones refused"
