@@ -160,12 +160,22 @@ UifControl* Dialog::HitWalk(UiPoint point) const {
 }
 
 bool Dialog::IsCovered(UiPoint point, const UifControl* control) const {
-    if (!control)
+    // A covering widget's own hit test may ask again (a tab asks its page,
+    // whose widgets ask the dialog): the inner question counts nothing.
+    if (!control || coverWalk_)
         return false;
+    struct Walk {
+        bool& flag;
+        explicit Walk(bool& f) : flag(f) { flag = true; }
+        ~Walk() { flag = false; }
+    } walk(coverWalk_);
     const int32_t id = control->GetLayoutRecord().Id;
     for (size_t i = 1; i < controls_.size(); ++i) {
         UifControl* other = controls_[i].get();
         if (other == control || other->GetLayoutRecord().Id <= id || other->GetTypeName() == "View")
+            continue;
+        // A page's widgets lie on their own tab's page, not under it.
+        if (auto* tab = dynamic_cast<Tab*>(other); tab && tab->Owns(control))
             continue;
         if (other->HitTest(point))
             return true;

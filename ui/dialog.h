@@ -117,4 +117,5 @@ private:
     std::function<void()> frameHandler_;
     std::function<void(Dialog*)> callback_;
     uint8_t alpha_ = 255;
+    mutable bool coverWalk_ = false;
 };

@@ -76,4 +76,15 @@ TEST_F(TabTest, PressingATabShowsItsPageAndItsWidgetsFire) {
     EXPECT_EQ(pressed, std::vector<std::string>{"UIF_PageB"}) << "bound under the tab's dialog";
 }
 
+TEST_F(TabTest, PageWidgetsAreNotCoveredByTheirOwnTab) {
+    // Page widgets numbered below their tab: asking whether they are
+    // covered must neither recurse through the tab nor find the tab.
+    UifControl* button = a->GetChild(1);
+    button->Record().Id = 0;
+    const UiRect r = button->GetLayoutRecord().Rect;
+    EXPECT_EQ(button->HitTest({r.left + 5, r.top + 5}), button);
+    ClickAt(r);
+    EXPECT_EQ(pressed, std::vector<std::string>{"UIF_PageA"});
+}
+
 } // namespace

@@ -32,6 +32,14 @@ UifControl* Tab::FindChild(int32_t id, std::string_view keyword) const {
     return nullptr;
 }
 
+bool Tab::Owns(const UifControl* control) const {
+    for (const auto& child : children_) {
+        if (child.get() == control)
+            return true;
+    }
+    return false;
+}
+
 std::string Tab::GetActiveHandler(UiPoint point) {
     HitTest(point);
     for (size_t i = 1; i < children_.size(); ++i) {

@@ -16,6 +16,7 @@ public:
     UifControl* GetChild(int32_t n) const;
     const std::string& GetOwnerDialogName() const { return ownerName_; }
     UifControl* FindChild(int32_t id, std::string_view keyword) const;
+    bool Owns(const UifControl* control) const;
     // The Handler of the first page widget (after the page's frame) that
     // fires, or empty.
     std::string GetActiveHandler(UiPoint point);
