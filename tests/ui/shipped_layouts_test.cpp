@@ -31,8 +31,21 @@ TEST(ShippedLayouts, LoadAndCoverEveryWidgetKind) {
     for (const std::string& name : names) {
         LayoutPlan plan;
         ASSERT_TRUE(LoadLayoutPlan(name, plan)) << LastAssetProblem();
-        for (const LayoutWidget& widget : plan.widgets)
+        for (const LayoutWidget& widget : plan.widgets) {
             kinds.insert(widget.kind);
+            // Every image named is one of the default skin's.
+            for (const UifLayoutRecord* record : {&widget.record}) {
+                for (const std::string* image : {&record->Image, &record->ToolTipImage, &record->Image2}) {
+                    if (!image->empty())
+                        EXPECT_TRUE(std::filesystem::exists("gamedata/gfx_uif/" + *image))
+                            << name << ": " << *image;
+                }
+            }
+            for (const UifLayoutRecord& slot : widget.rowSlots)
+                if (!slot.Image.empty())
+                    EXPECT_TRUE(std::filesystem::exists("gamedata/gfx_uif/" + slot.Image))
+                        << name << ": " << slot.Image;
+        }
         EXPECT_TRUE(ui.manager.LoadLayout(name)) << name << ": " << LastAssetProblem();
     }
     for (WidgetKind kind :
