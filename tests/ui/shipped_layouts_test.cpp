@@ -34,17 +34,16 @@ TEST(ShippedLayouts, LoadAndCoverEveryWidgetKind) {
         for (const LayoutWidget& widget : plan.widgets) {
             kinds.insert(widget.kind);
             // Every image named is one of the default skin's.
-            for (const UifLayoutRecord* record : {&widget.record}) {
-                for (const std::string* image : {&record->Image, &record->ToolTipImage, &record->Image2}) {
-                    if (!image->empty())
-                        EXPECT_TRUE(std::filesystem::exists("gamedata/gfx_uif/" + *image))
-                            << name << ": " << *image;
+            std::vector<std::string> images = {widget.record.Image, widget.record.ToolTipImage,
+                                               widget.record.Image2};
+            for (const UifLayoutRecord& slot : widget.rowSlots)
+                images.push_back(slot.Image);
+            for (const std::string& image : images) {
+                if (!image.empty()) {
+                    EXPECT_TRUE(std::filesystem::exists("gamedata/gfx_uif/" + image))
+                        << name << ": " << image;
                 }
             }
-            for (const UifLayoutRecord& slot : widget.rowSlots)
-                if (!slot.Image.empty())
-                    EXPECT_TRUE(std::filesystem::exists("gamedata/gfx_uif/" + slot.Image))
-                        << name << ": " << slot.Image;
         }
         EXPECT_TRUE(ui.manager.LoadLayout(name)) << name << ": " << LastAssetProblem();
     }
