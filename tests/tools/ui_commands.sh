@@ -16,4 +16,7 @@ if err=$("$mdtool" ui check "$scratch/bad.uif" 2>&1); then
     exit 1
 fi
 grep -q 'line 2: has 1 numbers' <<<"$err" || { echo "ui_commands: unclear refusal: $err" >&2; exit 1; }
-echo "ui_commands: layouts are listed and damaged ones refused"
+# The dialog is drawn off-screen as the game shows it.
+"$mdtool" ui shot gamedata/uif/UIF_WidgetDemo.uif --out "$scratch/demo.png" --null >/dev/null
+[ -s "$scratch/demo.png" ] || { echo "ui_commands: no picture of the demonstration dialog" >&2; exit 1; }
+echo "ui_commands: layouts are listed, drawn, and damaged ones refused"
