@@ -14,6 +14,7 @@
 #include "ui/widgets/status_bar.h"
 #include "ui/widgets/tab.h"
 #include "ui/widgets/text.h"
+#include "ui/widgets/tree_list_box.h"
 #include "ui/widgets/user_view.h"
 
 #include <algorithm>
@@ -63,12 +64,23 @@ void InitWidget(UifControl* widget, const LayoutWidget& planned, const std::stri
         scrollBar->Init(className, layoutName, dialog, dynamic_cast<ListBox*>(partner(kListKeywords)));
     } else if (auto* scrollButton = dynamic_cast<ScrollBtn*>(widget)) {
         auto* list = dynamic_cast<ListBox*>(partner(kListKeywords));
+        auto* tree = dynamic_cast<TreeListBox*>(partner(kTreeKeywords));
         auto* scrollBar = dynamic_cast<ScrollBar*>(partner(kScrollBarKeywords));
         if (list)
             list->AttachScrollControl(scrollButton, scrollBar);
-        if (scrollBar)
+        if (tree)
+            tree->BindScrollButton(scrollButton, scrollBar);
+        if (scrollBar) {
             scrollBar->Bind(list);
-        scrollButton->Init(className, layoutName, dialog, scrollBar, list);
+            if (tree)
+                scrollBar->BindTree(tree);
+        }
+        scrollButton->Init(className, layoutName, dialog, scrollBar, list, tree);
+    } else if (auto* tree = dynamic_cast<TreeListBox*>(widget)) {
+        auto* scrollBar = dynamic_cast<ScrollBar*>(partner(kScrollBarKeywords));
+        tree->Init(className, layoutName, dialog, scrollBar);
+        if (scrollBar)
+            scrollBar->BindTree(tree);
     } else if (auto* spin = dynamic_cast<Spin*>(widget)) {
         spin->Init(className, layoutName, dialog);
     } else if (auto* menu = dynamic_cast<Menu*>(widget)) {
@@ -120,6 +132,8 @@ std::unique_ptr<UifControl> MakeWidget(WidgetKind kind) {
         return std::make_unique<Menu>();
     case WidgetKind::Tab:
         return std::make_unique<Tab>();
+    case WidgetKind::TreeListBox:
+        return std::make_unique<TreeListBox>();
     default:
         return nullptr;
     }

@@ -112,7 +112,7 @@ TEST_F(DialogManagerTest, LoadsCentresAndCallsInit) {
 
 TEST_F(DialogManagerTest, RefusedLayoutsAddNothing) {
     ui.WriteLayout("UIF_Bad", "Dialog 0 0\nEND\n");
-    ui.WriteLayout("UIF_Unbuilt", Layout({LineSpec("Dialog", 0, 0, 0, 10, 10), LineSpec("TreeListBox", 1)}));
+    ui.WriteLayout("UIF_Unbuilt", Layout({LineSpec("Dialog", 0, 0, 0, 10, 10), LineSpec("Dialogue", 1)}));
     ClearAssetProblem();
     for (const char* name : {"UIF_Bad", "UIF_Missing", "UIF_Unbuilt", "../UIF_Test"})
         EXPECT_FALSE(ui.manager.LoadLayout(name)) << name;

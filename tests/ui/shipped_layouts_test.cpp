@@ -47,10 +47,10 @@ TEST(ShippedLayouts, LoadAndCoverEveryWidgetKind) {
         }
         EXPECT_TRUE(ui.manager.LoadLayout(name)) << name << ": " << LastAssetProblem();
     }
-    for (WidgetKind kind :
-         {WidgetKind::Button, WidgetKind::ListBox, WidgetKind::ScrollBtn, WidgetKind::ScrollBar,
-          WidgetKind::ComboBox, WidgetKind::Tab, WidgetKind::View, WidgetKind::User, WidgetKind::Spin,
-          WidgetKind::Text, WidgetKind::StatusBar, WidgetKind::Edit, WidgetKind::Menu})
+    for (WidgetKind kind : {WidgetKind::Button, WidgetKind::ListBox, WidgetKind::ScrollBtn,
+                            WidgetKind::ScrollBar, WidgetKind::ComboBox, WidgetKind::Tab, WidgetKind::View,
+                            WidgetKind::User, WidgetKind::Spin, WidgetKind::Text, WidgetKind::StatusBar,
+                            WidgetKind::Edit, WidgetKind::Menu, WidgetKind::TreeListBox})
         EXPECT_TRUE(kinds.count(kind)) << WidgetKindName(kind);
 
     // The demo's tabs load their pages on the first frame.

@@ -4,6 +4,7 @@
 #include "ui/dialog.h"
 #include "ui/dialog_manager.h"
 #include "ui/widgets/list_box.h"
+#include "ui/widgets/tree_list_box.h"
 
 #include <algorithm>
 
@@ -28,14 +29,22 @@ void ScrollBar::Init(std::string className, std::string layoutName, Dialog* dial
 }
 
 void ScrollBar::RefreshRange() {
-    if (list_) {
+    if (tree_) {
+        total_ = tree_->GetRowCount();
+        page_ = tree_->GetPageRows();
+    } else if (list_) {
         total_ = list_->GetRowCount();
         page_ = list_->GetPageRows();
     }
 }
 
 int32_t ScrollBar::FirstVisible() const {
-    return list_ ? list_->GetFirstVisibleRow() : position_;
+    return tree_ ? tree_->GetFirstVisibleRow() : list_ ? list_->GetFirstVisibleRow() : position_;
+}
+
+void ScrollBar::BindTree(TreeListBox* tree) {
+    tree_ = tree;
+    Bind(list_);
 }
 
 void ScrollBar::Bind(ListBox* list) {
@@ -92,7 +101,7 @@ void ScrollBar::Follow(bool forward, bool /*verticalPair*/) {
         ++position_;
     else if (!forward && position_ > 0)
         --position_;
-    if (list_ && list_->ShowsAllRows())
+    if ((tree_ && tree_->ShowsAllRows()) || (!tree_ && list_ && list_->ShowsAllRows()))
         return;
     const int64_t offset = int64_t(FirstVisible()) * (TrackLength() - knobLength_) / (total_ - page_);
     SetKnobStart(TrackStart() + int32_t(offset));
@@ -108,7 +117,9 @@ void ScrollBar::Page(bool forward) {
     target = std::max(target, 0);
     if (list_)
         list_->SetFirstVisibleRow(target);
-    else
+    if (tree_)
+        tree_->SetFirstVisibleRow(target);
+    if (!list_ && !tree_)
         position_ = target;
     Follow(!forward, vertical_);
 }
@@ -171,6 +182,8 @@ bool ScrollBar::UpdateInput(UiPoint point, bool held) {
         position_ = std::clamp(position_, 0, std::max(range, 0));
         if (list_)
             list_->SetFirstVisibleRow(position_);
+        if (tree_)
+            tree_->SetFirstVisibleRow(position_);
     };
     if (!held) {
         if (record_.Rect.Contains(point) && !OnKnob(point)) {
@@ -200,7 +213,7 @@ bool ScrollBar::UpdateInput(UiPoint point, bool held) {
         toolTip_->Hide();
     if (!OnKnob(point) && !dragging_)
         return true;
-    if (list_ && list_->ShowsAllRows())
+    if ((list_ && list_->ShowsAllRows()) || (tree_ && tree_->ShowsAllRows()))
         return false;
     if (knobLength_ == 0)
         return true;
@@ -221,7 +234,7 @@ bool ScrollBar::FireHandler(UiHandler handler) {
 }
 
 void ScrollBar::Show() {
-    if (list_ && !list_->IsVisible())
+    if ((list_ && !list_->IsVisible()) || (tree_ && !tree_->IsVisible()))
         return;
     visible_ = true;
 }
@@ -265,10 +278,11 @@ void ScrollBar::Draw(int32_t layer) {
 }
 
 void ScrollBtn::Init(std::string className, std::string layoutName, Dialog* dialog, ScrollBar* bar,
-                     ListBox* list) {
+                     ListBox* list, TreeListBox* tree) {
     Attach(std::move(className), std::move(layoutName), dialog);
     bar_ = bar;
     list_ = list;
+    tree_ = tree;
     const std::string& k = record_.Keyword;
     if (k == "ScrollBtnLeft" || k == "ScrollBtnLeftHI")
         role_ = Role::Left;
@@ -301,12 +315,22 @@ void ScrollBtn::Fire() {
             list_->ScrollUp();
         if (bar_)
             bar_->FollowForward();
+        if (tree_) {
+            tree_->ScrollUp();
+            if (bar_)
+                bar_->FollowForward();
+        }
         break;
     case Role::Down:
         if (list_)
             list_->ScrollDown();
         if (bar_)
             bar_->FollowBack();
+        if (tree_) {
+            tree_->ScrollDown();
+            if (bar_)
+                bar_->FollowBack();
+        }
         break;
     case Role::Right:
         if (list_)
@@ -400,7 +424,7 @@ bool ScrollBtn::FireHandler(UiHandler handler) {
 }
 
 void ScrollBtn::Show() {
-    if (list_ && !list_->IsVisible())
+    if ((list_ && !list_->IsVisible()) || (tree_ && !tree_->IsVisible()))
         return;
     visible_ = true;
 }

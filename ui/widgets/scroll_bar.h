@@ -7,6 +7,7 @@
 #include "ui/control.h"
 
 class ListBox;
+class TreeListBox;
 
 class ScrollBar : public UifControl {
 public:
@@ -17,6 +18,8 @@ public:
 
     void Init(std::string className, std::string layoutName, Dialog* dialog, ListBox* list);
     void Bind(ListBox* list);
+    // A tree takes the place of a list: its rows, page and first row.
+    void BindTree(TreeListBox* tree);
     // Recomputes the knob from the list.
     void Refresh() { Bind(list_); }
     void SetRange(int32_t page, int32_t total) {
@@ -86,6 +89,7 @@ private:
     int32_t grabOffset_ = 0;
     int32_t knobLength_ = 0;
     ListBox* list_ = nullptr;
+    TreeListBox* tree_ = nullptr;
 };
 
 class ScrollBtn : public UifControl {
@@ -96,7 +100,8 @@ public:
         repeatDelay_ = 250;
         repeatInterval_ = 125;
     }
-    void Init(std::string className, std::string layoutName, Dialog* dialog, ScrollBar* bar, ListBox* list);
+    void Init(std::string className, std::string layoutName, Dialog* dialog, ScrollBar* bar, ListBox* list,
+              TreeListBox* tree = nullptr);
     Role GetRole() const { return role_; }
     // Performs the role once.
     void Fire();
@@ -123,4 +128,5 @@ private:
     Role role_ = Role::Up;
     ScrollBar* bar_ = nullptr;
     ListBox* list_ = nullptr;
+    TreeListBox* tree_ = nullptr;
 };
