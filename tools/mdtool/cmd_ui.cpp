@@ -31,7 +31,11 @@ constexpr const char* kUiUsage =
 
 void PrintWidget(int32_t number, const LayoutWidget& widget) {
     const UifLayoutRecord& r = widget.record;
-    std::printf("%3d  %-12s %-24s id %-4d (%d, %d, %d, %d)", int(number), WidgetKindName(widget.kind),
+    if (number >= 0)
+        std::printf("%3d", int(number));
+    else
+        std::printf("  -");
+    std::printf("  %-12s %-24s id %-4d (%d, %d, %d, %d)", WidgetKindName(widget.kind),
                 Printable(r.Keyword).c_str(), int(r.Id), int(r.Rect.left), int(r.Rect.top), int(r.Rect.right),
                 int(r.Rect.bottom));
     if (!r.Handler.empty())
@@ -143,10 +147,8 @@ int RunUi(const Args& args) {
         return Fail(args[1] + ": " + reason);
     for (size_t i = 0; i < plan.widgets.size(); ++i)
         PrintWidget(int32_t(i), plan.widgets[i]);
-    if (plan.hasMinimiseButton) {
-        std::printf("  -  ");
+    if (plan.hasMinimiseButton)
         PrintWidget(-1, plan.minimiseButton);
-    }
     return 0;
 }
 
