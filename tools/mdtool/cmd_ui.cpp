@@ -1,5 +1,6 @@
 // mdtool ui: reads a ".uif" layout and lists the widgets it makes, or says
-// why the game would refuse it; draws its dialog off-screen as the game does.
+// why the game would refuse it; draws its dialog off-screen as the game does;
+// writes the bitmap use report of a folder.
 #include "tools/mdtool/command.h"
 #include "tools/mdtool/png_encode.h"
 
@@ -15,6 +16,7 @@
 #include "platform/null_render_device.h"
 #include "platform/video/gl_render_device.h"
 #include "platform/video/window.h"
+#include "ui/bitmap_report.h"
 #include "ui/dialog_manager.h"
 #include "ui/layout_files.h"
 #include "ui/layout_reader.h"
@@ -127,9 +129,24 @@ int RunShot(const Args& args) {
     return 0;
 }
 
+// The bitmap use report of a folder: Used_bitmaps.txt, unused images renamed.
+int RunBitmaps(const Args& args) {
+    BitmapReport report;
+    std::string error;
+    if (!WriteBitmapUseReport(args[1], report, error))
+        return Fail(error);
+    for (const std::string& skipped : report.skipped)
+        std::fprintf(stderr, "mdtool: %s\n", Printable(skipped).c_str());
+    std::printf("%zu images in use, %zu renamed as unused\n", report.counts["All"].size(),
+                report.renamed.size());
+    return 0;
+}
+
 int RunUi(const Args& args) {
     if (args.size() >= 2 && args[0] == "shot")
         return RunShot(args);
+    if (args.size() == 2 && args[0] == "bitmaps")
+        return RunBitmaps(args);
     if (args.size() != 2 || args[0] != "check")
         return Usage(kUiUsage);
     std::error_code error;
