@@ -19,4 +19,10 @@ grep -q 'line 2: has 1 numbers' <<<"$err" || { echo "ui_commands: unclear refusa
 # The dialog is drawn off-screen as the game shows it.
 "$mdtool" ui shot gamedata/uif/UIF_WidgetDemo.uif --out "$scratch/demo.png" --null >/dev/null
 [ -s "$scratch/demo.png" ] || { echo "ui_commands: no picture of the demonstration dialog" >&2; exit 1; }
+# The demonstration window opens, runs a few frames and closes.
+marrowdale="$(dirname "$mdtool")/marrowdale"
+if [ -x "$marrowdale" ]; then
+    SDL_VIDEODRIVER=offscreen "$marrowdale" --ui-demo --frames 3 ||
+        { echo "ui_commands: the interface demonstration failed" >&2; exit 1; }
+fi
 echo "ui_commands: layouts are listed, drawn, and damaged ones refused"
