@@ -54,9 +54,23 @@ void EngineUiPainter::DrawImageRegion(int32_t layer, std::string_view image, int
 
 void EngineUiPainter::DrawText(int32_t layer, int32_t font, UiPoint at, uint32_t colour,
                                std::string_view text) {
-    const EngineRect rect{at.x, at.y, at.x + FontManager::GetTextWidth(font, text),
-                          at.y + FontManager::GetTextHeight(font)};
-    FontManager::DrawText(layer, font, rect, colour, text, 0);
+    if (text.empty())
+        return;
+    const FontEntry& entry = FontManager::GetFont(font);
+    if (entry.bitmapFont == 0) {
+        const EngineRect rect{at.x, at.y, at.x + FontManager::GetTextWidth(font, text),
+                              at.y + FontManager::GetTextHeight(font)};
+        FontManager::DrawText(layer, font, rect, colour, text, 0);
+        return;
+    }
+    // Bitmap texts join the layer's scene in order with the images, so that
+    // a caption lands over its button; a colour below 16 is an entry of the
+    // text colour table.
+    if ((colour & 0xFFFFFF) < 16)
+        colour =
+            (colour & 0xFF000000u) | (FontManager::GetTextColour(int32_t(colour & 0xFFFFFF)) & 0xFFFFFFu);
+    Engine::QueueBitmapTextDirect(layer, entry.bitmapFont, {at.x, at.y}, FontManager::GetTextHeight(font),
+                                  FontManager::GetGlyphSet(), text.data(), int32_t(text.size()), colour, 0);
 }
 
 int32_t EngineUiPainter::TextWidth(int32_t font, std::string_view text) {
