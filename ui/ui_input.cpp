@@ -48,7 +48,9 @@ bool RecordUiInput(const plat::InputEvent& event, DialogManager& manager, MouseI
         if (event.button != 1 && event.button != 3)
             return false;
         const auto button = event.button == 1 ? MouseInput::Button::Left : MouseInput::Button::Right;
-        if (event.type == Type::MouseDown)
+        if (event.type == Type::MouseDown && button == MouseInput::Button::Left && event.clicks == 2)
+            mouse.RecordDoubleClick(at, KeyFlagsOf(event, mouse), screen);
+        else if (event.type == Type::MouseDown)
             mouse.RecordPress(button, at, KeyFlagsOf(event, mouse), screen);
         else
             mouse.RecordRelease(button, at, KeyFlagsOf(event, mouse), screen);

@@ -291,6 +291,7 @@ bool Window::Poll(InputEvent& e) {
             e.button = ev.button.button == SDL_BUTTON_LEFT     ? 1
                        : ev.button.button == SDL_BUTTON_MIDDLE ? 2
                                                                : 3;
+            e.clicks = ev.button.clicks;
             e.x = cursor_.x;
             e.y = cursor_.y;
             return true;

@@ -32,6 +32,7 @@ struct InputEvent {
     Type type = Type::None;
     int32_t x = 0, y = 0;   // logical position for mouse events
     int32_t button = 0;     // 1 left, 2 middle, 3 right
+    int32_t clicks = 0;     // 2 for the press of a double click
     int32_t key = 0;        // virtual-key code (letters and digits as their ASCII capitals)
     bool repeat = false;    // auto-repeated key
     uint16_t modifiers = 0; // kShift | kCtrl | kAlt

@@ -177,6 +177,10 @@ TEST(UiInput, TypedCharactersBecomeInterfaceBytes) {
     RecordUiInput(event, manager, mouse, screen);
     EXPECT_TRUE(mouse.IsLeftButtonDown());
     EXPECT_EQ(mouse.KeyFlags(), MouseInput::kShiftFlag);
+    EXPECT_FALSE(mouse.IsDoubleClick());
+    event.clicks = 2;
+    RecordUiInput(event, manager, mouse, screen);
+    EXPECT_TRUE(mouse.IsDoubleClick()) << "the second press of a double click";
 }
 
 } // namespace

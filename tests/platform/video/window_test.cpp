@@ -48,7 +48,7 @@ protected:
         while (Shared().Poll(e)) {
         }
     }
-    static void PushMouse(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
+    static void PushMouse(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT, Uint8 clicks = 1) {
         SDL_Event ev{};
         ev.type = type;
         ev.button.windowID = SDL_GetWindowID(Shared().Handle());
@@ -59,6 +59,7 @@ protected:
             ev.button.x = x;
             ev.button.y = y;
             ev.button.button = button;
+            ev.button.clicks = clicks;
         }
         ASSERT_EQ(SDL_PushEvent(&ev), 1) << SDL_GetError();
     }
@@ -95,6 +96,15 @@ TEST_F(WindowTest, MousePositionsAreMappedIntoThePicture) {
     EXPECT_EQ(e.button, 3);
     EXPECT_EQ((DevicePoint{e.x, e.y}), (DevicePoint{200, 300}));
     EXPECT_EQ(w.Cursor(), (DevicePoint{200, 300}));
+    EXPECT_EQ(e.clicks, 1);
+}
+
+TEST_F(WindowTest, ThePressOfADoubleClickSaysSo) {
+    PushMouse(SDL_MOUSEBUTTONDOWN, 10, 10, SDL_BUTTON_LEFT, 2);
+    InputEvent e;
+    ASSERT_TRUE(Shared().Poll(e));
+    EXPECT_EQ(e.type, InputEvent::Type::MouseDown);
+    EXPECT_EQ(e.clicks, 2);
 }
 
 TEST_F(WindowTest, KeysWithoutAVirtualCodeAreSkipped) {
