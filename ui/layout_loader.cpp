@@ -86,7 +86,9 @@ void InitWidget(UifControl* widget, const LayoutWidget& planned, const std::stri
     } else if (auto* menu = dynamic_cast<Menu*>(widget)) {
         menu->Init(className, layoutName, dialog);
     } else if (auto* combo = dynamic_cast<ComboBox*>(widget)) {
-        combo->Init(className, layoutName, dialog, dynamic_cast<ListBox*>(partner(kListKeywords)));
+        auto* list = dynamic_cast<ListBox*>(partner(kListKeywords));
+        combo->Init(className, layoutName, dialog, list,
+                    list ? nullptr : dynamic_cast<TreeListBox*>(partner(kTreeKeywords)));
     } else if (auto* tab = dynamic_cast<Tab*>(widget)) {
         tab->Init(className, layoutName, dialog);
     }

@@ -1,3 +1,4 @@
+#include "ui/widgets/combo_box.h"
 #include "ui/widgets/scroll_bar.h"
 #include "ui/widgets/tree_list_box.h"
 
@@ -106,6 +107,47 @@ TEST_F(TreeTest, ScrollsWithinItsRowsAndNeverDividesByAZeroRowHeight) {
     TreeListItem* a = Add("a");
     tree->SelectItem(a);
     ui.Frame();
+}
+
+} // namespace
+
+namespace {
+
+TEST(TreeDropDown, AComboOpensItsTreeAndAClickChoosesAnItem) {
+    UiDriver ui;
+    ui.painter.images["dlg"] = {300, 300};
+    ui.painter.images["combo"] = {100, 80};
+    std::string text;
+    for (const LineSpec& line :
+         {LineSpec("Dialog", 0, 0, 0, 300, 300).Image("dlg"), LineSpec("TreeListBox", 4, 10, 40, 200, 60),
+          LineSpec("ComboBox", 4, 10, 10, 110, 30).Image("combo")})
+        text += LayoutLine(line);
+    ui.WriteLayout("UIF_TreeCombo", text + "END\n");
+    ASSERT_TRUE(ui.manager.LoadLayout("UIF_TreeCombo")) << LastAssetProblem();
+    ui.manager.OpenDialog("UIF_TreeCombo");
+    Dialog* dialog = ui.manager.FindDialog("UIF_TreeCombo");
+    auto* tree = dialog->GetControlAs<TreeListBox>(1);
+    auto* combo = dialog->GetControlAs<ComboBox>(2);
+    ASSERT_TRUE(tree && combo);
+    EXPECT_TRUE(tree->IsDropDown());
+    EXPECT_FALSE(tree->IsVisible());
+    for (const char* name : {"first", "second"}) {
+        auto item = std::make_unique<TreeListItem>();
+        item->text = name;
+        item->backgroundCollapsed = "row";
+        tree->AddItem(std::move(item));
+    }
+    ui.Frame();
+    const UiRect face = combo->GetLayoutRecord().Rect;
+    ui.Click(face.left + 20, face.top + 10);
+    EXPECT_TRUE(tree->IsVisible());
+    const UiRect first = tree->GetLayoutRecord().Rect;
+    ui.Click(first.left + 20, first.top + 20 + 10);
+    EXPECT_FALSE(tree->IsVisible()) << "the choosing click closes the tree";
+    ASSERT_TRUE(tree->GetSelectedItem());
+    EXPECT_EQ(tree->GetSelectedItem()->text, "second");
+    ui.Frame();
+    EXPECT_TRUE(ui.painter.Find("second")) << "the combo shows the choice";
 }
 
 } // namespace

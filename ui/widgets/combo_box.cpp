@@ -3,13 +3,20 @@
 #include "ui/dialog.h"
 #include "ui/dialog_manager.h"
 #include "ui/widgets/list_box.h"
+#include "ui/widgets/tree_list_box.h"
 
-void ComboBox::Init(std::string className, std::string layoutName, Dialog* dialog, ListBox* list) {
+void ComboBox::Init(std::string className, std::string layoutName, Dialog* dialog, ListBox* list,
+                    TreeListBox* tree) {
     Attach(std::move(className), std::move(layoutName), dialog);
     list_ = list;
+    tree_ = tree;
     if (list_) {
         list_->SetComboOwner(this);
         list_->Hide();
+    }
+    if (tree_) {
+        tree_->SetDropDown(true);
+        tree_->Hide();
     }
     if (!record_.Caption.empty())
         caption_ = ResolveTextId(record_.Caption);
@@ -18,15 +25,24 @@ void ComboBox::Init(std::string className, std::string layoutName, Dialog* dialo
 }
 
 void ComboBox::Toggle() {
-    if (!list_)
-        return;
-    if (list_->IsVisible()) {
-        list_->Hide();
-        open_ = false;
-    } else {
-        // The list shows only while the combo is open.
-        open_ = true;
-        list_->Show();
+    if (list_) {
+        if (list_->IsVisible()) {
+            list_->Hide();
+            open_ = false;
+        } else {
+            // The list shows only while the combo is open.
+            open_ = true;
+            list_->Show();
+        }
+    }
+    if (tree_) {
+        if (tree_->IsVisible()) {
+            tree_->Hide();
+            open_ = false;
+        } else {
+            open_ = true;
+            tree_->Show();
+        }
     }
 }
 
@@ -106,15 +122,7 @@ bool ComboBox::UpdateInput(UiPoint point, bool held) {
         if (Manager().Snapshot().leftReleased)
             clicked_ = wasPressed_;
         if (clicked_) {
-            if (list_) {
-                if (list_->IsVisible()) {
-                    list_->Hide();
-                    open_ = false;
-                } else {
-                    open_ = true;
-                    list_->Show();
-                }
-            }
+            Toggle();
             fire_ = true;
             wasPressed_ = clicked_ = false;
         } else {
@@ -150,6 +158,11 @@ void ComboBox::Draw(int32_t layer) {
         if (list_->GetRow(list_->GetSelection(), row)) {
             text = row.text;
             icon = !row.image2.empty() ? row.image2 : row.image3;
+        }
+    } else if (tree_) {
+        if (const TreeListItem* item = tree_->GetSelectedItem()) {
+            text = item->text;
+            icon = item->expanded ? item->iconExpanded : item->iconCollapsed;
         }
     }
     UiImageSize size;

@@ -6,11 +6,13 @@
 #include "ui/control.h"
 
 class ListBox;
+class TreeListBox;
 struct ListRowTexts;
 
 class ComboBox : public UifControl {
 public:
-    void Init(std::string className, std::string layoutName, Dialog* dialog, ListBox* list);
+    void Init(std::string className, std::string layoutName, Dialog* dialog, ListBox* list,
+              TreeListBox* tree = nullptr);
     void Toggle();
     void ToggleList() override { Toggle(); }
     bool IsOpen() const { return open_; }
@@ -47,5 +49,6 @@ private:
     bool open_ = false;
     bool clicked_ = false;
     ListBox* list_ = nullptr;
+    TreeListBox* tree_ = nullptr;
     std::string caption_;
 };

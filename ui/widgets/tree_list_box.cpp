@@ -151,7 +151,7 @@ void TreeListBox::RemoveItem(TreeListItem* item) {
         }
         return false;
     };
-    for (TreeListItem** p : {&selected_, &found_, &highlighted_, &previous_}) {
+    for (TreeListItem** p : {&selected_, &found_, &highlighted_, &previous_, &remembered_}) {
         if (inside(*p))
             *p = nullptr;
     }
@@ -164,7 +164,7 @@ void TreeListBox::Clear() {
     roots_.clear();
     checkPending_ = false;
     rowCount_ = firstVisible_ = 0;
-    found_ = selected_ = highlighted_ = previous_ = nullptr;
+    found_ = selected_ = highlighted_ = previous_ = remembered_ = nullptr;
     UifControl* first = buttons_[0];
     UifControl* second = buttons_[1];
     buttons_[0] = buttons_[1] = nullptr;
@@ -311,6 +311,14 @@ bool TreeListBox::UpdateInput(UiPoint point, bool held) {
     const UiInputSnapshot& snapshot = manager.Snapshot();
     if (!held) {
         if (HitTest(point)) {
+            // A drop-down closes on the click that chose its item.
+            if (dropDown_ && snapshot.leftReleased) {
+                if (visible_)
+                    Hide();
+                fire_ = true;
+                clicked_ = wasPressed_ = checkPending_ = false;
+                return true;
+            }
             if (snapshot.wheel > 0) {
                 ScrollUp();
                 if (scrollBar_)
@@ -328,14 +336,32 @@ bool TreeListBox::UpdateInput(UiPoint point, bool held) {
                     highlighted_ = found_;
                 }
             }
-        } else if (highlighted_ && highlighted_ != selected_) {
-            highlighted_->state = 0;
+        } else {
+            if (dropDown_) {
+                if (selected_)
+                    selected_->state = 0;
+                selected_ = remembered_;
+                if (selected_)
+                    selected_->state = 1;
+            }
+            if (highlighted_ && highlighted_ != selected_)
+                highlighted_->state = 0;
         }
         fire_ = clicked_;
         clicked_ = wasPressed_ = checkPending_ = false;
         return true;
     }
-    if (!HitTest(point) || !found_ || wasPressed_)
+    const bool onTree = HitTest(point) != nullptr;
+    if (dropDown_ && (!found_ || wasPressed_ || !onTree)) {
+        if (selected_)
+            selected_->state = 0;
+        if (found_) {
+            found_->state = 1;
+            selected_ = found_;
+        }
+        return true;
+    }
+    if (!onTree || !found_ || wasPressed_)
         return true;
     UiRect rowRect;
     FindAt(point, rowRect);
@@ -407,6 +433,8 @@ void TreeListBox::ShowScrollControls(bool show) {
 }
 
 void TreeListBox::Show() {
+    if (dropDown_)
+        remembered_ = selected_;
     visible_ = true;
     ShowScrollControls(true);
 }

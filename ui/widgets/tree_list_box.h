@@ -54,6 +54,9 @@ public:
     void ScrollUp();
     bool ShowsAllRows() const { return rowCount_ <= pageRows_; }
     void SetCentredIcons(bool on) { centredIcons_ = on; }
+    // The tree is a combo box's drop-down list.
+    void SetDropDown(bool on) { dropDown_ = on; }
+    bool IsDropDown() const { return dropDown_; }
     void SetExpandCallback(std::function<void(TreeListItem*)> callback) {
         expandCallback_ = std::move(callback);
     }
@@ -84,6 +87,8 @@ private:
     bool checkPending_ = false;
     bool centredIcons_ = true;
     bool clicked_ = false;
+    bool dropDown_ = false;
+    TreeListItem* remembered_ = nullptr;
     int32_t pageRows_ = 0;
     int32_t rowCount_ = 0;
     int32_t firstVisible_ = 0;
