@@ -2,8 +2,9 @@
 // new or loaded game runs a number of frames on a clock that advances a
 // fixed amount of game time per frame, optionally driven by a command
 // script, and is saved. `--engine-demo` opens the engine's test scene in a
-// window instead.
+// window instead, `--ui-demo` the interface's demonstration dialog.
 #include "app/engine_demo.h"
+#include "app/ui_demo.h"
 #include "data/text_tables.h"
 #include "economy/city.h"
 #include "economy/factory.h"
@@ -33,6 +34,7 @@ namespace {
 
 const char kUsage[] =
     "usage: marrowdale --engine-demo [--data FOLDER] [--fullscreen] [--frames N]\n"
+    "       marrowdale --ui-demo [--data FOLDER] [--fullscreen] [--frames N]\n"
     "       marrowdale [--headless] (--new [--map FILE | --generate SIZE] [--seed S] | --load FILE)\n"
     "                  [--ticks N] [--frame-ms MS] [--script FILE.cmds] [--save FILE]\n"
     "                  [--autosave BASEFOLDER] [--data FOLDER] [-fe] [-host | -client]\n"
@@ -255,6 +257,8 @@ void PrintSummary(Game& game, uint64_t frames) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--engine-demo") == 0)
         return RunEngineDemo(argc - 1, argv + 1);
+    if (argc > 1 && std::strcmp(argv[1], "--ui-demo") == 0)
+        return RunUiDemo(argc - 1, argv + 1);
     Options o;
     if (!ParseOptions(argc, argv, o)) {
         if (!valueRefused)

@@ -235,7 +235,42 @@ DevicePoint Window::ToLogical(int32_t x, int32_t y) const {
     return p;
 }
 
+std::vector<uint32_t> DecodeUtf8(std::string_view text) {
+    std::vector<uint32_t> out;
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80             ? 1
+                              : (lead & 0xE0) == 0xC0 ? 2
+                              : (lead & 0xF0) == 0xE0 ? 3
+                              : (lead & 0xF8) == 0xF0 ? 4
+                                                      : 0;
+        if (length == 0 || i + length > text.size()) {
+            ++i;
+            continue;
+        }
+        uint32_t c = length == 1 ? lead : lead & (0x7Fu >> length);
+        bool valid = true;
+        for (size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = valid && (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3Fu);
+        }
+        static constexpr uint32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (valid && c >= kSmallest[length] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF))
+            out.push_back(c);
+        i += valid ? length : 1;
+    }
+    return out;
+}
+
 bool Window::Poll(InputEvent& e) {
+    if (!pendingText_.empty()) {
+        e = InputEvent{};
+        e.type = InputEvent::Type::Text;
+        e.text = pendingText_.front();
+        pendingText_.pop_front();
+        return true;
+    }
     SDL_Event ev;
     while (SDL_PollEvent(&ev) != 0) {
         e = InputEvent{};
@@ -259,17 +294,13 @@ bool Window::Poll(InputEvent& e) {
             e.y = cursor_.y;
             return true;
         case SDL_TEXTINPUT: {
-            // The first character of the UTF-8 text.
-            const auto* s = reinterpret_cast<const unsigned char*>(ev.text.text);
-            uint32_t c = s[0];
-            if (c >= 0xC0 && c < 0xE0 && s[1] != 0)
-                c = ((c & 0x1F) << 6) | (s[1] & 0x3F);
-            else if (c >= 0xE0 && c < 0xF0 && s[1] != 0 && s[2] != 0)
-                c = ((c & 0x0F) << 12) | ((s[1] & 0x3F) << 6) | (s[2] & 0x3F);
-            else if (c >= 0x80)
+            for (uint32_t c : DecodeUtf8(ev.text.text))
+                pendingText_.push_back(c);
+            if (pendingText_.empty())
                 continue;
             e.type = InputEvent::Type::Text;
-            e.text = c;
+            e.text = pendingText_.front();
+            pendingText_.pop_front();
             return true;
         }
         case SDL_MOUSEMOTION:
@@ -285,6 +316,7 @@ bool Window::Poll(InputEvent& e) {
             e.button = ev.button.button == SDL_BUTTON_LEFT     ? 1
                        : ev.button.button == SDL_BUTTON_MIDDLE ? 2
                                                                : 3;
+            e.clicks = ev.button.clicks;
             e.x = cursor_.x;
             e.y = cursor_.y;
             return true;

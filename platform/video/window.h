@@ -7,7 +7,10 @@
 #include "platform/render_device.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct SDL_Window;
 
@@ -29,6 +32,7 @@ struct InputEvent {
     Type type = Type::None;
     int32_t x = 0, y = 0;   // logical position for mouse events
     int32_t button = 0;     // 1 left, 2 middle, 3 right
+    int32_t clicks = 0;     // 2 for the press of a double click
     int32_t key = 0;        // virtual-key code (letters and digits as their ASCII capitals)
     bool repeat = false;    // auto-repeated key
     uint16_t modifiers = 0; // kShift | kCtrl | kAlt
@@ -49,6 +53,9 @@ inline constexpr int32_t kBack = 0x08, kTab = 0x09, kReturn = 0x0D, kShift = 0x1
 }
 // The virtual-key code of an SDL key code, 0 for keys without one.
 int32_t VirtualKeyOf(int32_t sdlKey);
+
+// The characters of a UTF-8 text; a malformed or cut sequence is skipped.
+std::vector<uint32_t> DecodeUtf8(std::string_view text);
 
 // Makes windows opened from now on draw off-screen (SDL's off-screen video
 // driver), unless the user chose a video driver in SDL_VIDEODRIVER.
@@ -96,6 +103,9 @@ private:
     std::string error_;
     int32_t logicalW_ = 1024, logicalH_ = 768;
     DevicePoint cursor_;
+    // Characters of a text input (an input method may commit several at
+    // once), handed out one event each.
+    std::deque<uint32_t> pendingText_;
 };
 
 // The OpenGL device drawing into the window's context; null with the reason

@@ -1,9 +1,10 @@
 // mdtool art: paints the project's default art (bitmap fonts and their
 // definitions, text colours, mouse cursors, the placeholder sprite, the
-// first terrain tiles and transition masks) into an installation folder,
+// first terrain tiles and transition masks, the interface skin) into an installation folder,
 // or checks that the folder holds exactly what it would paint.
 #include "tools/mdtool/art_font.h"
 #include "tools/mdtool/art_image.h"
+#include "tools/mdtool/art_skin.h"
 #include "tools/mdtool/command.h"
 
 #include "engine/tga_writer.h"
@@ -268,6 +269,8 @@ bool Paint(Files& files, std::string& error) {
     AddCursors(files);
     AddPlaceholder(files);
     AddTerrain(files);
+    for (const auto& [name, image] : art::PaintInterfaceSkin())
+        files[name] = Tga(image);
     for (const auto& [name, bytes] : files)
         if (bytes.empty()) {
             error = "could not encode " + name;

@@ -6,6 +6,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 namespace plat {
 namespace {
 
@@ -47,7 +50,7 @@ protected:
         while (Shared().Poll(e)) {
         }
     }
-    static void PushMouse(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
+    static void PushMouse(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT, Uint8 clicks = 1) {
         SDL_Event ev{};
         ev.type = type;
         ev.button.windowID = SDL_GetWindowID(Shared().Handle());
@@ -58,6 +61,7 @@ protected:
             ev.button.x = x;
             ev.button.y = y;
             ev.button.button = button;
+            ev.button.clicks = clicks;
         }
         ASSERT_EQ(SDL_PushEvent(&ev), 1) << SDL_GetError();
     }
@@ -94,6 +98,15 @@ TEST_F(WindowTest, MousePositionsAreMappedIntoThePicture) {
     EXPECT_EQ(e.button, 3);
     EXPECT_EQ((DevicePoint{e.x, e.y}), (DevicePoint{200, 300}));
     EXPECT_EQ(w.Cursor(), (DevicePoint{200, 300}));
+    EXPECT_EQ(e.clicks, 1);
+}
+
+TEST_F(WindowTest, ThePressOfADoubleClickSaysSo) {
+    PushMouse(SDL_MOUSEBUTTONDOWN, 10, 10, SDL_BUTTON_LEFT, 2);
+    InputEvent e;
+    ASSERT_TRUE(Shared().Poll(e));
+    EXPECT_EQ(e.type, InputEvent::Type::MouseDown);
+    EXPECT_EQ(e.clicks, 2);
 }
 
 TEST_F(WindowTest, KeysWithoutAVirtualCodeAreSkipped) {
@@ -149,6 +162,36 @@ TEST_F(WindowTest, MouseAndKeyboardEventsAreTheLastInput) {
         else
             EXPECT_EQ(LastInputTimestamp(), 1u) << c.name;
     }
+}
+
+TEST(Utf8, DecodesEveryCharacterAndSkipsDamage) {
+    const std::pair<std::string, std::vector<uint32_t>> cases[] = {
+        {"ab", {'a', 'b'}},
+        {"\xC3\xA9\xE2\x82\xAC", {0xE9, 0x20AC}}, // e acute, euro
+        {"\xF0\x9F\x98\x80x", {0x1F600, 'x'}},    // four bytes
+        {"\xC3", {}},                             // cut
+        {"\xC0\x80"
+         "a",
+         {'a'}},              // overlong
+        {"\xED\xA0\x80", {}}, // surrogate
+        {"\x80\xFFz", {'z'}},
+    };
+    for (const auto& [text, want] : cases)
+        EXPECT_EQ(DecodeUtf8(text), want) << text;
+}
+
+TEST_F(WindowTest, EveryCharacterOfATextInputIsDelivered) {
+    SDL_Event ev{};
+    ev.type = SDL_TEXTINPUT;
+    std::strcpy(ev.text.text, "\xC3\xA4\xC3\xB6x");
+    SDL_PushEvent(&ev);
+    std::vector<uint32_t> typed;
+    InputEvent e;
+    while (Shared().Poll(e)) {
+        if (e.type == InputEvent::Type::Text)
+            typed.push_back(e.text);
+    }
+    EXPECT_EQ(typed, (std::vector<uint32_t>{0xE4, 0xF6, 'x'}));
 }
 
 } // namespace
