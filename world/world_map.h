@@ -4,6 +4,7 @@
 // the list of level crossings that hang off the grid.
 #pragma once
 
+#include "data/generated/terrain_tables.h"
 #include "world/cell_rows.h"
 #include "world/world_cell.h"
 
@@ -70,6 +71,10 @@ public:
     uint8_t GetNetworkFlag3() const { return flags_[2]; }
     void ClearNetworkFlag3() { flags_[2] = 0; }
 
+    // The per-kind row pools behind the cells.
+    CellRows& Rows() { return rows_; }
+    const CellRows& Rows() const { return rows_; }
+
     std::vector<WorldCell>& GetGrid() { return cells_; }
     const std::vector<WorldCell>& GetGrid() const { return cells_; }
 
@@ -106,7 +111,7 @@ public:
     void SetRoadDirections(uint32_t x, uint32_t y, uint32_t mask) { SetRouteDirections(2, x, y, mask); }
     uint32_t GetTrackDirections(uint32_t x, uint32_t y) const { return GetRouteDirections(1, x, y); }
     void SetTrackDirections(uint32_t x, uint32_t y, uint32_t mask) { SetRouteDirections(1, x, y, mask); }
-    uint32_t GetRouteDirections(uint32_t layer, uint32_t x, uint32_t y) const;
+    inline uint32_t GetRouteDirections(uint32_t layer, uint32_t x, uint32_t y) const;
     void SetRouteDirections(uint32_t layer, uint32_t x, uint32_t y, uint32_t mask);
     void SetRouteType(uint32_t layer, uint32_t x, uint32_t y, uint32_t row);
     uint32_t GetLayerTag(uint32_t layer, uint32_t x, uint32_t y) const;
@@ -132,27 +137,40 @@ public:
     uint32_t GetLayer1Object(uint32_t x, uint32_t y) const;
     uint32_t GetLayer2Object(uint32_t x, uint32_t y) const;
     uint32_t GetBuildingAt(uint32_t x, uint32_t y) const;
-    bool IsNotBit14(uint32_t x, uint32_t y) const;
-    uint32_t GetCellBits29(uint32_t x, uint32_t y) const;
-    void SetCellBits29(uint32_t x, uint32_t y, uint32_t v);
-    bool GetCellFlag31(uint32_t x, uint32_t y) const;
-    void SetCellFlag31(uint32_t x, uint32_t y, bool b);
+    // Word 0 bit 14, the site flag: kept as loaded, set by no operation of
+    // the map; a town's site search takes only tiles where it is clear.
+    bool IsSiteFlagClear(uint32_t x, uint32_t y) const;
+    // Word 0 bits 29-30, the movers' occupancy of the tile: 1 a walker, 2 a
+    // path traveller, 0 none. Cleared on load.
+    uint32_t GetMoverOccupancy(uint32_t x, uint32_t y) const;
+    void SetMoverOccupancy(uint32_t x, uint32_t y, uint32_t v);
+    // Word 0 bit 31, the mark of a free mover on the tile. Cleared on load.
+    bool HasFreeMoverMark(uint32_t x, uint32_t y) const;
+    void SetFreeMoverMark(uint32_t x, uint32_t y, bool b);
     int32_t GetTerrainType(uint32_t x, uint32_t y) const;
     int32_t GetTerrainMixtureType(uint32_t x, uint32_t y) const;
-    bool IsWater(uint32_t x, uint32_t y) const;
-    bool IsNavigable(uint32_t x, uint32_t y) const;
+    bool IsWater(uint32_t x, uint32_t y) const {
+        const TerrainRow* row = TerrainAt(x, y);
+        return row && row->IsWater;
+    }
+    bool IsNavigable(uint32_t x, uint32_t y) const {
+        const TerrainRow* row = TerrainAt(x, y);
+        return row && row->IsNavigable;
+    }
     bool CanBuildRouteAt(uint32_t x, uint32_t y) const;
 
-    // Special tracks keep their route data in the object.
-    bool IsSpecialTrackAt(uint32_t x, uint32_t y);
-    SpecialTrackBase* GetFoundSpecialTrack() const { return foundSpecialTrack_; }
-    uint32_t GetRouteTypeAt(uint32_t layer, uint32_t x, uint32_t y);
-    uint32_t GetTileNodeId(uint32_t x, uint32_t y);
+    // Special tracks keep their route data in the object. The reads keep
+    // no state, so that a search may run them beside other readers.
+    // The special track standing on the tile, or null.
+    SpecialTrackBase* FindSpecialTrack(uint32_t x, uint32_t y) const;
+    bool IsSpecialTrackAt(uint32_t x, uint32_t y) const { return FindSpecialTrack(x, y) != nullptr; }
+    uint32_t GetRouteTypeAt(uint32_t layer, uint32_t x, uint32_t y) const;
+    uint32_t GetTileNodeId(uint32_t x, uint32_t y) const;
     void SetTileNodeId(uint32_t x, uint32_t y, uint32_t v);
-    uint32_t GetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t source, uint32_t mask);
+    uint32_t GetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t source, uint32_t mask) const;
     void SetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t v, uint32_t source, uint32_t mask);
-    int32_t GetEdgeHeight(uint32_t x, uint32_t y, uint32_t mask, bool ignoreSpecialTrack);
-    bool IsNearSpecialTrackType7(uint32_t x, uint32_t y);
+    inline int32_t GetEdgeHeight(uint32_t x, uint32_t y, uint32_t mask, bool ignoreSpecialTrack) const;
+    bool IsNearSpecialTrackType7(uint32_t x, uint32_t y) const;
     bool IsTrackRoadCrossing(uint32_t x, uint32_t y) const;
     bool TouchesTunnelEntrance(uint32_t x, uint32_t y) const;
 
@@ -200,14 +218,21 @@ public:
     bool LookupCrossing(uint32_t x, uint32_t y, uint32_t& time) const;
     std::vector<CrossingEntry>& CrossingList() { return crossings_; }
 
-    // The "gmap" chunks, both directions. Loading refuses (false, with a
+    // The "gmap" chunks. Saving reads only; a game's save stores route
+    // flags A and B clear (clearRouteFlags). Loading refuses (false, with a
     // logged reason) a header, grid or pool that does not hold together.
-    bool SaveWorldMap();
+    bool SaveWorldMap(bool clearRouteFlags = false) const;
     bool LoadWorldMap();
 
-    const TerrainRow* TerrainAt(uint32_t x, uint32_t y) const;
+    const TerrainRow* TerrainAt(uint32_t x, uint32_t y) const {
+        return InMap(x, y) ? TerrainTable::Find(int32_t(cells_[size_t(y) * width_ + x].TerrainIndex()))
+                           : nullptr;
+    }
 
 private:
+    // GetEdgeHeight where a piece or a special track may answer.
+    int32_t GetEdgeHeightOfObjects(uint32_t x, uint32_t y, uint32_t mask, bool ignoreSpecialTrack) const;
+
     void ResizeGrid(uint32_t w, uint32_t h);
     bool RectInMap(uint32_t x, uint32_t y, uint32_t w, uint32_t h) const;
     void InvalidateMiniMap(int32_t left, int32_t top, int32_t right, int32_t bottom);
@@ -217,8 +242,8 @@ private:
     uint32_t height_ = 0;
     uint32_t revision_ = 0;
     uint8_t flags_[4] = {0, 0, 0, 0};
-    SpecialTrackBase* foundSpecialTrack_ = nullptr;
     std::vector<WorldCell> cells_;
+    CellRows rows_;
     std::vector<std::unique_ptr<MapChangeLog>> changeLogs_;
     struct {
         int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -227,8 +252,48 @@ private:
     std::vector<CrossingEntry> crossings_;
 };
 
-// The one tile map.
-WorldMap& GetWorldMap();
+// The cell reads that searches and the view run most, inline over the
+// map's own arrays.
+
+uint32_t WorldMap::GetRouteDirections(uint32_t layer, uint32_t x, uint32_t y) const {
+    if (!InMap(x, y))
+        return 0;
+    const WorldCell& cell = cells_[size_t(y) * width_ + x];
+    if (cell.Kind() != kCellRoute || cell.RowBits() >= rows_.route.Size())
+        return 0;
+    const uint32_t bits = rows_.route[cell.RowBits()].bits;
+    if (layer == 1)
+        return (bits >> 18) & 15;
+    return layer == 2 || layer == 8 ? (bits >> 14) & 15 : 0;
+}
+
+int32_t WorldMap::GetEdgeHeight(uint32_t x, uint32_t y, uint32_t mask, bool ignoreSpecialTrack) const {
+    if (!InMap(x, y))
+        return -1;
+    const WorldCell& cell = cells_[size_t(y) * width_ + x];
+    const uint32_t kind = cell.Kind();
+    if (kind == kCellRoute) {
+        if (cell.RowBits() >= rows_.route.Size())
+            return -1;
+        const RouteCell& row = rows_.route[cell.RowBits()];
+        // Without an attached piece the route row answers alone.
+        if (row.slot[0] == 0 && row.slot[1] == 0) {
+            const uint32_t sub = row.bits & 15;
+            const int edge = mask == 1 ? 0 : mask == 2 ? 1 : mask == 4 ? 2 : mask == 8 ? 3 : -1;
+            if (sub < 1 || sub > 3 || edge < 0)
+                return -1;
+            const int32_t v = (row.edgeHeights >> (4 * edge)) & 15;
+            return v >= 8 ? v - 16 : v;
+        }
+    } else if (kind == kCellDecoration || kind >= kCellKindCount || cell.RowBits() == 0) {
+        // Nowhere to hold a piece, or no row that holds one.
+        return -1;
+    }
+    return GetEdgeHeightOfObjects(x, y, mask, ignoreSpecialTrack);
+}
+
+// The current world's tile map (GetWorldMap) comes with the world.
+#include "world/world.h"
 
 // Decoration commands posted while no session listens, oldest first.
 std::vector<DecorationRecord> TakePostedDecorations();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -152,3 +153,20 @@ TEST(GameTexts, AreReadFromTheDataFolder) {
 }
 
 } // namespace
+
+// Each game holds its own world current while it lives; the latest made is
+// current, and games may end in any order.
+TEST(GameWorlds, TheLatestLivingGamesWorldIsCurrent) {
+    World* before = &CurrentWorld();
+    auto first = std::make_unique<Game>();
+    auto second = std::make_unique<Game>();
+    EXPECT_EQ(&CurrentWorld(), &second->GetWorld());
+    first.reset();
+    EXPECT_EQ(&CurrentWorld(), &second->GetWorld());
+    first = std::make_unique<Game>();
+    EXPECT_EQ(&CurrentWorld(), &first->GetWorld());
+    first.reset();
+    EXPECT_EQ(&CurrentWorld(), &second->GetWorld());
+    second.reset();
+    EXPECT_EQ(&CurrentWorld(), before);
+}

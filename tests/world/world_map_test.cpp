@@ -1,6 +1,10 @@
 #include "world/world_map.h"
 
+#include "world/object_manager.h"
+#include "world/span_piece.h"
 #include "world_fixture.h"
+
+#include <memory>
 
 #include <set>
 #include <utility>
@@ -56,8 +60,8 @@ TEST_F(WorldMapTest, ReadsOutsideTheMapAnswerNothing) {
     EXPECT_EQ(Map().GetEdgeHeight(64, 0, 1, false), -1);
     EXPECT_EQ(Map().GetSavedDirections(1, 64, 64), 0);
     Map().SetRouteDirections(1, 64, 0, 5); // ignored
-    Map().SetCellFlag31(0, 64, true);
-    EXPECT_FALSE(Map().GetCellFlag31(0, 63));
+    Map().SetFreeMoverMark(0, 64, true);
+    EXPECT_FALSE(Map().HasFreeMoverMark(0, 63));
 }
 
 TEST_F(WorldMapTest, AreaBuildableTests) {
@@ -172,6 +176,77 @@ TEST_F(WorldMapTest, WaterColourRemovesDecorations) {
     Map().SetWaterColourAt(5, 5, 4);
     EXPECT_EQ(Map().GetCellKind(3, 3), uint32_t(kCellPlain));
     EXPECT_EQ(Map().GetWaterColourIndex(3, 3), 4u);
+}
+
+// A bridge piece running along x (mask 10) at height 7.
+class StraightPiece : public SpanPiece {
+public:
+    uint32_t GetOrientation() const override { return 10; }
+    int32_t GetEdgeHeight(uint32_t mask) const override { return mask & 10 ? 7 : -1; }
+};
+
+// The map's tile reads answer what the reads of the cell and its rows
+// answer, on cells of every kind: with and without route rows, heights,
+// attached pieces, and with a damaged kind or row index.
+TEST_F(WorldMapTest, TileReadsAnswerAsTheCellReads) {
+    RegisterMapObjectClass(kCategorySpan, -1, [](int32_t) { return std::make_unique<StraightPiece>(); });
+    const uint32_t piece = CreateMapObject(kCategorySpan, 0)->GetId();
+    WorldMap& map = Map();
+    uint32_t x = 1;
+    std::vector<uint32_t> tiles;
+    auto next = [&] {
+        tiles.push_back(x);
+        return x++;
+    };
+    next(); // plain land
+    uint32_t t = next();
+    map.SetRouteKindAndClear(t, 0, 1);
+    map.SetTrackDirections(t, 0, 5);
+    map.SetEdgeHeights(t, 0, -3, 5);
+    t = next();
+    map.SetRouteKindAndClear(t, 0, 2);
+    map.SetRoadDirections(t, 0, 10);
+    map.SetEdgeHeights(t, 0, 4, 15);
+    t = next();
+    map.SetRouteKindAndClear(t, 0, 3);
+    map.SetTrackDirections(t, 0, 5);
+    map.SetRoadDirections(t, 0, 10);
+    map.SetEdgeHeights(t, 0, 1, 3);
+    t = next();
+    map.SetRouteKindAndClear(t, 0, 8); // a station tile keeps no heights
+    map.SetEdgeHeights(t, 0, 2, 15);
+    t = next();
+    map.SetRouteKindAndClear(t, 0, 1);
+    map.SetEdgeHeights(t, 0, 5, 15);
+    SetAttachment(*map.CellAt(t, 0), piece, 0);
+    t = next();
+    SetAttachment(*map.CellAt(t, 0), piece, 1); // on plain land
+    t = next();
+    ASSERT_TRUE(map.PlaceDecoration(t, 0, 3, 0));
+    t = next();
+    ChangeKind(*map.CellAt(t, 0), kCellWaterway);
+    t = next();
+    map.CellAt(t, 0)->SetKindBits(6); // damaged kind with row bits
+    map.CellAt(t, 0)->SetRowBits(3);
+    t = next();
+    map.CellAt(t, 0)->SetKindBits(kCellRoute); // a route row past the pool
+    map.CellAt(t, 0)->SetRowBits(0x7FFFFF);
+
+    for (uint32_t tx : tiles) {
+        const WorldCell& cell = *map.CellAt(tx, 0);
+        SCOPED_TRACE(tx);
+        for (uint32_t mask : {0u, 1u, 2u, 3u, 4u, 8u, 10u}) {
+            EXPECT_EQ(map.GetEdgeHeight(tx, 0, mask, true), GetEdgeHeight(cell, mask)) << mask;
+            EXPECT_EQ(map.GetEdgeHeight(tx, 0, mask, false), GetEdgeHeight(cell, mask)) << mask;
+        }
+        for (uint32_t layer : {0u, 1u, 2u, 8u})
+            EXPECT_EQ(map.GetRouteDirections(layer, tx, 0), GetRouteDirections(cell, layer)) << layer;
+    }
+    EXPECT_EQ(map.GetEdgeHeight(2, 0, 1, true), -3);
+    EXPECT_EQ(map.GetEdgeHeight(6, 0, 2, true), 7) << "the piece answers before the route row";
+    EXPECT_EQ(map.GetEdgeHeight(6, 0, 1, true), 5);
+    EXPECT_EQ(map.GetEdgeHeight(map.GetWidth(), 0, 1, true), -1);
+    EXPECT_EQ(map.GetTrackDirections(0, map.GetHeight()), 0u);
 }
 
 } // namespace
