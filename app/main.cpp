@@ -15,6 +15,7 @@
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "view/view_sections.h"
 #include "world/game_settings.h"
 
 #include <charconv>
@@ -198,6 +199,7 @@ int main(int argc, char** argv) {
     TownWorldHooks world;
     ConnectWorldModel(game, world);
     InstallTownsAndIndustry(game);
+    InstallViewSections(game);
     if (o.newGame) {
         // Without a seed the game starts from the moment, as a player expects.
         uint32_t seed = o.seeded ? o.seed : uint32_t(plat::Clock::Timestamp() % 12345);
