@@ -40,6 +40,9 @@ public:
     // The first time, paints the whole map; always clears the route marks.
     void Reset();
 
+    // Whether the images were ever painted.
+    bool Painted() const { return !imagesMissing_; }
+
     // The 565 colour of a tile as the minimap paints it.
     uint16_t TileColour(uint32_t x, uint32_t y) const;
 

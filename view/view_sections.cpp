@@ -32,7 +32,14 @@ bool SerializeInterfaceSection() {
 
 bool SerializeMiniMapSection() {
     // Written only; a load skips the section.
-    return StreamMode() == kStreamLoad || MiniMapOf().Save();
+    if (StreamMode() == kStreamLoad)
+        return true;
+    // The images show the map as it is saved, painted or not before.
+    MiniMap& miniMap = MiniMapOf();
+    if (!miniMap.Painted())
+        miniMap.InvalidateAll();
+    miniMap.Update();
+    return miniMap.Save();
 }
 
 void InstallViewSections(Game& game) {

@@ -8,6 +8,7 @@
 #include "view/map_view_state.h"
 #include "view/minimap.h"
 #include "view/view_sections.h"
+#include "world/world_map.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,7 @@ struct ViewSections : testing::Test {
 TEST_F(ViewSections, TheGameSavesAndLoadsTheViewState) {
     {
         WorldScope scope(game.GetWorld());
+        GetWorldMap().SetMapSize(64, 64);
         MapViewOf().overlayFrame = 12;
         MapViewOf().water[2].colour = 0x80FFFFFFu;
         InterfaceState& ui = InterfaceStateOf();
@@ -57,6 +59,12 @@ TEST_F(ViewSections, TheGameSavesAndLoadsTheViewState) {
         MiniMapOf().smallSize = 0;
     }
     const std::vector<uint8_t> bytes = Bytes(game);
+    {
+        // The images are painted for the save when no frame painted them.
+        WorldScope scope(game.GetWorld());
+        EXPECT_TRUE(MiniMapOf().Painted());
+        EXPECT_TRUE(MiniMapOf().Pending().empty());
+    }
     EXPECT_EQ(Section(bytes, ChunkTag("mmap")).second, 8u + 0x20000u + 0x80000u);
     EXPECT_EQ(Section(bytes, ChunkTag("WoP")).second, 24u + 588u + 8u);
     EXPECT_EQ(Section(bytes, ChunkTag("gsta")).second, 116u + 76u + 36u + 44u + 24u + 8u);

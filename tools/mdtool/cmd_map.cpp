@@ -13,6 +13,7 @@
 #include "gameloop/saved_game.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "view/view_sections.h"
 #include "world/game_settings.h"
 #include "world/living_building.h"
 #include "world/map_generator.h"
@@ -50,8 +51,12 @@ struct ToolGame {
         plat::Clock::UseFake(0);
         ConnectWorldModel(game, world);
         InstallTownsAndIndustry(game);
+        InstallViewSections(game);
     }
-    ~ToolGame() { UninstallTownsAndIndustry(); }
+    ~ToolGame() {
+        UninstallViewSections(game);
+        UninstallTownsAndIndustry();
+    }
 };
 
 int Generate(const Args& args) {
