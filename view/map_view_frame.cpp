@@ -123,6 +123,7 @@ void RedrawDirtyRegion(MapViewFrame& f) {
     f.landBlocks.clear();
     f.waterBlocks.clear();
     f.waterList.clear();
+    f.lists.Clear();
     const WorldMap& map = GetWorldMap();
     for (auto [x, y] : WalkBlocks(f.mapWidth, f.mapHeight)) {
         BlockRecord b;
@@ -135,7 +136,9 @@ void RedrawDirtyRegion(MapViewFrame& f) {
         b.waterAnimation = t ? t->WaterAnimationType : 0;
         DrawTerrainBlock(f, b);
         (t && t->IsWater ? f.waterBlocks : f.landBlocks).push_back(b);
+        VisitBlockCells(f, f.lists, x, y);
     }
+    SortDrawLists(f.lists, f.smallTiles != 0);
     if (Viewport::GetCurrent() == 0)
         Engine::SaveBackBuffer();
     BuildWaterList(f);
@@ -204,7 +207,17 @@ void DrawWaterPass(MapViewFrame& f) {
     }
 }
 
+// The lists again from the remembered blocks, without terrain.
+void RebuildDrawLists(MapViewFrame& f) {
+    f.lists.Clear();
+    for (const std::vector<BlockRecord>* blocks : {&f.landBlocks, &f.waterBlocks})
+        for (const BlockRecord& b : *blocks)
+            VisitBlockCells(f, f.lists, b.x, b.y);
+    SortDrawLists(f.lists, f.smallTiles != 0);
+}
+
 void DrawTileMarks(MapViewFrame& f) {
+    DrawRouteQuads(f.lists);
     std::vector<const TileMark*> order;
     order.reserve(f.tileMarks.size());
     for (const TileMark& m : f.tileMarks)
@@ -275,9 +288,12 @@ void ClearRequests(MapViewFrame& f) {
 
 // The per-frame passes over the kept picture.
 void ResetFrameLists(MapViewFrame& f) {
+    for (int32_t layer = 0; layer < kMapLayers; ++layer)
+        Engine::ResetLayer(layer);
     DrawTileMarks(f);
     f.tileMarks.clear();
     DrawMapOverlay(f);
+    DrawTrees(f, f.lists);
 }
 
 } // namespace
@@ -440,9 +456,9 @@ void RenderViewport(int32_t n) {
         } else if (f.scrollPending) {
             f.dirtyCount = DirtyStrips(view, f.scrollDx, f.scrollDy, f.dirty);
             RedrawDirtyRegion(f);
+        } else if (v.partialRedraw || v.objectRedraw) {
+            RebuildDrawLists(f);
         }
-        // Partial and object redraws rebuild the object lists, which come
-        // with the objects' drawing; the block lists stand.
         DrawWaterPass(f);
         ClearRequests(f);
         ResetFrameLists(f);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/engine_state.h"
+#include "view/draw_lists.h"
 #include "world/world.h"
 
 #include <array>
@@ -72,6 +73,8 @@ public:
     // Water blocks with an animation, by animation type.
     std::vector<const BlockRecord*> waterList;
     std::vector<TileMark> tileMarks;
+    // Routes, trees, buildings and cell objects of the visited blocks.
+    DrawLists lists;
     // The water detail of the last water pass; -1 before the first.
     int32_t lastWaterDetail = -1;
     // Water timers: start stamps of the two texture layers and two waves

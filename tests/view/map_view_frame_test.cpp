@@ -1,4 +1,5 @@
 #include "data/file_locations.h"
+#include "data/generated/route_tables.h"
 #include "data/generated/terrain_tables.h"
 #include "engine/draw_layers.h"
 #include "engine/graphic_sets.h"
@@ -12,6 +13,8 @@
 #include "view/map_view_frame.h"
 #include "view/map_view_state.h"
 #include "world/game_clock.h"
+#include "world/mountain.h"
+#include "world/object_manager.h"
 #include "world/world_map.h"
 
 #include <unistd.h>
@@ -297,21 +300,30 @@ protected:
         MapViewFrameTest::SetUp();
         root = std::filesystem::temp_directory_path() / ("md_view_frame_" + std::to_string(::getpid()));
         std::filesystem::remove_all(root);
-        std::filesystem::create_directories(root / "terrain");
-        for (const char* name : {"001_0_00_00_00_land.tga", "002_0_00_00_00_water.tga"}) {
+        for (const char* folder : {"terrain", "trees", "routes"})
+            std::filesystem::create_directories(root / folder);
+        for (const char* name : {"terrain/001_0_00_00_00_land.tga", "terrain/002_0_00_00_00_water.tga",
+                                 "trees/003_0_00_00_00_oak.tga", "routes/005_0_00_00_00_road.tga",
+                                 "routes/006_0_00_00_00_track.tga"}) {
             const std::vector<uint8_t> bytes = WriteTga(std::vector<uint32_t>(64 * 64, 0xFF40A040u), 64, 64);
-            std::ofstream(root / "terrain" / name, std::ios::binary)
+            std::ofstream(root / name, std::ios::binary)
                 .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
         }
         VfsShutdown();
         RegisterStandardSourceTypes();
         ASSERT_TRUE(VfsAddSource("file", root.string()));
-        ASSERT_TRUE(VfsAddVirtualDir("terrain", "terrain"));
-        ASSERT_TRUE(TexturesTable::SetVirtualDirName(1, "terrain"));
+        const std::pair<int32_t, const char*> kinds[] = {{1, "terrain"}, {2, "trees"}, {8, "routes"}};
+        for (auto [kind, folder] : kinds) {
+            ASSERT_TRUE(VfsAddVirtualDir(folder, folder));
+            ASSERT_TRUE(TexturesTable::SetVirtualDirName(kind, folder));
+        }
+        RouteBuilderTable::GetOrCreateRow(1)->GfxIndex = 6;
+        RouteBuilderTable::GetOrCreateRow(2)->GfxIndex = 5;
         MapViewOf().detailedTerrain = 0;
     }
     void TearDown() override {
         GraphicSets::ReleaseAll();
+        RouteBuilderTable::Clear();
         VfsShutdown();
         TexturesTable::Clear();
         std::filesystem::remove_all(root);
@@ -342,6 +354,55 @@ TEST_F(MapViewFramePicturesTest, TerrainQuadsOnlyWhereThePictureChanges) {
     calls = Frame();
     EXPECT_GT(f.terrainBlocksDrawn, 0u);
     EXPECT_EQ(Vertices(calls), 4 * f.terrainBlocksDrawn);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MapViewFramePicturesTest, RoutesTreesAndBuildingsAreListedOnce) {
+    WorldMap& map = GetWorldMap();
+    // A road of type 2 running 10 on (30, 30) and a track of type 1 on (31, 30).
+    map.SetRouteKindAndClear(30, 30, 2);
+    map.SetRouteType(2, 30, 30, 2);
+    map.SetRoadDirections(30, 30, 10);
+    map.SetRouteKindAndClear(31, 30, 1);
+    map.SetRouteType(1, 31, 30, 1);
+    map.SetTrackDirections(31, 30, 5);
+    ASSERT_TRUE(map.PlaceDecoration(28, 28, 3, 0));
+    auto* mountain = CreateMapObject(kCategoryBuilding, Mountain::kSubtype);
+    ASSERT_TRUE(map.PlaceFootprint(33, 33, mountain->GetId(), 4, 4, 2));
+
+    MapViewFrame& f = MapViewFrameOf();
+    Frame();
+    const DrawLists& lists = f.lists;
+    ASSERT_EQ(lists.routes.size(), 2u);
+    // Sorted by texture; each quad the atlas cell of its directions.
+    EXPECT_LE(lists.routes[0].texture, lists.routes[1].texture);
+    for (const RouteQuad& q : lists.routes) {
+        float u0, v0, u1, v1;
+        const bool road = q.rect == Viewport::TileBounds(30, 30);
+        AtlasCell(f.graphicsVariant, road ? 10 : 5, u0, v0, u1, v1);
+        EXPECT_EQ(q.u0, u0);
+        EXPECT_EQ(q.v1, v1);
+    }
+    ASSERT_EQ(lists.trees.size(), 1u);
+    EXPECT_EQ(lists.trees[0].footprint, (EngineRect{112, 112, 115, 115}));
+    ASSERT_EQ(lists.buildings.size(), 1u);
+    EXPECT_EQ(lists.buildings[0].building, mountain->GetId());
+
+    // Route quads are drawn every frame; trees queued as sprites.
+    const auto calls = Frame();
+    EXPECT_EQ(Vertices(calls), 2u * 4u);
+    EXPECT_EQ(Engine::Layer(1)->items.size(), 1u);
+
+    // Hidden trees leave the list empty after a rebuild.
+    MapViewOf().showTrees = 0;
+    RequestObjectRedraw();
+    Frame();
+    EXPECT_TRUE(f.lists.trees.empty());
+    EXPECT_EQ(f.lists.buildings.size(), 1u);
+    EXPECT_EQ(f.lists.routes.size(), 2u);
 }
 
 } // namespace
