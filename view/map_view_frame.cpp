@@ -9,8 +9,10 @@
 #include "engine/surfaces.h"
 #include "engine/tiled_image.h"
 #include "engine/viewport.h"
+#include "platform/clock.h"
 #include "view/interface_state.h"
 #include "view/map_view_state.h"
+#include "view/spray.h"
 #include "world/game_clock.h"
 #include "world/world_map.h"
 
@@ -294,6 +296,7 @@ void ResetFrameLists(MapViewFrame& f) {
     f.tileMarks.clear();
     DrawMapOverlay(f);
     DrawTrees(f, f.lists);
+    DrawSpray(plat::Clock::Millis());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "view/interface_state.h"
 #include "view/map_view_state.h"
 #include "view/minimap.h"
+#include "view/spray.h"
 
 bool SerializeMapViewSection() {
     return MapViewOf().Serialize();
@@ -54,6 +55,14 @@ void InstallViewSections(Game& game) {
         miniMap.InvalidateAll();
     };
     hooks.playerColorsChanged = [] { InvalidatePlayerColours(); };
+    hooks.setSprayCurve = [](int32_t kind, SprayCurveId id, const ValueTable& table) {
+        const bool ok = SprayCurves::Set(kind, id, table);
+        InvalidateSprayCurves();
+        return ok;
+    };
+    hooks.getSprayCurve = [](int32_t kind, SprayCurveId id, ValueTable* out) {
+        return SprayCurves::Get(kind, id, out);
+    };
 }
 
 void UninstallViewSections(Game& game) {
@@ -61,4 +70,6 @@ void UninstallViewSections(Game& game) {
         game.SetSectionSerializer(s, nullptr);
     GetColumnHooks().miniMapColorsChanged = nullptr;
     GetColumnHooks().playerColorsChanged = nullptr;
+    GetColumnHooks().setSprayCurve = nullptr;
+    GetColumnHooks().getSprayCurve = nullptr;
 }
