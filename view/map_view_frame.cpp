@@ -12,7 +12,9 @@
 #include "platform/clock.h"
 #include "view/interface_state.h"
 #include "view/map_view_state.h"
+#include "view/screen_effects.h"
 #include "view/spray.h"
+#include "view/text_queue.h"
 #include "world/game_clock.h"
 #include "world/world_map.h"
 
@@ -297,6 +299,7 @@ void ResetFrameLists(MapViewFrame& f) {
     DrawMapOverlay(f);
     DrawTrees(f, f.lists);
     DrawSpray(plat::Clock::Millis());
+    DrawScreenEffects(plat::Clock::Millis());
 }
 
 } // namespace
@@ -517,5 +520,6 @@ void RenderMapFrame() {
     }
     if (f.debugOverlay)
         DrawDebugBlocks(f);
+    DrawTextQueue();
     Viewport::Select(previous);
 }
