@@ -16,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "view/view_sections.h"
+#include "view/view_world_hooks.h"
 #include "world/game_settings.h"
 
 #include <charconv>
@@ -196,7 +197,7 @@ int main(int argc, char** argv) {
     // Islands and town names are looked for in the data folder.
     InstallPath() = o.data;
     Game game;
-    TownWorldHooks world;
+    ViewWorldHooks world;
     ConnectWorldModel(game, world);
     InstallTownsAndIndustry(game);
     InstallViewSections(game);

@@ -10,6 +10,7 @@
 #include "engine/tiled_image.h"
 #include "engine/viewport.h"
 #include "platform/clock.h"
+#include "view/gimmicks.h"
 #include "view/interface_state.h"
 #include "view/map_view_state.h"
 #include "view/screen_effects.h"
@@ -300,6 +301,8 @@ void ResetFrameLists(MapViewFrame& f) {
     DrawTrees(f, f.lists);
     DrawSpray(plat::Clock::Millis());
     DrawScreenEffects(plat::Clock::Millis());
+    const GameClock* clock = GetGameClock();
+    DrawGimmicks(clock ? clock->GetCurrentTime() : 0);
 }
 
 } // namespace
