@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -160,28 +161,53 @@ void DrawWaterPass(MapViewFrame& f) {
     if (v.waterDetail == 0)
         return;
     const uint64_t now = Engine::ReadTimestamp();
-    struct Shift {
-        float u1 = 0, v1 = 0, u2 = 0, v2 = 0;
+    struct Phase {
+        float u1 = 0, v1 = 0, u2 = 0, v2 = 0, a1 = 0, a2 = 0;
     };
-    std::array<Shift, kWaterAnimationCount> shifts{};
+    constexpr double kTurn = 6.2831855;
+    std::array<Phase, kWaterAnimationCount> phases{};
+    std::array<WaterAnimation, kWaterAnimationCount> records{};
     for (size_t i = 0; i < kWaterAnimationCount; ++i) {
         const WaterAnimation w = v.water[i].Sanitised();
+        records[i] = w;
         auto& timers = f.waterTimers[i];
         const double p1 = 1e6 * double(w.periodA), p2 = 1e6 * double(w.periodB);
-        double e1 = double(Engine::ElapsedTime(now, timers[0]));
-        double e2 = double(Engine::ElapsedTime(now, timers[1]));
-        if (e1 >= p1 || e1 < 0) {
+        double e[4];
+        for (size_t t = 0; t < 4; ++t) {
+            e[t] = double(Engine::ElapsedTime(now, timers[t]));
+            if (e[t] < 0) {
+                timers[t] = now;
+                e[t] = 0;
+            }
+        }
+        if (e[0] >= p1) {
             timers[0] = now;
-            e1 = 0;
+            e[0] = 0;
         }
-        if (e2 >= p2 || e2 < 0) {
+        if (e[1] >= p2) {
             timers[1] = now;
-            e2 = 0;
+            e[1] = 0;
         }
-        shifts[i] = {float(e1 / p1) * w.shiftAU, float(e1 / p1) * w.shiftAV, float(e2 / p2) * w.shiftBU,
-                     float(e2 / p2) * w.shiftBV};
+        double a1 = e[2] * double(w.turnsA) * kTurn / p1, a2 = e[3] * double(w.turnsB) * kTurn / p1;
+        if (a1 >= kTurn || !std::isfinite(a1)) {
+            timers[2] = now;
+            a1 = 0;
+        }
+        if (a2 >= kTurn || !std::isfinite(a2)) {
+            timers[3] = now;
+            a2 = 0;
+        }
+        const float f1 = float(e[0] / p1), f2 = float(e[1] / p2);
+        phases[i] = {f1 * w.shiftAU, f1 * w.shiftAV, f2 * w.shiftBU, f2 * w.shiftBV, float(a1), float(a2)};
     }
     const bool twoTextures = v.waterDetail >= 2 && f.graphicsVariant == 0;
+    const WorldMap& map = GetWorldMap();
+    // The record of a vertex: its own cell's when that is animated water.
+    const auto recordAt = [&](int32_t x, int32_t y, size_t fallback) {
+        const TerrainRow* t = TerrainOfCell(map, std::min(x, f.mapWidth - 1), std::min(y, f.mapHeight - 1));
+        const int32_t k = t && t->IsWater ? t->WaterAnimationType : 0;
+        return k >= 1 && k <= int32_t(kWaterAnimationCount) ? size_t(k - 1) : fallback;
+    };
     int32_t current = -1;
     TextureHandle first = 0, second = 0;
     uint32_t colour = 0xFFFFFFFFu;
@@ -203,13 +229,30 @@ void DrawWaterPass(MapViewFrame& f) {
         }
         if (!first)
             continue;
-        const Shift& s = shifts[size_t(current)];
+        const int32_t cx[4] = {b->x, b->x + kBlock, b->x, b->x + kBlock};
+        const int32_t cy[4] = {b->y, b->y, b->y + kBlock, b->y + kBlock};
+        PointF corners[4];
+        for (int c = 0; c < 4; ++c) {
+            const size_t r = recordAt(cx[c], cy[c], size_t(current));
+            const ScreenPoint p = MapToScreen(cx[c], cy[c]);
+            const PointF d = WaterVertexOffset(records[r], float(cx[c]), float(cy[c]), phases[r].a1,
+                                               phases[r].a2, f.zoomScale);
+            corners[c] = {float(p.x) + d.x, float(p.y) + d.y};
+        }
+        const Phase& ph = phases[size_t(current)];
         // A quarter of the texture per tile: a block spans it once.
-        const PointF uv[4] = {
-            {s.u1, s.v1}, {s.u1 + 1.0f, s.v1}, {s.u1, s.v1 + 1.0f}, {s.u1 + 1.0f, s.v1 + 1.0f}};
-        Engine::DrawQuadUV(first, second, colour, b->rect, uv, 1, 1);
+        for (int layer = 0; layer < (second ? 2 : 1); ++layer) {
+            const float u = layer == 0 ? ph.u1 : ph.u2, w = layer == 0 ? ph.v1 : ph.v2;
+            const PointF uv[4] = {{u, w}, {u + 1.0f, w}, {u, w + 1.0f}, {u + 1.0f, w + 1.0f}};
+            const uint32_t layerColour =
+                layer == 0 ? colour : (colour & 0x00FFFFFFu) | ((colour >> 25) << 24);
+            const Surface* surface = Engine::TextureSurface(layer == 0 ? first : second);
+            if (surface && Engine::BindAndApply(surface, Engine::SpriteStateBlock(1, 1, layerColour)))
+                Engine::DrawQuadCorners(corners, uv, layerColour);
+        }
         ++f.waterBlocksDrawn;
     }
+    Engine::FlushQuads();
 }
 
 // The lists again from the remembered blocks, without terrain.
@@ -306,6 +349,21 @@ void ResetFrameLists(MapViewFrame& f) {
 }
 
 } // namespace
+
+PointF WaterVertexOffset(const WaterAnimation& w, float px, float py, float a1, float a2, float zoomScale) {
+    const auto& sine = SineTable();
+    const auto wave = [&sine](double phase) {
+        const double k = std::nearbyint(phase * 40.743664);
+        if (!std::isfinite(k) || std::fabs(k) > 9.0e15)
+            return 0.0f;
+        return sine[size_t(int64_t(k) & 255)];
+    };
+    const float dx =
+        wave(double(px) * w.waveAStepX + double(py) * w.waveAStepY - a1) * w.amplitudeX * zoomScale;
+    const float dy =
+        wave(double(px) * w.waveBStepX + double(py) * w.waveBStepY - a2) * w.amplitudeY * zoomScale;
+    return {std::isfinite(dx) ? dx : 0.0f, std::isfinite(dy) ? dy : 0.0f};
+}
 
 MapViewFrame& MapViewFrameOf(World& world) {
     return world.Attached<MapViewFrame>();

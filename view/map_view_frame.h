@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/engine_state.h"
+#include "engine/quad_geometry.h"
 #include "view/draw_lists.h"
 #include "world/world.h"
 
@@ -125,6 +126,11 @@ std::array<uint32_t, 4> TerrainCornerWords(int32_t x, int32_t y);
 // The overlay squares of a map: n = min(256, width) tiles a side, and with
 // n = 256 a second pass over the rows below the last whole square.
 std::vector<OverlaySquare> OverlaySquares(int32_t mapWidth, int32_t mapHeight);
+
+// The screen offset of a water vertex at map point (px, py): the first
+// wave moves it across, the second up and down, at the wave phases a1, a2.
+struct WaterAnimation;
+PointF WaterVertexOffset(const WaterAnimation& w, float px, float py, float a1, float a2, float zoomScale);
 
 // Draws every active viewport for this frame and serves the requests.
 void RenderMapFrame();

@@ -300,11 +300,11 @@ protected:
         MapViewFrameTest::SetUp();
         root = std::filesystem::temp_directory_path() / ("md_view_frame_" + std::to_string(::getpid()));
         std::filesystem::remove_all(root);
-        for (const char* folder : {"terrain", "trees", "routes"})
+        for (const char* folder : {"terrain", "trees", "routes", "overlays"})
             std::filesystem::create_directories(root / folder);
         for (const char* name : {"terrain/001_0_00_00_00_land.tga", "terrain/002_0_00_00_00_water.tga",
                                  "trees/003_0_00_00_00_oak.tga", "routes/005_0_00_00_00_road.tga",
-                                 "routes/006_0_00_00_00_track.tga"}) {
+                                 "routes/006_0_00_00_00_track.tga", "overlays/300_0_02_00_00_water.tga"}) {
             const std::vector<uint8_t> bytes = WriteTga(std::vector<uint32_t>(64 * 64, 0xFF40A040u), 64, 64);
             std::ofstream(root / name, std::ios::binary)
                 .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -312,7 +312,8 @@ protected:
         VfsShutdown();
         RegisterStandardSourceTypes();
         ASSERT_TRUE(VfsAddSource("file", root.string()));
-        const std::pair<int32_t, const char*> kinds[] = {{1, "terrain"}, {2, "trees"}, {8, "routes"}};
+        const std::pair<int32_t, const char*> kinds[] = {
+            {1, "terrain"}, {2, "trees"}, {8, "routes"}, {4, "overlays"}};
         for (auto [kind, folder] : kinds) {
             ASSERT_TRUE(VfsAddVirtualDir(folder, folder));
             ASSERT_TRUE(TexturesTable::SetVirtualDirName(kind, folder));
@@ -403,6 +404,55 @@ TEST_F(MapViewFramePicturesTest, RoutesTreesAndBuildingsAreListedOnce) {
     EXPECT_TRUE(f.lists.trees.empty());
     EXPECT_EQ(f.lists.buildings.size(), 1u);
     EXPECT_EQ(f.lists.routes.size(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+TEST(WaterVertexTest, WavesMoveVerticesBySineOfTheirPlace) {
+    WaterAnimation w;
+    w.waveAStepX = 1.5707964f; // a quarter turn per tile
+    w.waveAStepY = 0.0f;
+    w.waveBStepX = 0.0f;
+    w.waveBStepY = 0.0f;
+    w.amplitudeX = 12.0f;
+    w.amplitudeY = 21.0f;
+    PointF d = WaterVertexOffset(w, 1.0f, 0.0f, 0.0f, 0.0f, 2.0f);
+    EXPECT_NEAR(d.x, 24.0f, 1e-3f);
+    EXPECT_NEAR(d.y, 0.0f, 1e-3f);
+    // The phase moves the wave on.
+    d = WaterVertexOffset(w, 1.0f, 0.0f, 1.5707964f, 0.0f, 2.0f);
+    EXPECT_NEAR(d.x, 0.0f, 1e-3f);
+    d = WaterVertexOffset(w, 0.0f, 0.0f, 0.0f, -1.5707964f, 1.0f);
+    EXPECT_NEAR(d.y, 21.0f, 1e-3f);
+    // Values no wave can take give no offset.
+    w.waveAStepX = 1e30f;
+    d = WaterVertexOffset(w, 2000.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+    EXPECT_EQ(d.x, 0.0f);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MapViewFramePicturesTest, AnimatedWaterIsDrawnEveryFrame) {
+    for (uint32_t y = 24; y < 40; ++y)
+        for (uint32_t x = 24; x < 40; ++x)
+            SetCell(x, y, 2);
+    MapViewOf().waterDetail = 1; // one texture
+    Frame();
+    const uint32_t blocks = MapViewFrameOf().waterBlocksDrawn;
+    EXPECT_EQ(blocks, MapViewFrameOf().waterList.size());
+    ASSERT_GT(blocks, 0u);
+    // The kept picture holds the terrain; the water moves on top of it.
+    const auto calls = Frame();
+    EXPECT_EQ(MapViewFrameOf().waterBlocksDrawn, blocks);
+    EXPECT_GE(Vertices(calls), 4 * blocks);
+    // With the water toggle off nothing is animated.
+    InterfaceState::SetU32(InterfaceStateOf().controlBar, 56, 0);
+    Frame();
+    EXPECT_EQ(MapViewFrameOf().waterBlocksDrawn, 0u);
 }
 
 } // namespace
