@@ -8,6 +8,7 @@
 #include "engine/screen.h"
 #include "engine/surfaces.h"
 #include "engine/tiled_image.h"
+#include "engine/view_hooks.h"
 #include "engine/viewport.h"
 #include "platform/clock.h"
 #include "view/gimmicks.h"
@@ -548,6 +549,32 @@ void RenderViewport(int32_t n) {
     ResetFrameLists(f);
 }
 
+void UpdateCursorCell() {
+    int32_t mx = 0, my = 0;
+    if (const auto& mouse = GetViewHooks().cursorPosition)
+        mouse(mx, my);
+    const WorldMap& map = GetWorldMap();
+    const MapCell cell = Viewport::ScreenToCell({mx, my});
+    const int32_t w = int32_t(map.GetWidth()), h = int32_t(map.GetHeight());
+    if (w > 0 && h > 0)
+        Viewport::SetCursorCell(std::clamp(cell.x, 0, w - 1), std::clamp(cell.y, 0, h - 1));
+    MapViewState& v = MapViewOf();
+    if (v.cursorMarkerShown) {
+        // The first frame after SkipCursorInfoOnce shows no marker.
+        if (v.cursorInfoArmed) {
+            const MapCell c = Viewport::GetCursorCell();
+            QueueCursorMarker(c.x, c.y);
+        } else {
+            v.cursorInfoArmed = 1;
+        }
+    }
+    DrawTextQueue();
+}
+
+void SkipCursorInfoOnce() {
+    MapViewOf().cursorInfoArmed = 0;
+}
+
 void RenderMapFrame() {
     MapViewFrame& f = MapViewFrameOf();
     MapViewState& v = MapViewOf();
@@ -581,6 +608,6 @@ void RenderMapFrame() {
     }
     if (f.debugOverlay)
         DrawDebugBlocks(f);
-    DrawTextQueue();
+    UpdateCursorCell();
     Viewport::Select(previous);
 }

@@ -132,6 +132,13 @@ std::vector<OverlaySquare> OverlaySquares(int32_t mapWidth, int32_t mapHeight);
 struct WaterAnimation;
 PointF WaterVertexOffset(const WaterAnimation& w, float px, float py, float a1, float a2, float zoomScale);
 
+// The cell under the mouse becomes the cursor cell (clamped to the map),
+// the cursor marker is queued while it is switched on, and the screen text
+// queue is drawn.
+void UpdateCursorCell();
+// The next frame shows no cursor marker.
+void SkipCursorInfoOnce();
+
 // Draws every active viewport for this frame and serves the requests.
 void RenderMapFrame();
 void RenderViewport(int32_t n);

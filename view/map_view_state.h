@@ -46,6 +46,8 @@ public:
     std::array<uint8_t, kPlayerColourCount> colourShown{};
     uint8_t textureStagesLimit = 0;
     uint8_t cursorInfoArmed = 1;
+    // The main window's cell-info switch: the cursor marker shows while on.
+    uint8_t cursorMarkerShown = 0;
 
     // Redraw requests, served and cleared by the next frame.
     uint8_t fullRedraw = 1;

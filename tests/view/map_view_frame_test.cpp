@@ -50,6 +50,10 @@ protected:
         ViewHooks hooks;
         hooks.mapWidth = [] { return 64; };
         hooks.mapHeight = [] { return 64; };
+        hooks.cursorPosition = [this](int32_t& x, int32_t& y) {
+            x = mouse.x;
+            y = mouse.y;
+        };
         SetViewHooks(hooks);
         Viewport::ResetAll();
         EngineRect rect{0, 0, 1024, 768};
@@ -83,7 +87,27 @@ protected:
     }
     std::unique_ptr<World> world_;
     std::optional<WorldScope> scope_;
+    PointI32 mouse{512, 384};
 };
+
+TEST_F(MapViewFrameTest, CursorCellFollowsTheMouseInsideTheMap) {
+    Frame();
+    const MapCell centre = Viewport::GetCursorCell();
+    EXPECT_NEAR(centre.x, 32, 1);
+    EXPECT_NEAR(centre.y, 32, 1);
+    for (auto [mx, my] : {std::pair{-50000, -50000}, {50000, 50000}, {-50000, 50000}}) {
+        mouse = {mx, my};
+        Frame();
+        const MapCell c = Viewport::GetCursorCell();
+        EXPECT_TRUE(c.x >= 0 && c.x < 64 && c.y >= 0 && c.y < 64) << mx << "," << my;
+    }
+    // After SkipCursorInfoOnce one frame shows no marker, then they show again.
+    MapViewOf().cursorMarkerShown = 1;
+    SkipCursorInfoOnce();
+    EXPECT_EQ(MapViewOf().cursorInfoArmed, 0);
+    Frame();
+    EXPECT_EQ(MapViewOf().cursorInfoArmed, 1);
+}
 
 TEST_F(MapViewFrameTest, ScrollRequestsKeepTheFirstOfAFrame) {
     MapViewFrame& f = MapViewFrameOf();
