@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -291,4 +293,66 @@ bool MiniMap::Save() {
 
 MiniMap& MiniMapOf(World& world) {
     return world.Attached<MiniMap>();
+}
+
+bool MiniMapPointToTile(const EngineRect& control, const EngineRect& source, int32_t side, int32_t mapWidth,
+                        int32_t mapHeight, int32_t mx, int32_t my, int32_t& tileX, int32_t& tileY) {
+    const int64_t h = int64_t(control.bottom) - control.top;
+    if (h == 0 || side <= 0)
+        return false;
+    const int64_t u = (int64_t(mx) - (int64_t(control.left) + control.right) / 2) / 2;
+    const int64_t v = int64_t(my) - control.top;
+    const int64_t ix = (int64_t(source.right) - source.left) * (v + u) / h + source.left;
+    const int64_t iy = (int64_t(source.bottom) - source.top) * (v - u) / h + source.top;
+    tileX = int32_t(double(ix) * mapWidth / side);
+    tileY = int32_t(double(iy) * mapHeight / side);
+    return true;
+}
+
+void MiniMapTileToPoint(const EngineRect& control, int32_t mapWidth, int32_t mapHeight, int32_t cellX,
+                        int32_t cellY, int32_t& px, int32_t& py) {
+    const int64_t h = int64_t(control.bottom) - control.top;
+    // Fractions of the map along each axis, then the diamond's halves.
+    const double fx = mapWidth > 0 ? double(cellX) / mapWidth : 0.0;
+    const double fy = mapHeight > 0 ? double(cellY) / mapHeight : 0.0;
+    const double u = (fx - fy) * double(h) / 2.0, v = (fx + fy) * double(h) / 2.0;
+    px = int32_t((int64_t(control.left) + control.right) / 2 + int64_t(2.0 * u));
+    py = int32_t(control.top + int64_t(v));
+}
+
+std::vector<MiniMapLine> MiniMapViewOutline(const EngineRect& control, int32_t mapWidth, int32_t mapHeight,
+                                            const int32_t cellX[4], const int32_t cellY[4]) {
+    std::vector<MiniMapLine> lines;
+    int32_t left = INT32_MAX, right = INT32_MIN, top = INT32_MAX, bottom = INT32_MIN;
+    for (int i = 0; i < 4; ++i) {
+        int32_t px = 0, py = 0;
+        MiniMapTileToPoint(control, mapWidth, mapHeight, cellX[i], cellY[i], px, py);
+        left = std::min(left, px);
+        right = std::max(right, px);
+        top = std::min(top, py);
+        bottom = std::max(bottom, py);
+    }
+    const int32_t centre = (control.left + control.right) / 2, middle = (control.top + control.bottom) / 2;
+    // A horizontal edge at y spans the diamond from left + 2e to right - 2e.
+    const auto horizontal = [&](int32_t y) {
+        const int32_t e = std::abs(y - middle);
+        const int32_t x1 = std::max(left, control.left + 2 * e), x2 = std::min(right, control.right - 2 * e);
+        if (x1 < x2 && y >= control.top && y <= control.bottom)
+            lines.push_back({x1, y, x2, y});
+    };
+    // A vertical edge at x spans it from top + d / 2 to bottom - d / 2.
+    const auto vertical = [&](int32_t x) {
+        const int32_t d = std::abs(x - centre);
+        const int32_t y1 = std::max(top, control.top + d / 2), y2 = std::min(bottom, control.bottom - d / 2);
+        if (y1 < y2)
+            lines.push_back({x, y1, x, y2});
+    };
+    if (left >= control.left)
+        vertical(left);
+    if (right <= control.right)
+        vertical(right);
+    if (top >= control.top)
+        horizontal(top);
+    horizontal(bottom);
+    return lines;
 }

@@ -7,6 +7,7 @@
 // carries both images (section "mmap"), which no load reads back.
 #pragma once
 
+#include "engine/engine_state.h"
 #include "engine/surface.h"
 #include "world/world.h"
 
@@ -75,6 +76,26 @@ private:
 };
 
 MiniMap& MiniMapOf(World& world = CurrentWorld());
+
+// The minimap's picture is a diamond in its control rectangle: map (0, 0)
+// at the top centre, (W, 0) at the right corner, (W, H) at the bottom
+// centre, (0, H) at the left corner.
+// The tile under a point of the control rectangle showing the source part
+// of an image of side `side`; false for a control of no height.
+bool MiniMapPointToTile(const EngineRect& control, const EngineRect& source, int32_t side, int32_t mapWidth,
+                        int32_t mapHeight, int32_t mx, int32_t my, int32_t& tileX, int32_t& tileY);
+// A map cell's point on the diamond.
+void MiniMapTileToPoint(const EngineRect& control, int32_t mapWidth, int32_t mapHeight, int32_t cellX,
+                        int32_t cellY, int32_t& px, int32_t& py);
+struct MiniMapLine {
+    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+// The outline of the main view (its four corner cells) on the diamond: the
+// rectangle they span, each edge clipped to the diamond, an edge left out
+// when nothing of it remains or when it lies outside the control on the
+// left, the right or the top.
+std::vector<MiniMapLine> MiniMapViewOutline(const EngineRect& control, int32_t mapWidth, int32_t mapHeight,
+                                            const int32_t cellX[4], const int32_t cellY[4]);
 
 // The raw 0xRRGGBB colour of a MiniMap_S_Dlg row; 0 for a row without a
 // record or beyond the 300 the palette holds.

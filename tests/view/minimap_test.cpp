@@ -265,3 +265,47 @@ TEST_F(MiniMapTextureTest, TexturesFollowTheImages) {
 }
 
 } // namespace
+
+namespace {
+
+// The diamond of a 256 x 128 control over a 64 x 64 map: corners at the
+// top centre, right, bottom and left.
+TEST(MiniMapDiamondTest, PointsAndTiles) {
+    const EngineRect control{100, 100, 356, 228};
+    struct Corner {
+        int32_t cx, cy, px, py;
+    };
+    for (Corner c : {Corner{0, 0, 228, 100}, {64, 0, 356, 164}, {64, 64, 228, 228}, {0, 64, 100, 164}}) {
+        int32_t px = 0, py = 0;
+        MiniMapTileToPoint(control, 64, 64, c.cx, c.cy, px, py);
+        EXPECT_EQ(px, c.px) << c.cx << "," << c.cy;
+        EXPECT_EQ(py, c.py) << c.cx << "," << c.cy;
+    }
+    // A click maps back to the tile under it.
+    int32_t tx = 0, ty = 0;
+    ASSERT_TRUE(MiniMapPointToTile(control, {0, 0, 256, 256}, 256, 64, 64, 228, 164, tx, ty));
+    EXPECT_EQ(tx, 32);
+    EXPECT_EQ(ty, 32);
+    // A control of no height gives no tile rather than dividing by it.
+    EXPECT_FALSE(MiniMapPointToTile({10, 10, 50, 10}, {0, 0, 256, 256}, 256, 64, 64, 20, 10, tx, ty));
+}
+
+TEST(MiniMapDiamondTest, ViewOutlineIsClippedToTheDiamond) {
+    const EngineRect control{0, 0, 256, 128};
+    // A view in the middle: four whole edges inside the diamond.
+    const int32_t midX[4] = {28, 36, 36, 28}, midY[4] = {28, 28, 36, 36};
+    auto lines = MiniMapViewOutline(control, 64, 64, midX, midY);
+    EXPECT_EQ(lines.size(), 4u);
+    // A view larger than the map: edges outside the control are left out,
+    // the rest are clipped to the diamond.
+    const int32_t bigX[4] = {-100, 164, 164, -100}, bigY[4] = {-100, -100, 164, 164};
+    lines = MiniMapViewOutline(control, 64, 64, bigX, bigY);
+    for (const MiniMapLine& l : lines) {
+        EXPECT_GE(std::min(l.x1, l.x2), control.left);
+        EXPECT_LE(std::max(l.x1, l.x2), control.right);
+        EXPECT_GE(std::min(l.y1, l.y2), control.top);
+        EXPECT_LE(std::max(l.y1, l.y2), control.bottom);
+    }
+}
+
+} // namespace
