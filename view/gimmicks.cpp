@@ -112,6 +112,49 @@ std::vector<int32_t>& GimmickAppearances() {
     return counts;
 }
 
+namespace {
+
+GimmickState* SearchOwner(void* context) {
+    return static_cast<GimmickState*>(context);
+}
+
+// The cell test of the searches: water for swimming categories, else land.
+bool SearchWalkable(int32_t x, int32_t y, void* context) {
+    const GimmickState* s = SearchOwner(context);
+    const WorldMap& map = GetWorldMap();
+    return s->MovementOf(s->searchType) != 0 ? GimmickWaterTest(map, x, y, s->searchType, false)
+                                             : GimmickLandTest(map, x, y, s->searchType, false);
+}
+
+// 1 straight on, more for a turn the type does not like; a turn chance
+// above 100 percent costs no less than a step.
+uint32_t SearchTurnCost(bool turning, void* context) {
+    const GimmickState* s = SearchOwner(context);
+    const GimmickRow* row = GimmickTable::Find(s->searchType);
+    if (!turning)
+        return 1;
+    const int32_t turn = std::clamp(row ? row->TurnProbability : 0, 0, 100);
+    return uint32_t(std::max(2 - turn / 100, 1));
+}
+
+} // namespace
+
+GimmickState::GimmickState() {
+    for (auto& search : searches)
+        search = std::make_unique<PathSearch>(SearchWalkable, SearchTurnCost, this);
+}
+
+GimmickState::~GimmickState() = default;
+
+bool GimmickState::SearchesIdle() const {
+    return searches[0]->State() == PathSearch::kIdle && searches[1]->State() == PathSearch::kIdle;
+}
+
+void GimmickState::StopSearches() {
+    for (auto& search : searches)
+        search->Stop();
+}
+
 GimmickState& GimmicksOf(World& world) {
     return world.Attached<GimmickState>();
 }
@@ -190,6 +233,10 @@ const EngineRect* TileGimmick::GetSoundRect(EngineRect* rect) {
 }
 
 void TileGimmick::Draw(uint32_t now) {
+    DrawOnTile(now, x_, y_, direction_);
+}
+
+void Gimmick::DrawOnTile(uint32_t now, int32_t x_, int32_t y_, uint8_t direction_) {
     const GimmickRow& row = Row();
     int32_t tw = 0, th = 0;
     Viewport::GetTileSize(tw, th);
@@ -381,6 +428,90 @@ const EngineRect* ScreenGimmick::GetSoundRect(EngineRect* rect) {
     return rect;
 }
 
+std::unique_ptr<PathGimmick> PathGimmick::Create(GimmickState& state, int32_t type, uint32_t now,
+                                                 std::vector<TilePoint> path) {
+    if (path.size() < 2)
+        return nullptr;
+    return std::unique_ptr<PathGimmick>(new PathGimmick(state, type, now, std::move(path)));
+}
+
+PathGimmick::PathGimmick(GimmickState& state, int32_t type, uint32_t now, std::vector<TilePoint> path)
+    : Gimmick(state, type, now), path_(std::move(path)), index_(path_.size() - 1) {
+    const TilePoint p = path_[index_];
+    GetWorldMap().SetMoverOccupancy(uint32_t(p.x), uint32_t(p.y), 2);
+}
+
+void PathGimmick::RemoveMarks(WorldMap& map) {
+    const TilePoint p = path_[index_];
+    if (InMap(map, p.x, p.y) && map.GetMoverOccupancy(uint32_t(p.x), uint32_t(p.y)) == 2)
+        map.SetMoverOccupancy(uint32_t(p.x), uint32_t(p.y), 0);
+}
+
+const EngineRect* PathGimmick::GetSoundRect(EngineRect* rect) {
+    const TilePoint p = path_[index_];
+    *rect = {p.x, p.y, p.x, p.y};
+    return rect;
+}
+
+bool PathGimmick::CanEnter(const WorldMap& map, TilePoint p, bool needFree) const {
+    if (!InMap(map, p.x, p.y))
+        return false;
+    const uint32_t ux = uint32_t(p.x), uy = uint32_t(p.y);
+    if (state_.MovementOf(type_) == 1) {
+        const uint32_t kind = map.GetCellKind(ux, uy);
+        return (kind == kCellPlain || (kind == kCellWaterway && map.GetWaterwayValue(ux, uy) == 0)) &&
+               map.IsWater(ux, uy);
+    }
+    return GimmickLandTest(map, p.x, p.y, type_, false) && (!needFree || map.GetMoverOccupancy(ux, uy) < 2);
+}
+
+uint8_t PathGimmick::Direction() const {
+    if (index_ == 0)
+        return 0;
+    const TilePoint a = path_[index_], b = path_[index_ - 1];
+    const int32_t dx = b.x - a.x, dy = b.y - a.y;
+    for (uint8_t d = 0; d < 4; ++d)
+        if (kDx[d] == dx && kDy[d] == dy)
+            return d;
+    return 0;
+}
+
+void PathGimmick::Update(uint32_t now) {
+    if (LifeTest(now))
+        return;
+    WorldMap& map = GetWorldMap();
+    const bool step = TimingStep(now);
+    if (step && index_ <= 1) {
+        dead_ = 1;
+        return;
+    }
+    const size_t next = step ? index_ - 1 : index_;
+    if (!CanEnter(map, path_[next], step)) {
+        dead_ = 1;
+        return;
+    }
+    if (!step)
+        return;
+    // Something built on the way ahead ends the journey.
+    for (size_t k = next; k >= 1 && k + 3 > next; --k) {
+        const TilePoint p = path_[k];
+        if (InMap(map, p.x, p.y) && (map.GetLayer1Object(uint32_t(p.x), uint32_t(p.y)) ||
+                                     (map.GetCellKind(uint32_t(p.x), uint32_t(p.y)) == kCellWaterway &&
+                                      map.GetWaterwayValue(uint32_t(p.x), uint32_t(p.y)) != 0))) {
+            dead_ = 1;
+            return;
+        }
+    }
+    map.SetMoverOccupancy(uint32_t(path_[next].x), uint32_t(path_[next].y), 2);
+    RemoveMarks(map);
+    index_ = next;
+}
+
+void PathGimmick::Draw(uint32_t now) {
+    const TilePoint p = path_[index_];
+    DrawOnTile(now, p.x, p.y, Direction());
+}
+
 bool GimmickLandTest(const WorldMap& map, int32_t x, int32_t y, int32_t type, bool needFree) {
     if (!InMap(map, x, y))
         return false;
@@ -426,6 +557,7 @@ bool GimmickWaterTest(const WorldMap& map, int32_t x, int32_t y, int32_t type, b
 
 void InitGimmickTileLists() {
     GimmickState& s = GimmicksOf();
+    s.StopSearches();
     const WorldMap& map = GetWorldMap();
     s.landBlocks.clear();
     s.waterBlocks.clear();
@@ -493,8 +625,8 @@ bool CanSpawnGimmick(int32_t type, const GimmickInputs& in) {
     if (int64_t(in.day) < row->AppearanceDayStart ||
         (row->AppearanceDayEnd != 0 && in.day > uint32_t(row->AppearanceDayEnd)))
         return false;
-    if (row->MovingMethod == 1)
-        return false; // path travellers need the path searches, which the extras do not run yet
+    if (row->MovingMethod == 1 && !s.SearchesIdle())
+        return false;
     if (row->MovingMethod == 4 && in.idleSeconds < uint32_t(std::max(row->IdleTime, 0)))
         return false;
     const double chance = std::min(NonNegative(row->ChanceToAppear), 1.0);
@@ -503,6 +635,78 @@ bool CanSpawnGimmick(int32_t type, const GimmickInputs& in) {
     const uint64_t threshold = a * uint64_t(max - live) / uint64_t(max);
     return s.random.Next() < threshold;
 }
+
+namespace {
+
+// Starts the searches of a traveller from one edge point to another by way
+// of a random block; the traveller is made when both have found their way.
+bool StartTravellerSearch(GimmickState& s, int32_t type, int32_t movement) {
+    const std::vector<EdgePoint>& edges = movement == 0 ? s.landEdges : s.waterEdges;
+    const std::vector<BlockPos>& blocks = movement == 0 ? s.landBlocks : s.waterBlocks;
+    if (!s.SearchesIdle() || edges.size() < 3 || blocks.empty())
+        return false;
+    const size_t first = s.random.Next() % edges.size();
+    size_t last = first;
+    while (last == first)
+        last = s.random.Next() % edges.size();
+    TilePoint start{edges[first].x, edges[first].y}, end{edges[last].x, edges[last].y};
+    if (start.x == 0)
+        start.y += 1;
+    else if (start.y + 1 == s.height)
+        start.x += 1;
+    if (end.y == 0)
+        end.x += 1;
+    else if (end.x + 1 == s.width)
+        end.y += 1;
+    const BlockPos b = blocks[s.random.Next() % blocks.size()];
+    const TilePoint via{b.x * 4, b.y * 4};
+    s.searchType = type;
+    const bool ok = s.searches[0]->Start(start.x, start.y, via.x, via.y, s.width, s.height) &&
+                    s.searches[1]->Start(via.x, via.y, end.x, end.y, s.width, s.height);
+    if (!ok)
+        s.StopSearches();
+    return ok;
+}
+
+// One slice of each search; the traveller once both have found their way.
+void DriveSearches(GimmickState& s, uint32_t now) {
+    if (s.SearchesIdle())
+        return;
+    int32_t states[2];
+    for (int i = 0; i < 2; ++i)
+        states[i] = s.searches[size_t(i)]->Step();
+    if (states[0] < 0 || states[1] < 0) {
+        s.StopSearches();
+        return;
+    }
+    if (states[0] != PathSearch::kFound || states[1] != PathSearch::kFound)
+        return;
+    // The second search's way (end first) and then the first's (the point
+    // on the way first, so it is left out): the traveller starts at the
+    // back and walks to the front.
+    std::vector<TilePoint> path;
+    for (auto [x, y] : s.searches[1]->Path())
+        path.push_back({x, y});
+    const auto head = s.searches[0]->Path();
+    for (size_t i = 1; i < head.size(); ++i)
+        path.push_back({head[i].first, head[i].second});
+    const int32_t type = s.searchType;
+    s.StopSearches();
+    if (path.empty() || TileVisible(path.back().x, path.back().y))
+        return;
+    const WorldMap& map = GetWorldMap();
+    const TilePoint first = path.back();
+    const bool startsWell = s.MovementOf(type) == 1
+                                ? map.IsWater(uint32_t(first.x), uint32_t(first.y))
+                                : GimmickLandTest(map, first.x, first.y, type, false) &&
+                                      map.GetMoverOccupancy(uint32_t(first.x), uint32_t(first.y)) < 2;
+    if (!startsWell)
+        return;
+    if (auto traveller = PathGimmick::Create(s, type, now, std::move(path)))
+        s.list.push_back(std::move(traveller));
+}
+
+} // namespace
 
 bool SpawnGimmick(int32_t type, uint32_t now) {
     GimmickState& s = GimmicksOf();
@@ -535,6 +739,8 @@ bool SpawnGimmick(int32_t type, uint32_t now) {
         return placeWalker(s.landBlocks);
     case 0:
     case 1:
+        if (row->MovingMethod == 1)
+            return StartTravellerSearch(s, type, movement);
         return row->MovingMethod == 0 && placeWalker(movement == 0 ? s.landBlocks : s.waterBlocks);
     case 3: {
         if (s.width <= 0 || s.height <= 0)
@@ -598,6 +804,7 @@ void UpdateGimmicks(uint32_t now, const GimmickInputs& inputs) {
     for (int32_t type = 0; type < GimmickTable::RowCount(); ++type)
         if (GimmickTable::Find(type) && CanSpawnGimmick(type, inputs))
             SpawnGimmick(type, now);
+    DriveSearches(s, now);
 }
 
 void DrawGimmicks(uint32_t now) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "engine/engine_state.h"
+#include "view/path_search.h"
 #include "view/sound_events.h"
 #include "world/world.h"
 
@@ -70,6 +71,10 @@ protected:
     bool TimingStep(uint32_t now);
     // Dead once its life has passed, unless it is on screen.
     bool LifeTest(uint32_t now);
+    // Draws the extra standing on a tile and facing a direction, moved
+    // between squares as time passes; an extra off screen forgets its
+    // last rectangle.
+    void DrawOnTile(uint32_t now, int32_t x, int32_t y, uint8_t direction);
 
     GimmickState& state_;
     uint32_t birth_, lastStep_, lastAnimation_;
@@ -130,6 +135,35 @@ private:
     int32_t x_, y_;
 };
 
+struct TilePoint {
+    int32_t x = 0, y = 0;
+};
+
+// A traveller (moving method 1) on a found path from one map edge to
+// another: it stands on node `index` and walks towards node 0, dying on
+// reaching node 1; it marks its node as taken by a traveller.
+class PathGimmick final : public Gimmick {
+public:
+    // Null for a path of fewer than two nodes.
+    static std::unique_ptr<PathGimmick> Create(GimmickState& state, int32_t type, uint32_t now,
+                                               std::vector<TilePoint> path);
+    void Update(uint32_t now) override;
+    void Draw(uint32_t now) override;
+    void RemoveMarks(WorldMap& map) override;
+    const EngineRect* GetSoundRect(EngineRect* rect) override;
+    uint8_t IsMapRect() override { return 1; }
+    size_t Index() const { return index_; }
+    TilePoint Position() const { return path_[index_]; }
+
+private:
+    PathGimmick(GimmickState& state, int32_t type, uint32_t now, std::vector<TilePoint> path);
+    bool CanEnter(const WorldMap& map, TilePoint p, bool needFree) const;
+    uint8_t Direction() const;
+
+    std::vector<TilePoint> path_;
+    size_t index_;
+};
+
 // What the extras read of the outside world each frame.
 struct GimmickInputs {
     uint32_t year = 1850;
@@ -151,6 +185,15 @@ public:
     std::vector<EdgePoint> landEdges, waterEdges;
     uint32_t drawSequence = 0;
     GimmickInputs inputs;
+    // The two searches of a traveller being placed: from its start edge to
+    // a tile on the way, and from there to its end edge.
+    std::array<std::unique_ptr<PathSearch>, 2> searches;
+    int32_t searchType = -1;
+
+    GimmickState();
+    ~GimmickState() override;
+    bool SearchesIdle() const;
+    void StopSearches();
 
     const GimmickCategoryRow* CategoryOf(int32_t type) const;
     int32_t MovementOf(int32_t type) const;

@@ -233,6 +233,46 @@ TEST_F(GimmicksTest, LifeTimeAndPause) {
     EXPECT_TRUE(s.list.empty());
 }
 
+TEST_F(GimmicksTest, TravellersFollowAFoundWayAndStopShortOfItsEnd) {
+    OnlyType(-1);
+    GimmickRow* row = GimmickTable::GetOrCreateRow(4);
+    *row = *GimmickTable::Find(0);
+    row->MovingMethod = 1;
+    row->RegionCode = 0xFF;
+    row->Category = 0;
+    GimmickInputs in = Inputs();
+    uint32_t now = 0;
+    GimmickState& s = GimmicksOf();
+    while (s.list.empty() && now < 100000) {
+        now += 10;
+        UpdateGimmicks(now, in);
+    }
+    ASSERT_EQ(s.list.size(), 1u);
+    auto* traveller = dynamic_cast<PathGimmick*>(s.list[0].get());
+    ASSERT_NE(traveller, nullptr);
+    ASSERT_GE(traveller->Index(), 1u);
+    EXPECT_TRUE(s.SearchesIdle());
+    // It walks node by node towards the front, marking where it stands.
+    GimmickTable::FindMutable(4)->RegionCode = 0;
+    size_t index = traveller->Index();
+    while (!s.list.empty()) {
+        const TilePoint p = traveller->Position();
+        EXPECT_EQ(Map().GetMoverOccupancy(uint32_t(p.x), uint32_t(p.y)), 2u);
+        EXPECT_GE(traveller->Index(), 1u);
+        EXPECT_LE(traveller->Index(), index);
+        index = traveller->Index();
+        now += 100;
+        UpdateGimmicks(now, in);
+    }
+    EXPECT_EQ(index, 1u);
+    for (uint32_t y = 0; y < 64; ++y)
+        for (uint32_t x = 0; x < 64; ++x)
+            ASSERT_EQ(Map().GetMoverOccupancy(x, y), 0u);
+    // A way of fewer than two nodes makes no traveller.
+    EXPECT_EQ(PathGimmick::Create(s, 4, 0, {{3, 3}}), nullptr);
+    EXPECT_EQ(PathGimmick::Create(s, 4, 0, {}), nullptr);
+}
+
 // Block and edge lists hold whole coordinates on maps wider than 1024
 // tiles; an empty list spawns nothing.
 TEST_F(GimmicksTest, TileListsOnLargeMaps) {
