@@ -10,6 +10,8 @@
 #include "view/interface_state.h"
 #include "view/map_view_frame.h"
 #include "view/map_view_state.h"
+#include "view/random_table.h"
+#include "view/sound_events.h"
 #include "world/cell_rows.h"
 #include "world/world_cell.h"
 #include "world/world_map.h"
@@ -200,4 +202,29 @@ void DrawTrees(const MapViewFrame& frame, const DrawLists& lists) {
         if (const TextureHandle second = FirstTexture(t.second))
             Engine::QueueSpriteTinted(1, second, alpha << 24 | rgb, t.rect, t.footprint, 0, 1, 1, 0, 0);
     }
+}
+
+int32_t PlayTreeAmbientSound(const DrawLists& lists, uint32_t nowMs, uint32_t& lastCheckMs, bool soundOn) {
+    if (nowMs - lastCheckMs <= 1000)
+        return -1;
+    lastCheckMs = nowMs;
+    if (!soundOn || !InterfaceStateOf().AmbientEffectsOn() || lists.trees.size() <= kTreesForAmbientSound)
+        return -1;
+    const GlobalConstantsRow* constants = GlobalConstantsTable::Find(0);
+    if (!constants || constants->TreeSoundIndexTable.Empty())
+        return -1;
+    const ValueTable& table = constants->TreeSoundIndexTable;
+    const size_t count = lists.trees.size();
+    size_t tree = RandomTable() % count;
+    for (size_t tries = 0; tries < count; ++tries, tree = (tree + 1) % count) {
+        const uint32_t entry = RandomTable() % table.RowCount();
+        const int32_t category = table.IntCell(0, entry);
+        if (category <= 0)
+            continue;
+        const EngineRect& f = lists.trees[tree].footprint;
+        const EngineRect area{f.left / 4, f.top / 4, f.left / 4, f.top / 4};
+        if (PlaySoundEvent(uint32_t(category), &area, 1) >= 0)
+            return int32_t(tree);
+    }
+    return -1;
 }

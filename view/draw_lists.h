@@ -53,5 +53,13 @@ void SortDrawLists(DrawLists& lists, bool smallTiles);
 // colour's alpha).
 void DrawRouteQuads(const DrawLists& lists);
 void DrawTrees(const MapViewFrame& frame, const DrawLists& lists);
+// The trees' ambient sound: at most once a second (real time), while
+// effects are on and more than 230 trees are listed, a random tree plays a
+// random category of the TreeSoundIndexTable (none when the table is
+// empty), the next tree trying when it does not play. The tree it played
+// at, or -1.
+inline constexpr size_t kTreesForAmbientSound = 230;
+int32_t PlayTreeAmbientSound(const DrawLists& lists, uint32_t nowMs, uint32_t& lastCheckMs, bool soundOn);
+
 // The atlas cell of a layout entry as texture coordinates of the 4 x 4 atlas.
 void AtlasCell(int32_t variant, int32_t entry, float& u0, float& v0, float& u1, float& v1);

@@ -15,6 +15,8 @@
 #include "view/interface_state.h"
 #include "view/map_view_state.h"
 #include "view/screen_effects.h"
+#include "view/sound_events.h"
+#include "view/sound_system.h"
 #include "view/spray.h"
 #include "view/text_queue.h"
 #include "world/game_clock.h"
@@ -343,6 +345,8 @@ void ResetFrameLists(MapViewFrame& f) {
     f.tileMarks.clear();
     DrawMapOverlay(f);
     DrawTrees(f, f.lists);
+    PlayTreeAmbientSound(f.lists, plat::Clock::Millis(), f.lastAmbientCheck,
+                         IsSoundEnabled() && IsSoundAvailable());
     DrawSpray(plat::Clock::Millis());
     DrawScreenEffects(plat::Clock::Millis());
     const GameClock* clock = GetGameClock();

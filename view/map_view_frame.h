@@ -82,6 +82,9 @@ public:
     // of each record.
     std::array<std::array<uint64_t, 4>, 8> waterTimers{};
 
+    // The real time of the last check for the trees' ambient sound.
+    uint32_t lastAmbientCheck = 0;
+
     // Counters of the last frame, for statistics and tests.
     uint32_t terrainBlocksDrawn = 0;
     uint32_t waterBlocksDrawn = 0;
