@@ -139,20 +139,27 @@ uint32_t SearchTurnCost(bool turning, void* context) {
 
 } // namespace
 
-GimmickState::GimmickState() {
+GimmickState::GimmickState() = default;
+
+void GimmickState::MakeSearches() {
     for (auto& search : searches)
-        search = std::make_unique<PathSearch>(SearchWalkable, SearchTurnCost, this);
+        if (!search)
+            search = std::make_unique<PathSearch>(SearchWalkable, SearchTurnCost, this);
 }
 
 GimmickState::~GimmickState() = default;
 
 bool GimmickState::SearchesIdle() const {
-    return searches[0]->State() == PathSearch::kIdle && searches[1]->State() == PathSearch::kIdle;
+    for (const auto& search : searches)
+        if (search && search->State() != PathSearch::kIdle)
+            return false;
+    return true;
 }
 
 void GimmickState::StopSearches() {
     for (auto& search : searches)
-        search->Stop();
+        if (search)
+            search->Stop();
 }
 
 GimmickState& GimmicksOf(World& world) {
@@ -661,6 +668,7 @@ bool StartTravellerSearch(GimmickState& s, int32_t type, int32_t movement) {
     const BlockPos b = blocks[s.random.Next() % blocks.size()];
     const TilePoint via{b.x * 4, b.y * 4};
     s.searchType = type;
+    s.MakeSearches();
     const bool ok = s.searches[0]->Start(start.x, start.y, via.x, via.y, s.width, s.height) &&
                     s.searches[1]->Start(via.x, via.y, end.x, end.y, s.width, s.height);
     if (!ok)

@@ -186,12 +186,14 @@ public:
     uint32_t drawSequence = 0;
     GimmickInputs inputs;
     // The two searches of a traveller being placed: from its start edge to
-    // a tile on the way, and from there to its end edge.
+    // a tile on the way, and from there to its end edge (none until needed).
     std::array<std::unique_ptr<PathSearch>, 2> searches;
     int32_t searchType = -1;
 
     GimmickState();
     ~GimmickState() override;
+    // The searches are made when the first traveller is placed.
+    void MakeSearches();
     bool SearchesIdle() const;
     void StopSearches();
 
