@@ -5,7 +5,9 @@
 #include "files/chunk_transfer.h"
 #include "platform/endian.h"
 #include "view/random_table.h"
+#include "world/map_object.h"
 #include "world/player.h"
+#include "world/yearly_modifiers.h"
 
 #include <cmath>
 #include <cstring>
@@ -229,4 +231,34 @@ const std::array<LayoutRect, 26>& GetZoomLayoutRecord(int32_t variant) {
         return r;
     }();
     return records[size_t(std::clamp(variant, 0, 2))];
+}
+
+int32_t GetObjectOwnerColour(const MapObject& object, World& world) {
+    if (const uint32_t highlight = object.GetHighlight()) {
+        WorldScope scope(world);
+        return int32_t(GetHighlightColor(highlight));
+    }
+    const int32_t owner = object.GetOwner();
+    const auto ownerColour = [&] {
+        return owner >= 0 && owner < int32_t(kPlayerColourCount)
+                   ? GetPlayerDrawColour(uint32_t(owner), false, world)
+                   : -1;
+    };
+    switch (object.GetSubtype()) {
+    case 0:
+    case 2:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+        return ownerColour();
+    case 1: {
+        // A hidden owner leaves white under the alpha.
+        const int32_t c = ownerColour();
+        return int32_t(0xFF000000u | (uint32_t(c) & 0x00FFFFFFu));
+    }
+    default:
+        return -1;
+    }
 }

@@ -32,6 +32,8 @@ struct WaterAnimation {
     WaterAnimation Sanitised() const;
 };
 
+class MapObject;
+
 inline constexpr uint32_t kWaterAnimationCount = 8;
 inline constexpr uint32_t kPlayerColourCount = 5;
 
@@ -79,6 +81,12 @@ MapViewState& MapViewOf(World& world = CurrentWorld());
 // The company colour of p: -1 when its colour byte is clear and force is
 // false, or when the slot holds no player; player 4 takes colour 4.
 int32_t GetPlayerDrawColour(uint32_t p, bool force, World& world = CurrentWorld());
+// The colour of a map object's owner marks, by its kind (the building
+// subtype): its highlight colour while highlighted; else the owner's
+// company colour (-1 while the company's colour is hidden) for kinds 0, 1,
+// 2, 6, 7, 8, 9 and 10 (kind 1 over an opaque alpha), -1 for the others.
+int32_t GetObjectOwnerColour(const MapObject& object, World& world = CurrentWorld());
+
 // Colour caches built from PlayerColor and WaterColor on first use. Player
 // colours outside 0..4 and water indices outside the table give -1 and
 // opaque black.

@@ -1,6 +1,7 @@
 #include "tests/view/view_state_fixture.h"
 #include "tests/world/world_fixture.h"
 #include "view/map_view_state.h"
+#include "world/building.h"
 #include "world/player.h"
 
 #include <cmath>
@@ -165,6 +166,38 @@ TEST_F(MapViewStateTest, LoadedWaterIsSanitisedWhereUsed) {
     EXPECT_EQ(s.shiftAU, 0.0f);
     EXPECT_EQ(s.amplitudeX, 0.0f);
     EXPECT_FLOAT_EQ(s.amplitudeY, 21.0f);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MapViewStateTest, ObjectOwnerColourByKind) {
+    InvalidatePlayerColours();
+    MapViewOf().SetPlayerColourShown(4, true);
+    struct Case {
+        int32_t subtype;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {0, 0xFFFF00FFu}, {1, 0xFFFF00FFu}, {2, 0xFFFF00FFu}, {3, 0xFFFFFFFFu},  {4, 0xFFFFFFFFu},
+        {5, 0xFFFFFFFFu}, {6, 0xFFFF00FFu}, {8, 0xFFFF00FFu}, {11, 0xFFFFFFFFu},
+    };
+    for (const Case& c : cases) {
+        Building building(c.subtype);
+        building.SetOwner(4);
+        EXPECT_EQ(uint32_t(GetObjectOwnerColour(building)), c.expected) << c.subtype;
+    }
+    // A hidden owner: nothing, but white under the factory's alpha.
+    MapViewOf().SetPlayerColourShown(4, false);
+    Building factory(1), storage(6);
+    factory.SetOwner(4);
+    storage.SetOwner(4);
+    EXPECT_EQ(GetObjectOwnerColour(storage), -1);
+    EXPECT_EQ(uint32_t(GetObjectOwnerColour(factory)), 0xFFFFFFFFu);
+    // An owner outside the companies has no colour.
+    storage.SetOwner(-1);
+    EXPECT_EQ(GetObjectOwnerColour(storage), -1);
 }
 
 } // namespace
