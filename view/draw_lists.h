@@ -31,6 +31,8 @@ struct TreeRecord {
 struct BuildingRecord {
     ObjectHandle building = 0;
     EngineRect footprint; // quarter tiles
+    EngineRect rect;      // on screen; empty without an image
+    const TiledImage* image = nullptr;
 };
 
 struct DrawLists {
@@ -60,6 +62,10 @@ void DrawTrees(const MapViewFrame& frame, const DrawLists& lists);
 // at, or -1.
 inline constexpr size_t kTreesForAmbientSound = 230;
 int32_t PlayTreeAmbientSound(const DrawLists& lists, uint32_t nowMs, uint32_t& lastCheckMs, bool soundOn);
+
+// Queues every listed building that has an image, tinted with its owner's
+// colour, while buildings are shown.
+void DrawBuildings(const DrawLists& lists);
 
 // The atlas cell of a layout entry as texture coordinates of the 4 x 4 atlas.
 void AtlasCell(int32_t variant, int32_t entry, float& u0, float& v0, float& u1, float& v1);

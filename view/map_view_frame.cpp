@@ -345,6 +345,7 @@ void ResetFrameLists(MapViewFrame& f) {
     f.tileMarks.clear();
     DrawMapOverlay(f);
     DrawTrees(f, f.lists);
+    DrawBuildings(f.lists);
     PlayTreeAmbientSound(f.lists, plat::Clock::Millis(), f.lastAmbientCheck,
                          IsSoundEnabled() && IsSoundAvailable());
     DrawSpray(plat::Clock::Millis());

@@ -324,11 +324,12 @@ protected:
         MapViewFrameTest::SetUp();
         root = std::filesystem::temp_directory_path() / ("md_view_frame_" + std::to_string(::getpid()));
         std::filesystem::remove_all(root);
-        for (const char* folder : {"terrain", "trees", "routes", "overlays"})
+        for (const char* folder : {"terrain", "trees", "routes", "overlays", "mountains"})
             std::filesystem::create_directories(root / folder);
         for (const char* name : {"terrain/001_0_00_00_00_land.tga", "terrain/002_0_00_00_00_water.tga",
                                  "trees/003_0_00_00_00_oak.tga", "routes/005_0_00_00_00_road.tga",
-                                 "routes/006_0_00_00_00_track.tga", "overlays/300_0_02_00_00_water.tga"}) {
+                                 "routes/006_0_00_00_00_track.tga", "overlays/300_0_02_00_00_water.tga",
+                                 "mountains/000_0_00_00_00_hill.tga"}) {
             const std::vector<uint8_t> bytes = WriteTga(std::vector<uint32_t>(64 * 64, 0xFF40A040u), 64, 64);
             std::ofstream(root / name, std::ios::binary)
                 .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -337,7 +338,7 @@ protected:
         RegisterStandardSourceTypes();
         ASSERT_TRUE(VfsAddSource("file", root.string()));
         const std::pair<int32_t, const char*> kinds[] = {
-            {1, "terrain"}, {2, "trees"}, {8, "routes"}, {4, "overlays"}};
+            {1, "terrain"}, {2, "trees"}, {8, "routes"}, {4, "overlays"}, {13, "mountains"}};
         for (auto [kind, folder] : kinds) {
             ASSERT_TRUE(VfsAddVirtualDir(folder, folder));
             ASSERT_TRUE(TexturesTable::SetVirtualDirName(kind, folder));
@@ -415,11 +416,17 @@ TEST_F(MapViewFramePicturesTest, RoutesTreesAndBuildingsAreListedOnce) {
     EXPECT_EQ(lists.trees[0].footprint, (EngineRect{112, 112, 115, 115}));
     ASSERT_EQ(lists.buildings.size(), 1u);
     EXPECT_EQ(lists.buildings[0].building, mountain->GetId());
+    EXPECT_NE(lists.buildings[0].image, nullptr);
 
-    // Route quads are drawn every frame; trees queued as sprites.
+    // Route quads are drawn every frame; the tree and the mountain queued
+    // as sprites.
     const auto calls = Frame();
     EXPECT_EQ(Vertices(calls), 2u * 4u);
+    EXPECT_EQ(Engine::Layer(1)->items.size(), 2u);
+    MapViewOf().showBuildings = 0;
+    Frame();
     EXPECT_EQ(Engine::Layer(1)->items.size(), 1u);
+    MapViewOf().showBuildings = 1;
 
     // Hidden trees leave the list empty after a rebuild.
     MapViewOf().showTrees = 0;
