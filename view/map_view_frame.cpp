@@ -352,6 +352,12 @@ void ResetFrameLists(MapViewFrame& f) {
     DrawScreenEffects(plat::Clock::Millis());
     const GameClock* clock = GetGameClock();
     DrawGimmicks(clock ? clock->GetCurrentTime() : 0);
+    // The map's sprites in depth order over the picture.
+    for (int32_t layer = 0; layer < kMapLayers; ++layer) {
+        Engine::EnsureLayerSorted(layer);
+        Engine::DrawSpriteLayer(layer);
+    }
+    Engine::FlushQuads();
 }
 
 } // namespace
