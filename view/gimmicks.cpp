@@ -221,7 +221,10 @@ bool Gimmick::TimingStep(uint32_t now) {
 
 bool Gimmick::LifeTest(uint32_t now) {
     const GimmickRow& row = Row();
-    if (row.LifeTime <= 0 || (Engine::State().started && Engine::IsRectVisible(screenRect_)))
+    // Only a drawn rectangle keeps it alive: the empty one of an extra not
+    // drawn (never, or off screen last time) does not.
+    const bool drawn = screenRect_.left < screenRect_.right && screenRect_.top < screenRect_.bottom;
+    if (row.LifeTime <= 0 || (drawn && Engine::State().started && Engine::IsRectVisible(screenRect_)))
         return false;
     if (Elapsed(now, birth_) >= uint32_t(row.LifeTime)) {
         dead_ = 1;

@@ -1,9 +1,12 @@
 #include "data/generated/terrain_tables.h"
+#include "tests/engine/null_engine.h"
 #include "tests/world/world_fixture.h"
 #include "view/gimmicks.h"
 
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -292,6 +295,52 @@ TEST_F(GimmicksTest, TileListsOnLargeMaps) {
     GimmicksOf().landBlocks.clear();
     for (int i = 0; i < 20; ++i)
         EXPECT_FALSE(SpawnGimmick(0, 0));
+}
+
+} // namespace
+
+namespace {
+
+// With the engine running, an extra that is not drawn on screen (its
+// rectangle empty, as at its start or after a drawing off screen) still
+// dies when its life has passed.
+class GimmicksOnScreenTest : public NullEngineTest {
+protected:
+    void SetUp() override {
+        NullEngineTest::SetUp();
+        world_ = std::make_unique<World>();
+        scope_.emplace(*world_);
+        CreateGameClock(0);
+        GetWorldMap().SetMapSize(64, 64);
+        GimmickTable::Clear();
+        GimmickCategoryTable::Clear();
+        GimmickCategoryTable::GetOrCreateRow(0)->Movement = 0;
+        GimmickRow* row = GimmickTable::GetOrCreateRow(0);
+        row->LifeTime = 1000;
+        row->OneSquareTravelTime = 100000;
+    }
+    void TearDown() override {
+        DeleteAllGimmicks();
+        GimmickTable::Clear();
+        GimmickCategoryTable::Clear();
+        GimmickAppearances().clear();
+        scope_.reset();
+        world_.reset();
+        NullEngineTest::TearDown();
+    }
+    std::unique_ptr<World> world_;
+    std::optional<WorldScope> scope_;
+};
+
+TEST_F(GimmicksOnScreenTest, UndrawnExtrasStillDie) {
+    GimmickState& s = GimmicksOf();
+    s.list.push_back(std::make_unique<WalkerGimmick>(s, 0, 0, 10, 10, 0));
+    DrawGimmicks(500); // no picture: nothing drawn
+    EXPECT_EQ(s.list[0]->ScreenRect(), (EngineRect{1, 1, 1, 1}));
+    UpdateGimmicks(999, GimmickInputs{});
+    EXPECT_EQ(s.list.size(), 1u);
+    UpdateGimmicks(1000, GimmickInputs{});
+    EXPECT_TRUE(s.list.empty());
 }
 
 } // namespace
