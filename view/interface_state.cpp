@@ -136,3 +136,20 @@ void ApplyInterfaceState(World& world) {
     view.waterDetail = ui.WaterSetting() ? 2 : 0;
     EnableMusic(ui.MusicOn() ? 1 : 0);
 }
+
+uint32_t RegionCodeToIndex(uint32_t code) {
+    switch (code) {
+    case 2:
+        return 1;
+    case 4:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+void ToggleMapOverlay(World& world) {
+    MapViewState& view = MapViewOf(world);
+    view.ToggleOverlay();
+    InterfaceStateOf(world).SetOverlaySetting(view.viewToggle);
+}

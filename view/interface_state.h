@@ -123,3 +123,12 @@ InterfaceState& InterfaceStateOf(World& world = CurrentWorld());
 // overlay, show trees, show buildings, the company colours and the water
 // detail (twice the water toggle); the music switch goes to the music.
 void ApplyInterfaceState(World& world = CurrentWorld());
+
+// The index of a region code: 1 gives 0, 2 gives 1, 4 gives 2, anything
+// else 0.
+uint32_t RegionCodeToIndex(uint32_t code);
+
+// The control bar's overlay toggle: the map overlay alternates between 0
+// and 1 (an odd value becomes 0, an even one 1) in the map view and the
+// interface state alike.
+void ToggleMapOverlay(World& world = CurrentWorld());

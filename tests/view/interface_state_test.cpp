@@ -145,4 +145,15 @@ TEST_F(InterfaceStateTest, AppliedToTheMapViewWithAClampedZoom) {
     EXPECT_EQ(ui.DialogX(10), -1);
 }
 
+TEST_F(InterfaceStateTest, RegionIndexAndOverlayToggle) {
+    for (auto [code, index] : {std::pair{1u, 0u}, {2u, 1u}, {4u, 2u}, {3u, 0u}, {0u, 0u}, {8u, 0u}})
+        EXPECT_EQ(RegionCodeToIndex(code), index) << code;
+    for (uint32_t start : {0u, 1u, 6u, 7u}) {
+        MapViewOf().viewToggle = start;
+        ToggleMapOverlay();
+        EXPECT_EQ(MapViewOf().viewToggle, (start + 1) % 2);
+        EXPECT_EQ(InterfaceStateOf().OverlaySetting(), (start + 1) % 2);
+    }
+}
+
 } // namespace
