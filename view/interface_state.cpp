@@ -2,7 +2,6 @@
 
 #include "files/chunk_stream.h"
 #include "view/map_view_state.h"
-#include "view/sound_system.h"
 
 #include <algorithm>
 
@@ -134,7 +133,6 @@ void ApplyInterfaceState(World& world) {
     for (uint32_t p = 0; p < kPlayerColourCount; ++p)
         view.SetPlayerColourShown(p, ui.CompanyColours() != 0);
     view.waterDetail = ui.WaterSetting() ? 2 : 0;
-    EnableMusic(ui.MusicOn() ? 1 : 0);
 }
 
 uint32_t RegionCodeToIndex(uint32_t code) {

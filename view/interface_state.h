@@ -121,7 +121,8 @@ InterfaceState& InterfaceStateOf(World& world = CurrentWorld());
 
 // Copies the control bar's view toggles into the world's map view: the
 // overlay, show trees, show buildings, the company colours and the water
-// detail (twice the water toggle); the music switch goes to the music.
+// detail (twice the water toggle). The music switch is the game's to apply
+// once a load has succeeded.
 void ApplyInterfaceState(World& world = CurrentWorld());
 
 // The index of a region code: 1 gives 0, 2 gives 1, 4 gives 2, anything

@@ -6,8 +6,10 @@
 #include "platform/clock.h"
 #include "platform/local_date.h"
 #include "view/gimmicks.h"
+#include "view/interface_state.h"
 #include "view/minimap.h"
 #include "view/screen_effects.h"
+#include "view/sound_system.h"
 #include "view/spray.h"
 #include "world/game_clock.h"
 
@@ -35,6 +37,7 @@ void ViewWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
 void ViewWorldHooks::AfterLoad() {
     TownWorldHooks::AfterLoad();
     StartPresentation();
+    EnableMusic(InterfaceStateOf().MusicOn() ? 1 : 0);
 }
 
 void ViewWorldHooks::UpdateEffects(uint32_t) {
