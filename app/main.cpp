@@ -19,6 +19,8 @@
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "view/view_sections.h"
+#include "view/view_world_hooks.h"
 #include "world/game_settings.h"
 #include "world/object_manager.h"
 
@@ -306,9 +308,10 @@ int main(int argc, char** argv) {
     // Islands and town names are looked for in the data folder.
     InstallPath() = o.data;
     Game game;
-    TownWorldHooks world;
+    ViewWorldHooks world;
     ConnectWorldModel(game, world);
     InstallTownsAndIndustry(game);
+    InstallViewSections(game);
     if (o.newGame) {
         // Without a seed the game starts from the moment, as a player expects.
         uint32_t seed = o.seeded ? o.seed : uint32_t(plat::Clock::Timestamp() % 12345);

@@ -14,6 +14,7 @@
 #include "gameloop/saved_game.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "view/view_sections.h"
 #include "world/game_settings.h"
 #include "world/living_building.h"
 #include "world/map_generator.h"

@@ -15,6 +15,7 @@
 #include "platform/endian.h"
 #include "platform/file.h"
 #include "tools/mdtool/command.h"
+#include "view/view_sections.h"
 
 #include <cstdint>
 #include <string>
@@ -30,8 +31,12 @@ struct ToolGame {
         plat::Clock::UseFake(0);
         ConnectWorldModel(game, world);
         InstallTownsAndIndustry(game);
+        InstallViewSections(game);
     }
-    ~ToolGame() { UninstallTownsAndIndustry(); }
+    ~ToolGame() {
+        UninstallViewSections(game);
+        UninstallTownsAndIndustry();
+    }
     ToolGame(const ToolGame&) = delete;
     ToolGame& operator=(const ToolGame&) = delete;
 };
