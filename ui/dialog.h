@@ -16,6 +16,7 @@
 
 class DialogManager;
 class ListBox;
+class TreeListBox;
 
 class Dialog {
 public:
@@ -89,6 +90,9 @@ public:
     void CloseOtherLists(const UifControl* control);
     // The drop-down list of a combo box that is open, or null.
     ListBox* FindOpenList() const;
+    // The open drop-down of the first combo box that has one shown: a list
+    // or a tree (the other null; both null when none is open).
+    void FindOpenLists(ListBox*& list, TreeListBox*& tree) const;
     void CloseListsOnOutsideClick();
 
     // The per-frame input step; true when the dialog used the input.
