@@ -40,6 +40,14 @@ bool Tab::Owns(const UifControl* control) const {
     return false;
 }
 
+const UifLayoutRecord& Tab::HitInfo(UiPoint point) const {
+    for (size_t i = 1; i < children_.size(); ++i) {
+        if (children_[i]->HitTestQuiet(point))
+            return children_[i]->GetLayoutRecord();
+    }
+    return record_;
+}
+
 std::string Tab::GetActiveHandler(UiPoint point) {
     HitTest(point);
     for (size_t i = 1; i < children_.size(); ++i) {

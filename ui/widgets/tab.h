@@ -17,6 +17,9 @@ public:
     const std::string& GetOwnerDialogName() const { return ownerName_; }
     UifControl* FindChild(int32_t id, std::string_view keyword) const;
     bool Owns(const UifControl* control) const;
+    // The layout record of the first page widget (after the page's frame)
+    // under the point, else the tab's own.
+    const UifLayoutRecord& HitInfo(UiPoint point) const;
     // The Handler of the first page widget (after the page's frame) that
     // fires, or empty.
     std::string GetActiveHandler(UiPoint point);
