@@ -5,6 +5,7 @@
 #include "app/ui_demo.h"
 #include "data/database.h"
 #include "data/file_locations.h"
+#include "data/generated/economy_tables.h"
 #include "engine/demo_scene.h"
 #include "engine/display_mode.h"
 #include "engine/font_manager.h"
@@ -133,7 +134,14 @@ int RunUiDemo(int argc, char** argv) {
                                      {"Picked", &Other}, {"PageA", &Other},       {"PageB", &Other}};
     registry.RegisterTable("UIF_WidgetDemo", handlers);
     DialogManager& manager = DialogManager::Program();
-    manager.SetScreenSize(mode.width, mode.height);
+    // The game tables give the interface sounds and the punctuation that
+    // wrapped lines do not begin with.
+    const bool tables = ReadGameTables(data);
+    if (!tables)
+        std::fprintf(stderr, "ui demo: the game tables cannot be read; no interface sounds\n");
+    const GlobalConstantsRow* constants = tables ? GlobalConstantsTable::Find(0) : nullptr;
+    manager.Init(constants ? constants->PunctuationString : std::string(), std::string(),
+                 {0, 0, mode.width, mode.height}, {0, 0, mode.width, mode.height - kUiBarHeight});
     MouseInput& mouse = MouseInput::Program();
     if (!manager.LoadLayout("UIF_WidgetDemo")) {
         std::fprintf(stderr, "ui demo: the demonstration layout cannot be loaded\n");
@@ -144,8 +152,6 @@ int RunUiDemo(int argc, char** argv) {
     Fill(*manager.FindDialog("UIF_WidgetDemo"));
 
     // Without a sound device, or without the tables, the demo runs silent.
-    if (!ReadGameTables(data))
-        std::fprintf(stderr, "ui demo: the game tables cannot be read; no interface sounds\n");
     std::unique_ptr<plat::Audio> audio = plat::CreateSdlMixerAudio();
     if (!SoundSystem::Startup(audio.get(), data))
         std::fprintf(stderr, "ui demo: no sound output\n");

@@ -101,6 +101,8 @@ public:
     void SetRepeatDelay(uint32_t ms) { repeatDelay_ = ms; }
     uint32_t GetRepeatInterval() const { return repeatInterval_; }
     void SetRepeatInterval(uint32_t ms) { repeatInterval_ = ms; }
+    uint32_t GetRepeatStamp() const { return repeatStamp_; }
+    void SetRepeatStamp(uint32_t ms) { repeatStamp_ = ms; }
     void SetTileImage(bool on) { tileImage_ = on; }
     bool IsDialogActive() const { return dialogActive_; }
     void SetDialogActive(bool on) { dialogActive_ = on; }

@@ -133,7 +133,9 @@ void Dialog::SetActive(bool active) {
     modalNow_ = false;
 }
 
-UifControl* Dialog::FindControl(int32_t id, std::string_view keyword) const {
+UifControl* Dialog::FindControl(int32_t id, std::string_view keyword, const Tab* container) const {
+    if (container)
+        return container->FindChild(id, keyword);
     for (const auto& control : controls_) {
         const UifLayoutRecord& record = control->GetLayoutRecord();
         if (record.Id == id && record.Keyword == keyword)

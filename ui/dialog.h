@@ -16,6 +16,7 @@
 
 class DialogManager;
 class ListBox;
+class Tab;
 class TreeListBox;
 
 class Dialog {
@@ -71,8 +72,9 @@ public:
     void Minimize();
     void SetActive(bool active);
 
-    // The first widget with this Id and exactly this keyword; null when none.
-    UifControl* FindControl(int32_t id, std::string_view keyword) const;
+    // The first widget with this Id and exactly this keyword, among the
+    // widgets of the tab's page when a tab is given; null when none.
+    UifControl* FindControl(int32_t id, std::string_view keyword, const Tab* container = nullptr) const;
     // The first widget under the point (the frame only when asked).
     UifControl* FindControlAt(bool includeFrame, UiPoint point) const;
     // The first widget (frame included) under the point, quietly; calls its

@@ -59,6 +59,8 @@ TEST_F(TabTest, HitInfoNamesThePageWidgetUnderThePoint) {
         << "off the page: the tab's own record";
     EXPECT_EQ(&lone->HitInfo({button.Rect.left + 5, button.Rect.top + 5}), &lone->GetLayoutRecord())
         << "an empty page";
+    EXPECT_EQ(dialog->FindControl(5, "Button", a), a->GetChild(1)) << "found on the page";
+    EXPECT_EQ(dialog->FindControl(5, "Button"), nullptr) << "the dialog's own widgets hold no such button";
 }
 
 TEST_F(TabTest, TheFirstTabOfEachGroupStartsSelected) {
