@@ -219,6 +219,12 @@ TEST_F(EditTest, AScrollingEditShowsAWindowThatFollowsTheCaret) {
     EXPECT_EQ(small->GetText(), "abcdefghXklmno") << "the maximum length holds";
     Key(kUiKeyEnter, kUiKeyKindCharacter);
     EXPECT_FALSE(small->IsEditing());
+    const std::string shown = small->GetVisibleText();
+    ASSERT_FALSE(shown.empty());
+    small->Clear();
+    ui.Frame();
+    EXPECT_EQ(small->GetVisibleText(), "");
+    EXPECT_FALSE(ui.painter.Find(shown)) << "a cleared edit shows nothing";
 }
 
 } // namespace

@@ -60,6 +60,9 @@ void Edit::Clear() {
         focusedEdit = nullptr;
     editing_ = false;
     replaceAll_ = false;
+    // The scrolling window would otherwise still show the old text.
+    visibleText_.clear();
+    firstVisible_ = 0;
 }
 
 void Edit::PlaceCaret(int32_t textHeight, const std::string& text) {
