@@ -30,6 +30,9 @@ public:
     void Attach(std::string className, std::string layoutName, Dialog* dialog);
 
     virtual const UifLayoutRecord& GetLayoutRecord() const { return record_; }
+    // The names the screens use for the record and the tooltip text.
+    const UifLayoutRecord& GetInfo() const { return GetLayoutRecord(); }
+    void SetToolTip(const std::string& text) { SetToolTipText(text); }
     UifLayoutRecord& Record() { return record_; }
     const std::string& GetTypeName() const { return record_.Keyword; }
     const std::string& GetClassName() const { return className_; }
