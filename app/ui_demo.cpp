@@ -1,9 +1,11 @@
 // The interface demonstration window: the dialog of every widget kind, its
 // lists and tree filled with sample rows, driven by the mouse and keyboard
-// (typed text goes to the edit field), until the window is closed or the
-// dialog's Cancel runs.
+// (typed text goes to the edit field), with the interface's click sounds,
+// until the window is closed or the dialog's Cancel runs.
 #include "app/ui_demo.h"
+#include "data/database.h"
 #include "data/file_locations.h"
+#include "data/generated/economy_tables.h"
 #include "engine/demo_scene.h"
 #include "engine/display_mode.h"
 #include "engine/font_manager.h"
@@ -11,13 +13,17 @@
 #include "engine/graphic_sets.h"
 #include "engine/viewport.h"
 #include "files/virtual_file_system.h"
+#include "platform/audio/sdl_mixer_audio.h"
 #include "platform/clock.h"
+#include "platform/file.h"
 #include "platform/video/window.h"
 #include "ui/dialog_manager.h"
 #include "ui/ui_input.h"
+#include "ui/ui_sounds.h"
 #include "ui/widgets/list_box.h"
 #include "ui/widgets/status_bar.h"
 #include "ui/widgets/tree_list_box.h"
+#include "view/sound_system.h"
 
 #include <cstdio>
 #include <cstring>
@@ -77,6 +83,15 @@ void Fill(Dialog& dialog) {
     }
 }
 
+// The game database's tables, for the sound rows the interface plays.
+bool ReadGameTables(const std::string& data) {
+    std::string text;
+    Database db;
+    db.Init();
+    return plat::ReadWholeFile(data + "/config/MDConfig.gen", text) && db.Read(text) &&
+           db.ApplyAllTables(KindSelector::All);
+}
+
 } // namespace
 
 int RunUiDemo(int argc, char** argv) {
@@ -119,7 +134,14 @@ int RunUiDemo(int argc, char** argv) {
                                      {"Picked", &Other}, {"PageA", &Other},       {"PageB", &Other}};
     registry.RegisterTable("UIF_WidgetDemo", handlers);
     DialogManager& manager = DialogManager::Program();
-    manager.SetScreenSize(mode.width, mode.height);
+    // The game tables give the interface sounds and the punctuation that
+    // wrapped lines do not begin with.
+    const bool tables = ReadGameTables(data);
+    if (!tables)
+        std::fprintf(stderr, "ui demo: the game tables cannot be read; no interface sounds\n");
+    const GlobalConstantsRow* constants = tables ? GlobalConstantsTable::Find(0) : nullptr;
+    manager.Init(constants ? constants->PunctuationString : std::string(), std::string(),
+                 {0, 0, mode.width, mode.height}, {0, 0, mode.width, mode.height - kUiBarHeight});
     MouseInput& mouse = MouseInput::Program();
     if (!manager.LoadLayout("UIF_WidgetDemo")) {
         std::fprintf(stderr, "ui demo: the demonstration layout cannot be loaded\n");
@@ -128,6 +150,14 @@ int RunUiDemo(int argc, char** argv) {
     }
     manager.OpenDialog("UIF_WidgetDemo");
     Fill(*manager.FindDialog("UIF_WidgetDemo"));
+
+    // Without a sound device, or without the tables, the demo runs silent.
+    std::unique_ptr<plat::Audio> audio = plat::CreateSdlMixerAudio();
+    if (!SoundSystem::Startup(audio.get(), data))
+        std::fprintf(stderr, "ui demo: no sound output\n");
+    auto soundOutput = std::make_unique<SoundSystemUiOutput>();
+    TableUiSounds sounds(*soundOutput);
+    manager.SetSoundPlayer(&sounds);
 
     const UiRect screen{0, 0, mode.width, mode.height};
     // The interface reads one key a frame: keys typed faster wait their turn.
@@ -161,6 +191,10 @@ int RunUiDemo(int argc, char** argv) {
         plat::Clock::Sleep(1);
     }
     manager.DestroyAllDialogs();
+    manager.SetSoundPlayer(nullptr);
+    soundOutput.reset(); // the samples go before the sound system
+    SoundSystem::Shutdown();
+    audio.reset();
     Engine::ReleaseEngine();
     device.reset();
     window.Close();

@@ -80,6 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 list->AddRow(row);
             }
         }
+        // Edits scroll their text or not by the input's first byte.
+        if (auto* edit = demo->GetControlAs<Edit>(i); edit && size > 0)
+            edit->SetScrolling(data[0] % 2 != 0);
     }
 
     for (size_t i = 0; i + 2 < size; i += 3) {
@@ -104,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             manager.SetUiKeyInput(data[i + 1], 1);
             break; // a character
         case 6:
-            manager.SetUiKeyInput(data[i + 1] % 2 ? 37 : 46, 0);
+            manager.SetUiKeyInput(data[i + 1] % 3 == 0 ? 37 : (data[i + 1] % 3 == 1 ? 39 : 46), 0);
             break;
         case 7:
             plat::Clock::Advance(data[i + 1] * 4u);

@@ -18,6 +18,9 @@ effect() {
     sox -R -n -r 11025 -b 16 -c 1 "$root/sfx/$name.wav" synth "$@"
 }
 effect click 0.05 sine 1200 fade 0 0.05 0.03
+# The interface's Okay and Cancel: a short rising and a short falling chirp.
+effect ui_okay 0.12 sine 880-1320 fade 0 0.12 0.05 vol 0.7
+effect ui_cancel 0.12 sine 990-660 fade 0 0.12 0.05 vol 0.7
 effect explosion 0.8 brownnoise fade 0.01 0.8 0.6
 effect surf 1.5 pinknoise tremolo 0.5 60 vol 0.5
 effect hum 1 sine 60 sine 120 vol 0.6

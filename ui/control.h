@@ -30,6 +30,9 @@ public:
     void Attach(std::string className, std::string layoutName, Dialog* dialog);
 
     virtual const UifLayoutRecord& GetLayoutRecord() const { return record_; }
+    // The names the screens use for the record and the tooltip text.
+    const UifLayoutRecord& GetInfo() const { return GetLayoutRecord(); }
+    void SetToolTip(const std::string& text) { SetToolTipText(text); }
     UifLayoutRecord& Record() { return record_; }
     const std::string& GetTypeName() const { return record_.Keyword; }
     const std::string& GetClassName() const { return className_; }
@@ -101,6 +104,8 @@ public:
     void SetRepeatDelay(uint32_t ms) { repeatDelay_ = ms; }
     uint32_t GetRepeatInterval() const { return repeatInterval_; }
     void SetRepeatInterval(uint32_t ms) { repeatInterval_ = ms; }
+    uint32_t GetRepeatStamp() const { return repeatStamp_; }
+    void SetRepeatStamp(uint32_t ms) { repeatStamp_ = ms; }
     void SetTileImage(bool on) { tileImage_ = on; }
     bool IsDialogActive() const { return dialogActive_; }
     void SetDialogActive(bool on) { dialogActive_ = on; }

@@ -7,6 +7,7 @@
 #include "ui/widgets/edit.h"
 #include "ui/widgets/list_box.h"
 #include "ui/widgets/tab.h"
+#include "ui/widgets/tree_list_box.h"
 #include "ui/widgets/user_view.h"
 
 namespace {
@@ -132,7 +133,9 @@ void Dialog::SetActive(bool active) {
     modalNow_ = false;
 }
 
-UifControl* Dialog::FindControl(int32_t id, std::string_view keyword) const {
+UifControl* Dialog::FindControl(int32_t id, std::string_view keyword, const Tab* container) const {
+    if (container)
+        return container->FindChild(id, keyword);
     for (const auto& control : controls_) {
         const UifLayoutRecord& record = control->GetLayoutRecord();
         if (record.Id == id && record.Keyword == keyword)
@@ -231,36 +234,84 @@ void Dialog::UncheckRadioGroup(const UifControl* button) {
     }
 }
 
-ListBox* Dialog::FindOpenList() const {
+void Dialog::FindOpenLists(ListBox*& list, TreeListBox*& tree) const {
+    list = nullptr;
+    tree = nullptr;
     for (const auto& combo : controls_) {
         if (!Contains(combo->GetTypeName(), "ComboBox"))
             continue;
         for (const auto& control : controls_) {
-            if (control->IsVisible() && Contains(control->GetTypeName(), "ListBox") &&
-                control->GetLayoutRecord().Id == combo->GetLayoutRecord().Id)
-                return dynamic_cast<ListBox*>(control.get());
+            if (!control->IsVisible() || !Contains(control->GetTypeName(), "ListBox") ||
+                control->GetLayoutRecord().Id != combo->GetLayoutRecord().Id)
+                continue;
+            if (Contains(control->GetTypeName(), "TreeListBox"))
+                tree = dynamic_cast<TreeListBox*>(control.get());
+            else
+                list = dynamic_cast<ListBox*>(control.get());
+            return;
         }
     }
-    return nullptr;
 }
 
+ListBox* Dialog::FindOpenList() const {
+    ListBox* list = nullptr;
+    TreeListBox* tree = nullptr;
+    FindOpenLists(list, tree);
+    return list;
+}
+
+namespace {
+
+// The combo box a hidden drop-down belonged to no longer counts as open.
+void ClearComboOpen(const std::vector<std::unique_ptr<UifControl>>& controls, int32_t id) {
+    for (const auto& control : controls) {
+        if (auto* combo = dynamic_cast<ComboBox*>(control.get());
+            combo && control->GetLayoutRecord().Id == id)
+            combo->ClearOpen();
+    }
+}
+
+} // namespace
+
 void Dialog::CloseOtherLists(const UifControl* control) {
-    ListBox* open = FindOpenList();
-    if (!open || !control || open->GetLayoutRecord().Id == control->GetLayoutRecord().Id)
-        return;
-    open->Hide();
-    if (ComboBox* combo = open->GetComboOwner())
-        combo->ClearOpen();
+    ListBox* list = nullptr;
+    TreeListBox* tree = nullptr;
+    FindOpenLists(list, tree);
+    if (list && control && list->GetLayoutRecord().Id != control->GetLayoutRecord().Id) {
+        list->Hide();
+        if (ComboBox* combo = list->GetComboOwner())
+            combo->ClearOpen();
+    }
+    // An open tree closes whichever widget was pressed.
+    if (tree) {
+        tree->Hide();
+        ClearComboOpen(controls_, tree->GetLayoutRecord().Id);
+    }
 }
 
 void Dialog::CloseListsOnOutsideClick() {
-    ListBox* open = FindOpenList();
-    if (!open)
+    ListBox* list = nullptr;
+    TreeListBox* tree = nullptr;
+    FindOpenLists(list, tree);
+    const UiInputSnapshot& snapshot = manager_.Snapshot();
+    const UiPoint cursor = snapshot.cursor;
+    if (tree && !tree->HitTest(cursor)) {
+        const UifControl* under = nullptr;
+        for (size_t i = 1; i < controls_.size() && !under; ++i) {
+            if (controls_[i]->HitTest(cursor))
+                under = controls_[i].get();
+        }
+        const int32_t id = tree->GetLayoutRecord().Id;
+        if (!under || (under->GetLayoutRecord().Id != id && !tree->HitTest(snapshot.pressPoint))) {
+            tree->Hide();
+            ClearComboOpen(controls_, id);
+        }
+    }
+    if (!list)
         return;
-    const UiPoint cursor = manager_.Snapshot().cursor;
-    ComboBox* combo = open->GetComboOwner();
-    if (!open->WidgetAt(cursor) && combo && !combo->HitTest(cursor)) {
-        open->Hide();
+    ComboBox* combo = list->GetComboOwner();
+    if (!list->WidgetAt(cursor) && combo && !combo->HitTest(cursor)) {
+        list->Hide();
         combo->ClearOpen();
     }
 }
@@ -353,6 +404,13 @@ bool Dialog::DispatchMouse(UiPoint point, bool held, HandlerMap& handlers) {
         if (auto* view = dynamic_cast<View*>(control); view && view->IsAlwaysHitTested())
             continue;
         if (held) {
+            // While a drop-down tree is open, a press only reaches the widgets
+            // of its own combo.
+            ListBox* openList = nullptr;
+            TreeListBox* openTree = nullptr;
+            FindOpenLists(openList, openTree);
+            if (openTree && openTree->GetLayoutRecord().Id != control->GetLayoutRecord().Id)
+                continue;
             if (captured_ && captured_ != control) {
                 captured_->UpdateInput(point, false);
                 continue;

@@ -16,6 +16,8 @@
 
 class DialogManager;
 class ListBox;
+class Tab;
+class TreeListBox;
 
 class Dialog {
 public:
@@ -70,8 +72,9 @@ public:
     void Minimize();
     void SetActive(bool active);
 
-    // The first widget with this Id and exactly this keyword; null when none.
-    UifControl* FindControl(int32_t id, std::string_view keyword) const;
+    // The first widget with this Id and exactly this keyword, among the
+    // widgets of the tab's page when a tab is given; null when none.
+    UifControl* FindControl(int32_t id, std::string_view keyword, const Tab* container = nullptr) const;
     // The first widget under the point (the frame only when asked).
     UifControl* FindControlAt(bool includeFrame, UiPoint point) const;
     // The first widget (frame included) under the point, quietly; calls its
@@ -89,6 +92,9 @@ public:
     void CloseOtherLists(const UifControl* control);
     // The drop-down list of a combo box that is open, or null.
     ListBox* FindOpenList() const;
+    // The open drop-down of the first combo box that has one shown: a list
+    // or a tree (the other null; both null when none is open).
+    void FindOpenLists(ListBox*& list, TreeListBox*& tree) const;
     void CloseListsOnOutsideClick();
 
     // The per-frame input step; true when the dialog used the input.

@@ -52,7 +52,8 @@ public:
 
     void SetPainter(UiPainter* painter) { painter_ = painter; }
     UiPainter& Painter() { return *painter_; }
-    void SetSoundPlayer(UiSoundPlayer* sounds) { sounds_ = sounds; }
+    // Null goes back to silence.
+    void SetSoundPlayer(UiSoundPlayer* sounds) { sounds_ = sounds ? sounds : &noSounds_; }
     bool PlayUiSound(int32_t row, const UiPoint* at) { return sounds_->PlayUiSound(row, at); }
     void SetMouse(MouseInput* mouse) { mouse_ = mouse; }
     MouseInput& Mouse() { return *mouse_; }

@@ -1,6 +1,8 @@
 #include "ui/ui_sounds.h"
 
 #include "data/generated/sound_tables.h"
+#include "view/sound_events.h"
+#include "view/sound_system.h"
 
 int32_t UiSoundVolume(float rowVolume, float masterVolume) {
     const double scaled = double(int32_t(rowVolume * 127.0f)) * double(masterVolume);
@@ -26,4 +28,50 @@ bool TableUiSounds::PlayUiSound(int32_t row, const UiPoint* at) {
         return false;
     }
     return output_.Play(sound->Filename, volume, at, sound->SoundRepeat);
+}
+
+SoundSystemUiOutput::SoundSystemUiOutput() = default;
+SoundSystemUiOutput::~SoundSystemUiOutput() = default;
+
+bool SoundSystemUiOutput::IsSoundEnabled() {
+    return ::IsSoundEnabled() != 0;
+}
+
+bool SoundSystemUiOutput::IsSoundAvailable() {
+    return ::IsSoundAvailable();
+}
+
+float SoundSystemUiOutput::MasterEffectsVolume() {
+    return GetSfxVolume();
+}
+
+SoundSample& SoundSystemUiOutput::Sample(const std::string& file) {
+    std::unique_ptr<SoundSample>& sample = samples_[SoundSystem::MakeSampleKey(file)];
+    if (!sample)
+        sample = std::make_unique<SoundSample>();
+    return *sample;
+}
+
+const SoundSample* SoundSystemUiOutput::FindSample(const std::string& file) const {
+    auto it = samples_.find(SoundSystem::MakeSampleKey(file));
+    return it == samples_.end() ? nullptr : it->second.get();
+}
+
+bool SoundSystemUiOutput::IsPlaying(const std::string& file) {
+    const SoundSample& sample = Sample(file);
+    return sample.Entry() && sample.Handle() != 0;
+}
+
+void SoundSystemUiOutput::SetVolume(const std::string& file, int32_t volume) {
+    SoundSystem::SetSampleVolume(Sample(file), volume);
+}
+
+bool SoundSystemUiOutput::Play(const std::string& file, int32_t volume, const UiPoint* at, int32_t loops) {
+    SoundSample& sample = Sample(file);
+    if (!sample.Entry())
+        sample.SetFile(file);
+    SoundSystem::SetSampleVolume(sample, volume);
+    SoundSystem::SetSamplePan(sample, at ? PanFromRect(EngineRect{at->x, at->y, at->x, at->y}) : 64);
+    // A negative count from the table would ask for endless repeats.
+    return SoundSystem::PlayFileSample(sample, uint32_t(loops < 0 ? 1 : loops));
 }

@@ -1,13 +1,18 @@
 // The interface's click sounds: rows of the sound table (0 Okay, 1 Cancel,
 // 2 click), each played through one cached sample per file, a sound that is
-// still playing not restarted. The sound system fills in the output.
+// still playing not restarted. SoundSystemUiOutput plays them through the
+// sound system; tests put in an output of their own.
 #pragma once
 
 #include "ui/ui_painter.h"
 #include "ui/ui_types.h"
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
+
+class SoundSample;
 
 // What the sound layer does for the interface sounds.
 class UiSampleOutput {
@@ -39,4 +44,33 @@ public:
 
 private:
     UiSampleOutput& output_;
+};
+
+// The output through the sound system and the effects switch and volume of
+// the map sounds: one sample per sound file (by its sample key), made on
+// first use and kept while the output lives. The program keeps one from
+// the sound system's start to its shutdown.
+class SoundSystemUiOutput : public UiSampleOutput {
+public:
+    SoundSystemUiOutput();
+    ~SoundSystemUiOutput() override;
+    SoundSystemUiOutput(const SoundSystemUiOutput&) = delete;
+    SoundSystemUiOutput& operator=(const SoundSystemUiOutput&) = delete;
+
+    bool IsSoundEnabled() override;
+    bool IsSoundAvailable() override;
+    float MasterEffectsVolume() override;
+    bool IsPlaying(const std::string& file) override;
+    void SetVolume(const std::string& file, int32_t volume) override;
+    // Pans to the point's place on the screen, the centre without one.
+    bool Play(const std::string& file, int32_t volume, const UiPoint* at, int32_t loops) override;
+
+    // The file's sample, or null when none was made yet.
+    const SoundSample* FindSample(const std::string& file) const;
+    size_t SampleCount() const { return samples_.size(); }
+
+private:
+    SoundSample& Sample(const std::string& file);
+
+    std::map<std::string, std::unique_ptr<SoundSample>> samples_;
 };

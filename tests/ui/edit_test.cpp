@@ -183,4 +183,48 @@ TEST(UiInput, TypedCharactersBecomeInterfaceBytes) {
     EXPECT_TRUE(mouse.IsDoubleClick()) << "the second press of a double click";
 }
 
+TEST_F(EditTest, AScrollingEditShowsAWindowThatFollowsTheCaret) {
+    // 60 pixels wide: nine characters of 6 pixels fit.
+    small->SetScrolling(true);
+    Focus(small);
+    const int32_t left = small->GetLayoutRecord().Rect.left;
+    Type("abcdefghijklmno");
+    EXPECT_EQ(small->GetText(), "abcdefghijklmno") << "typing goes on past the box's width";
+    EXPECT_EQ(small->GetVisibleText(), "ghijklmno");
+    EXPECT_EQ(small->CaretPosition().x, left + 54);
+    for (int i = 0; i < 9; ++i)
+        Key(kUiKeyLeft);
+    EXPECT_EQ(small->CaretIndex(), 6);
+    EXPECT_EQ(small->CaretPosition().x, left);
+    Key(kUiKeyLeft);
+    EXPECT_EQ(small->GetFirstVisible(), 0) << "at the left edge the window steps back";
+    EXPECT_EQ(small->GetVisibleText(), "abcdefghi");
+    EXPECT_EQ(small->CaretIndex(), 6);
+    EXPECT_EQ(small->CaretPosition().x, left + 36);
+    for (int i = 0; i < 4; ++i)
+        Key(kUiKeyRight);
+    EXPECT_EQ(small->GetFirstVisible(), 8) << "at the right edge it steps on";
+    EXPECT_EQ(small->GetVisibleText(), "ijklmno");
+    EXPECT_EQ(small->CaretIndex(), 9);
+    Key(kUiCharBackspace, kUiKeyKindCharacter);
+    EXPECT_EQ(small->GetText(), "abcdefghjklmno");
+    EXPECT_EQ(small->GetFirstVisible(), 0) << "deleting at the left edge steps back";
+    EXPECT_EQ(small->GetVisibleText(), "abcdefghj");
+    EXPECT_EQ(small->CaretPosition().x, left + 48);
+    Key(kUiKeyDelete);
+    EXPECT_EQ(small->GetText(), "abcdefghklmno");
+    EXPECT_TRUE(ui.painter.Find("abcdefghk")) << "the window is drawn";
+    small->SetMaxLength(14);
+    Type("XYZ");
+    EXPECT_EQ(small->GetText(), "abcdefghXklmno") << "the maximum length holds";
+    Key(kUiKeyEnter, kUiKeyKindCharacter);
+    EXPECT_FALSE(small->IsEditing());
+    const std::string shown = small->GetVisibleText();
+    ASSERT_FALSE(shown.empty());
+    small->Clear();
+    ui.Frame();
+    EXPECT_EQ(small->GetVisibleText(), "");
+    EXPECT_FALSE(ui.painter.Find(shown)) << "a cleared edit shows nothing";
+}
+
 } // namespace

@@ -97,6 +97,68 @@ TEST_F(ListBoxTest, RowsFillSlotsThenFollowAtTheirStep) {
     EXPECT_EQ(list->GetRows()[2].image1, "row") << "the slots keep their images";
 }
 
+TEST_F(ListBoxTest, AppendedRowsCopyTheLastRowWithContent) {
+    ListRowTexts first = Row("first");
+    first.image2 = "icon";
+    first.image3 = "badge";
+    list->AddRow(first);
+    list->AppendRow(Row("second"));
+    list->AppendRow(Row("third"));
+    ListRowTexts fourth = Row("fourth");
+    fourth.image2 = "other";
+    list->AppendRow(fourth);
+    ASSERT_EQ(list->GetRowCount(), 4);
+    ASSERT_EQ(list->GetRows().size(), 4u);
+    const auto& rows = list->GetRows();
+    EXPECT_EQ(rows[1].text, "second");
+    EXPECT_EQ(rows[1].image2, "icon") << "an image the content leaves empty comes from the copied row";
+    EXPECT_EQ(rows[2].image3, "badge");
+    EXPECT_EQ(rows[2].record.Rect.top, origin.y + 50) << "a slot keeps its place";
+    EXPECT_EQ(rows[3].record.Rect.top, origin.y + 70) << "beyond the slots, one step on";
+    EXPECT_EQ(rows[3].image2, "other");
+    EXPECT_EQ(rows[3].image3, "badge");
+}
+
+TEST_F(ListBoxTest, RowGapAndRowImagesLayTheRowsOut) {
+    list->SetRowGap(5);
+    EXPECT_EQ(list->GetRowGap(), 5);
+    const auto& rows = list->GetRows();
+    EXPECT_EQ(rows[1].record.Rect.top, origin.y + 35);
+    EXPECT_EQ(rows[2].record.Rect.top, origin.y + 60);
+    EXPECT_EQ(rows[2].record.Rect.Height(), 20);
+    EXPECT_EQ(rows[2].record.Rect.left, origin.x + 10) << "across the list nothing moves";
+
+    ui.painter.images["tall"] = {120, 120}; // 4 frames of 120 x 30
+    list->SetAllRowImages("missing");
+    EXPECT_EQ(list->GetRowImage(1), "row") << "an image that is not there changes nothing";
+    list->SetAllRowImages("tall");
+    for (int32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(list->GetRowImage(i), "tall") << i;
+        EXPECT_EQ(rows[size_t(i)].record.Rect.Width(), 120) << i;
+        EXPECT_EQ(rows[size_t(i)].record.Rect.top, origin.y + 10 + i * 35) << "30 high, the gap of 5 kept";
+    }
+    list->SetRowImage(9, "none");
+    EXPECT_EQ(list->GetRowImage(9), "");
+    list->SetRowImage(0, "top");
+    EXPECT_EQ(list->GetRowImage(0), "top");
+}
+
+TEST_F(ListBoxTest, AddedSlotsGrowThePage) {
+    Fill(4); // one row beyond the three slots
+    list->SetSelection(3);
+    list->AddSlot("ListBoxText", "Pick", {10, 200, 110, 220}, "slot", "row", "", true, 4);
+    EXPECT_EQ(list->GetPageRows(), 4);
+    EXPECT_EQ(list->GetLastVisibleRow(), 4);
+    ASSERT_EQ(list->GetRows().size(), 5u);
+    EXPECT_EQ(list->GetRows()[3].text, "slot") << "slots stand before the rows beyond them";
+    EXPECT_EQ(list->GetRows()[3].record.Handler, "Pick");
+    EXPECT_EQ(list->GetRows()[4].text, "row3");
+    EXPECT_EQ(list->GetRowCount(), 5);
+    EXPECT_EQ(list->GetSelection(), 4) << "the selection stays on its row";
+    list->Clear();
+    EXPECT_EQ(list->GetRows().size(), 4u) << "the added slot stays a slot";
+}
+
 TEST_F(ListBoxTest, RemovingRowsKeepsTheSelectionOnItsRow) {
     struct Case {
         int32_t selected;

@@ -51,6 +51,18 @@ protected:
     Tab* lone = nullptr;
 };
 
+TEST_F(TabTest, HitInfoNamesThePageWidgetUnderThePoint) {
+    const UifLayoutRecord& button = a->GetChild(1)->GetLayoutRecord();
+    EXPECT_EQ(a->HitInfo({button.Rect.left + 5, button.Rect.top + 5}).Handler, "PageButton");
+    EXPECT_EQ(&a->HitInfo({a->GetLayoutRecord().Rect.left + 5, a->GetLayoutRecord().Rect.top + 5}),
+              &a->GetLayoutRecord())
+        << "off the page: the tab's own record";
+    EXPECT_EQ(&lone->HitInfo({button.Rect.left + 5, button.Rect.top + 5}), &lone->GetLayoutRecord())
+        << "an empty page";
+    EXPECT_EQ(dialog->FindControl(5, "Button", a), a->GetChild(1)) << "found on the page";
+    EXPECT_EQ(dialog->FindControl(5, "Button"), nullptr) << "the dialog's own widgets hold no such button";
+}
+
 TEST_F(TabTest, TheFirstTabOfEachGroupStartsSelected) {
     EXPECT_TRUE(a->IsSelected());
     EXPECT_FALSE(b->IsSelected());

@@ -1,4 +1,5 @@
 #include "ui/widgets/combo_box.h"
+#include "ui/widgets/list_box.h"
 #include "ui/widgets/scroll_bar.h"
 #include "ui/widgets/tree_list_box.h"
 
@@ -148,6 +149,105 @@ TEST(TreeDropDown, AComboOpensItsTreeAndAClickChoosesAnItem) {
     EXPECT_EQ(tree->GetSelectedItem()->text, "second");
     ui.Frame();
     EXPECT_TRUE(ui.painter.Find("second")) << "the combo shows the choice";
+}
+
+// A dialog with a drop-down tree (Id 4), a drop-down list (Id 6) and a
+// plain button (Id 7).
+class TreeAndListDropDowns : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui.painter.images["dlg"] = {400, 300};
+        ui.painter.images["combo"] = {100, 80};
+        std::string text;
+        for (const LineSpec& line :
+             {LineSpec("Dialog", 0, 0, 0, 400, 300).Image("dlg"), LineSpec("TreeListBox", 4, 10, 40, 200, 60),
+              LineSpec("ComboBox", 4, 10, 10, 110, 30).Image("combo"),
+              LineSpec("ListBoxText", 6, 210, 40, 300, 60).Image("combo"),
+              LineSpec("ComboBox", 6, 210, 10, 310, 30).Image("combo"),
+              LineSpec("Button", 7, 10, 250, 110, 270, "Pressed").Image("combo")})
+            text += LayoutLine(line);
+        ui.WriteLayout("UIF_DropDowns", text + "END\n");
+        const HandlerEntry handlers[] = {{"Pressed", [](UifControl*) { ++presses; }}};
+        ui.registry.RegisterTable("UIF_DropDowns", handlers);
+        presses = 0;
+        ASSERT_TRUE(ui.manager.LoadLayout("UIF_DropDowns")) << LastAssetProblem();
+        ui.manager.OpenDialog("UIF_DropDowns");
+        dialog = ui.manager.FindDialog("UIF_DropDowns");
+        tree = dialog->GetControlAs<TreeListBox>(1);
+        treeCombo = dialog->GetControlAs<ComboBox>(2);
+        list = dialog->GetControlAs<ListBox>(3);
+        listCombo = dialog->GetControlAs<ComboBox>(4);
+        button = dialog->GetControl(5);
+        ASSERT_TRUE(tree && treeCombo && list && listCombo && button);
+        auto item = std::make_unique<TreeListItem>();
+        item->text = "only";
+        item->backgroundCollapsed = "row";
+        tree->AddItem(std::move(item));
+        ui.Frame();
+    }
+
+    static inline int presses = 0;
+    UiDriver ui;
+    Dialog* dialog = nullptr;
+    TreeListBox* tree = nullptr;
+    ComboBox* treeCombo = nullptr;
+    ListBox* list = nullptr;
+    ComboBox* listCombo = nullptr;
+    UifControl* button = nullptr;
+};
+
+TEST_F(TreeAndListDropDowns, AnOpenTreeClosesWhateverWidgetIsPressed) {
+    for (UifControl* pressed : {static_cast<UifControl*>(treeCombo), button}) {
+        treeCombo->Toggle();
+        ASSERT_TRUE(tree->IsVisible());
+        ListBox* openList = nullptr;
+        TreeListBox* openTree = nullptr;
+        dialog->FindOpenLists(openList, openTree);
+        EXPECT_EQ(openTree, tree);
+        EXPECT_EQ(openList, nullptr);
+        dialog->CloseOtherLists(pressed);
+        EXPECT_FALSE(tree->IsVisible()) << pressed->GetTypeName();
+        EXPECT_FALSE(treeCombo->IsOpen()) << pressed->GetTypeName();
+    }
+}
+
+TEST_F(TreeAndListDropDowns, AnOpenListClosesOnlyForAnotherId) {
+    listCombo->Toggle();
+    ASSERT_TRUE(list->IsVisible());
+    dialog->CloseOtherLists(listCombo);
+    EXPECT_TRUE(list->IsVisible()) << "its own combo keeps it";
+    dialog->CloseOtherLists(button);
+    EXPECT_FALSE(list->IsVisible());
+    EXPECT_FALSE(listCombo->IsOpen());
+}
+
+TEST_F(TreeAndListDropDowns, AnOpenTreeKeepsThePressFromWidgetsOfOtherIds) {
+    const UiRect face = button->GetLayoutRecord().Rect;
+    ui.Click(face.left + 5, face.top + 5);
+    EXPECT_EQ(presses, 1);
+    treeCombo->Toggle();
+    ui.Move(face.left + 5, face.top + 5);
+    ui.Press();
+    ui.Frame();
+    EXPECT_TRUE(tree->IsVisible()) << "the press is not given to the button, which would close the tree";
+    ui.Release();
+    ui.Frame();
+    EXPECT_EQ(presses, 2) << "the release still reaches the button";
+}
+
+TEST_F(TreeAndListDropDowns, ADeactivatedDialogClosesATreeTheCursorIsNotOn) {
+    treeCombo->Toggle();
+    ui.Move(300, 200); // on the frame only
+    ui.Frame();
+    dialog->CloseListsOnOutsideClick();
+    EXPECT_FALSE(tree->IsVisible());
+    EXPECT_FALSE(treeCombo->IsOpen());
+    treeCombo->Toggle();
+    const UiRect row = tree->GetLayoutRecord().Rect;
+    ui.Move(row.left + 5, row.top + 5);
+    ui.Frame();
+    dialog->CloseListsOnOutsideClick();
+    EXPECT_TRUE(tree->IsVisible()) << "the cursor is on the tree";
 }
 
 } // namespace

@@ -1,6 +1,11 @@
 #include "ui/ui_sounds.h"
 
+#include "data/database.h"
 #include "data/generated/sound_tables.h"
+#include "platform/file.h"
+#include "platform/null_audio.h"
+#include "view/sound_events.h"
+#include "view/sound_system.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +62,81 @@ TEST(UiSounds, PlayOnceWhilePlayingAndNothingWhenOff) {
     EXPECT_FALSE(sounds.PlayUiSound(2, nullptr));
     EXPECT_EQ(output.played.size(), 1u);
     SoundFilesTable::Clear();
+}
+
+// The interface rows of the shipped sound table played through the sound
+// system on the sound-free backend.
+class ShippedUiSounds : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SoundFilesTable::Clear();
+        std::string text;
+        ASSERT_TRUE(plat::ReadWholeFile("gamedata/config/MDConfig.gen", text));
+        Database db;
+        db.Init();
+        ASSERT_TRUE(db.Read(text));
+        ASSERT_TRUE(db.ApplyAllTables(KindSelector::All));
+        ASSERT_TRUE(SoundSystem::Startup(&audio, "gamedata"));
+        SetSoundViewSource([] {
+            SoundViewInput view;
+            view.width = 1000;
+            view.height = 600;
+            view.zoomVolumeFactor = 1.0f;
+            view.innerRect = {0, 0, 1000, 600};
+            return view;
+        });
+        UpdateSoundView();
+        SetSoundEnabled(1);
+        SetSfxVolume(0.5f);
+    }
+    void TearDown() override {
+        output.reset(); // its samples go before the sound system
+        SoundSystem::Shutdown();
+        SetSoundViewSource(nullptr);
+        SetSoundEnabled(1);
+        SetSfxVolume(1.0f);
+        SoundFilesTable::Clear();
+    }
+    plat::NullAudio audio;
+    std::unique_ptr<SoundSystemUiOutput> output = std::make_unique<SoundSystemUiOutput>();
+};
+
+TEST_F(ShippedUiSounds, OkayCancelAndClickPlayOncePerFile) {
+    TableUiSounds sounds(*output);
+    for (int32_t row : {kUiSoundOkay, kUiSoundCancel, kUiSoundClick}) {
+        const SoundFilesRow* sound = SoundFilesTable::Find(row);
+        ASSERT_NE(sound, nullptr) << row;
+        EXPECT_FALSE(SoundSystem::ResolveSoundPath(sound->Filename).empty()) << sound->Filename;
+        EXPECT_TRUE(sounds.PlayUiSound(row, nullptr)) << row;
+    }
+    ASSERT_EQ(audio.Plays().size(), 3u);
+    EXPECT_EQ(output->SampleCount(), 3u) << "one sample per file";
+    const std::string& click = SoundFilesTable::Find(kUiSoundClick)->Filename;
+    const SoundSample* sample = output->FindSample(click);
+    ASSERT_NE(sample, nullptr);
+    EXPECT_EQ(sample->Volume(), 64u) << "127 x 0.5, halves to even";
+    EXPECT_EQ(sample->Pan(), 64u) << "no point: the centre";
+
+    const UiPoint right{750, 300};
+    EXPECT_FALSE(sounds.PlayUiSound(kUiSoundClick, &right)) << "still playing: not restarted";
+    EXPECT_EQ(audio.Plays().size(), 3u);
+    audio.Advance(1000); // every click has ended
+    EXPECT_TRUE(sounds.PlayUiSound(kUiSoundClick, &right));
+    EXPECT_EQ(audio.Plays().size(), 4u);
+    EXPECT_EQ(sample->Pan(), uint32_t(PanFromRect({750, 300, 750, 300})));
+    EXPECT_GT(sample->Pan(), 64u) << "right of the centre";
+    EXPECT_EQ(output->SampleCount(), 3u);
+}
+
+TEST_F(ShippedUiSounds, NothingWithEffectsOffOrWithoutOutput) {
+    TableUiSounds sounds(*output);
+    SetSoundEnabled(0);
+    EXPECT_FALSE(sounds.PlayUiSound(kUiSoundClick, nullptr));
+    EXPECT_EQ(output->SampleCount(), 0u) << "no sample is made";
+    SetSoundEnabled(1);
+    SoundSystem::Shutdown();
+    EXPECT_FALSE(sounds.PlayUiSound(kUiSoundClick, nullptr));
+    EXPECT_TRUE(audio.Plays().empty());
 }
 
 } // namespace

@@ -79,6 +79,9 @@ public:
     int32_t GetUserValue() const { return record_.UserValue; }
     void SetUserValue(int32_t value) { record_.UserValue = value; }
     int32_t FrameCount() const { return frames_; }
+    // A word kept for the dialogs; the button does not read it.
+    int32_t GetSpare() const { return spare_; }
+    void SetSpare(int32_t value) { spare_ = value; }
 
 private:
     bool IsCheckBox() const;
@@ -93,6 +96,7 @@ private:
     bool fireWhileHeld_ = false;
     int32_t state_ = 0;
     int32_t frames_ = 4;
+    int32_t spare_ = 0;
     uint32_t colourMask_ = 0xFFFFFFFF;
     UiPoint faceOffset_;
     int32_t textWidth_ = 0;

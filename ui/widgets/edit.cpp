@@ -40,6 +40,9 @@ void Edit::SetText(const std::string& text) {
         text_.resize(size_t(maxLength_));
     record_.Caption = text;
     caretIndex_ = std::min(caretIndex_, int32_t(text_.size()));
+    visibleText_ = text_;
+    if (scrolling_)
+        Refit();
     UiPainter& painter = Manager().Painter();
     textHeight_ = painter.TextHeight(record_.Font);
     const int32_t width = painter.TextWidth(record_.Font, text);
@@ -57,6 +60,9 @@ void Edit::Clear() {
         focusedEdit = nullptr;
     editing_ = false;
     replaceAll_ = false;
+    // The scrolling window would otherwise still show the old text.
+    visibleText_.clear();
+    firstVisible_ = 0;
 }
 
 void Edit::PlaceCaret(int32_t textHeight, const std::string& text) {
@@ -69,6 +75,103 @@ void Edit::PlaceCaret(int32_t textHeight, const std::string& text) {
         y = r.top + r.Height() / 2 - caret.frameHeight / 2;
     caret_ = {r.left + w + record_.Value3, y, r.left + w + record_.Value3, y};
     caretIndex_ = int32_t(text.size());
+    if (scrolling_) {
+        // The window shows the end of the text, where the caret stands.
+        firstVisible_ = 0;
+        while (firstVisible_ < caretIndex_ &&
+               !Fits(text_.substr(size_t(firstVisible_), size_t(caretIndex_ - firstVisible_))))
+            ++firstVisible_;
+        Refit();
+        CaretFromVisible();
+    }
+}
+
+void Edit::SetScrolling(bool on) {
+    scrolling_ = on;
+    firstVisible_ = 0;
+    visibleText_ = text_;
+    if (scrolling_) {
+        Refit();
+        CaretFromVisible();
+    }
+}
+
+bool Edit::Fits(const std::string& text) const {
+    return Manager().Painter().TextWidth(record_.Font, text) + record_.Value3 < record_.Rect.Width();
+}
+
+void Edit::Refit() {
+    firstVisible_ = std::clamp(firstVisible_, 0, int32_t(text_.size()));
+    visibleText_ = text_.substr(size_t(firstVisible_));
+    while (!visibleText_.empty() && !Fits(visibleText_))
+        visibleText_.pop_back();
+}
+
+void Edit::CaretFromVisible() {
+    caretIndex_ = std::clamp(caretIndex_, firstVisible_, firstVisible_ + int32_t(visibleText_.size()));
+    const std::string before = visibleText_.substr(0, size_t(caretIndex_ - firstVisible_));
+    caret_.left = record_.Rect.left + Manager().Painter().TextWidth(record_.Font, before) + record_.Value3;
+    caret_.right = caret_.left;
+}
+
+void Edit::ScrollingKeyStep(uint32_t code, bool isChar, const std::string& character) {
+    constexpr int32_t kStep = 8;
+    const int32_t length = int32_t(text_.size());
+    auto clearReplaceAll = [&] {
+        if (replaceAll_) {
+            text_.clear();
+            caretIndex_ = firstVisible_ = 0;
+            replaceAll_ = false;
+        }
+    };
+    if (!isChar && code == kUiKeyLeft) {
+        replaceAll_ = false;
+        if (caretIndex_ > firstVisible_)
+            --caretIndex_;
+        else if (firstVisible_ > 0)
+            firstVisible_ = std::max(0, firstVisible_ - kStep);
+    } else if (!isChar && code == kUiKeyRight) {
+        replaceAll_ = false;
+        if (caretIndex_ < firstVisible_ + int32_t(visibleText_.size()))
+            ++caretIndex_;
+        else if (firstVisible_ + kStep < length)
+            firstVisible_ += kStep;
+        else
+            firstVisible_ = length - caretIndex_ + firstVisible_;
+    } else if (!isChar && code == kUiKeyDelete) {
+        clearReplaceAll();
+        if (caretIndex_ < int32_t(text_.size()))
+            text_.erase(size_t(caretIndex_), 1);
+    } else if (isChar && code == kUiCharBackspace) {
+        clearReplaceAll();
+        if (caretIndex_ > 0) {
+            const int32_t at = caretIndex_ - 1;
+            text_.erase(size_t(at), 1);
+            if (at < firstVisible_)
+                --firstVisible_;
+            caretIndex_ = at;
+            // At the window's left edge the window moves back a step.
+            if (caretIndex_ <= firstVisible_ && caretIndex_ > 0)
+                firstVisible_ = std::max(0, firstVisible_ - kStep);
+        }
+    } else if (!character.empty()) {
+        const bool fits = Fits(visibleText_ + character);
+        if (replaceAll_)
+            clearReplaceAll();
+        if (maxLength_ != 0 && text_.size() + character.size() > size_t(maxLength_))
+            return;
+        text_.insert(size_t(caretIndex_), character);
+        caretIndex_ += int32_t(character.size());
+        // A character that does not fit at the window's end pushes the
+        // window on until the caret shows again.
+        if (!fits) {
+            while (firstVisible_ < caretIndex_ &&
+                   !Fits(text_.substr(size_t(firstVisible_), size_t(caretIndex_ - firstVisible_))))
+                ++firstVisible_;
+        }
+    }
+    Refit();
+    CaretFromVisible();
 }
 
 void Edit::TakeFocus() {
@@ -207,6 +310,18 @@ void Edit::KeyStep() {
         }
     };
 
+    if (scrolling_ && !(isChar && code == kUiKeyEnter)) {
+        std::string character;
+        if (isChar && code >= 0x20 && code != 0x7F && code <= 0xFF && !(second & kUiKeyDoubleByte))
+            character += char(code);
+        if (isChar && code != kUiCharBackspace && character.empty())
+            return; // double-byte characters are not typed in this mode
+        if (!isChar && code != kUiKeyLeft && code != kUiKeyRight && code != kUiKeyDelete)
+            return;
+        ScrollingKeyStep(code, isChar, character);
+        return;
+    }
+
     if (!isChar && code == kUiKeyLeft) {
         replaceAll_ = false;
         if (caretIndex_ > 0) {
@@ -292,8 +407,8 @@ void Edit::Draw(int32_t layer) {
             colour_);
     textHeight_ = painter.TextHeight(record_.Font);
     uint32_t colour = ((editing_ ? record_.Colour2 : record_.Colour1) & 0xFFFFFF) | (colour_ & 0xFF000000);
-    std::string shown = text_;
-    if (maxLength_ != 0 && shown.size() > size_t(maxLength_))
+    std::string shown = scrolling_ ? visibleText_ : text_;
+    if (!scrolling_ && maxLength_ != 0 && shown.size() > size_t(maxLength_))
         shown.resize(size_t(maxLength_));
     const UiRect& r = record_.Rect;
     const int32_t x = r.left + record_.Value3;

@@ -26,6 +26,13 @@ public:
     bool IsRunningEnterHandler() const { return enterHandlerRunning_; }
     void SetNoFocusLossHandler(bool on) { noFocusLossHandler_ = on; }
     void SetKeepFocus(bool on) { keepFocus_ = on; }
+    // Scrolling mode: the edit shows a window of the text that moves
+    // sideways with the caret, so that a text wider than the box can be
+    // typed (single-byte characters).
+    void SetScrolling(bool on);
+    bool IsScrolling() const { return scrolling_; }
+    const std::string& GetVisibleText() const { return visibleText_; }
+    int32_t GetFirstVisible() const { return firstVisible_; }
     void ShowCaret() { caretVisible_ = true; }
     void HideCaret() { caretVisible_ = false; }
     bool IsCaretVisible() const { return caretVisible_; }
@@ -60,6 +67,15 @@ private:
     bool FaceTakes(UiPoint point);
     void PlaceCaret(int32_t textHeight, const std::string& text);
     void KeyStep();
+    // The scrolling mode's key step for the key or character.
+    void ScrollingKeyStep(uint32_t code, bool isChar, const std::string& character);
+    // The visible text: the text from the first visible byte on, cut where
+    // it no longer fits the box.
+    void Refit();
+    // The caret's x from its place in the visible text, the caret kept in
+    // the window.
+    void CaretFromVisible();
+    bool Fits(const std::string& text) const;
     void RunHandler();
     // The length of the character at byte i (1; 2 for a lead byte).
     int32_t CharLengthAt(size_t i) const;
@@ -80,6 +96,9 @@ private:
     int32_t highlight_ = 1;
     std::string text_;
     uint32_t blinkStamp_ = 0;
+    bool scrolling_ = false;
+    int32_t firstVisible_ = 0;
+    std::string visibleText_;
 };
 
 // The second word of the key input: what the key word holds.

@@ -141,19 +141,7 @@ void ListBox::AddRow(const ListRowTexts& content) {
             target = rows_[size_t(rowCount_)];
         } else {
             target = rows_.back();
-            UiRect& r = target.record.Rect;
-            if (vertical_)
-                r.Offset(0, r.Height());
-            else
-                r.Offset(r.Width(), 0);
-            if (rows_.size() >= 2) {
-                const UiRect& last = rows_[rows_.size() - 1].record.Rect;
-                const UiRect& before = rows_[rows_.size() - 2].record.Rect;
-                if (vertical_)
-                    r.Offset(0, last.top - before.bottom);
-                else
-                    r.Offset(last.left - before.right, 0);
-            }
+            target.record.Rect = NextRowRect();
             target.state = 0;
         }
         if (content.font != 0)
@@ -185,6 +173,135 @@ void ListBox::AddRow(const ListRowTexts& content) {
         RefreshScrollBar();
         SetFirstVisibleRow(0);
     } while (wrapText_ && !rest.empty());
+}
+
+UiRect ListBox::NextRowRect() const {
+    UiRect r = rows_.back().record.Rect;
+    if (vertical_)
+        r.Offset(0, r.Height());
+    else
+        r.Offset(r.Width(), 0);
+    if (rows_.size() >= 2) {
+        const UiRect& last = rows_[rows_.size() - 1].record.Rect;
+        const UiRect& before = rows_[rows_.size() - 2].record.Rect;
+        if (vertical_)
+            r.Offset(0, last.top - before.bottom);
+        else
+            r.Offset(last.left - before.right, 0);
+    }
+    return r;
+}
+
+void ListBox::AppendRow(const ListRowTexts& content) {
+    if (rows_.empty())
+        return;
+    size_t source = 0;
+    for (size_t i = std::min(size_t(rowCount_), rows_.size()); i-- > 0;) {
+        if (rows_[i].HasContent()) {
+            source = i;
+            break;
+        }
+    }
+    const bool inSlot = rowCount_ < pageRows_ && size_t(rowCount_) < rows_.size();
+    ListBoxRow row = rows_[source];
+    row.record.Rect = inSlot ? rows_[size_t(rowCount_)].record.Rect : NextRowRect();
+    row.state = 0;
+    if (content.font != 0)
+        row.record.Font = content.font;
+    row.text = content.text;
+    row.text2 = content.text2;
+    row.tint = content.tint;
+    if (!content.image1.empty())
+        row.image1 = content.image1;
+    if (!content.image2.empty())
+        row.image2 = content.image2;
+    if (!content.image3.empty())
+        row.image3 = content.image3;
+    if (inSlot)
+        rows_[size_t(rowCount_)] = std::move(row);
+    else
+        rows_.push_back(std::move(row));
+    ++rowCount_;
+    RefreshScrollBar();
+}
+
+void ListBox::AddSlot(const std::string& keyword, const std::string& handler, const UiRect& rect,
+                      const std::string& text, const std::string& image1, const std::string& image2,
+                      bool vertical, int32_t lastVisibleRow) {
+    ListBoxRow row;
+    if (!rows_.empty()) {
+        row.record = rows_[0].record;
+        row.record.Image = row.record.Image2 = row.record.OpenLayout = "";
+    }
+    row.record.Keyword = keyword;
+    row.record.Handler = handler;
+    row.record.Rect = rect;
+    row.text = text;
+    row.image1 = image1;
+    row.image2 = image2;
+    // Slots stand before the rows added beyond them.
+    const size_t at = std::min(size_t(slotRows_), rows_.size());
+    rows_.insert(rows_.begin() + std::ptrdiff_t(at), std::move(row));
+    vertical_ = vertical;
+    lastVisible_ = std::clamp(lastVisibleRow, 0, int32_t(rows_.size()));
+    firstVisible_ = std::min(firstVisible_, lastVisible_);
+    ++pageRows_;
+    ++slotRows_;
+    if (rowCount_ > int32_t(at))
+        ++rowCount_; // a row beyond the slots moved one place on
+    if (selectedRow_ >= int32_t(at))
+        ++selectedRow_;
+    RefreshScrollBar();
+}
+
+std::string ListBox::GetRowImage(int32_t index) const {
+    return index >= 0 && size_t(index) < rows_.size() ? rows_[size_t(index)].image1 : std::string();
+}
+
+void ListBox::SetRowImage(int32_t index, const std::string& name) {
+    if (ListBoxRow* row = RowAt(index))
+        row->image1 = name;
+}
+
+void ListBox::SetAllRowImages(const std::string& name) {
+    UiImageSize size;
+    if (rows_.size() < 2 || !Manager().Painter().ImageSize(name, imageSetParam_, size))
+        return;
+    const UiRect& a = rows_[0].record.Rect;
+    const UiRect& b = rows_[1].record.Rect;
+    const int32_t gap = vertical_ ? b.top - a.bottom : b.left - a.right;
+    for (ListBoxRow& row : rows_)
+        row.image1 = name;
+    UiRect& first = rows_[0].record.Rect;
+    first = {first.left, first.top, first.left + size.frameWidth, first.top + size.frameHeight};
+    for (size_t i = 1; i < rows_.size(); ++i) {
+        const UiRect& previous = rows_[i - 1].record.Rect;
+        UiRect& r = rows_[i].record.Rect;
+        if (vertical_)
+            r = {previous.left, previous.bottom + gap, previous.left + size.frameWidth,
+                 previous.bottom + gap + size.frameHeight};
+        else
+            r = {previous.right + gap, previous.top, previous.right + gap + size.frameWidth,
+                 previous.top + size.frameHeight};
+    }
+}
+
+void ListBox::SetRowGap(int32_t gap) {
+    rowGap_ = gap;
+    if (rows_.size() < 2)
+        return;
+    const UiRect first = rows_[0].record.Rect;
+    for (size_t i = 1; i < rows_.size(); ++i) {
+        const UiRect& previous = rows_[i - 1].record.Rect;
+        UiRect& r = rows_[i].record.Rect;
+        if (vertical_) {
+            r.top = previous.bottom + gap;
+            r.bottom = r.top + first.Height();
+        } else {
+            r.left = previous.right + gap;
+            r.right = r.left + first.Width();
+        }
+    }
 }
 
 void ListBox::InsertRow(int32_t index, const ListRowTexts& content) {

@@ -48,6 +48,23 @@ public:
     const UifLayoutRecord& GetLayoutRecord() const override;
 
     void AddRow(const ListRowTexts& content);
+    // Adds one row without wrapping, a copy of the last row with content
+    // (the first slot when none has any): images the content leaves empty
+    // come from that row.
+    void AppendRow(const ListRowTexts& content);
+    // Appends a row slot made of these (its font, colours and images beyond
+    // these from the first slot); the list then runs in the given
+    // direction and its window ends at lastVisibleRow.
+    void AddSlot(const std::string& keyword, const std::string& handler, const UiRect& rect,
+                 const std::string& text, const std::string& image1, const std::string& image2, bool vertical,
+                 int32_t lastVisibleRow);
+    // A row's background image; empty, or nothing, past the rows.
+    std::string GetRowImage(int32_t index) const;
+    void SetRowImage(int32_t index, const std::string& name);
+    // Gives every row the background image and lays the rows out again at
+    // its size, keeping the gap between them; nothing with fewer than two
+    // rows or for an image that is not there.
+    void SetAllRowImages(const std::string& name);
     // Inserts a copy of row index carrying the content; nothing for an
     // index past the rows.
     void InsertRow(int32_t index, const ListRowTexts& content);
@@ -84,6 +101,13 @@ public:
     // True when every row fits in the window.
     bool ShowsAllRows() const { return rowCount_ <= pageRows_; }
     int32_t GetRowGap() const { return rowGap_; }
+    // Places each row after the previous one with this gap, at the first
+    // row's size along the list's direction.
+    void SetRowGap(int32_t gap);
+    void SetAnchorRow(int32_t n) { anchorRow_ = n; }
+    void SetAlignment(int32_t alignment) { alignment_ = alignment; }
+    void SetVerticalAlignment(int32_t alignment) { verticalAlignment_ = alignment; }
+    const UiRect& GetInputRect() const { return inputRect_; }
     void SetWrapText(bool on) { wrapText_ = on; }
     void SetFixedIcons(bool on) { fixedIcons_ = on; }
     void SetInputRect(const UiRect& rect) { inputRect_ = rect; }
@@ -115,6 +139,8 @@ public:
     void DrawToolTip(int32_t layer) override;
 
 private:
+    // Where the next row beyond the last one stands: one row and one gap on.
+    UiRect NextRowRect() const;
     bool FindRow(UiPoint point, bool quiet);
     void RefreshScrollBar();
     void ShowScrollControls(bool show);

@@ -61,6 +61,8 @@ public:
     void SetCaption(const std::string& caption);
     const std::string& GetCaption() const { return record_.Caption; }
     bool IsDragging() const { return !(anchor_ == UiPoint{-1, -1}); }
+    const UiRect& GetCaptionRect() const { return captionRect_; }
+    void SetCaptionRect(const UiRect& rect) { captionRect_ = rect; }
 
     UifControl* HitTest(UiPoint point) override;
     UifControl* HitTestQuiet(UiPoint point) override;

@@ -40,6 +40,18 @@ bool Tab::Owns(const UifControl* control) const {
     return false;
 }
 
+void Tab::SetLayoutName(const std::string& name) {
+    layoutName_ = LayoutBaseName(name);
+}
+
+const UifLayoutRecord& Tab::HitInfo(UiPoint point) const {
+    for (size_t i = 1; i < children_.size(); ++i) {
+        if (children_[i]->HitTestQuiet(point))
+            return children_[i]->GetLayoutRecord();
+    }
+    return record_;
+}
+
 std::string Tab::GetActiveHandler(UiPoint point) {
     HitTest(point);
     for (size_t i = 1; i < children_.size(); ++i) {
@@ -110,7 +122,7 @@ bool Tab::UpdateInput(UiPoint point, bool held) {
     if (loadPending_) {
         loadPending_ = false;
         if (!record_.OpenLayout.empty()) {
-            layoutName_ = LayoutBaseName(record_.OpenLayout);
+            SetLayoutName(record_.OpenLayout);
             manager.LoadLayoutInto(record_.OpenLayout, this);
         }
         if (activeGroup != record_.Id) {

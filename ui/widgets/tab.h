@@ -15,8 +15,13 @@ public:
     const std::vector<std::unique_ptr<UifControl>>& GetChildren() const { return children_; }
     UifControl* GetChild(int32_t n) const;
     const std::string& GetOwnerDialogName() const { return ownerName_; }
+    // The page's layout name, without ".uif", as the tab's layout name.
+    void SetLayoutName(const std::string& name);
     UifControl* FindChild(int32_t id, std::string_view keyword) const;
     bool Owns(const UifControl* control) const;
+    // The layout record of the first page widget (after the page's frame)
+    // under the point, else the tab's own.
+    const UifLayoutRecord& HitInfo(UiPoint point) const;
     // The Handler of the first page widget (after the page's frame) that
     // fires, or empty.
     std::string GetActiveHandler(UiPoint point);

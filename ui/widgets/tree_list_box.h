@@ -60,6 +60,12 @@ public:
     void SetExpandCallback(std::function<void(TreeListItem*)> callback) {
         expandCallback_ = std::move(callback);
     }
+    // The names the screens use: the item drawing (centred icons, the
+    // default) and the open-or-close callback.
+    void SetDrawMode(uint8_t centred) { SetCentredIcons(centred != 0); }
+    void SetOpenCloseCallback(std::function<void(TreeListItem*)> callback) {
+        SetExpandCallback(std::move(callback));
+    }
     bool IsCheckPending() const { return checkPending_; }
 
     UifControl* HitTest(UiPoint point) override;
