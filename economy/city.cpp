@@ -22,17 +22,16 @@ constexpr uint32_t kDefaultGrowthDelay = 30000;
 constexpr uint32_t kMinGrowthDelay = 1000;
 constexpr int32_t kMaxTownSide = 255;
 
-struct CityTable {
+// The current world's towns; its world deletes them while the tile map
+// that their factories touch is still whole.
+struct CityTable final : WorldAttachment {
     std::array<std::unique_ptr<City>, kMaxCities + 1> slots;
     int32_t count = 0;
     int32_t cursor = 0;
 };
 
-// Never destroyed: towns left at exit would otherwise delete their factories
-// after the tile map that those touch has gone.
 CityTable& Table() {
-    static auto* table = new CityTable();
-    return *table;
+    return CurrentWorld().Attached<CityTable>();
 }
 
 int32_t Mod(int32_t a, int32_t m) {

@@ -28,6 +28,7 @@ bool GenerateNewWorld(Game& game, const NewWorldOptions& options, const MapGener
         GameLog("map generator: a map of %u x %u tiles cannot be made", s.MapWidth, s.MapHeight);
         return false;
     }
+    WorldScope scope(game.GetWorld());
     GetMapGeneratorSettings() = s;
     SeedRuntimeRandom(options.seed);
     SetClockYear(options.startYear);

@@ -104,6 +104,7 @@ void InstallGeneratorHooks(Game& game) {
 } // namespace
 
 void InstallTownsAndIndustry(Game& game) {
+    WorldScope scope(game.GetWorld());
     RegisterMapObjectClass(kCategoryBuilding, kFactorySubtype,
                            [](int32_t) { return std::make_unique<Factory>(); });
 

@@ -5,7 +5,9 @@
 
 #include <cstdio>
 
-Game::Game() : session_(std::make_unique<LocalSession>()), clock_(std::make_unique<FrameClock>()) {}
+Game::Game()
+    : world_(std::make_unique<World>()), worldScope_(*world_), session_(std::make_unique<LocalSession>()),
+      clock_(std::make_unique<FrameClock>()), random_(*world_) {}
 
 Game::~Game() = default;
 
@@ -59,11 +61,13 @@ std::vector<std::string> Game::StatsLines() const {
 void Game::Step() {
     if (!IsStarted())
         return;
+    WorldScope scope(*world_);
     UpdateWorld();
     profiler_.ClearCounters();
 }
 
 void Game::DrainCommands() {
+    WorldScope scope(*world_);
     uint64_t start = plat::Clock::Timestamp();
     while (std::unique_ptr<GameCommand> command = session_->NextReceivedCommand(*this))
         command->Execute(*this);
@@ -71,6 +75,7 @@ void Game::DrainCommands() {
 }
 
 void Game::UpdateWorld() {
+    WorldScope scope(*world_);
     int budget = session_->IsNetworkGame() ? 100 : 1;
     DrainCommands();
     while (budget > 0 && session_->CanRunTick()) {

@@ -12,6 +12,7 @@
 #include "gameloop/profiler.h"
 #include "gameloop/session.h"
 #include "gameloop/world_hooks.h"
+#include "world/world.h"
 
 #include <array>
 #include <cstdint>
@@ -64,6 +65,10 @@ public:
     Game();
     ~Game() override;
 
+    // The game's world, current from the game's making to its end (games
+    // end in the reverse order of their making) and during each step.
+    World& GetWorld() { return *world_; }
+
     // Replaces the session by a new local one.
     void CreateLocalSession();
     NetSession& Session() { return *session_; }
@@ -72,6 +77,11 @@ public:
     // another kind.
     FrameClock* GetFrameClock();
     void SetClock(std::unique_ptr<LoopClock> clock) { clock_ = std::move(clock); }
+    // Sets the clock and hands back the one it replaces.
+    std::unique_ptr<LoopClock> ReplaceClock(std::unique_ptr<LoopClock> clock) {
+        std::swap(clock, clock_);
+        return clock;
+    }
     void SetWorldHooks(WorldHooks* hooks) { hooks_ = hooks ? hooks : &noHooks_; }
     WorldHooks& Hooks() { return *hooks_; }
     // What the mission goals read of the world; none reads only the clock.
@@ -128,6 +138,8 @@ private:
     void RunDateStep();
     uint32_t CurrentYear() const override { return clock_->GetCurrentYear(); }
 
+    std::unique_ptr<World> world_;
+    WorldScope worldScope_;
     std::unique_ptr<NetSession> session_;
     std::unique_ptr<LoopClock> clock_;
     WorldHooks noHooks_;

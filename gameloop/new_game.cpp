@@ -13,6 +13,7 @@ void ResetGameGlobals(Game& game) {
 }
 
 void NewGameInit(Game& game, uint32_t mapWidth, uint32_t mapHeight) {
+    WorldScope scope(game.GetWorld());
     WorldHooks& world = game.Hooks();
     world.DeleteAllSchedules();
     world.EndSpecialEvents();
@@ -26,12 +27,14 @@ void NewGameInit(Game& game, uint32_t mapWidth, uint32_t mapHeight) {
 }
 
 void ResetWorld(Game& game) {
+    // Not scoped: a load resets the world it builds, which it made current.
     game.Hooks().ResetWorld();
 }
 
 void StartGame(Game& game, uint32_t seed) {
     if (game.IsStarted())
         return;
+    WorldScope scope(game.GetWorld());
     game.CreateLocalSession();
     ResetGameGlobals(game);
     NewGameInit(game);

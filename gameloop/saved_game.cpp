@@ -278,6 +278,7 @@ bool ReadSaveFile(const std::string& path, bool packed, std::vector<uint8_t>& by
 } // namespace
 
 bool SaveGameToMemory(Game& game, std::vector<uint8_t>& bytes) {
+    WorldScope world(game.GetWorld());
     std::string header(kSaveHeaderText);
     uint32_t version = kSaveStreamVersion;
     bytes.clear();
@@ -306,36 +307,106 @@ bool SaveGameToMemory(Game& game, std::vector<uint8_t>& bytes) {
 
 namespace {
 
-// Loads a checked saved game from the stream that open gives. The running
-// game is kept in memory first, so that a load failing part-way can put it
-// back; sizeHint (the size of what is loaded) sizes that copy up front, as
-// the running game is most often of the loaded one's size.
-bool LoadCheckedGame(Game& game, const std::function<std::unique_ptr<SaveStream>()>& open, size_t sizeHint) {
-    std::vector<uint8_t> previous;
-    if (game.IsStarted()) {
-        // Room never written is never touched, so a hint too large costs
-        // address space only; one too small leaves the copy to grow.
-        constexpr size_t kLargestHint = size_t(1) << 30;
-        try {
-            previous.reserve(std::min(sizeHint + sizeHint / 8 + 65536, kLargestHint));
-        } catch (const std::bad_alloc&) {
+constexpr uint32_t kKeptClockTag = ChunkTag("clk");
+constexpr uint32_t kKeptSessionTag = ChunkTag("ses");
+constexpr uint32_t kKeptGoalsTag = ChunkTag("goal");
+
+// What a load writes into outside the world (the loop clock when it keeps
+// its own state, the session's values, the mission goals, the map size),
+// kept in memory to be put back when the load fails.
+struct KeptGameParts {
+    std::vector<uint8_t> bytes;
+    bool withClock = false;
+    uint32_t mapWidth = 0;
+    uint32_t mapHeight = 0;
+};
+
+template <typename Part>
+bool TransferKeptParts(Game& game, bool withClock, Part&& part) {
+    bool ok = true;
+    if (withClock)
+        ok = part(kKeptClockTag, [&game] { return game.Clock().Serialize(); }) && ok;
+    ok = part(kKeptSessionTag, [&game] { return game.Session().SerializeSessionState(); }) && ok;
+    ok = part(kKeptGoalsTag, [&game] { return game.Goals().Serialize(); }) && ok;
+    return ok;
+}
+
+bool KeepGameParts(Game& game, bool withClock, KeptGameParts& kept) {
+    kept.withClock = withClock;
+    kept.mapWidth = game.MapWidth();
+    kept.mapHeight = game.MapHeight();
+    SaveStreamScope scope;
+    std::string header(kSaveHeaderText);
+    uint32_t version = kSaveStreamVersion;
+    if (!BeginSaveStream(OpenMemoryWriteStream(kept.bytes), header, version))
+        return false;
+    bool ok = TransferKeptParts(game, withClock, [](uint32_t tag, auto&& body) {
+        BeginChunk(tag);
+        bool done = body();
+        EndChunk();
+        return done;
+    });
+    return CloseStream() && ok;
+}
+
+bool RestoreGameParts(Game& game, const KeptGameParts& kept) {
+    game.SetMapSize(kept.mapWidth, kept.mapHeight);
+    SaveStreamScope scope;
+    std::string header;
+    uint32_t version = 0;
+    if (!BeginSaveStream(OpenMemoryReadStream(std::span<const uint8_t>(kept.bytes)), header, version))
+        return false;
+    bool ok = TransferKeptParts(game, kept.withClock, [](uint32_t expected, auto&& body) {
+        uint32_t tag = 0;
+        BeginChunk(tag);
+        bool done = tag == expected && body();
+        EndChunk();
+        return done;
+    });
+    return CloseStream() && ok;
+}
+
+// Loads a checked saved game from the stream that open gives into a fresh
+// world, which keeps the game's world only when the whole load succeeded; a
+// failed load puts the running world back as it was. The running world's
+// contents wait aside meanwhile, so that the world the load fills is the
+// game's own (what a load binds to its world stays bound).
+bool LoadCheckedGame(Game& game, const std::function<std::unique_ptr<SaveStream>()>& open) {
+    World& world = game.GetWorld();
+    const bool hadGame = game.IsStarted();
+    KeptGameParts kept;
+    {
+        WorldScope scope(world);
+        if (!KeepGameParts(game, hadGame, kept)) {
+            GameLog("saved game not loaded: the running game's state cannot be kept");
+            return false;
         }
     }
-    bool hadGame = game.IsStarted() && SaveGameToMemory(game, previous);
-
-    ResetWorld(game);
-    game.Goals().Clear();
-    // A game loaded without one running first gets the clock a new game has.
-    if (!hadGame)
-        game.SetClock(game.Hooks().CreateClock());
-    if (!LoadSections(game, open())) {
+    World running;
+    running.SwapContents(world);
+    world.InheritUnsaved(running);
+    std::unique_ptr<LoopClock> previousClock;
+    bool ok = false;
+    {
+        WorldScope scope(world);
         ResetWorld(game);
-        if (hadGame && LoadSections(game, OpenMemoryReadStream(previous)))
-            game.Hooks().RebuildDerivedState();
-        else if (!hadGame)
-            game.SetStarted(false);
+        game.Goals().Clear();
+        // A game loaded without one running first gets the clock a new game has.
+        if (!hadGame)
+            previousClock = game.ReplaceClock(game.Hooks().CreateClock());
+        ok = LoadSections(game, open());
+        if (!ok) {
+            if (previousClock)
+                game.ReplaceClock(std::move(previousClock));
+            if (!RestoreGameParts(game, kept))
+                GameLog("saved game: the running game's state could not be put back");
+        }
+    }
+    if (!ok) {
+        world.SwapContents(running);
         return false;
     }
+    WorldScope scope(world);
     game.Hooks().AfterLoad();
     LoopTimes& times = game.Times();
     times.lastTownUpdate = game.Clock().GetTime();
@@ -355,8 +426,7 @@ bool LoadGameFromMemory(Game& game, std::span<const uint8_t> bytes) {
         GameLog("saved game not loaded: %s", reason.c_str());
         return false;
     }
-    return LoadCheckedGame(
-        game, [bytes] { return OpenMemoryReadStream(bytes); }, bytes.size());
+    return LoadCheckedGame(game, [bytes] { return OpenMemoryReadStream(bytes); });
 }
 
 bool SaveGame(Game& game, const std::string& path, bool packed) {
@@ -393,10 +463,7 @@ bool LoadGame(Game& game, const std::string& path, bool packed) {
             GameLog("%s: saved game not loaded: %s", path.c_str(), reason.c_str());
             return false;
         }
-        std::error_code error;
-        const uintmax_t size = std::filesystem::file_size(path, error);
-        loaded = LoadCheckedGame(
-            game, [&path] { return OpenFileReadStream(path); }, error ? 0 : size_t(size));
+        loaded = LoadCheckedGame(game, [&path] { return OpenFileReadStream(path); });
     }
     if (!loaded) {
         GameLog("%s: the saved game was not loaded", path.c_str());

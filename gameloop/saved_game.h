@@ -1,8 +1,8 @@
 // Saving and loading whole games: a header chunk and sixteen sections in a
 // fixed order, each written by the owner of its objects. A load checks the
-// whole file before it touches the running world, and a load that fails
-// part-way restores the world it replaced. The yearly autosave keeps one
-// file per game.
+// whole file, builds a fresh world from it and swaps that in only when the
+// whole load succeeded, so a failed load never touches the running world.
+// A save only reads the world. The yearly autosave keeps one file per game.
 #pragma once
 
 #include <cstdint>

@@ -14,9 +14,10 @@
 
 namespace {
 
-// The loop's view of the world's current clock.
+// The loop's view of one world's clock.
 class WorldClock final : public LoopClock {
 public:
+    explicit WorldClock(World& world) : world_(world) {}
     uint32_t GetTime() const override { return Clock() ? Clock()->GetTime() : 0; }
     uint64_t GetTickCount() const override { return Clock() ? Clock()->GetTicks() : 0; }
     void AdvanceTick() override {
@@ -36,7 +37,9 @@ public:
     }
 
 private:
-    static GameClock* Clock() { return GetGameClock(); }
+    GameClock* Clock() const { return world_.clock.get(); }
+
+    World& world_;
 };
 
 bool Loading() {
@@ -46,8 +49,9 @@ bool Loading() {
 } // namespace
 
 std::unique_ptr<LoopClock> WorldModelHooks::CreateClock() {
+    // The clock of the world current now: a game's, when it starts or loads.
     CreateGameClock(0);
-    return std::make_unique<WorldClock>();
+    return std::make_unique<WorldClock>(CurrentWorld());
 }
 
 bool WorldModelHooks::HasPlayer(uint8_t slot) const {
@@ -148,11 +152,8 @@ void ConnectWorldModel(Game& game, WorldModelHooks& hooks) {
     game.SetWorldHooks(&hooks);
     game.SetMissionWorld(&hooks);
     game.SetSectionSerializer(SaveSection::WorldMap, [] {
-        if (Loading())
-            return GetWorldMap().LoadWorldMap();
-        // Route flags A and B are not kept in a save.
-        ClearRouteFlags();
-        return GetWorldMap().SaveWorldMap();
+        // Route flags A and B are not kept in a game's save.
+        return Loading() ? GetWorldMap().LoadWorldMap() : GetWorldMap().SaveWorldMap(true);
     });
     game.SetSectionSerializer(SaveSection::Objects,
                               [] { return Loading() ? LoadMapObjects() : SaveMapObjects(); });

@@ -41,11 +41,6 @@ void RouteCell::Transfer() {
     ::Transfer(signal);
 }
 
-CellRows& Rows() {
-    static CellRows rows;
-    return rows;
-}
-
 void ResetCellRows() {
     CellRows& rows = Rows();
     rows.route.Reset();
@@ -56,8 +51,6 @@ void ResetCellRows() {
 }
 
 namespace {
-
-bool HeightsInUse[4];
 
 bool IsRoadLayer(uint32_t layer) {
     return layer == 2 || layer == 8;
@@ -639,7 +632,7 @@ void SetRouteSlotValue(WorldCell& cell, uint32_t i, uint32_t value, uint32_t sou
 }
 
 void SnapshotRouteRows() {
-    for (bool& flag : HeightsInUse)
+    for (bool& flag : Rows().heightsInUse)
         flag = false;
     CellRowPool<RouteCell>& pool = Rows().route;
     std::vector<bool> isFree(pool.Size(), false);
@@ -658,7 +651,7 @@ void SnapshotRouteRows() {
         for (int d = 0; d < 4; ++d) {
             int32_t h = EdgeHeightAt(row, d);
             if ((trackDirs & (1u << d)) && h >= 0 && h <= 3)
-                HeightsInUse[h] = true;
+                Rows().heightsInUse[h] = true;
         }
     }
     std::vector<MapObject*> tracks;
@@ -669,5 +662,5 @@ void SnapshotRouteRows() {
 }
 
 bool HeightInUse(uint32_t height) {
-    return height < 4 && HeightsInUse[height];
+    return height < 4 && Rows().heightsInUse[height];
 }

@@ -105,10 +105,11 @@ struct CellRows {
     CellRowPool<WaterwayRow> waterway;
     CellRowPool<PlainRow> plain;
     CellRowPool<FootprintRow> footprint;
+    // Which edge heights 0-3 carry a track, as of the last snapshot.
+    bool heightsInUse[4] = {false, false, false, false};
 };
 
-// The process-wide pools.
-CellRows& Rows();
+// The current world's pools: Rows() in world/world.h.
 // Empties every pool down to its single free row 0.
 void ResetCellRows();
 

@@ -11,8 +11,7 @@ using namespace decoration_bits;
 namespace {
 
 std::vector<DecorationRecord>& PostedDecorations() {
-    static std::vector<DecorationRecord> posted;
-    return posted;
+    return CurrentWorld().postedDecorations;
 }
 
 constexpr uint32_t kMaxDecorationNumber = 127;

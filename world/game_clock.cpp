@@ -3,6 +3,7 @@
 #include "files/chunk_stream.h"
 #include "files/chunk_transfer.h"
 #include "platform/clock.h"
+#include "world/world.h"
 #include "world/world_services.h"
 
 #include <cmath>
@@ -12,8 +13,7 @@ namespace {
 constexpr uint32_t kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 std::unique_ptr<GameClock>& CurrentClock() {
-    static std::unique_ptr<GameClock> clock;
-    return clock;
+    return CurrentWorld().clock;
 }
 
 std::function<std::unique_ptr<GameClock>()>& NetClockFactory() {

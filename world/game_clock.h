@@ -49,6 +49,8 @@ public:
     // The "tim1" chunk, both directions.
     void Serialize();
     virtual bool IsValid() const { return true; }
+    // A copy of the same kind and state; each kind answers its own.
+    virtual std::unique_ptr<GameClock> Clone() const { return std::make_unique<GameClock>(*this); }
 
     // The game time last computed, without looking at the real time.
     uint32_t GetCurrentTime() const { return currentTime_; }
@@ -75,6 +77,7 @@ public:
     void Tick() override {}
     uint32_t GetTime() override { return currentTime_; }
     void SetSpeed(float) override {}
+    std::unique_ptr<GameClock> Clone() const override { return std::make_unique<FrozenGameClock>(*this); }
 };
 
 // Replaces the current clock with a new one of the kind: 0 running, 1

@@ -1,15 +1,13 @@
 #include "world/game_settings.h"
 
-namespace {
-UiState uiState;
-} // namespace
+#include "world/world.h"
 
 UiState& GetUiState() {
-    return uiState;
+    return CurrentWorld().uiState;
 }
 
 void ResetUiState() {
-    uiState = UiState{};
+    CurrentWorld().uiState = UiState{};
 }
 
 std::string& InstallPath() {

@@ -11,6 +11,7 @@
 #include "world/packed_field.h"
 #include "world/player.h"
 #include "world/prices.h"
+#include "world/world.h"
 #include "world/world_warnings.h"
 
 #include <array>
@@ -20,8 +21,17 @@ namespace {
 constexpr uint32_t kTagParts = ChunkTag("hdq1");
 constexpr uint32_t kTags[] = {kTagParts};
 
-std::array<Headquarter*, kPlayerSlotCount> registry{};
-int32_t cachedGfxIndex = 0;
+// The current world's headquarters by owner, and the year's graphic index
+// that their sprites were last chosen for.
+struct HeadquarterRegistry final : WorldPart {
+    static constexpr WorldPartId kPartId = WorldPartId::Headquarters;
+    std::array<Headquarter*, kPlayerSlotCount> byOwner{};
+    int32_t gfxIndex = 0;
+};
+
+HeadquarterRegistry& Registry() {
+    return CurrentWorld().Part<HeadquarterRegistry>();
+}
 
 float PartCostSum(uint32_t parts) {
     float sum = 0.0f;
@@ -53,7 +63,7 @@ int32_t YearGfxIndex(int32_t row) {
 } // namespace
 
 Headquarter::~Headquarter() {
-    for (Headquarter*& entry : registry) {
+    for (Headquarter*& entry : Registry().byOwner) {
         if (entry == this)
             entry = nullptr;
     }
@@ -72,7 +82,7 @@ void Headquarter::SetOwner(uint8_t slot) {
 }
 
 void Headquarter::Register() {
-    for (Headquarter*& entry : registry) {
+    for (Headquarter*& entry : Registry().byOwner) {
         if (entry == this)
             entry = nullptr;
     }
@@ -80,7 +90,7 @@ void Headquarter::Register() {
         WorldWarning("headquarters %u: owner %d is no player slot", id_, owner_);
         return;
     }
-    registry[size_t(owner_)] = this;
+    Registry().byOwner[size_t(owner_)] = this;
 }
 
 void Headquarter::OnNewMonth() {
@@ -141,8 +151,8 @@ void Headquarter::GetInfoText(std::string& out) const {
 
 SpriteRef Headquarter::GetGraphic() const {
     const int32_t index = GetHeadquarterGfxIndex();
-    if (index != cachedGfxIndex) {
-        cachedGfxIndex = index;
+    if (index != Registry().gfxIndex) {
+        Registry().gfxIndex = index;
         if (StaticServices().requestObjectRedraw)
             StaticServices().requestObjectRedraw();
     }
@@ -154,7 +164,7 @@ SpriteRef Headquarter::GetGraphic() const {
 }
 
 Headquarter* GetPlayerHeadquarter(uint32_t slot) {
-    return slot < registry.size() ? registry[slot] : nullptr;
+    return slot < Registry().byOwner.size() ? Registry().byOwner[slot] : nullptr;
 }
 
 bool PlayerHeadquarterHasPart(uint32_t slot, uint32_t bit) {
@@ -168,8 +178,8 @@ float GetHeadquarterModifier(int32_t row) {
 }
 
 void ResetHeadquarters() {
-    registry.fill(nullptr);
-    cachedGfxIndex = 0;
+    Registry().byOwner.fill(nullptr);
+    Registry().gfxIndex = 0;
 }
 
 int32_t GetHeadquarterGfxIndex() {

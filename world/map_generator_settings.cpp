@@ -3,6 +3,7 @@
 #include "data/generated/terrain_tables.h"
 #include "world/map_generator.h"
 #include "world/map_generator_services.h"
+#include "world/world.h"
 
 MapGeneratorSettings& GetMapGeneratorSettings() {
     static MapGeneratorSettings settings;
@@ -10,13 +11,11 @@ MapGeneratorSettings& GetMapGeneratorSettings() {
 }
 
 MapGeneratorCounters& GetMapGeneratorCounters() {
-    static MapGeneratorCounters counters;
-    return counters;
+    return CurrentWorld().generatorCounters;
 }
 
 MapGeneratorServices& GeneratorServices() {
-    static MapGeneratorServices services;
-    return services;
+    return CurrentWorld().generatorServices;
 }
 
 int32_t GetInitialWaterColor(int32_t row, int32_t r, int32_t c) {

@@ -8,6 +8,7 @@
 #include "world/span_piece.h"
 #include "world/special_track.h"
 #include "world/static_objects.h"
+#include "world/world.h"
 #include "world/world_errors.h"
 
 #include <algorithm>
@@ -61,16 +62,19 @@ struct CategoryList {
     }
 };
 
-// Never destroyed: objects left at exit would otherwise die after the tile
-// map that their destructors touch.
+// The current world's lists; its world deletes the objects while the tile
+// map that their destructors touch is still whole.
+struct ObjectLists final : WorldPart {
+    static constexpr WorldPartId kPartId = WorldPartId::Objects;
+    std::array<CategoryList, kObjectCategoryCount> lists;
+};
+
 std::array<CategoryList, kObjectCategoryCount>& Lists() {
-    static auto* lists = new std::array<CategoryList, kObjectCategoryCount>();
-    return *lists;
+    return CurrentWorld().Part<ObjectLists>().lists;
 }
 
 std::map<std::pair<int32_t, int32_t>, MapObjectConstructor>& Registry() {
-    static std::map<std::pair<int32_t, int32_t>, MapObjectConstructor> registry;
-    return registry;
+    return CurrentWorld().objectClasses;
 }
 
 std::unique_ptr<MapObject> ConstructDefault(int32_t category, int32_t subtype) {

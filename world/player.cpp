@@ -9,6 +9,7 @@
 #include "world/game_settings.h"
 #include "world/money.h"
 #include "world/random_streams.h"
+#include "world/world.h"
 #include "world/world_services.h"
 #include "world/world_warnings.h"
 #include "world/yearly_modifiers.h"
@@ -41,8 +42,16 @@ struct DirectoryEntry {
     uint32_t kind = 0;
 };
 
-std::array<std::unique_ptr<Player>, kPlayerSlotCount> slots;
-Player* currentPlayer = nullptr;
+// The current world's players.
+struct PlayerRoster final : WorldPart {
+    static constexpr WorldPartId kPartId = WorldPartId::Players;
+    std::array<std::unique_ptr<Player>, kPlayerSlotCount> slots;
+    Player* current = nullptr;
+};
+
+PlayerRoster& Roster() {
+    return CurrentWorld().Part<PlayerRoster>();
+}
 std::vector<std::string> aiNames;
 std::function<std::unique_ptr<ComputerPlayerBase>()> computerFactory;
 
@@ -105,7 +114,7 @@ void LoadAINames() {
 }
 
 bool NameIndexTaken(int32_t index) {
-    for (const auto& player : slots) {
+    for (const auto& player : Roster().slots) {
         if (player && player->GetPlayerKind() == kPlayerKindComputer &&
             static_cast<const ComputerPlayerBase&>(*player).GetNameIndex() == index)
             return true;
@@ -156,12 +165,12 @@ void SkipPlayerChunks() {
 void ChooseCurrentPlayerAfterLoad() {
     if (Services().isNetworkGame && Services().isNetworkGame())
         return;
-    currentPlayer = slots[0].get();
-    if (currentPlayer && currentPlayer->IsHumanPlayer())
+    Roster().current = Roster().slots[0].get();
+    if (Roster().current && Roster().current->IsHumanPlayer())
         return;
-    for (const auto& player : slots) {
+    for (const auto& player : Roster().slots) {
         if (player && player->IsHumanPlayer()) {
-            currentPlayer = player.get();
+            Roster().current = player.get();
             return;
         }
     }
@@ -185,7 +194,7 @@ void Player::OnNewYear() {
 }
 
 void Player::Pay(int64_t amount, int32_t category, uint32_t extra) {
-    if (this == currentPlayer && GetUiState().UnlimitedMoney)
+    if (this == Roster().current && GetUiState().UnlimitedMoney)
         return;
     if (amount >= 0)
         Earn(amount, category, extra);
@@ -206,7 +215,7 @@ void Player::Earn(int64_t amount, int32_t category, uint32_t) {
 }
 
 bool Player::CanAfford(int64_t cost) const {
-    if (this == currentPlayer && GetUiState().UnlimitedMoney)
+    if (this == Roster().current && GetUiState().UnlimitedMoney)
         return true;
     return money_ >= cost;
 }
@@ -258,20 +267,20 @@ void SetComputerPlayerFactory(std::function<std::unique_ptr<ComputerPlayerBase>(
 }
 
 Player* GetCurrentPlayer() {
-    return currentPlayer;
+    return Roster().current;
 }
 
 void SetCurrentPlayer(Player* player) {
-    currentPlayer = player;
+    Roster().current = player;
 }
 
 Player* GetPlayer(uint32_t slot) {
-    return slot < kPlayerSlotCount ? slots[slot].get() : nullptr;
+    return slot < kPlayerSlotCount ? Roster().slots[slot].get() : nullptr;
 }
 
 uint32_t GetPlayerIndex(const Player* player) {
     for (uint32_t slot = 0; slot < kPlayerSlotCount; ++slot) {
-        if (player && slots[slot].get() == player)
+        if (player && Roster().slots[slot].get() == player)
             return slot;
     }
     return 0;
@@ -280,16 +289,16 @@ uint32_t GetPlayerIndex(const Player* player) {
 uint32_t CountPlayers() {
     uint32_t count = 0;
     for (uint32_t slot = 0; slot < 4; ++slot)
-        count += slots[slot] ? 1 : 0;
+        count += Roster().slots[slot] ? 1 : 0;
     return count;
 }
 
 bool AddPlayer(std::unique_ptr<Player> player, bool makeCurrent) {
-    for (auto& slot : slots) {
+    for (auto& slot : Roster().slots) {
         if (!slot) {
             slot = std::move(player);
             if (makeCurrent)
-                currentPlayer = slot.get();
+                Roster().current = slot.get();
             return true;
         }
     }
@@ -299,15 +308,15 @@ bool AddPlayer(std::unique_ptr<Player> player, bool makeCurrent) {
 void DeletePlayer(uint32_t slot) {
     if (slot >= kPlayerSlotCount)
         return;
-    if (currentPlayer == slots[slot].get())
-        currentPlayer = nullptr;
-    slots[slot].reset();
+    if (Roster().current == Roster().slots[slot].get())
+        Roster().current = nullptr;
+    Roster().slots[slot].reset();
 }
 
 void DeleteAllPlayers() {
-    for (auto& slot : slots)
+    for (auto& slot : Roster().slots)
         slot.reset();
-    currentPlayer = nullptr;
+    Roster().current = nullptr;
 }
 
 void CreatePlayers() {
@@ -315,16 +324,16 @@ void CreatePlayers() {
     // The players of a previous game are deleted, not just forgotten.
     DeleteAllPlayers();
     if (!(Services().isNetworkGame && Services().isNetworkGame())) {
-        slots[0] = std::make_unique<Player>(0);
-        currentPlayer = slots[0].get();
+        Roster().slots[0] = std::make_unique<Player>(0);
+        Roster().current = Roster().slots[0].get();
     }
-    slots[kGodPlayerSlot] = std::make_unique<GodPlayer>();
+    Roster().slots[kGodPlayerSlot] = std::make_unique<GodPlayer>();
 }
 
 ComputerPlayerBase* CreateAIPlayer(int32_t excludedNameIndex, uint32_t difficulty) {
     uint32_t freeSlot = 4;
     for (uint32_t slot = 0; slot < 4 && freeSlot == 4; ++slot) {
-        if (!slots[slot])
+        if (!Roster().slots[slot])
             freeSlot = slot;
     }
     if (freeSlot == 4)
@@ -333,7 +342,7 @@ ComputerPlayerBase* CreateAIPlayer(int32_t excludedNameIndex, uint32_t difficult
     // The first graphic and colour numbers no other company uses.
     auto used = [](auto getter, uint32_t value) {
         for (uint32_t slot = 0; slot < 4; ++slot) {
-            if (slots[slot] && getter(*slots[slot]) == value)
+            if (Roster().slots[slot] && getter(*Roster().slots[slot]) == value)
                 return true;
         }
         return false;
@@ -348,27 +357,27 @@ ComputerPlayerBase* CreateAIPlayer(int32_t excludedNameIndex, uint32_t difficult
     made->SetColourIndex(colour);
     made->Pay(WrappingAdd(GetStartMoneyForDifficulty(difficulty), WrappingNegate(made->GetMoney())), -1, 0);
     ComputerPlayerBase* player = made.get();
-    slots[freeSlot] = std::move(made);
+    Roster().slots[freeSlot] = std::move(made);
     AssignAIName(*player, excludedNameIndex);
     return player;
 }
 
 void UpdatePlayers() {
-    for (const auto& player : slots) {
+    for (const auto& player : Roster().slots) {
         if (player)
             player->Update();
     }
 }
 
 void NotifyPlayersNewMonth() {
-    for (const auto& player : slots) {
+    for (const auto& player : Roster().slots) {
         if (player)
             player->OnNewMonth();
     }
 }
 
 void NotifyPlayersNewYear() {
-    for (const auto& player : slots) {
+    for (const auto& player : Roster().slots) {
         if (player)
             player->OnNewYear();
     }
@@ -423,11 +432,11 @@ const std::vector<std::string>& GetAINames() {
 void SavePlayers() {
     std::vector<DirectoryEntry> entries;
     for (uint32_t slot = 0; slot < kPlayerSlotCount; ++slot) {
-        if (slots[slot])
-            entries.push_back({slot, slots[slot]->GetPlayerKind()});
+        if (Roster().slots[slot])
+            entries.push_back({slot, Roster().slots[slot]->GetPlayerKind()});
     }
     TransferDirectory(entries);
-    for (const auto& player : slots) {
+    for (const auto& player : Roster().slots) {
         if (player)
             player->Serialize();
     }
@@ -439,7 +448,7 @@ bool LoadPlayers() {
     DeleteAllPlayers();
     for (const DirectoryEntry& entry : entries) {
         std::unique_ptr<Player> player;
-        if (entry.slot >= kPlayerSlotCount || slots[entry.slot]) {
+        if (entry.slot >= kPlayerSlotCount || Roster().slots[entry.slot]) {
             WorldWarning("players: entry for slot %u skipped (outside or taken twice)", entry.slot);
         } else if (entry.kind == kPlayerKindHuman) {
             player = std::make_unique<Player>(0);
@@ -455,7 +464,7 @@ bool LoadPlayers() {
             continue;
         }
         player->Serialize();
-        slots[entry.slot] = std::move(player);
+        Roster().slots[entry.slot] = std::move(player);
     }
     ChooseCurrentPlayerAfterLoad();
     return !StreamFailed();

@@ -1,5 +1,7 @@
 #include "world/prices.h"
 
+#include "world/world.h"
+
 #include "data/generated/tables.h"
 #include "world/game_settings.h"
 #include "world/headquarter_registry.h"
@@ -12,7 +14,15 @@
 
 namespace {
 
-std::bitset<kProductFlagCount> productsInUse;
+// Which products the current world's buildings use.
+struct ProductsInUse final : WorldPart {
+    static constexpr WorldPartId kPartId = WorldPartId::ProductsInUse;
+    std::bitset<kProductFlagCount> flags;
+};
+
+std::bitset<kProductFlagCount>& InUse() {
+    return CurrentWorld().Part<ProductsInUse>().flags;
+}
 std::vector<int32_t> productList;
 bool productListBuilt = false;
 
@@ -183,16 +193,16 @@ int32_t CalcFreightIncome(int32_t product, float factor, uint32_t totalTime, uin
 }
 
 bool TestProductFlag(uint32_t index) {
-    return index < kProductFlagCount && productsInUse.test(index);
+    return index < kProductFlagCount && InUse().test(index);
 }
 
 void SetProductFlag(uint32_t index) {
     if (index < kProductFlagCount)
-        productsInUse.set(index);
+        InUse().set(index);
 }
 
 void ClearProductFlags() {
-    productsInUse.reset();
+    InUse().reset();
 }
 
 const std::vector<int32_t>& GetProductList() {

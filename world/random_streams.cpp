@@ -1,31 +1,27 @@
 #include "world/random_streams.h"
 
-namespace {
-WorldRandomStream gameStream;
-RuntimeRandomStream runtimeStream;
-WorldRandomStream houseStream;
-} // namespace
+#include "world/world.h"
 
 uint32_t GameRandom() {
-    return gameStream.Next();
+    return CurrentWorld().gameRandom.Next();
 }
 
 void SetGameRandomSeed(uint32_t seed) {
-    gameStream.Seed(seed);
+    CurrentWorld().gameRandom.Seed(seed);
 }
 
 uint32_t GetGameRandomSeed() {
-    return gameStream.State();
+    return CurrentWorld().gameRandom.State();
 }
 
 uint32_t RuntimeRandom() {
-    return runtimeStream.Next();
+    return CurrentWorld().runtimeRandom.Next();
 }
 
 void SeedRuntimeRandom(uint32_t seed) {
-    runtimeStream.Seed(seed);
+    CurrentWorld().runtimeRandom.Seed(seed);
 }
 
 WorldRandomStream& HouseRandomStream() {
-    return houseStream;
+    return CurrentWorld().houseRandom;
 }

@@ -48,9 +48,9 @@ void SetGameRandomSeed(uint32_t seed);
 uint32_t GetGameRandomSeed();
 
 // The runtime-style generator shared by the map generator and the company
-// names; seeded with 1 at program start, like the runtime it stands for.
+// names; seeded with 1 when a world is made, like the runtime it stands for.
 uint32_t RuntimeRandom();
 void SeedRuntimeRandom(uint32_t seed);
 
-// The town houses' own stream (state 0 at program start); not saved.
+// The town houses' own stream (state 0 when a world is made); not saved.
 WorldRandomStream& HouseRandomStream();

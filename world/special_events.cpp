@@ -1,5 +1,7 @@
 #include "world/special_events.h"
 
+#include "world/world.h"
+
 #include "data/generated/tables.h"
 #include "files/chunk_stream.h"
 #include "files/chunk_transfer.h"
@@ -55,30 +57,38 @@ float Lookup(const SpecialEvents::FactorMap& map, int32_t key) {
 
 } // namespace
 
+SpecialEvents::State& SpecialEvents::Current() {
+    return CurrentWorld().specialEvents;
+}
+
+SpecialEvents::Hooks& SpecialEvents::CurrentHooks() {
+    return CurrentWorld().specialEventHooks;
+}
+
 void SpecialEvents::SetHooks(Hooks hooks) {
-    hooks_ = std::move(hooks);
+    CurrentHooks() = std::move(hooks);
 }
 
 void SpecialEvents::Reset() {
-    running_.fill(-1);
-    endYear_.fill(0);
-    for (auto& plan : plans_)
+    Current().running.fill(-1);
+    Current().endYear.fill(0);
+    for (auto& plan : Current().plans)
         plan.clear();
-    travellingFactors_.clear();
-    freightFactors_.clear();
-    routeFactors_.clear();
-    if (hooks_.resetFactoryEvents)
-        hooks_.resetFactoryEvents();
+    Current().travellingFactors.clear();
+    Current().freightFactors.clear();
+    Current().routeFactors.clear();
+    if (CurrentHooks().resetFactoryEvents)
+        CurrentHooks().resetFactoryEvents();
 }
 
 void SpecialEvents::EndAll() {
-    for (int16_t row : running_)
+    for (int16_t row : Current().running)
         EndEvent(row);
     Reset();
 }
 
 void SpecialEvents::ApplyAllRunning() {
-    for (int16_t row : running_)
+    for (int16_t row : Current().running)
         ApplyEvent(row);
 }
 
@@ -86,21 +96,21 @@ void SpecialEvents::ApplyEvent(int32_t row) {
     const SpecialEventsRow* event = SpecialEventsTable::Find(row);
     if (!event)
         return;
-    ApplyTable(travellingFactors_, event->VehicleTravellingCostChange, false);
-    ApplyTable(routeFactors_, event->RouteCostChange, false);
-    ApplyTable(freightFactors_, event->ProductFreightPriceChange, true);
+    ApplyTable(Current().travellingFactors, event->VehicleTravellingCostChange, false);
+    ApplyTable(Current().routeFactors, event->RouteCostChange, false);
+    ApplyTable(Current().freightFactors, event->ProductFreightPriceChange, true);
 }
 
 void SpecialEvents::EndEvent(int32_t row) {
     if (row == -1)
         return;
-    travellingFactors_.clear();
-    freightFactors_.clear();
-    routeFactors_.clear();
+    Current().travellingFactors.clear();
+    Current().freightFactors.clear();
+    Current().routeFactors.clear();
 }
 
 void SpecialEvents::BuildPlan(uint32_t kind) {
-    std::vector<uint32_t>& plan = plans_[kind];
+    std::vector<uint32_t>& plan = Current().plans[kind];
     const auto& rows = SpecialEventsTable::Rows();
     std::vector<int32_t> counts(rows.size(), 0);
     std::vector<uint32_t> candidates;
@@ -134,9 +144,9 @@ void SpecialEvents::BuildPlan(uint32_t kind) {
 }
 
 void SpecialEvents::TryStartEvent(uint32_t kind) {
-    if (running_[kind] != -1)
+    if (Current().running[kind] != -1)
         return;
-    std::vector<uint32_t>& plan = plans_[kind];
+    std::vector<uint32_t>& plan = Current().plans[kind];
     const uint32_t year = NextYear();
     // Entries whose last year has passed could never start and would hold
     // up the kind for good: they are dropped.
@@ -161,28 +171,28 @@ void SpecialEvents::TryStartEvent(uint32_t kind) {
     const SpecialEventsRow* event = SpecialEventsTable::Find(int32_t(row));
     if (uint32_t(event->StartYear) > year)
         return;
-    running_[kind] = int16_t(row);
+    Current().running[kind] = int16_t(row);
     ApplyEvent(int32_t(row));
-    endYear_[kind] = uint16_t(year + uint32_t(event->NrOfYearsRunning));
+    Current().endYear[kind] = uint16_t(year + uint32_t(event->NrOfYearsRunning));
     plan.erase(plan.begin());
     const Player* current = GetCurrentPlayer();
-    if (current && current->IsHumanPlayer() && hooks_.announce)
-        hooks_.announce(row);
+    if (current && current->IsHumanPlayer() && CurrentHooks().announce)
+        CurrentHooks().announce(row);
 }
 
 void SpecialEvents::Update() {
-    if (hooks_.factoryEventsMonthly)
-        hooks_.factoryEventsMonthly();
+    if (CurrentHooks().factoryEventsMonthly)
+        CurrentHooks().factoryEventsMonthly();
     const uint32_t year = NextYear();
     const uint32_t month = NextMonth();
     for (uint32_t kind = 0; kind < kKindCount; ++kind) {
-        if (year != endYear_[kind] || month != kind + 1)
+        if (year != Current().endYear[kind] || month != kind + 1)
             continue;
-        EndEvent(running_[kind]);
-        running_[kind] = -1;
+        EndEvent(Current().running[kind]);
+        Current().running[kind] = -1;
         for (uint32_t other = 0; other < kKindCount; ++other) {
             if (other != kind)
-                ApplyEvent(running_[other]);
+                ApplyEvent(Current().running[other]);
         }
     }
     if (month >= 1 && month <= kKindCount)
@@ -192,12 +202,12 @@ void SpecialEvents::Update() {
 void SpecialEvents::Serialize() {
     TransferTagList(kTags, [](uint32_t tag) {
         if (tag == kTagRunning) {
-            for (int16_t& row : running_)
+            for (int16_t& row : Current().running)
                 Transfer(row);
-            for (uint16_t& year : endYear_)
+            for (uint16_t& year : Current().endYear)
                 Transfer(year);
         } else if (tag == kTagPlans) {
-            for (auto& plan : plans_)
+            for (auto& plan : Current().plans)
                 TransferVector(plan);
         }
     });
@@ -211,12 +221,12 @@ void SpecialEvents::CheckLoadedState() {
         return row >= 0 && row <= INT16_MAX && event && event->EventTyp == int32_t(kind);
     };
     for (uint32_t kind = 0; kind < kKindCount; ++kind) {
-        if (running_[kind] != -1 && !validRow(running_[kind], kind)) {
-            WorldWarning("special events: running row %d of kind %u dropped", running_[kind], kind);
-            running_[kind] = -1;
-            endYear_[kind] = 0;
+        if (Current().running[kind] != -1 && !validRow(Current().running[kind], kind)) {
+            WorldWarning("special events: running row %d of kind %u dropped", Current().running[kind], kind);
+            Current().running[kind] = -1;
+            Current().endYear[kind] = 0;
         }
-        std::vector<uint32_t>& plan = plans_[kind];
+        std::vector<uint32_t>& plan = Current().plans[kind];
         const size_t before = plan.size();
         std::erase_if(plan, [&](uint32_t row) { return !validRow(row, kind); });
         if (plan.size() > kMaxPlannedEvents)

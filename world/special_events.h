@@ -31,15 +31,31 @@ public:
     // The whole load: ends what runs, reads, re-applies, steps once.
     static void Load();
 
-    static int16_t RunningEvent(uint32_t kind) { return kind < kKindCount ? running_[kind] : int16_t(-1); }
-    static uint16_t EventEndYear(uint32_t kind) { return kind < kKindCount ? endYear_[kind] : uint16_t(0); }
-    static const std::vector<uint32_t>& Plan(uint32_t kind) { return plans_[kind % kKindCount]; }
+    static int16_t RunningEvent(uint32_t kind) {
+        return kind < kKindCount ? Current().running[kind] : int16_t(-1);
+    }
+    static uint16_t EventEndYear(uint32_t kind) {
+        return kind < kKindCount ? Current().endYear[kind] : uint16_t(0);
+    }
+    static const std::vector<uint32_t>& Plan(uint32_t kind) { return Current().plans[kind % kKindCount]; }
 
     // Factor maps: key -> factor, 1.0 for an absent key.
     using FactorMap = std::map<int32_t, float>;
-    static const FactorMap& TravellingCostFactors() { return travellingFactors_; }
-    static const FactorMap& FreightPriceFactors() { return freightFactors_; }
-    static const FactorMap& RouteCostFactors() { return routeFactors_; }
+    static const FactorMap& TravellingCostFactors() { return Current().travellingFactors; }
+    static const FactorMap& FreightPriceFactors() { return Current().freightFactors; }
+    static const FactorMap& RouteCostFactors() { return Current().routeFactors; }
+
+    // What a world keeps of its events.
+    struct State {
+        std::array<int16_t, kKindCount> running{-1, -1, -1};
+        std::array<uint16_t, kKindCount> endYear{};
+        std::array<std::vector<uint32_t>, kKindCount> plans;
+        FactorMap travellingFactors;
+        FactorMap freightFactors;
+        FactorMap routeFactors;
+    };
+    // The current world's.
+    static State& Current();
 
     // Hooks of the layers above: the factory events' reset and monthly
     // step, and the announcement of a started event (its row) to a human
@@ -57,14 +73,7 @@ private:
     static void ApplyEvent(int32_t row);
     static void EndEvent(int32_t row);
     static void CheckLoadedState();
-
-    static inline std::array<int16_t, kKindCount> running_{-1, -1, -1};
-    static inline std::array<uint16_t, kKindCount> endYear_{};
-    static inline std::array<std::vector<uint32_t>, kKindCount> plans_;
-    static inline FactorMap travellingFactors_;
-    static inline FactorMap freightFactors_;
-    static inline FactorMap routeFactors_;
-    static inline Hooks hooks_;
+    static Hooks& CurrentHooks();
 };
 
 float GetEventVehicleTravellingCostFactor(int32_t fuelType);

@@ -1,11 +1,11 @@
 #include "world/static_object_services.h"
 
+#include "world/world.h"
+
 StaticObjectServices& StaticServices() {
-    static StaticObjectServices services;
-    return services;
+    return CurrentWorld().staticServices;
 }
 
 uint32_t& CurrentRegion() {
-    static uint32_t region = 1;
-    return region;
+    return CurrentWorld().region;
 }

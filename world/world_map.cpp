@@ -20,11 +20,6 @@ uint32_t DirectionFromMask(uint32_t mask) {
     return 0;
 }
 
-WorldMap& GetWorldMap() {
-    static WorldMap map;
-    return map;
-}
-
 void WorldMap::MarkTrackNetworkChanged() {
     flags_[1] = 1;
     if (Services().markSignalBlocksDirty)
@@ -62,7 +57,6 @@ bool WorldMap::SetMapSizeNoReset(uint32_t w, uint32_t h) {
 void WorldMap::ResetState() {
     revision_ = 0;
     std::fill(std::begin(flags_), std::end(flags_), uint8_t(0));
-    foundSpecialTrack_ = nullptr;
     changeLogs_.clear();
     marked_ = {};
     crossings_.clear();
@@ -196,19 +190,19 @@ uint32_t WorldMap::GetLayer2Object(uint32_t x, uint32_t y) const {
 uint32_t WorldMap::GetBuildingAt(uint32_t x, uint32_t y) const {
     MD_CELL_GET(GetFootprintBuilding(*cell), 0u);
 }
-bool WorldMap::IsNotBit14(uint32_t x, uint32_t y) const {
+bool WorldMap::IsSiteFlagClear(uint32_t x, uint32_t y) const {
     MD_CELL_GET((cell->word0 & (1u << 14)) == 0, false);
 }
-uint32_t WorldMap::GetCellBits29(uint32_t x, uint32_t y) const {
+uint32_t WorldMap::GetMoverOccupancy(uint32_t x, uint32_t y) const {
     MD_CELL_GET((cell->word0 >> 29) & 3, 0u);
 }
-void WorldMap::SetCellBits29(uint32_t x, uint32_t y, uint32_t v) {
+void WorldMap::SetMoverOccupancy(uint32_t x, uint32_t y, uint32_t v) {
     MD_CELL_SET(cell->word0 = (cell->word0 & ~(3u << 29)) | ((v & 3) << 29));
 }
-bool WorldMap::GetCellFlag31(uint32_t x, uint32_t y) const {
+bool WorldMap::HasFreeMoverMark(uint32_t x, uint32_t y) const {
     MD_CELL_GET((cell->word0 >> 31) != 0, false);
 }
-void WorldMap::SetCellFlag31(uint32_t x, uint32_t y, bool b) {
+void WorldMap::SetFreeMoverMark(uint32_t x, uint32_t y, bool b) {
     MD_CELL_SET(cell->word0 = b ? cell->word0 | (1u << 31) : cell->word0 & ~(1u << 31));
 }
 
@@ -239,67 +233,70 @@ bool WorldMap::CanBuildRouteAt(uint32_t x, uint32_t y) const {
     return row && row->CanBuildRoute;
 }
 
-bool WorldMap::IsSpecialTrackAt(uint32_t x, uint32_t y) {
-    foundSpecialTrack_ = nullptr;
+SpecialTrackBase* WorldMap::FindSpecialTrack(uint32_t x, uint32_t y) const {
     const WorldCell* cell = FindCell(x, y);
     if (!cell || cell->Kind() != kCellFootprint)
-        return false;
+        return nullptr;
     MapObject* object = MapObjectFromId(GetFootprintBuilding(*cell));
     if (!object || object->GetSubtype() != kSpecialTrackSubtype)
-        return false;
-    foundSpecialTrack_ = dynamic_cast<SpecialTrackBase*>(object);
-    return foundSpecialTrack_ != nullptr;
+        return nullptr;
+    return dynamic_cast<SpecialTrackBase*>(object);
 }
 
-uint32_t WorldMap::GetRouteTypeAt(uint32_t layer, uint32_t x, uint32_t y) {
-    if (IsSpecialTrackAt(x, y))
-        return layer == 1 ? uint32_t(foundSpecialTrack_->GetRouteType()) : 0;
+uint32_t WorldMap::GetRouteTypeAt(uint32_t layer, uint32_t x, uint32_t y) const {
+    if (const SpecialTrackBase* track = FindSpecialTrack(x, y))
+        return layer == 1 ? uint32_t(track->GetRouteType()) : 0;
     const WorldCell* cell = FindCell(x, y);
     return cell ? ::GetRouteType(*cell, layer) : 0;
 }
 
-uint32_t WorldMap::GetTileNodeId(uint32_t x, uint32_t y) {
-    if (IsSpecialTrackAt(x, y))
-        return foundSpecialTrack_->GetNodeId(int32_t(x), int32_t(y));
+uint32_t WorldMap::GetTileNodeId(uint32_t x, uint32_t y) const {
+    if (const SpecialTrackBase* track = FindSpecialTrack(x, y))
+        return track->GetNodeId(int32_t(x), int32_t(y));
     const WorldCell* cell = FindCell(x, y);
     return cell ? ::GetTileNodeId(*cell) : 0;
 }
 
 void WorldMap::SetTileNodeId(uint32_t x, uint32_t y, uint32_t v) {
-    if (IsSpecialTrackAt(x, y))
-        foundSpecialTrack_->SetNodeId(int32_t(x), int32_t(y), v);
+    if (SpecialTrackBase* track = FindSpecialTrack(x, y))
+        track->SetNodeId(int32_t(x), int32_t(y), v);
     else if (WorldCell* cell = FindCell(x, y))
         ::SetTileNodeId(*cell, v);
 }
 
-uint32_t WorldMap::GetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t source, uint32_t mask) {
-    if (source == 0 && IsSpecialTrackAt(x, y))
-        return foundSpecialTrack_->GetCellSlot(int32_t(x), int32_t(y), i, mask);
+uint32_t WorldMap::GetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t source,
+                                     uint32_t mask) const {
+    if (source == 0)
+        if (const SpecialTrackBase* track = FindSpecialTrack(x, y))
+            return track->GetCellSlot(int32_t(x), int32_t(y), i, mask);
     const WorldCell* cell = FindCell(x, y);
     return cell ? ::GetRouteSlotValue(*cell, i, source, mask) : 0;
 }
 
 void WorldMap::SetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t v, uint32_t source,
                                  uint32_t mask) {
-    if (source == 0 && IsSpecialTrackAt(x, y))
-        foundSpecialTrack_->SetCellSlot(int32_t(x), int32_t(y), i, v, mask);
+    SpecialTrackBase* track = source == 0 ? FindSpecialTrack(x, y) : nullptr;
+    if (track)
+        track->SetCellSlot(int32_t(x), int32_t(y), i, v, mask);
     else if (WorldCell* cell = FindCell(x, y))
         ::SetRouteSlotValue(*cell, i, v, source, mask);
 }
 
-int32_t WorldMap::GetEdgeHeight(uint32_t x, uint32_t y, uint32_t mask, bool ignoreSpecialTrack) {
+int32_t WorldMap::GetEdgeHeight(uint32_t x, uint32_t y, uint32_t mask, bool ignoreSpecialTrack) const {
     const WorldCell* cell = FindCell(x, y);
     if (!cell)
         return -1;
-    if (!ignoreSpecialTrack && IsSpecialTrackAt(x, y))
-        return foundSpecialTrack_->GetEdgeHeight(mask);
+    if (!ignoreSpecialTrack)
+        if (const SpecialTrackBase* track = FindSpecialTrack(x, y))
+            return track->GetEdgeHeight(mask);
     return ::GetEdgeHeight(*cell, mask);
 }
 
-bool WorldMap::IsNearSpecialTrackType7(uint32_t x, uint32_t y) {
+bool WorldMap::IsNearSpecialTrackType7(uint32_t x, uint32_t y) const {
     for (uint32_t d = 0; d < 4; ++d) {
         uint32_t nx = x + uint32_t(kDirections[d].dx), ny = y + uint32_t(kDirections[d].dy);
-        if (IsSpecialTrackAt(nx, ny) && foundSpecialTrack_->GetType() == 7)
+        const SpecialTrackBase* track = FindSpecialTrack(nx, ny);
+        if (track && track->GetType() == 7)
             return true;
     }
     return false;

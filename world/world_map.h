@@ -70,6 +70,10 @@ public:
     uint8_t GetNetworkFlag3() const { return flags_[2]; }
     void ClearNetworkFlag3() { flags_[2] = 0; }
 
+    // The per-kind row pools behind the cells.
+    CellRows& Rows() { return rows_; }
+    const CellRows& Rows() const { return rows_; }
+
     std::vector<WorldCell>& GetGrid() { return cells_; }
     const std::vector<WorldCell>& GetGrid() const { return cells_; }
 
@@ -132,27 +136,34 @@ public:
     uint32_t GetLayer1Object(uint32_t x, uint32_t y) const;
     uint32_t GetLayer2Object(uint32_t x, uint32_t y) const;
     uint32_t GetBuildingAt(uint32_t x, uint32_t y) const;
-    bool IsNotBit14(uint32_t x, uint32_t y) const;
-    uint32_t GetCellBits29(uint32_t x, uint32_t y) const;
-    void SetCellBits29(uint32_t x, uint32_t y, uint32_t v);
-    bool GetCellFlag31(uint32_t x, uint32_t y) const;
-    void SetCellFlag31(uint32_t x, uint32_t y, bool b);
+    // Word 0 bit 14, the site flag: kept as loaded, set by no operation of
+    // the map; a town's site search takes only tiles where it is clear.
+    bool IsSiteFlagClear(uint32_t x, uint32_t y) const;
+    // Word 0 bits 29-30, the movers' occupancy of the tile: 1 a walker, 2 a
+    // path traveller, 0 none. Cleared on load.
+    uint32_t GetMoverOccupancy(uint32_t x, uint32_t y) const;
+    void SetMoverOccupancy(uint32_t x, uint32_t y, uint32_t v);
+    // Word 0 bit 31, the mark of a free mover on the tile. Cleared on load.
+    bool HasFreeMoverMark(uint32_t x, uint32_t y) const;
+    void SetFreeMoverMark(uint32_t x, uint32_t y, bool b);
     int32_t GetTerrainType(uint32_t x, uint32_t y) const;
     int32_t GetTerrainMixtureType(uint32_t x, uint32_t y) const;
     bool IsWater(uint32_t x, uint32_t y) const;
     bool IsNavigable(uint32_t x, uint32_t y) const;
     bool CanBuildRouteAt(uint32_t x, uint32_t y) const;
 
-    // Special tracks keep their route data in the object.
-    bool IsSpecialTrackAt(uint32_t x, uint32_t y);
-    SpecialTrackBase* GetFoundSpecialTrack() const { return foundSpecialTrack_; }
-    uint32_t GetRouteTypeAt(uint32_t layer, uint32_t x, uint32_t y);
-    uint32_t GetTileNodeId(uint32_t x, uint32_t y);
+    // Special tracks keep their route data in the object. The reads keep
+    // no state, so that a search may run them beside other readers.
+    // The special track standing on the tile, or null.
+    SpecialTrackBase* FindSpecialTrack(uint32_t x, uint32_t y) const;
+    bool IsSpecialTrackAt(uint32_t x, uint32_t y) const { return FindSpecialTrack(x, y) != nullptr; }
+    uint32_t GetRouteTypeAt(uint32_t layer, uint32_t x, uint32_t y) const;
+    uint32_t GetTileNodeId(uint32_t x, uint32_t y) const;
     void SetTileNodeId(uint32_t x, uint32_t y, uint32_t v);
-    uint32_t GetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t source, uint32_t mask);
+    uint32_t GetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t source, uint32_t mask) const;
     void SetRouteSlotValue(uint32_t x, uint32_t y, uint32_t i, uint32_t v, uint32_t source, uint32_t mask);
-    int32_t GetEdgeHeight(uint32_t x, uint32_t y, uint32_t mask, bool ignoreSpecialTrack);
-    bool IsNearSpecialTrackType7(uint32_t x, uint32_t y);
+    int32_t GetEdgeHeight(uint32_t x, uint32_t y, uint32_t mask, bool ignoreSpecialTrack) const;
+    bool IsNearSpecialTrackType7(uint32_t x, uint32_t y) const;
     bool IsTrackRoadCrossing(uint32_t x, uint32_t y) const;
     bool TouchesTunnelEntrance(uint32_t x, uint32_t y) const;
 
@@ -200,9 +211,10 @@ public:
     bool LookupCrossing(uint32_t x, uint32_t y, uint32_t& time) const;
     std::vector<CrossingEntry>& CrossingList() { return crossings_; }
 
-    // The "gmap" chunks, both directions. Loading refuses (false, with a
+    // The "gmap" chunks. Saving reads only; a game's save stores route
+    // flags A and B clear (clearRouteFlags). Loading refuses (false, with a
     // logged reason) a header, grid or pool that does not hold together.
-    bool SaveWorldMap();
+    bool SaveWorldMap(bool clearRouteFlags = false) const;
     bool LoadWorldMap();
 
     const TerrainRow* TerrainAt(uint32_t x, uint32_t y) const;
@@ -217,8 +229,8 @@ private:
     uint32_t height_ = 0;
     uint32_t revision_ = 0;
     uint8_t flags_[4] = {0, 0, 0, 0};
-    SpecialTrackBase* foundSpecialTrack_ = nullptr;
     std::vector<WorldCell> cells_;
+    CellRows rows_;
     std::vector<std::unique_ptr<MapChangeLog>> changeLogs_;
     struct {
         int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -227,8 +239,8 @@ private:
     std::vector<CrossingEntry> crossings_;
 };
 
-// The one tile map.
-WorldMap& GetWorldMap();
+// The current world's tile map (GetWorldMap) comes with the world.
+#include "world/world.h"
 
 // Decoration commands posted while no session listens, oldest first.
 std::vector<DecorationRecord> TakePostedDecorations();

@@ -156,8 +156,8 @@ void TransferPool(CellRowPool<Row>& pool, uint32_t limit) {
     }
 }
 
-bool TransferPools(const WorldMap& map) {
-    CellRows& rows = Rows();
+bool TransferPools(WorldMap& map) {
+    CellRows& rows = map.Rows();
     uint32_t limit = RowLimit(map);
     static constexpr uint32_t kTags[] = {kTagRoute, kTagAttachment, kTagWaterway, kTagPlain, kTagFootprint};
     bool loading = StreamMode() == kStreamLoad;
@@ -210,6 +210,105 @@ void TransferCrossings(std::vector<CrossingEntry>& list, uint32_t limit) {
                 list[i].time = plat::LoadLE32(bytes + 4);
             }
         }
+    }
+    EndChunk();
+}
+
+// The save's direction of the transfers above, reading only.
+
+void SaveCells(const std::vector<WorldCell>& cells) {
+    uint32_t count = uint32_t(cells.size());
+    if (TransferListHeader(count, kCellSize) == 0)
+        return;
+    std::vector<uint8_t> buffer(size_t(std::min(count, kBatchCells)) * kCellSize);
+    for (uint32_t first = 0; first < count; first += kBatchCells) {
+        const uint32_t n = std::min(kBatchCells, count - first);
+        for (uint32_t i = 0; i < n; ++i) {
+            plat::StoreLE32(&buffer[i * kCellSize], cells[first + i].word0);
+            plat::StoreLE32(&buffer[i * kCellSize + 4], cells[first + i].word1);
+        }
+        if (TransferInChunk(buffer.data(), n * kCellSize) < n * kCellSize)
+            return;
+    }
+}
+
+// A pool's three chunks; keep(index, row) gives the row as it is stored.
+template <class Row, class Keep>
+void SavePool(const CellRowPool<Row>& pool, Keep&& keep) {
+    uint32_t tag = kTagCount;
+    BeginChunk(tag);
+    uint32_t count = pool.Size();
+    Transfer(count);
+    EndChunk();
+    tag = kTagFreeHead;
+    BeginChunk(tag);
+    uint32_t head = pool.FreeHead();
+    Transfer(head);
+    EndChunk();
+    tag = kTagRows;
+    BeginChunk(tag);
+    const uint32_t storedSize = TransferListHeader(count, Row::kSize);
+    for (uint32_t i = 0; i < count && !StreamFailed(); ++i) {
+        Row row = keep(i, pool[i]);
+        BeginListRecord(storedSize);
+        row.Transfer();
+        EndListRecord();
+    }
+    EndChunk();
+}
+
+// Route flags A and B: bits 28-31 of a route row.
+constexpr uint32_t kRouteFlagBits = 0xF0000000u;
+
+// With clearRouteFlags, the rows of route cells are stored with route
+// flags A and B clear.
+void SavePools(const WorldMap& map, bool clearRouteFlags) {
+    const CellRows& rows = map.Rows();
+    std::vector<bool> routeCellRows;
+    if (clearRouteFlags) {
+        routeCellRows.assign(rows.route.Size(), false);
+        for (const WorldCell& cell : map.GetGrid())
+            if (cell.Kind() == kCellRoute && cell.RowBits() < routeCellRows.size())
+                routeCellRows[cell.RowBits()] = true;
+    }
+    const auto asIs = [](uint32_t, const auto& row) { return row; };
+    uint32_t tag = kTagRoute;
+    BeginChunk(tag);
+    SavePool(rows.route, [&routeCellRows](uint32_t index, RouteCell row) {
+        if (index < routeCellRows.size() && routeCellRows[index])
+            row.bits &= ~kRouteFlagBits;
+        return row;
+    });
+    EndChunk();
+    tag = kTagAttachment;
+    BeginChunk(tag);
+    SavePool(rows.attachment, asIs);
+    EndChunk();
+    tag = kTagWaterway;
+    BeginChunk(tag);
+    SavePool(rows.waterway, asIs);
+    EndChunk();
+    tag = kTagPlain;
+    BeginChunk(tag);
+    SavePool(rows.plain, asIs);
+    EndChunk();
+    tag = kTagFootprint;
+    BeginChunk(tag);
+    SavePool(rows.footprint, asIs);
+    EndChunk();
+}
+
+void SaveCrossings(const std::vector<CrossingEntry>& list) {
+    uint32_t tag = kTagCrossings;
+    BeginChunk(tag);
+    uint32_t count = uint32_t(list.size());
+    const uint32_t stored = TransferListHeader(count, 8);
+    for (uint32_t i = 0; i < count && stored != 0; ++i) {
+        uint8_t bytes[8];
+        plat::StoreLE32(bytes, list[i].key);
+        plat::StoreLE32(bytes + 4, list[i].time);
+        if (TransferListElement(bytes, 8, stored) == 0)
+            break;
     }
     EndChunk();
 }
@@ -308,7 +407,7 @@ bool FailLoad(WorldMap& map, const std::string& reason) {
 
 } // namespace
 
-bool WorldMap::SaveWorldMap() {
+bool WorldMap::SaveWorldMap(bool clearRouteFlags) const {
     uint32_t tag = kTagMap1;
     BeginChunk(tag);
     uint8_t header[16];
@@ -321,17 +420,17 @@ bool WorldMap::SaveWorldMap() {
 
     tag = kTagMap2;
     BeginChunk(tag);
-    TransferCells(cells_, uint32_t(cells_.size()));
+    SaveCells(cells_);
     EndChunk();
 
     tag = kTagMap3;
     BeginChunk(tag);
-    TransferPools(*this);
+    SavePools(*this, clearRouteFlags);
     EndChunk();
 
     tag = kTagMap4;
     BeginChunk(tag);
-    TransferCrossings(crossings_, uint32_t(crossings_.size()));
+    SaveCrossings(crossings_);
     EndChunk();
     return true;
 }
@@ -409,7 +508,7 @@ bool WorldMap::LoadWorldMap() {
     if (!ValidateRows(cells_, error))
         return FailLoad(*this, error);
 
-    CellRows& rows = Rows();
+    CellRows& rows = rows_;
     for (size_t i = 0; i < oldCells.size(); ++i) {
         const OldCell& old = oldCells[i];
         if (old.slot0 == 0 && old.slot1 == 0)

@@ -1,6 +1,7 @@
 #include "world/world_services.h"
 
+#include "world/world.h"
+
 WorldServices& Services() {
-    static WorldServices services;
-    return services;
+    return CurrentWorld().services;
 }

@@ -56,5 +56,5 @@ struct WorldServices {
     std::function<void(int32_t x, int32_t y)> queueCatchmentMarker;
 };
 
-// The process-wide hooks.
+// The current world's hooks.
 WorldServices& Services();

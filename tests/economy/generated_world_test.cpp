@@ -30,12 +30,8 @@ protected:
         InstallTownsAndIndustry(game_);
         StartGame(game_, 1);
     }
-    void TearDown() override {
-        DeleteAllCities();
-        DeleteAllMapObjects();
-        UninstallTownsAndIndustry();
-        InstallPath() = ".";
-    }
+    // The towns, objects and hooks go with the game's world.
+    void TearDown() override { InstallPath() = "."; }
 
     std::vector<uint8_t> Generate(uint32_t seed, uint32_t size = 256) {
         NewWorldOptions options;
@@ -134,6 +130,69 @@ TEST_F(GeneratedWorldTest, TownsGrowUpToALaterStartYear) {
     EXPECT_GT(later, early);
     EXPECT_EQ(game_.Clock().GetCurrentYear(), 1870u);
     EXPECT_TRUE(GetMapGeneratorFlag());
+}
+
+// A generated game with towns and factories, in a world of its own.
+struct PlayedGame {
+    explicit PlayedGame(uint32_t seed) {
+        ConnectWorldModel(game, hooks);
+        InstallTownsAndIndustry(game);
+        StartGame(game, seed);
+        NewWorldOptions options;
+        options.settings.MapWidth = options.settings.MapHeight = 128;
+        options.seed = seed;
+        EXPECT_TRUE(GenerateNewWorld(game, options));
+    }
+    uint32_t Hash() {
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(SaveGameToMemory(game, bytes));
+        uint32_t hash = 0;
+        std::string reason;
+        EXPECT_TRUE(HashSavedGame(bytes, hash, reason)) << reason;
+        return hash;
+    }
+    uint32_t Towns() {
+        WorldScope scope(game.GetWorld());
+        return uint32_t(GetCityCount());
+    }
+
+    TownWorldHooks hooks;
+    Game game;
+};
+
+constexpr uint32_t kFrameMs = 25;
+constexpr int kFrames = 4000;
+
+uint32_t HashPlayedAlone(uint32_t seed) {
+    plat::Clock::UseFake(0);
+    PlayedGame played(seed);
+    for (int frame = 0; frame < kFrames; ++frame) {
+        plat::Clock::Advance(kFrameMs);
+        played.game.Step();
+    }
+    return played.Hash();
+}
+
+// Two games from two seeds live side by side, each in its own world: stepped
+// in turn, each ends with the hash it has when played alone.
+TEST_F(GeneratedWorldTest, TwoWorldsPlayedInTurnEachGiveTheirOwnHash) {
+    const uint32_t aloneA = HashPlayedAlone(21);
+    const uint32_t aloneB = HashPlayedAlone(22);
+    EXPECT_NE(aloneA, aloneB);
+
+    plat::Clock::UseFake(0);
+    PlayedGame a(21);
+    PlayedGame b(22);
+    EXPECT_GT(a.Towns(), 0u);
+    EXPECT_GT(b.Towns(), 0u);
+    for (int frame = 0; frame < kFrames; ++frame) {
+        // Both games run on the one frame time.
+        plat::Clock::Advance(kFrameMs);
+        a.game.Step();
+        b.game.Step();
+    }
+    EXPECT_EQ(a.Hash(), aloneA);
+    EXPECT_EQ(b.Hash(), aloneB);
 }
 
 } // namespace

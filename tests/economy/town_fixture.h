@@ -64,10 +64,8 @@ protected:
         SetMap(64, 64, kLand);
     }
 
+    // The towns, objects and hooks go with the game's world.
     void TearDown() override {
-        DeleteAllCities();
-        DeleteAllMapObjects();
-        UninstallTownsAndIndustry();
         FactoryTable::Clear();
         FactoryLayoutTable::Clear();
         FactoryPlacingTypesTable::Clear();

@@ -133,7 +133,9 @@ TEST_F(WorldGame, ACutAtAnyChunkBoundaryFailsAndLeavesTheWorld) {
 
 // Saving drops the route flags; loading repairs terrain blocks that mix
 // water and land.
-TEST_F(WorldGame, SaveClearsRouteFlagsAndLoadChecksTerrainBlocks) {
+// A save reads the world only: route flags A and B stay set in the running
+// game and are stored clear.
+TEST_F(WorldGame, SaveStoresRouteFlagsClearAndLoadChecksTerrainBlocks) {
     TerrainTable::GetOrCreateRow(1)->IsWater = 0;
     TerrainTable::GetOrCreateRow(2)->IsWater = 1;
     WorldMap& map = GetWorldMap();
@@ -143,12 +145,15 @@ TEST_F(WorldGame, SaveClearsRouteFlagsAndLoadChecksTerrainBlocks) {
     // The block of points (6, 6)-(7, 7) paints cells (4, 4)-(5, 5).
     map.CellAt(4, 4)->SetTerrainIndex(2);
     std::vector<uint8_t> saved = Bytes();
-    EXPECT_FALSE(map.GetRouteFlagA(1, 10, 10));
-    EXPECT_FALSE(map.GetRouteFlagB(1, 10, 10));
+    EXPECT_TRUE(map.GetRouteFlagA(1, 10, 10));
+    EXPECT_TRUE(map.GetRouteFlagB(1, 10, 10));
     EXPECT_EQ(map.GetTerrainIndex(4, 4), 2u);
+    EXPECT_EQ(Bytes(), saved);
     ASSERT_TRUE(LoadGameFromMemory(game, saved));
     EXPECT_EQ(map.GetTerrainIndex(4, 4), 1u);
     EXPECT_EQ(map.GetCellKind(10, 10), uint32_t(kCellRoute));
+    EXPECT_FALSE(map.GetRouteFlagA(1, 10, 10));
+    EXPECT_FALSE(map.GetRouteFlagB(1, 10, 10));
 }
 
 // Loading stamps every mountain's shape again, whatever the saved map held

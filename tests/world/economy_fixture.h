@@ -14,6 +14,7 @@
 #include "world/player.h"
 #include "world/special_events.h"
 #include "world/static_object_services.h"
+#include "world/world.h"
 #include "world/world_services.h"
 #include "world/yearly_modifiers.h"
 
@@ -48,19 +49,11 @@ inline void SetYear(uint32_t year) {
     GetGameClock()->SetYear(year);
 }
 
-// Clears every table these tests fill and every piece of world state.
+// Clears every table these tests fill and the names and colours read from
+// them, and gives the current world a running clock.
 inline void ResetEconomyState() {
-    DeleteAllMapObjects();
-    DeleteAllPlayers();
     ClearAINames();
-    SpecialEvents::SetHooks({});
-    SpecialEvents::Reset();
-    ResetHeadquarters();
-    ResetUiState();
     ResetColourCaches();
-    Services() = WorldServices{};
-    StaticServices() = StaticObjectServices{};
-    CurrentRegion() = 1;
     GlobalConstantsTable::Clear();
     ProductTable::Clear();
     RouteBuilderTable::Clear();
@@ -79,10 +72,14 @@ inline void ResetEconomyState() {
     CreateGameClock(0);
 }
 
+// Each test plays in a fresh world of its own.
 class EconomyTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetEconomyState(); }
     void TearDown() override { ResetEconomyState(); }
+
+    World world_;
+    WorldScope scope_{world_};
 };
 
 // Stores what body writes into a section chunk ("test" unless tagged

@@ -1,6 +1,7 @@
 #include "world/game_clock.h"
 
 #include "platform/clock.h"
+#include "world/world.h"
 #include "world/world_services.h"
 
 #include <gtest/gtest.h>
@@ -13,10 +14,10 @@ namespace {
 class GameClockTest : public ::testing::Test {
 protected:
     void SetUp() override { plat::Clock::UseFake(1000); }
-    void TearDown() override {
-        plat::Clock::UseReal();
-        Services() = WorldServices{};
-    }
+    void TearDown() override { plat::Clock::UseReal(); }
+
+    World world_;
+    WorldScope scope_{world_};
 };
 
 struct CalendarCase {

@@ -26,7 +26,6 @@ protected:
     void SetUp() override {
         WorldTest::SetUp();
         GetMapGeneratorSettings() = {};
-        GeneratorServices() = {};
         EditorTable::Clear();
         EditorRow* editor = EditorTable::GetOrCreateRow(0);
         editor->NrOfRetriesPerIsland = 200;
@@ -34,7 +33,6 @@ protected:
         SeedRuntimeRandom(5);
     }
     void TearDown() override {
-        GeneratorServices() = {};
         GetMapGeneratorSettings() = {};
         EditorTable::Clear();
         FactoryTable::Clear();

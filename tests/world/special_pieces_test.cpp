@@ -40,9 +40,6 @@ protected:
         RouteBuilderTable::GetOrCreateRow(11)->IsBridge = 2;
     }
     void TearDown() override {
-        DeleteAllMapObjects();
-        RegisterMapObjectClass(3, -1, nullptr);
-        RegisterMapObjectClass(1, 8, nullptr);
         RouteBuilderTable::Clear();
         WorldTest::TearDown();
     }
@@ -95,7 +92,7 @@ TEST_F(SpecialPiecesTest, SwitchesAnswerForTheirTiles) {
     auto* sw = static_cast<TestSwitch*>(CreateMapObject(1, 8));
     ASSERT_TRUE(sw->Place(30, 30, 8, 1, 1, 1));
     EXPECT_TRUE(Map().IsSpecialTrackAt(30, 30));
-    EXPECT_EQ(Map().GetFoundSpecialTrack(), sw);
+    EXPECT_EQ(Map().FindSpecialTrack(30, 30), sw);
     EXPECT_EQ(Map().GetRouteTypeAt(1, 30, 30), 4u);
     EXPECT_EQ(Map().GetRouteTypeAt(2, 30, 30), 0u);
     Map().SetTileNodeId(30, 30, 17);
@@ -109,7 +106,7 @@ TEST_F(SpecialPiecesTest, SwitchesAnswerForTheirTiles) {
     pretender->Place(40, 40, 8, 1, 1, 1);
     EXPECT_FALSE(Map().IsSpecialTrackAt(40, 40));
     EXPECT_FALSE(Map().IsSpecialTrackAt(30, 31));
-    EXPECT_EQ(Map().GetFoundSpecialTrack(), nullptr);
+    EXPECT_EQ(Map().FindSpecialTrack(30, 31), nullptr);
 }
 
 TEST_F(SpecialPiecesTest, SpanAndRouteTests) {

@@ -56,8 +56,8 @@ TEST_F(WorldMapTest, ReadsOutsideTheMapAnswerNothing) {
     EXPECT_EQ(Map().GetEdgeHeight(64, 0, 1, false), -1);
     EXPECT_EQ(Map().GetSavedDirections(1, 64, 64), 0);
     Map().SetRouteDirections(1, 64, 0, 5); // ignored
-    Map().SetCellFlag31(0, 64, true);
-    EXPECT_FALSE(Map().GetCellFlag31(0, 63));
+    Map().SetFreeMoverMark(0, 64, true);
+    EXPECT_FALSE(Map().HasFreeMoverMark(0, 63));
 }
 
 TEST_F(WorldMapTest, AreaBuildableTests) {

@@ -175,16 +175,16 @@ TEST_F(WorldSaveTest, SaveLoadSaveIsByteIdentical) {
 TEST_F(WorldSaveTest, LoadingClearsViewBitsAndNodeIds) {
     Map().PlaceTownRoad(3, 3, 5);
     Map().SetTileNodeId(3, 3, 77);
-    Map().SetCellBits29(4, 4, 3);
-    Map().SetCellFlag31(5, 5, true);
+    Map().SetMoverOccupancy(4, 4, 3);
+    Map().SetFreeMoverMark(5, 5, true);
     SetTerrainOfCell(9, 9, kLand);
     Map().SetRouteKind(9, 9, 4);
     Map().SetWaterwayValue(9, 9, 5);
     Bytes bytes = Save();
     ASSERT_TRUE(Load(bytes));
     EXPECT_EQ(Map().GetTileNodeId(3, 3), 0u);
-    EXPECT_EQ(Map().GetCellBits29(4, 4), 0u);
-    EXPECT_FALSE(Map().GetCellFlag31(5, 5));
+    EXPECT_EQ(Map().GetMoverOccupancy(4, 4), 0u);
+    EXPECT_FALSE(Map().HasFreeMoverMark(5, 5));
     EXPECT_EQ(Map().GetCellKind(9, 9), uint32_t(kCellPlain)) << "a waterway on land";
 }
 
