@@ -1,11 +1,13 @@
 #include "economy/town_services.h"
 
+#include "economy/area_clearing.h"
 #include "economy/city.h"
 #include "economy/factory.h"
 #include "files/chunk_stream.h"
 #include "gameloop/building_commands.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
+#include "transport/station.h"
 #include "world/living_building.h"
 #include "world/map_generator_services.h"
 #include "world/object_manager.h"
@@ -134,12 +136,15 @@ void InstallTownsAndIndustry(Game& game) {
     };
 
     InstallGeneratorHooks(game);
+    InstallStationsOnTownLand();
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }
 
 void UninstallTownsAndIndustry() {
     RegisterMapObjectClass(kCategoryBuilding, kFactorySubtype, nullptr);
+    RegisterMapObjectClass(kCategoryBuilding, kStationSubtype, nullptr);
+    GetStationHooks() = StationHooks{};
     WorldServices& world = Services();
     world.cityCount = nullptr;
     world.cityCentre = nullptr;

@@ -91,14 +91,11 @@ bool RectHolds(const LayoutRect& r, int32_t x, int32_t y) {
     return x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h;
 }
 
-struct StationHookState : WorldAttachment {
-    StationHooks hooks;
-};
-
 } // namespace
 
 StationHooks& GetStationHooks() {
-    return CurrentWorld().Attached<StationHookState>().hooks;
+    static StationHooks hooks;
+    return hooks;
 }
 
 // ---- Set-up ----

@@ -8,6 +8,7 @@
 
 #include "transport/station_layout.h"
 #include "world/building.h"
+#include "world/catchment_parties.h"
 
 #include <array>
 #include <bitset>
@@ -17,8 +18,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-inline constexpr int32_t kStationSubtype = 2;
 
 class Station : public Building {
 public:
@@ -182,8 +181,14 @@ struct StationHooks {
     std::function<bool(int32_t graphicSet, int32_t frame)> decorationFrameExists;
     // Slots a sprite of the kind's graphic takes on the extension strip.
     std::function<uint32_t(int32_t kind, uint32_t frame)> slotCount;
+    // The towns' area tests: whether a rectangle is free once its houses
+    // are cleared, and the clearing; each reports the houses' cost.
+    // Empty: the footprint test alone, clearing nothing.
+    std::function<bool(int32_t x, int32_t y, int32_t w, int32_t h, int32_t& cost)> isAreaFree;
+    std::function<bool(int32_t x, int32_t y, int32_t w, int32_t h, int32_t& cost)> clearArea;
 };
-// The current world's hooks.
+// The hooks of the process: they reach the current world's towns and
+// factories through the layers above.
 StationHooks& GetStationHooks();
 
 // The station of an object id, or null.

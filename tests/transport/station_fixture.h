@@ -31,6 +31,7 @@ protected:
 
     void SetUp() override {
         WorldTest::SetUp();
+        GetStationHooks() = StationHooks{};
         InstallStations();
         auto player = std::make_unique<Player>(0);
         player->Pay(1000000, -1, 0);
