@@ -1,5 +1,7 @@
 #include "economy/area_clearing.h"
 
+#include "economy/city.h"
+#include "economy/factory.h"
 #include "transport/station.h"
 #include "transport/station_construction.h"
 #include "world/living_building.h"
@@ -101,5 +103,19 @@ void InstallStationsOnTownLand() {
     };
     hooks.clearArea = [](int32_t x, int32_t y, int32_t w, int32_t h, int32_t& cost) {
         return ClearArea(x, y, w, h, 0, cost);
+    };
+    hooks.townAt = [](int32_t x, int32_t y, std::string& name) -> int32_t {
+        for (int32_t i = 1; i <= GetCityCount(); ++i) {
+            const City* city = GetCity(i);
+            if (city && city->Contains(x, y)) {
+                name = city->GetName();
+                return i;
+            }
+        }
+        return 0;
+    };
+    hooks.factoryType = [](const MapObject& building) -> int32_t {
+        const auto* factory = dynamic_cast<const Factory*>(&building);
+        return factory ? factory->GetFactoryTyp() : -1;
     };
 }

@@ -8,6 +8,7 @@
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
 #include "transport/station.h"
+#include "transport/station_layout.h"
 #include "world/living_building.h"
 #include "world/map_generator_services.h"
 #include "world/object_manager.h"
@@ -25,6 +26,7 @@ void TownWorldHooks::ResetWorld() {
 void TownWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     DeleteAllCities();
     WorldModelHooks::NewGameInit(mapWidth, mapHeight);
+    LoadStationConfig();
 }
 
 void TownWorldHooks::UpdateCities(uint32_t t) {
@@ -33,6 +35,9 @@ void TownWorldHooks::UpdateCities(uint32_t t) {
 
 void TownWorldHooks::RebuildDerivedState() {
     WorldModelHooks::RebuildDerivedState();
+    // A loaded game's stations need their layouts.
+    if (GetStationLayouts().Size() == 0)
+        LoadStationConfig();
     UpdateProductsInUse();
 }
 

@@ -2,7 +2,9 @@
 
 #include "data/generated/route_tables.h"
 #include "files/virtual_file_system.h"
+#include "platform/file.h"
 #include "transport/transport_log.h"
+#include "world/game_settings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -417,6 +419,13 @@ bool LoadStationConfig(std::string_view path) {
     RefPtr<VfsFile> file = VfsOpen(path, kAccessRead, kOpenExisting);
     const std::string name(path);
     if (!file) {
+        // Without a file system source: the installation folder on disk.
+        std::string text;
+        const std::string installed = InstallPath() + "/" + name;
+        if (!InstallPath().empty() && plat::ReadWholeFile(installed, text)) {
+            gameLayouts.Read(text, installed);
+            return true;
+        }
         TransportWarning("cannot open %s: no station layouts", name.c_str());
         return false;
     }
