@@ -350,4 +350,28 @@ TEST_F(StationTest, LookupsOnTheLayout) {
     EXPECT_FALSE(s->FindLoadAreaContaining(60, 60, n));
 }
 
+// The shipped rows the stations read, in a suite of their own so that the
+// tables are freshly read.
+class ShippedStationData : public StationTest {};
+
+TEST_F(ShippedStationData, NamesTextsAndStagesAreThere) {
+    EXPECT_GE(StationNameExtensionTable::RowCount(), 1);
+    for (int32_t row = 0; row <= 13; ++row)
+        EXPECT_FALSE(GetTerminalToolTip(row).empty()) << row;
+    // The three stages are the exclusive type bits 1, 2 and 4.
+    for (uint32_t stage = 1; stage <= 3; ++stage) {
+        const StationExtentionRow* row = StationExtentionTable::Find(int32_t(stage));
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->Type, int32_t(stage) - 1);
+        EXPECT_GT(row->Price, 0);
+    }
+    UseTown("Ashford");
+    Station* s = NewStation(kStationKind, 1, 10, 10);
+    EXPECT_EQ(s->GetName(), "Ashford Station");
+    std::string text;
+    s->GetInfoText(text);
+    EXPECT_EQ(text.substr(0, 16), "Railway station\n");
+    EXPECT_NE(text.find("Owner: Unnamed Company\n"), std::string::npos) << text;
+}
+
 } // namespace
