@@ -7,6 +7,7 @@
 #include "gameloop/building_commands.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
+#include "transport/route_search.h"
 #include "transport/station.h"
 #include "transport/station_layout.h"
 #include "world/living_building.h"
@@ -35,9 +36,11 @@ void TownWorldHooks::UpdateCities(uint32_t t) {
 
 void TownWorldHooks::RebuildDerivedState() {
     WorldModelHooks::RebuildDerivedState();
-    // A loaded game's stations need their layouts.
+    // A loaded game's stations need their layouts, and its water routes
+    // the open water marked again.
     if (GetStationLayouts().Size() == 0)
         LoadStationConfig();
+    MarkOpenWaterTiles();
     UpdateProductsInUse();
 }
 
@@ -99,6 +102,9 @@ void InstallGeneratorHooks(Game& game) {
             break;
         case GeneratedWorldStep::UpdateProductsInUse:
             UpdateProductsInUse();
+            break;
+        case GeneratedWorldStep::MarkOpenWaterTiles:
+            MarkOpenWaterTiles();
             break;
         default:
             // The vehicles, the transport network and the interface do not

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 
 namespace {
 
@@ -25,7 +26,12 @@ constexpr uint32_t kTagBlock = ChunkTag("sta1");
 constexpr uint32_t kTagExtensions = ChunkTag("sta2");
 constexpr uint32_t kTagDecorations = ChunkTag("sta3");
 constexpr uint32_t kTagVehicles = ChunkTag("sta4");
+// The preview mark: written only for a preview, so that a game without
+// previews keeps the four chunks alone; readers skip it as an unknown tag.
+constexpr uint32_t kTagPreview = ChunkTag("stp1");
 constexpr uint32_t kTags[] = {kTagBlock, kTagExtensions, kTagDecorations, kTagVehicles};
+constexpr uint32_t kTagsWithPreview[] = {kTagBlock, kTagExtensions, kTagDecorations, kTagVehicles,
+                                         kTagPreview};
 
 // Offsets in the "sta1" block.
 constexpr uint32_t kOffRotation = 0;
@@ -745,9 +751,18 @@ void Station::Serialize() {
 }
 
 void Station::SerializeStationChunks() {
-    TransferTagList(kTags, [this](uint32_t tag) {
+    const bool loadingChunks = StreamMode() == kStreamLoad;
+    if (loadingChunks)
+        planned_ = 0;
+    const std::span<const uint32_t> tags = !loadingChunks && planned_
+                                               ? std::span<const uint32_t>(kTagsWithPreview)
+                                               : std::span<const uint32_t>(kTags);
+    TransferTagList(tags, [this](uint32_t tag) {
         const bool loading = StreamMode() == kStreamLoad;
         switch (tag) {
+        case kTagPreview:
+            Transfer(planned_);
+            return;
         case kTagBlock: {
             std::array<uint8_t, kBlockBytes> block = BlockImage();
             if (!loading) {

@@ -71,6 +71,8 @@ TEST_F(StationTest, SavedStationsLoadAndSaveByteIdentically) {
     a->SetLinkValue(0x80042, 7);
     b->SetBusySlot(3);
     b->SetName(std::string(80, 'x'));
+    // A preview stays a preview over a save and a load.
+    b->SetPlanned(true);
     const Bytes first = SaveObjects();
 
     World other;
@@ -87,6 +89,8 @@ TEST_F(StationTest, SavedStationsLoadAndSaveByteIdentically) {
     EXPECT_EQ(loaded[0]->GetIncome(1), 1234);
     EXPECT_EQ(loaded[1]->GetName(), std::string(63, 'x'));
     EXPECT_EQ(loaded[1]->GetBusySlot(), 3);
+    EXPECT_FALSE(loaded[0]->IsPlanned());
+    EXPECT_TRUE(loaded[1]->IsPlanned());
     EXPECT_EQ(SaveObjects(), first);
     DeleteAllMapObjects();
 }
