@@ -6,6 +6,7 @@
 // its areas and connection points lie at a tile.
 #pragma once
 
+#include "transport/route_search.h"
 #include "transport/station_layout.h"
 #include "world/building.h"
 #include "world/catchment_parties.h"
@@ -134,6 +135,34 @@ public:
     uint32_t FindFreeLoadArea(bool besidesBusy) const;
     bool IsFree(uint32_t n) const;
 
+    // Track stations: the loading area whose rectangle holds the tile and
+    // whose tile there carries track; AtOrEnd also answers n at the
+    // connection points 2n - 1 and 2n. 0 for none and for other modes.
+    uint32_t FindLoadAreaAt(int32_t x, int32_t y) const;
+    uint32_t FindLoadAreaAtOrEnd(int32_t x, int32_t y) const;
+    // Whether a vehicle of the type can use loading area n: the track at its
+    // load point must carry the column the type needs.
+    bool SuitsVehicle(uint32_t n, int32_t vehicleType) const;
+    bool SuitsVehicleAtAnyLoadArea(int32_t vehicleType) const;
+    // The loading area nearest by route to (x, y) for the player: n is kept
+    // when it has a route, else made the cheapest (the lowest number of
+    // equal costs). False, n unchanged, when none has a route.
+    bool ChooseLoadAreaByRoute(uint32_t& n, int32_t x, int32_t y, const RouteVehicle* vehicle) const;
+    // The kind's demolition cost at the graphic stage, and for a track
+    // station the track of each loading area with its two end pieces.
+    int64_t GetDemolitionCost() const;
+
+    // Products: whether the group takes a product from a vehicle of the
+    // owner, and the products offered and accepted around the station.
+    bool AcceptsProduct(int32_t product, int32_t vehicleOwner) const;
+    void UpdateProductSet();
+    void MergeLinkedStationProducts();
+    const std::bitset<1024>& GetProductSet() const { return products_; }
+    // The town factories of the station and its linked stations.
+    void GetTownFactoriesOfGroup(std::set<ObjectHandle>& out) const;
+    // The linked buildings that are factories of a kind other than 5.
+    void GetLinkedFactories(std::set<ObjectHandle>& out) const;
+
     // The 140-byte block of "sta1" as it is saved.
     std::array<uint8_t, kBlockBytes> BlockImage() const;
 
@@ -179,6 +208,10 @@ struct StationHooks {
     std::function<int32_t(const MapObject& building)> factoryType;
     // Whether the decoration frame exists in a graphic set.
     std::function<bool(int32_t graphicSet, int32_t frame)> decorationFrameExists;
+    // Whether a factory accepts a product, and the products it makes and
+    // takes. Empty: none.
+    std::function<bool(const MapObject& factory, int32_t product)> factoryAccepts;
+    std::function<void(const MapObject& factory, std::vector<int32_t>& products)> factoryProducts;
     // Slots a sprite of the kind's graphic takes on the extension strip.
     std::function<uint32_t(int32_t kind, uint32_t frame)> slotCount;
     // The towns' area tests: whether a rectangle is free once its houses

@@ -378,4 +378,101 @@ TEST_F(ShippedStationData, NamesTextsAndStagesAreThere) {
     EXPECT_NE(text.find("Owner: Unnamed Company\n"), std::string::npos) << text;
 }
 
+TEST_F(StationTest, LoadAreasByTileAndVehicleKind) {
+    // Station (3 x 6) unturned at (10, 10): loading areas along y.
+    Station* s = NewStation(kStationKind, 1, 10, 10);
+    for (uint32_t n = 1; n <= s->LoadAreaCount(); ++n) {
+        LayoutRect rect;
+        ASSERT_TRUE(s->GetLoadAreaRect(n, rect));
+        EXPECT_EQ(s->FindLoadAreaAt(rect.x, rect.y), 0u); // no track yet
+        Map().SetRouteKind(uint32_t(rect.x), uint32_t(rect.y), 1);
+        Map().SetRouteType(1, uint32_t(rect.x), uint32_t(rect.y), 1);
+        Map().SetTrackDirections(uint32_t(rect.x), uint32_t(rect.y), 5);
+        EXPECT_EQ(s->FindLoadAreaAt(rect.x, rect.y), n);
+        LayoutTile end;
+        ASSERT_TRUE(s->GetConnPoint(2 * n, end));
+        EXPECT_EQ(s->FindLoadAreaAtOrEnd(end.x, end.y), n);
+        EXPECT_EQ(s->FindLoadAreaAt(end.x, end.y), 0u);
+    }
+    EXPECT_EQ(s->FindLoadAreaAtOrEnd(40, 40), 0u);
+
+    // Electric trains (type 7) need an overhead line at the load point.
+    RouteBuilderTable::GetOrCreateRow(1)->OverheadLine = 0;
+    LayoutTile point;
+    ASSERT_TRUE(s->GetLoadPoint(1, point));
+    Map().SetRouteKind(uint32_t(point.x), uint32_t(point.y), 1);
+    Map().SetRouteType(1, uint32_t(point.x), uint32_t(point.y), 1);
+    Map().SetTrackDirections(uint32_t(point.x), uint32_t(point.y), 5);
+    EXPECT_FALSE(s->SuitsVehicle(1, 7));
+    EXPECT_TRUE(s->SuitsVehicle(1, 3));
+    EXPECT_FALSE(s->SuitsVehicle(0, 3));
+    RouteBuilderTable::GetOrCreateRow(1)->OverheadLine = 1;
+    EXPECT_TRUE(s->SuitsVehicle(1, 7));
+    EXPECT_TRUE(s->SuitsVehicleAtAnyLoadArea(7));
+}
+
+TEST_F(StationTest, TheLoadAreaNearestByRoute) {
+    // An airfield: air routes are direct lines, so the nearest stand wins.
+    Station* s = NewStation(9, 1, 20, 20);
+    ASSERT_GE(s->LoadAreaCount(), 2u);
+    LayoutTile second;
+    ASSERT_TRUE(s->GetLoadPoint(2, second));
+    // The tile beside stand 2.
+    const int32_t tx = second.x + 1, ty = second.y;
+    uint32_t n = 0;
+    ASSERT_TRUE(s->ChooseLoadAreaByRoute(n, tx, ty, nullptr));
+    EXPECT_EQ(n, 2u);
+    n = 1; // a given loading area with a route is kept
+    ASSERT_TRUE(s->ChooseLoadAreaByRoute(n, tx, ty, nullptr));
+    EXPECT_EQ(n, 1u);
+    // A road stop without a road planner has no route at all.
+    Station* stop = NewStation(kBusStop, 1, 40, 40);
+    n = 7;
+    EXPECT_FALSE(stop->ChooseLoadAreaByRoute(n, 5, 5, nullptr));
+    EXPECT_EQ(n, 7u);
+}
+
+TEST_F(StationTest, ProductsOfTheServedBuildings) {
+    RegisterMapObjectClass(kCategoryBuilding, 1, [](int32_t) { return std::make_unique<Building>(1); });
+    GetStationHooks().factoryAccepts = [](const MapObject&, int32_t product) { return product == 3; };
+    GetStationHooks().factoryProducts = [](const MapObject&, std::vector<int32_t>& out) {
+        out = {3, 8, 5000};
+    };
+    Station* a = NewStation(kBusStop, 1, 4, 4);
+    Station* b = NewStation(kBusStop, 1, 8, 4);
+    MapObject* neutral = CreateMapObject(kCategoryBuilding, 1);
+    MapObject* rival = CreateMapObject(kCategoryBuilding, 1);
+    neutral->SetOwner(kNeutralOwner);
+    rival->SetOwner(2);
+    // Linked, but not yet serving (no bit 2): it takes part in nothing.
+    b->LinkBuilding(neutral->GetId());
+    a->LinkStation(b->GetId());
+    EXPECT_FALSE(a->AcceptsProduct(3, 0));
+    b->SetLinkValue(neutral->GetId(), 7);
+    EXPECT_TRUE(a->AcceptsProduct(3, 0)); // through the linked station
+    EXPECT_TRUE(a->AcceptsProduct(3, 2));
+    EXPECT_FALSE(a->AcceptsProduct(4, 0));
+    a->SetLinkValue(rival->GetId(), 7);
+    b->SetLinkValue(neutral->GetId(), 3);
+    EXPECT_FALSE(a->AcceptsProduct(3, 0)); // another company's factory
+    EXPECT_TRUE(a->AcceptsProduct(3, 2));
+
+    a->UpdateProductSet();
+    EXPECT_TRUE(a->GetProductSet().none()); // the rival's factory offers nothing to a
+    b->SetLinkValue(neutral->GetId(), 7);
+    b->UpdateProductSet();
+    EXPECT_EQ(b->GetProductSet().count(), 2u);
+    a->MergeLinkedStationProducts();
+    EXPECT_TRUE(a->GetProductSet().test(8));
+
+    // A storage hall makes the set full.
+    MapObject* hall = CreateMapObject(kCategoryBuilding, 6);
+    ASSERT_NE(hall, nullptr);
+    hall->SetOwner(0);
+    b->SetLinkValue(hall->GetId(), 7);
+    b->UpdateProductSet();
+    EXPECT_TRUE(b->GetProductSet().all());
+    RegisterMapObjectClass(kCategoryBuilding, 1, nullptr);
+}
+
 } // namespace
