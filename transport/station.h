@@ -41,6 +41,11 @@ public:
 
     // Set-up by the build command: kind, rotation bit and origin.
     void SetUp(int32_t owner, uint32_t rotation, int32_t kind, int32_t x, int32_t y);
+    // Becomes a station of a larger kind at a new origin, keeping the
+    // object: a track station's extension strip grows around its old
+    // contents and its platforms get new decorations; the map cells are
+    // written again.
+    void UpgradeTo(int32_t x, int32_t y, int32_t kind);
     // Writes the footprint of the extension strip's rectangle (a test only
     // unless build is set); false when the rectangle cannot be placed.
     bool PlaceFootprint(bool build);

@@ -342,6 +342,29 @@ void ExecuteExtend(const BuildStationExtentionCommand& command) {
 
 } // namespace
 
+void Station::UpgradeTo(int32_t x, int32_t y, int32_t kind) {
+    const StationRow* row = StationTable::Find(kind);
+    if (!row)
+        return;
+    SetTypeIndex(kind);
+    layoutIndex_ = uint32_t(std::max(row->LayoutIndex, 0));
+    originX_ = uint32_t(x);
+    originY_ = uint32_t(y);
+    SetPosition(x, y);
+    const StationLayout* layout = GetLayout();
+    if (GetMode() == kModeTrack && layout && layout->areas[StationLayout::kExtensionArea].used) {
+        const LayoutArea& strip = layout->areas[StationLayout::kExtensionArea];
+        const size_t length = size_t(std::max(strip.y2 - strip.y1 + 1, 0));
+        std::vector<uint32_t> grown(length, kEmptySlot);
+        const size_t start = length > extensions_.size() ? (length - extensions_.size()) / 2 : 0;
+        for (size_t i = 0; i < extensions_.size() && start + i < length; ++i)
+            grown[start + i] = extensions_[i];
+        extensions_ = std::move(grown);
+        GenerateDecorations();
+    }
+    UpdateMapTiles(*this);
+}
+
 bool StationRect(int32_t kind, uint32_t rotation, int32_t x, int32_t y, LayoutRect& out) {
     int32_t w = 0, h = 0;
     if (!GetStationSize(kind, RotationIndex(rotation), w, h))

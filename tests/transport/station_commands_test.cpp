@@ -273,4 +273,29 @@ TEST_F(StationCommandTest, AWaterStationOpensNewWaterRoutes) {
     EXPECT_EQ(SearchRouteByMode(kModeWater, 21, 20, 21, 40, nullptr, nullptr, -1, 0, nullptr, nullptr), 2u);
 }
 
+TEST_F(StationCommandTest, AnUpgradeKeepsTheStationAndCentresItsStrip) {
+    StationExtentionTable::GetOrCreateRow(6)->Type = 8;
+    BuildStationCommand build(20, 20, 0, 4, 0, 0);
+    build.SetPlayerId(0);
+    Run(build);
+    ASSERT_EQ(AllStations().size(), 1u);
+    Station& station = *AllStations()[0];
+    const ObjectHandle id = station.GetId();
+    station.AddExtension(6);
+    const std::vector<uint32_t> before = station.GetExtensions();
+    ASSERT_EQ(before.size(), 6u);
+    // Station (6 long) to central station (8 long): one slot more each end.
+    station.UpgradeTo(20, 19, 5);
+    EXPECT_EQ(station.GetId(), id);
+    EXPECT_EQ(station.GetKind(), 5);
+    std::vector<uint32_t> expected{89};
+    expected.insert(expected.end(), before.begin(), before.end());
+    expected.push_back(89);
+    EXPECT_EQ(station.GetExtensions(), expected);
+    EXPECT_EQ(station.GetDecorations().size(), station.LoadAreaCount());
+    LayoutRect platform;
+    ASSERT_TRUE(station.GetLoadAreaRect(station.LoadAreaCount(), platform));
+    EXPECT_EQ(GetWorldMap().GetCellBuilding(uint32_t(platform.x), uint32_t(platform.y)), id);
+}
+
 } // namespace
