@@ -230,9 +230,10 @@ void CountStation(Player& player, int64_t delta) {
 void ExecuteBuild(const BuildStationCommand& command) {
     const int32_t playerId = command.GetPlayerId();
     const StationRow* row = StationTable::Find(int32_t(std::min<uint32_t>(command.kind, INT32_MAX)));
-    if (!row || command.rotation > 3 || command.x > INT32_MAX || command.y > INT32_MAX ||
+    if (!row || command.rotation > 3 || !GetWorldMap().InMap(command.x, command.y) ||
         !GetLayoutForKind(int32_t(command.kind))) {
-        GameLog("%s: no station kind %u with rotation %u", command.Name(), command.kind, command.rotation);
+        GameLog("%s: no station kind %u with rotation %u at (%u, %u) on the map", command.Name(),
+                command.kind, command.rotation, command.x, command.y);
         return;
     }
     const int32_t kind = int32_t(command.kind);

@@ -194,6 +194,7 @@ TEST_F(StationCommandTest, RefusalsChangeNothing) {
         {20, 20, 7, 0},         // no such rotation
         {20, 20, 0, 999},       // no such kind
         {0xFFFFFFF0u, 5, 0, 0}, // far off the map
+        {0x7FFFFFFFu, 5, 2, 4}, // turned from the end of the coordinate range
         {20, 20, 0, 7},         // a landing stage on dry land
     };
     for (const Case& c : refused) {
