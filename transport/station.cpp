@@ -404,12 +404,15 @@ void Station::GenerateDecorations() {
     int32_t lo1 = 0, hi1 = 0, lo2 = 0, hi2 = 0;
     range(0, 49, lo1, hi1);
     range(50, 99, lo2, hi2);
-    RuntimeRandomStream& random = CurrentWorld().runtimeRandom;
+    // The platforms' looks come from a generator of their own, seeded by
+    // the station's id and place: the same on every machine and after a
+    // load, and no draw of the world's streams depends on them.
+    RuntimeRandomStream looks(id_ * 2654435761u ^ (originX_ << 16) ^ originY_ ^ uint32_t(GetKind()));
     // A range without frames gives the plain platform.
-    auto pick = [&random](int32_t lo, int32_t hi) -> uint16_t {
+    auto pick = [&looks](int32_t lo, int32_t hi) -> uint16_t {
         if (lo < 0)
             return kPlainDecoration;
-        return uint16_t(lo + int32_t(random.Next() % uint32_t(hi - lo + 1)));
+        return uint16_t(lo + int32_t(looks.Next() % uint32_t(hi - lo + 1)));
     };
     const LayoutArea& first = layout->loadAreas[1];
     const size_t length = first.used ? size_t(std::max(first.y2 - first.y1 + 1, 0)) : 0;
@@ -422,9 +425,9 @@ void Station::GenerateDecorations() {
         for (uint16_t& code : list) {
             uint16_t a = kPlainDecoration, b = kPlainDecoration;
             if (i >= 4) {
-                if (random.Next() % 100 > 70)
+                if (looks.Next() % 100 > 70)
                     a = pick(lo2, hi2);
-                if (random.Next() % 100 > 70)
+                if (looks.Next() % 100 > 70)
                     b = pick(lo2, hi2);
             } else {
                 a = pick(lo1, hi1);
@@ -432,9 +435,9 @@ void Station::GenerateDecorations() {
                     b = pick(lo1, hi1);
                 } else if (rotationIndex >= 2) {
                     b = pick(lo1, hi1);
-                    a = random.Next() % 100 > 70 ? pick(lo2, hi2) : kPlainDecoration;
+                    a = looks.Next() % 100 > 70 ? pick(lo2, hi2) : kPlainDecoration;
                 } else {
-                    b = random.Next() % 100 > 70 ? pick(lo2, hi2) : kPlainDecoration;
+                    b = looks.Next() % 100 > 70 ? pick(lo2, hi2) : kPlainDecoration;
                 }
             }
             code = uint16_t((a & 0xFF) | ((b & 0xFF) << 8));

@@ -475,4 +475,30 @@ TEST_F(StationTest, ProductsOfTheServedBuildings) {
     RegisterMapObjectClass(kCategoryBuilding, 1, nullptr);
 }
 
+TEST_F(StationTest, DecorationsDependOnTheStationAloneAndUseTheFramesThere) {
+    GetStationHooks().decorationFrameExists = [](int32_t, int32_t frame) {
+        return (frame >= 3 && frame <= 9) || (frame >= 60 && frame <= 64);
+    };
+    const std::vector<std::vector<uint16_t>> first = NewStation(kStationKind, 4, 10, 10)->GetDecorations();
+    ASSERT_FALSE(first.empty());
+    for (const auto& list : first) {
+        for (uint16_t code : list) {
+            for (uint32_t frame : {uint32_t(code & 0xFF), uint32_t(code >> 8)})
+                EXPECT_TRUE((frame >= 3 && frame <= 9) || frame == 50 || (frame >= 60 && frame <= 64))
+                    << frame;
+        }
+    }
+    // Another world whose streams have moved on gives the same platforms.
+    World other;
+    WorldScope scope(other);
+    other.Map().SetMapSize(64, 64);
+    InstallStations();
+    for (int i = 0; i < 17; ++i) {
+        CurrentWorld().runtimeRandom.Next();
+        GameRandom();
+    }
+    EXPECT_EQ(NewStation(kStationKind, 4, 10, 10)->GetDecorations(), first);
+    DeleteAllMapObjects();
+}
+
 } // namespace
