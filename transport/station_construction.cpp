@@ -466,6 +466,13 @@ int32_t UpdateMapTiles(Station& station) {
             if (station.GetPoint(n, tile) && tile.mask != 0)
                 WriteRoadTile(station, tile.x, tile.y, tile.mask, cost);
         }
+        // The entrance without a road of its own gets one across the
+        // station's direction.
+        if (LayoutTile entrance; station.GetPoint(0, entrance) && InMap(entrance.x, entrance.y) &&
+                                 !map.HasRoad(uint32_t(entrance.x), uint32_t(entrance.y))) {
+            const uint32_t rotation = station.GetRotation();
+            WriteRoadTile(station, entrance.x, entrance.y, uint8_t(rotation == 8 ? 1 : rotation << 1), cost);
+        }
         break;
     case kModeAir:
         for (uint32_t n = 0; n < StationLayout::kAreas; ++n) {

@@ -299,4 +299,34 @@ TEST_F(StationCommandTest, AnUpgradeKeepsTheStationAndCentresItsStrip) {
     EXPECT_EQ(GetWorldMap().GetCellBuilding(uint32_t(platform.x), uint32_t(platform.y)), id);
 }
 
+TEST_F(StationCommandTest, AnEntranceWithoutAMaskGetsARoadAcrossTheStation) {
+    // A one-tile stop whose entrance point has no direction of its own.
+    GetStationLayouts().Read("STATION_DESC_BEGIN 99\nAREA 3 0 0 0 0 0\nAREA 5 0 0 0 0 0\nAREA 0 0 0 0 0 0\n"
+                             "POINT 0 0 0 0\nSTATION_DESC_END\n",
+                             "test");
+    StationRow* row = StationTable::GetOrCreateRow(40);
+    row->ConnectionType = 0;
+    row->XSizeInMapSquares = row->YSizeInMapSquares = 1;
+    row->LayoutIndex = 99;
+    for (uint8_t rotation = 0; rotation < 4; ++rotation) {
+        BuildStationCommand build(uint32_t(10 + 4 * rotation), 10, rotation, 40, 0, 0);
+        build.SetPlayerId(0);
+        Run(build);
+    }
+    // The rotation turned by one step: 1 gives 2, 2 gives 4, 4 gives 8, 8 gives 1.
+    ASSERT_EQ(AllStations().size(), 4u);
+    for (Station* station : AllStations()) {
+        const uint32_t r = station->GetRotation();
+        EXPECT_EQ(GetWorldMap().GetRoadDirections(uint32_t(station->GetOriginX()), 10), r == 8 ? 1u : r << 1)
+            << r;
+    }
+    // The shipped kinds and layouts again, without the test's own.
+    StationTable::Clear();
+    GetDatabase().ApplyAllTables(KindSelector::All);
+    GetStationLayouts().Clear();
+    std::string layouts;
+    ASSERT_TRUE(plat::ReadWholeFile("gamedata/station_config.txt", layouts));
+    GetStationLayouts().Read(layouts, "station_config.txt");
+}
+
 } // namespace
