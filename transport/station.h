@@ -160,6 +160,17 @@ public:
     // Products: whether the group takes a product from a vehicle of the
     // owner, and the products offered and accepted around the station.
     bool AcceptsProduct(int32_t product, int32_t vehicleOwner) const;
+    // Pays one load delivered by a vehicle of the owner: the accepting
+    // factory of the group with the highest demand takes it and the income
+    // is answered; else the first storage hall that can stores it (0).
+    struct Load {
+        int32_t product = -1;
+        int32_t owner = 0;
+        uint32_t loadTime = 0;
+        int32_t loadX = 0;
+        int32_t loadY = 0;
+    };
+    float DeliverProduct(const Load& load);
     void UpdateProductSet();
     void MergeLinkedStationProducts();
     const std::bitset<1024>& GetProductSet() const { return products_; }
@@ -217,6 +228,10 @@ struct StationHooks {
     // takes. Empty: none.
     std::function<bool(const MapObject& factory, int32_t product)> factoryAccepts;
     std::function<void(const MapObject& factory, std::vector<int32_t>& products)> factoryProducts;
+    // A factory's demand factor for a product, and its taking a delivered
+    // unit. Empty: 1.0, and nothing is kept.
+    std::function<float(const MapObject& factory, int32_t product)> factoryDemand;
+    std::function<void(MapObject& factory, int32_t product)> factoryReceive;
     // Slots a sprite of the kind's graphic takes on the extension strip.
     std::function<uint32_t(int32_t kind, uint32_t frame)> slotCount;
     // The towns' area tests: whether a rectangle is free once its houses

@@ -3,6 +3,8 @@
 #include "transport/station.h"
 
 #include "data/generated/route_tables.h"
+#include "world/catchment.h"
+#include "world/game_clock.h"
 #include "world/object_manager.h"
 #include "world/prices.h"
 #include "world/storage_hall.h"
@@ -176,6 +178,53 @@ bool Station::AcceptsProduct(int32_t product, int32_t vehicleOwner) const {
         }
     }
     return false;
+}
+
+float Station::DeliverProduct(const Load& load) {
+    const StationHooks& hooks = GetStationHooks();
+    std::vector<Station*> group{this};
+    for (const auto& [id, value] : linkedStations_)
+        if (Station* station = GetStation(id))
+            group.push_back(station);
+    MapObject* best = nullptr;
+    float bestFactor = 0.0f;
+    for (Station* station : group) {
+        for (const auto& [id, mask] : station->linkedBuildings_) {
+            MapObject* building = BuildingFromId(id);
+            if (!building || !(mask & kLinkServes) || building->GetSubtype() != 1 ||
+                !TakesPart(*building, load.owner) || !hooks.factoryAccepts ||
+                !hooks.factoryAccepts(*building, load.product))
+                continue;
+            const float factor = hooks.factoryDemand ? hooks.factoryDemand(*building, load.product) : 1.0f;
+            // Of equal factors the first found stays.
+            if (!best || factor > bestFactor) {
+                best = building;
+                bestFactor = factor;
+            }
+        }
+    }
+    if (best) {
+        const auto* factory = dynamic_cast<const Building*>(best);
+        const TilePoint centre = factory ? factory->GetCentre() : TilePoint{best->GetX(), best->GetY()};
+        const int32_t distance = TileDistance(TilePoint{load.loadX, load.loadY}, centre);
+        const uint32_t elapsed = CurrentGameTimeMs() - load.loadTime;
+        const int32_t income =
+            CalcFreightIncome(load.product, bestFactor, elapsed, uint32_t(std::max(distance, 0)), 1.0f);
+        if (hooks.factoryReceive)
+            hooks.factoryReceive(*best, load.product);
+        return float(income);
+    }
+    for (Station* station : group) {
+        for (const auto& [id, mask] : station->linkedBuildings_) {
+            auto* hall = dynamic_cast<StorageHall*>(BuildingFromId(id));
+            if (hall && (mask & kLinkServes) && TakesPart(*hall, load.owner) &&
+                hall->CanStore(load.product)) {
+                hall->AddUnit(load.product, load.loadTime, uint32_t(load.loadX), uint32_t(load.loadY));
+                return 0.0f;
+            }
+        }
+    }
+    return 0.0f;
 }
 
 void Station::UpdateProductSet() {

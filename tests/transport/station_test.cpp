@@ -2,12 +2,14 @@
 
 #include "data/generated/interface_tables.h"
 #include "data/generated/route_tables.h"
+#include "data/generated/tables.h"
 #include "files/chunk_stream.h"
 #include "files/memory_stream.h"
 #include "transport/route_search.h"
 #include "transport/text_format.h"
 #include "transport/transport_log.h"
 #include "world/object_manager.h"
+#include "world/storage_hall.h"
 
 #include <gtest/gtest.h>
 
@@ -499,6 +501,55 @@ TEST_F(StationTest, DecorationsDependOnTheStationAloneAndUseTheFramesThere) {
     }
     EXPECT_EQ(NewStation(kStationKind, 4, 10, 10)->GetDecorations(), first);
     DeleteAllMapObjects();
+}
+
+TEST_F(StationTest, DeliveriesGoToTheHighestDemandOrAHall) {
+    RegisterMapObjectClass(kCategoryBuilding, 1, [](int32_t) { return std::make_unique<Building>(1); });
+    std::map<ObjectHandle, float> demand;
+    std::vector<ObjectHandle> received;
+    GetStationHooks().factoryAccepts = [](const MapObject&, int32_t product) { return product == 3; };
+    GetStationHooks().factoryDemand = [&demand](const MapObject& f, int32_t) { return demand[f.GetId()]; };
+    GetStationHooks().factoryReceive = [&received](MapObject& f, int32_t) { received.push_back(f.GetId()); };
+    Station* a = NewStation(kBusStop, 1, 4, 4);
+    Station* b = NewStation(kBusStop, 1, 8, 4);
+    a->LinkStation(b->GetId());
+    MapObject* low = CreateMapObject(kCategoryBuilding, 1);
+    MapObject* high = CreateMapObject(kCategoryBuilding, 1);
+    low->SetOwner(kNeutralOwner);
+    high->SetOwner(kNeutralOwner);
+    a->SetLinkValue(low->GetId(), 7);
+    b->SetLinkValue(high->GetId(), 7);
+    struct Case {
+        float low, high;
+        ObjectHandle winner;
+    };
+    const Case cases[] = {
+        {0.8f, 1.2f, high->GetId()}, {1.0f, 1.0f, low->GetId()}, {1.5f, 1.2f, low->GetId()}};
+    for (const Case& c : cases) {
+        demand[low->GetId()] = c.low;
+        demand[high->GetId()] = c.high;
+        received.clear();
+        a->DeliverProduct(Station::Load{3, 0, 0, 4, 4});
+        ASSERT_EQ(received.size(), 1u);
+        EXPECT_EQ(received[0], c.winner) << c.low << " " << c.high;
+    }
+
+    // Nothing accepts product 4: the player's storage hall keeps it.
+    ProductTable::GetOrCreateRow(4)->CanPlacedInStorageHall = 1;
+    StoragePlaceTable::GetOrCreateRow(0)->Capacity = 10;
+    auto* hall = dynamic_cast<StorageHall*>(CreateMapObject(kCategoryBuilding, 6));
+    ASSERT_NE(hall, nullptr);
+    hall->SetTypeIndex(0);
+    hall->SetOwner(0);
+    b->SetLinkValue(hall->GetId(), 7);
+    received.clear();
+    EXPECT_EQ(a->DeliverProduct(Station::Load{4, 0, 0, 4, 4}), 0.0f);
+    EXPECT_TRUE(received.empty());
+    EXPECT_EQ(hall->GetStock(4), 1);
+    // Another company's load finds no hall of its own.
+    EXPECT_EQ(a->DeliverProduct(Station::Load{4, 2, 0, 4, 4}), 0.0f);
+    EXPECT_EQ(hall->GetStock(4), 1);
+    RegisterMapObjectClass(kCategoryBuilding, 1, nullptr);
 }
 
 } // namespace
