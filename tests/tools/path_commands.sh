@@ -35,6 +35,12 @@ for args in "2 2 40 25" "2 2 40 25 --mode boat" "2 2 40 -25 --mode air" "2 2 40 
     status=$?
     [ "$status" -eq 2 ] || fail "bad arguments '$args': exit $status"
 done
+# A world saved by itself serves as well.
+"$tool" world demo --size 64 64 --seed 4 --out "$work/demo.mdw" >/dev/null || fail "world demo: exit $?"
+out=$("$tool" path "$work/demo.mdw" 1 1 20 30 --mode air 2>/dev/null) || fail "world file: exit $?"
+[ "$(echo "$out" | tail -1)" = "cost 48 expansions 0" ] || fail "world file route printed:
+$out"
+
 "$tool" path "$work/sea.mds" 2 2 400 25 --mode air >/dev/null 2>&1
 [ $? -eq 1 ] || fail "a point off the map: not exit 1"
 "$tool" path "$work/none.mds" 2 2 4 5 --mode air >/dev/null 2>&1

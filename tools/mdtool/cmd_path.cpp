@@ -3,12 +3,16 @@
 #include "tools/mdtool/command.h"
 
 #include "economy/town_services.h"
+#include "files/chunk_stream.h"
+#include "files/file_stream.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
 #include "gameloop/saved_game.h"
 #include "platform/clock.h"
 #include "transport/route_search.h"
+#include "world/object_manager.h"
 #include "world/world_map.h"
+#include "world/world_sections.h"
 
 #include <charconv>
 #include <cstdio>
@@ -32,6 +36,19 @@ bool ParseMode(const std::string& text, uint32_t& mode) {
         }
     }
     return false;
+}
+
+// A world saved by itself (the world's sections without a game around them).
+bool LoadWorldFile(const std::string& path) {
+    std::string text;
+    uint32_t version = 0;
+    if (!BeginSaveStream(OpenFileReadStream(path), text, version)) {
+        CloseStream();
+        return false;
+    }
+    DeleteAllMapObjects();
+    bool ok = LoadWorldSections();
+    return CloseStream() && ok;
 }
 
 int RunPath(const Args& args) {
@@ -66,8 +83,8 @@ int RunPath(const Args& args) {
     if (!LoadGameTexts(data, false))
         return Fail(data + ": the game data cannot be read");
     StartGame(game, 0);
-    if (!LoadGame(game, args[0]))
-        return Fail(args[0] + ": not a saved game this build can load");
+    if (!LoadGame(game, args[0]) && !LoadWorldFile(args[0]))
+        return Fail(args[0] + ": not a saved game or world this build can load");
     // A loaded game redoes its open-water marking.
     MarkOpenWaterTiles();
     const WorldMap& map = GetWorldMap();
