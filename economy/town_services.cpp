@@ -1,11 +1,15 @@
 #include "economy/town_services.h"
 
+#include "economy/area_clearing.h"
 #include "economy/city.h"
 #include "economy/factory.h"
 #include "files/chunk_stream.h"
 #include "gameloop/building_commands.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
+#include "transport/route_search.h"
+#include "transport/station.h"
+#include "transport/station_layout.h"
 #include "world/living_building.h"
 #include "world/map_generator_services.h"
 #include "world/object_manager.h"
@@ -23,6 +27,7 @@ void TownWorldHooks::ResetWorld() {
 void TownWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     DeleteAllCities();
     WorldModelHooks::NewGameInit(mapWidth, mapHeight);
+    LoadStationConfig();
 }
 
 void TownWorldHooks::UpdateCities(uint32_t t) {
@@ -39,6 +44,11 @@ bool TownWorldHooks::SetTownCursor(uint32_t cursor) {
 
 void TownWorldHooks::RebuildDerivedState() {
     WorldModelHooks::RebuildDerivedState();
+    // A loaded game's stations need their layouts, and its water routes
+    // the open water marked again.
+    if (GetStationLayouts().Size() == 0)
+        LoadStationConfig();
+    MarkOpenWaterTiles();
     UpdateProductsInUse();
 }
 
@@ -101,6 +111,9 @@ void InstallGeneratorHooks(Game& game) {
         case GeneratedWorldStep::UpdateProductsInUse:
             UpdateProductsInUse();
             break;
+        case GeneratedWorldStep::MarkOpenWaterTiles:
+            MarkOpenWaterTiles();
+            break;
         default:
             // The vehicles, the transport network and the interface do not
             // exist yet; their steps have nothing to do.
@@ -142,12 +155,15 @@ void InstallTownsAndIndustry(Game& game) {
     };
 
     InstallGeneratorHooks(game);
+    InstallStationsOnTownLand();
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }
 
 void UninstallTownsAndIndustry() {
     RegisterMapObjectClass(kCategoryBuilding, kFactorySubtype, nullptr);
+    RegisterMapObjectClass(kCategoryBuilding, kStationSubtype, nullptr);
+    GetStationHooks() = StationHooks{};
     WorldServices& world = Services();
     world.cityCount = nullptr;
     world.cityCentre = nullptr;

@@ -88,3 +88,12 @@ public:
     // A row of the station extension table.
     uint32_t extension = 0;
 };
+
+// The layer that keeps stations carries the commands out; until it installs
+// its handlers the commands are refused.
+struct StationCommandHandlers {
+    void (*build)(const BuildStationCommand& command) = nullptr;
+    void (*demolish)(const DemolishStationCommand& command) = nullptr;
+    void (*extend)(const BuildStationExtentionCommand& command) = nullptr;
+};
+void SetStationCommandHandlers(const StationCommandHandlers& handlers);

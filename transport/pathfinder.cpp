@@ -91,7 +91,7 @@ uint8_t ReverseDirection(uint8_t mask) {
     return uint8_t(((mask >> 2) | (mask << 2)) & 15);
 }
 
-void StepForDirection(uint8_t mask, int32_t& dx, int32_t& dy) {
+void OffsetOfDirection(uint8_t mask, int32_t& dx, int32_t& dy) {
     dx = (mask & 2) ? 1 : (mask & 8) ? -1 : 0;
     dy = (mask & 4) ? 1 : (mask & 1) ? -1 : 0;
 }
@@ -448,7 +448,7 @@ bool Pathfinder::Recheck() {
             return true;
         int32_t dx = 0;
         int32_t dy = 0;
-        StepForDirection(step.back, dx, dy);
+        OffsetOfDirection(step.back, dx, dy);
         const uint32_t ref = s.Find(uint32_t(step.x + dx), uint32_t(step.y + dy));
         return stepCheck_(step, ref == kNoRef ? nullptr : &s.At(ref), context_);
     };
@@ -572,7 +572,7 @@ void Pathfinder::Expand(uint32_t ref) {
             continue;
         int32_t dx = 0;
         int32_t dy = 0;
-        StepForDirection(dir, dx, dy);
+        OffsetOfDirection(dir, dx, dy);
         const int32_t nx = int32_t(from.x) + dx;
         const int32_t ny = int32_t(from.y) + dy;
         if (nx < rect_.x0 || nx > rect_.x1 || ny < rect_.y0 || ny > rect_.y1)
@@ -629,7 +629,7 @@ void Pathfinder::BuildPath(uint32_t ref) {
             break;
         int32_t dx = 0;
         int32_t dy = 0;
-        StepForDirection(step.back, dx, dy);
+        OffsetOfDirection(step.back, dx, dy);
         ref = s.Find(uint32_t(step.x + dx), uint32_t(step.y + dy));
     }
     if (path_.size() >= 2)

@@ -184,7 +184,7 @@ private:
 // Direction helpers on the masks 1 (y - 1), 2 (x + 1), 4 (y + 1), 8 (x - 1)
 // and their unions for the diagonals.
 uint8_t ReverseDirection(uint8_t mask);
-void StepForDirection(uint8_t mask, int32_t& dx, int32_t& dy);
+void OffsetOfDirection(uint8_t mask, int32_t& dx, int32_t& dy);
 
 // The key window's bits for a start-goal distance: false when the points
 // are too far apart for any window.

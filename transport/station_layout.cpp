@@ -2,11 +2,14 @@
 
 #include "data/generated/route_tables.h"
 #include "files/virtual_file_system.h"
+#include "platform/file.h"
 #include "transport/transport_log.h"
+#include "world/game_settings.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -358,22 +361,28 @@ bool TurnLayoutPoint(int32_t px, int32_t py, uint8_t mask, int32_t width, int32_
     const int32_t r = RotationIndex(rotation);
     if (r < 0)
         return false;
-    const int32_t w = (r & 1) ? height : width;
-    const int32_t h = (r & 1) ? width : height;
+    // In 64 bits: an origin near the end of the range must not wrap.
+    const int64_t w = (r & 1) ? height : width;
+    const int64_t h = (r & 1) ? width : height;
+    int64_t x = 0, y = 0;
     switch (r) {
     case 0:
-        out.x = originX + px, out.y = originY + py;
+        x = int64_t(originX) + px, y = int64_t(originY) + py;
         break;
     case 1:
-        out.x = originX + w - py - 1, out.y = originY + px;
+        x = int64_t(originX) + w - py - 1, y = int64_t(originY) + px;
         break;
     case 2:
-        out.x = originX + w - px - 1, out.y = originY + h - py - 1;
+        x = int64_t(originX) + w - px - 1, y = int64_t(originY) + h - py - 1;
         break;
     default:
-        out.x = originX + py, out.y = originY + h - px - 1;
+        x = int64_t(originX) + py, y = int64_t(originY) + h - px - 1;
         break;
     }
+    if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX)
+        return false;
+    out.x = int32_t(x);
+    out.y = int32_t(y);
     out.mask = TurnMask(mask, r);
     return true;
 }
@@ -387,7 +396,8 @@ bool TurnLayoutArea(const LayoutArea& area, int32_t width, int32_t height, uint3
     const int32_t cx = (r == 0 || r == 1) ? area.x1 : area.x2;
     const int32_t cy = (r == 0 || r == 3) ? area.y1 : area.y2;
     LayoutTile corner;
-    TurnLayoutPoint(cx, cy, area.mask, width, height, rotation, originX, originY, corner);
+    if (!TurnLayoutPoint(cx, cy, area.mask, width, height, rotation, originX, originY, corner))
+        return false;
     out.x = corner.x;
     out.y = corner.y;
     out.mask = corner.mask;
@@ -395,7 +405,8 @@ bool TurnLayoutArea(const LayoutArea& area, int32_t width, int32_t height, uint3
     out.h = area.y2 - area.y1 + 1;
     if (r & 1)
         std::swap(out.w, out.h);
-    return true;
+    // Its far edge must be a coordinate too.
+    return int64_t(out.x) + out.w <= INT32_MAX && int64_t(out.y) + out.h <= INT32_MAX;
 }
 
 uint32_t StationLayouts::Read(std::string_view text, std::string_view sourceName) {
@@ -417,6 +428,13 @@ bool LoadStationConfig(std::string_view path) {
     RefPtr<VfsFile> file = VfsOpen(path, kAccessRead, kOpenExisting);
     const std::string name(path);
     if (!file) {
+        // Without a file system source: the installation folder on disk.
+        std::string text;
+        const std::string installed = InstallPath() + "/" + name;
+        if (!InstallPath().empty() && plat::ReadWholeFile(installed, text)) {
+            gameLayouts.Read(text, installed);
+            return true;
+        }
         TransportWarning("cannot open %s: no station layouts", name.c_str());
         return false;
     }

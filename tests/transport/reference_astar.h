@@ -67,7 +67,7 @@ public:
                     continue;
                 int32_t dx = 0;
                 int32_t dy = 0;
-                StepForDirection(dir, dx, dy);
+                OffsetOfDirection(dir, dx, dy);
                 const int32_t nx = X(c) + dx;
                 const int32_t ny = Y(c) + dy;
                 if (nx < 0 || ny < 0 || nx >= w_ || ny >= h_)
@@ -119,7 +119,7 @@ private:
     uint32_t Toward(uint32_t c, uint8_t dir) const {
         int32_t dx = 0;
         int32_t dy = 0;
-        StepForDirection(dir, dx, dy);
+        OffsetOfDirection(dir, dx, dy);
         return Cell(X(c) + dx, Y(c) + dy);
     }
     PathStep Step(uint32_t c) const {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <string>
 
 namespace {
@@ -173,6 +175,13 @@ TEST(StationLayouts, TurningPointsAreasAndMasks) {
         EXPECT_EQ(rect.x, point.x) << rotation;
         EXPECT_EQ(rect.y, point.y) << rotation;
     }
+    // A point turned past the end of the coordinate range is refused, not
+    // wrapped.
+    EXPECT_FALSE(TurnLayoutPoint(0, 0, 1, 3, 2, 4, INT32_MAX, 20, tile));
+    LayoutRect edge;
+    EXPECT_FALSE(TurnLayoutArea(all, 3, 2, 2, INT32_MAX - 1, 20, edge));
+    EXPECT_TRUE(TurnLayoutArea(all, 3, 2, 2, INT32_MAX - 2, 20, edge));
+    EXPECT_TRUE(TurnLayoutPoint(0, 0, 1, 3, 2, 1, INT32_MAX, 20, tile));
 }
 
 } // namespace

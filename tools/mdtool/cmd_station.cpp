@@ -4,9 +4,15 @@
 
 #include "data/database.h"
 #include "data/generated/route_tables.h"
+#include "economy/town_services.h"
 #include "files/file_location_hooks.h"
 #include "files/virtual_file_system.h"
+#include "gameloop/game.h"
+#include "gameloop/new_game.h"
+#include "gameloop/saved_game.h"
+#include "platform/clock.h"
 #include "platform/file.h"
+#include "transport/station.h"
 #include "transport/station_layout.h"
 #include "transport/transport_log.h"
 
@@ -16,7 +22,7 @@
 namespace mdtool {
 namespace {
 
-constexpr const char* kStationUsage = "station layouts [FILE]";
+constexpr const char* kStationUsage = "station layouts [FILE] | station list FILE [--data FOLDER]";
 constexpr const char* kGameData = "gamedata";
 constexpr const char* kDefaultDatabase = "gamedata/config/MDConfig.gen";
 
@@ -36,8 +42,8 @@ void PrintLayout(uint32_t number, const StationLayout& layout) {
                 count(layout.loadPoints), count(layout.connPoints), count(layout.parts), routes);
 }
 
-int RunStation(const Args& args) {
-    if (args.empty() || args[0] != "layouts" || args.size() > 2)
+int RunLayouts(const Args& args) {
+    if (args.size() > 2)
         return Usage(kStationUsage);
     uint32_t warnings = 0;
     TransportWarningSink previous = SetTransportWarningSink([&warnings](const std::string& line) {
@@ -85,6 +91,40 @@ int RunStation(const Args& args) {
         return 1;
     }
     return 0;
+}
+
+// The stations of a saved game, one line each: id, kind, position, owner
+// and name.
+int RunList(const Args& args) {
+    if (args.size() != 2 && !(args.size() == 4 && args[2] == "--data"))
+        return Usage(kStationUsage);
+    const std::string data = args.size() == 4 ? args[3] : kGameData;
+    plat::Clock::UseFake(0);
+    Game game;
+    TownWorldHooks hooks;
+    ConnectWorldModel(game, hooks);
+    InstallTownsAndIndustry(game);
+    struct Uninstall {
+        ~Uninstall() { UninstallTownsAndIndustry(); }
+    } uninstall;
+    if (!LoadGameTexts(data, false))
+        return Fail(data + ": the game data cannot be read");
+    StartGame(game, 0);
+    if (!LoadGame(game, args[1]))
+        return Fail(args[1] + ": not a saved game this build can load");
+    for (const Station* station : AllStations())
+        std::printf("station %u kind %d at %d %d owner %d %s\n", station->GetId(), station->GetKind(),
+                    station->GetOriginX(), station->GetOriginY(), station->GetOwner(),
+                    Printable(station->GetName()).c_str());
+    return 0;
+}
+
+int RunStation(const Args& args) {
+    if (!args.empty() && args[0] == "layouts")
+        return RunLayouts(args);
+    if (!args.empty() && args[0] == "list")
+        return RunList(args);
+    return Usage(kStationUsage);
 }
 
 } // namespace
