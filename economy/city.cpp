@@ -40,6 +40,10 @@ struct CityTable final : WorldAttachment {
     int32_t cursor = 0;
     // The last census: total, then levels 1..4.
     std::array<uint32_t, 5> census{};
+    // While the towns are pre-grown: the count of town actions that
+    // changed anything.
+    bool pregrowing = false;
+    uint64_t changes = 0;
 };
 
 CityTable& Table() {
@@ -751,6 +755,50 @@ int32_t City::RunState(bool force) {
     }
 }
 
+int32_t City::RunStatePregrowing() {
+    CityTable& table = Table();
+    const uint32_t state = growthState_;
+    const bool cycling = state == kGrowSpecialBuilding || state == kGrowUpgradeHouse ||
+                         state == kGrowBuildHouse || state == kGrowBuildRoad;
+    if (cycling && quietActions_ >= 4 && quietSince_ == table.changes) {
+        switch (state) {
+        case kGrowSpecialBuilding:
+            growthState_ = kGrowUpgradeHouse;
+            break;
+        case kGrowUpgradeHouse:
+            CityCensus() = quietCensus_;
+            growthState_ = kGrowBuildHouse;
+            break;
+        case kGrowBuildHouse:
+            growthState_ = kGrowBuildRoad;
+            break;
+        default:
+            growthState_ = kGrowSpecialBuilding;
+            break;
+        }
+        return 0;
+    }
+    const uint32_t random = GetGameRandomSeed(), special = specialLevel_;
+    const uint8_t roadDone = roadUpgradeDone_;
+    const uint32_t population = population_;
+    const int32_t grew = RunState(false);
+    const bool quiet = cycling && grew == 0 && random == GetGameRandomSeed() && special == specialLevel_ &&
+                       roadDone == roadUpgradeDone_ && population == population_;
+    if (!quiet) {
+        quietActions_ = 0;
+        ++table.changes;
+        return grew;
+    }
+    if (quietActions_ == 0 || quietSince_ != table.changes) {
+        quietActions_ = 0;
+        quietSince_ = table.changes;
+    }
+    ++quietActions_;
+    if (state == kGrowUpgradeHouse)
+        quietCensus_ = CityCensus();
+    return grew;
+}
+
 int32_t City::Update(uint32_t t, bool force) {
     if (!force && growthTime_ + int64_t(GetGrowthDelay()) > int64_t(t))
         return 0;
@@ -961,7 +1009,7 @@ void UpdateCities(uint32_t t) {
         // A town that fell behind catches up, one growth step after another.
         while (city->growthTime_ + int64_t(city->GetGrowthDelay()) <= int64_t(t)) {
             city->RefreshGridsAt(int64_t(t));
-            if (!city->RunState(false))
+            if (!(table.pregrowing ? city->RunStatePregrowing() : city->RunState(false)))
                 break;
         }
     }
@@ -984,6 +1032,11 @@ void PregrowCities() {
     const GameClock* clock = GetGameClock();
     const uint32_t year = clock ? clock->GetCurrentYear() : kFirstYear;
     const uint32_t years = year > kFirstYear ? year - kFirstYear : 0;
+    CityTable& table = Table();
+    table.pregrowing = true;
+    for (int32_t i = 1; i <= GetCityCount(); ++i)
+        if (City* city = GetCity(i))
+            city->quietActions_ = 0;
     for (uint32_t done = 0; done < years; ++done) {
         const uint64_t ticks = clock ? clock->GetTicks() : 0;
         const uint32_t t0 =
@@ -991,6 +1044,7 @@ void PregrowCities() {
         for (uint32_t k = 0; k < kPregrowCallsPerYear; ++k)
             UpdateCities(t0 + 100 * k);
     }
+    table.pregrowing = false;
     SetMapGeneratorFlag(true);
     if (years > 0)
         ResetCityTimers();

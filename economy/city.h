@@ -141,12 +141,17 @@ private:
     friend bool LoadCities();
     friend int32_t AddCity(std::unique_ptr<City> city, int32_t index);
     friend void UpdateCities(uint32_t t);
+    friend void PregrowCities();
 
     // Sizes the per-tile data and links the grids and the plan.
     void SizeTileData();
     void LayCentreCross();
     // Runs the state's action; 1 after a growth step.
     int32_t RunState(bool force);
+    // RunState for the pre-growth, which skips the actions of a town that
+    // went a whole cycle without any effect while no town changed anything:
+    // they would fail again alike.
+    int32_t RunStatePregrowing();
     void RefreshGridsAt(int64_t t);
     void UpgradeRoadTile(int32_t x, int32_t y);
     void MakeTownRoad(int32_t x, int32_t y, uint32_t mask);
@@ -183,6 +188,11 @@ private:
     uint32_t houses_ = 0;
     // Reserved lots by level, of the last census.
     std::array<uint32_t, 5> reservedByLevel_{};
+    // The pre-growth's run of actions without effect: its length, the
+    // towns' change count when it began, and the census it took.
+    uint32_t quietActions_ = 0;
+    uint64_t quietSince_ = 0;
+    std::array<uint32_t, 5> quietCensus_{};
 };
 
 // Founds a town at a tile in the first free slot: its town-centre factory,
