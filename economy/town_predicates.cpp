@@ -35,7 +35,8 @@ LivingBuilding* HouseAt(int32_t x, int32_t y) {
         return nullptr;
     // Every building of the house subtype is a LivingBuilding.
     MapObject* building = BuildingFromId(id);
-    return building->GetSubtype() == LivingBuilding::kSubtype ? static_cast<LivingBuilding*>(building) : nullptr;
+    return building->GetSubtype() == LivingBuilding::kSubtype ? static_cast<LivingBuilding*>(building)
+                                                              : nullptr;
 }
 
 bool TownRoadAt(int32_t x, int32_t y, const City& town) {

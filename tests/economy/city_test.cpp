@@ -8,6 +8,7 @@
 #include "tests/world/economy_fixture.h"
 #include "world/living_building.h"
 #include "world/world_map.h"
+#include "world/world_warnings.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -390,6 +391,70 @@ TEST_F(CityTest, ATownRecordThatDoesNotHoldTogetherIsRefused) {
         EXPECT_EQ(LoadSection(damaged), c.loads) << c.what;
         DeleteAllCities();
     }
+}
+
+// Finds a tag's chunk in a saved section; the offset of its payload.
+size_t PayloadOf(const std::vector<uint8_t>& bytes, const char* tag, size_t from = 0) {
+    const uint8_t stored[4] = {uint8_t(tag[3]), uint8_t(tag[2]), uint8_t(tag[1]), uint8_t(tag[0])};
+    auto at = std::search(bytes.begin() + std::ptrdiff_t(from), bytes.end(), stored, stored + 4);
+    return at == bytes.end() ? 0 : size_t(at - bytes.begin()) + 8;
+}
+
+TEST_F(CityTest, DamagedTownChunksAreRepairedOrRefusedWithALogLine) {
+    City* city = Found(20, 20, 15, 15);
+    city->SetName("Tarn");
+    Grow(*city, 100);
+    city->SetReservation(22, 22, 2);
+    const std::vector<uint8_t> saved = SaveSection();
+    const size_t block = PayloadOf(saved, "cit1") + 4, lots = PayloadOf(saved, "cit2"),
+                 grids = PayloadOf(saved, "cit3"), factory = PayloadOf(saved, "cit4") + 4,
+                 layers = PayloadOf(saved, "cit5");
+    ASSERT_TRUE(block > 4 && lots && grids && factory > 4 && layers);
+    const size_t grid = PayloadOf(saved, "data", grids) + 4;
+    struct Case {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+        bool loads;
+        std::function<void(City&)> check;
+    } cases[] = {
+        {"a centre factory id that names nothing", factory, 0x0008FFFF, true,
+         [](City& town) {
+             auto* centre = dynamic_cast<Factory*>(BuildingFromId(town.GetCentreFactoryId()));
+             ASSERT_NE(centre, nullptr);
+             EXPECT_EQ(centre->GetTypeIndex(), kTownCentreFactoryType);
+         }},
+        {"a reserved lot of level 9", lots + 8 + 5 * 15 + 5, 0x09090909, true,
+         [](City& town) { EXPECT_EQ(town.GetReservation(22, 22), 0); }},
+        {"a name without its end", block + 56, 0x41414141, true,
+         [](City& town) { EXPECT_LE(town.GetName().size(), kMaxCityNameChars); }},
+        {"a grid of another width", grid, 17, false, nullptr},
+        {"a search layer with more tiles than the town", layers + 1 + 8, 0xFFFF, true,
+         [](City& town) { EXPECT_FALSE(town.GetGrid(kGridShapeBase).IsBuilt(0)); }},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> damaged = saved;
+        for (int k = 0; k < 4; ++k)
+            damaged[c.offset + size_t(k)] = uint8_t(c.value >> (8 * k));
+        if (std::string(c.what) == "a name without its end")
+            std::fill(damaged.begin() + std::ptrdiff_t(c.offset),
+                      damaged.begin() + std::ptrdiff_t(c.offset) + 64, 'A');
+        const uint32_t warnings = WorldWarningCount();
+        EXPECT_EQ(LoadSection(damaged), c.loads) << c.what;
+        // A name is cut at 63 characters without a word; damage is logged.
+        if (std::string(c.what) != "a name without its end") {
+            EXPECT_GT(WorldWarningCount(), warnings) << c.what;
+        }
+        if (c.loads && c.check) {
+            ASSERT_NE(GetCity(1), nullptr) << c.what;
+            c.check(*GetCity(1));
+        }
+    }
+    // The undamaged section loads without a word and saves the same.
+    const uint32_t warnings = WorldWarningCount();
+    ASSERT_TRUE(LoadSection(saved));
+    EXPECT_EQ(WorldWarningCount(), warnings);
+    EXPECT_EQ(SaveSection(), saved);
 }
 
 } // namespace

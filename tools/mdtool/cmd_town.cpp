@@ -1,5 +1,6 @@
 // mdtool town list: the towns of a saved game, one line each: index, name,
-// centre, population, houses (with reserved lots) and growth state.
+// centre, population (of the town's last census), houses (with reserved
+// lots) and growth state.
 #include "economy/city.h"
 #include "tools/mdtool/command.h"
 #include "tools/mdtool/tool_game.h"
@@ -26,10 +27,13 @@ int RunList(const Args& args) {
         City* city = GetCity(i);
         if (!city)
             continue;
+        // The population as the town's last census left it, as saved; the
+        // houses counted now.
+        const uint32_t population = city->GetPopulation();
         city->TakeCensus();
         std::printf("town %d %s at %d %d population %u houses %u state %u\n", i,
-                    Printable(city->GetName()).c_str(), city->GetCentreX(), city->GetCentreY(),
-                    city->GetPopulation(), city->GetHouseCount(), city->GetGrowthState());
+                    Printable(city->GetName()).c_str(), city->GetCentreX(), city->GetCentreY(), population,
+                    city->GetHouseCount(), city->GetGrowthState());
     }
     return 0;
 }
