@@ -846,8 +846,12 @@ CityArea City::GetBuiltArea() const {
 void City::Demolish() {
     WorldMap& map = GetWorldMap();
     std::vector<std::pair<uint32_t, uint32_t>> cleared;
-    for (int32_t y = centreY_ - height_ / 2; y <= centreY_ + height_ / 2; ++y) {
-        for (int32_t x = centreX_ - width_ / 2; x <= centreX_ + width_ / 2; ++x) {
+    // The rectangle's part on the map.
+    const int32_t top = std::max(centreY_ - height_ / 2, 0), left = std::max(centreX_ - width_ / 2, 0);
+    const int32_t bottom = std::min<int64_t>(int64_t(centreY_) + height_ / 2, int64_t(map.GetHeight()) - 1);
+    const int32_t right = std::min<int64_t>(int64_t(centreX_) + width_ / 2, int64_t(map.GetWidth()) - 1);
+    for (int32_t y = top; y <= bottom; ++y) {
+        for (int32_t x = left; x <= right; ++x) {
             if (!InMap(x, y))
                 continue;
             const uint32_t ux = uint32_t(x), uy = uint32_t(y);

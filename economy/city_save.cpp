@@ -239,8 +239,14 @@ bool LoadCities() {
         auto city = std::make_unique<City>();
         city->index_ = int32_t(index);
         City* loaded = city.get();
-        if (!AddCity(std::move(city), int32_t(index)) || !loaded->SerializeCity())
+        if (!AddCity(std::move(city), int32_t(index)))
             return false;
+        // A town that does not load leaves the table: its fields may be
+        // anything.
+        if (!loaded->SerializeCity()) {
+            DeleteCity(int32_t(index));
+            return false;
+        }
     }
     return !StreamFailed();
 }

@@ -5,17 +5,20 @@
 #include "economy/city.h"
 #include "economy/town_services.h"
 #include "files/chunk_stream.h"
+#include "files/crc32.h"
 #include "files/memory_stream.h"
 #include "gameloop/game.h"
 #include "gameloop/game_log.h"
 #include "gameloop/new_game.h"
 #include "platform/clock.h"
+#include "platform/endian.h"
 #include "world/world_map.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,14 +43,22 @@ struct Setup {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Setup setup;
+    // Kept to the process's end: its world outlives every static.
+    static Setup& setup = *new Setup;
     WorldScope scope(setup.game.GetWorld());
+    // The stream's checksum is made to fit, so that the section is read.
+    std::vector<uint8_t> bytes(data, data + size);
+    if (bytes.size() >= 8) {
+        const uint32_t head = plat::LoadLE32(bytes.data() + 4);
+        if (head >= 16 && head <= bytes.size())
+            plat::StoreLE32(bytes.data() + head - 4, Crc32(std::span<const uint8_t>(bytes).subspan(head)));
+    }
     bool loaded = false;
     {
         SaveStreamScope stream;
         std::string text;
         uint32_t version = 0;
-        if (BeginSaveStream(OpenMemoryReadStream(std::span(data, size)), text, version)) {
+        if (BeginSaveStream(OpenMemoryReadStream(std::span<const uint8_t>(bytes)), text, version)) {
             uint32_t tag = 0;
             BeginChunk(tag);
             loaded = tag == ChunkTag("city") && LoadCities();
