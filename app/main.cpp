@@ -247,11 +247,17 @@ void PrintSummary(Game& game, uint64_t frames) {
                 static_cast<unsigned long long>(ticks), game.MapWidth(), game.MapHeight(),
                 game.Random().State());
     uint32_t towns = 0;
-    for (int32_t i = 1; i <= GetCityCount(); ++i)
-        towns += GetCity(i) ? 1 : 0;
+    uint64_t inhabitants = 0;
+    for (int32_t i = 1; i <= GetCityCount(); ++i) {
+        if (const City* city = GetCity(i)) {
+            ++towns;
+            inhabitants += city->GetPopulation();
+        }
+    }
     std::vector<MapObject*> factories;
     GetMapObjects(factories, kSelectCategory | kSelectSubtype, kCategoryBuilding, kFactorySubtype, 0);
-    std::printf("%u towns, %zu factories (with town centres)\n", towns, factories.size());
+    std::printf("%u towns, %zu factories (with town centres), %llu inhabitants in the towns\n", towns,
+                factories.size(), static_cast<unsigned long long>(inhabitants));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "economy/area_clearing.h"
 #include "economy/city.h"
+#include "economy/city_config.h"
 #include "economy/factory.h"
 #include "files/chunk_stream.h"
 #include "gameloop/building_commands.h"
@@ -29,6 +30,7 @@ void TownWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     DeleteAllCities();
     TransportWorldHooks::NewGameInit(mapWidth, mapHeight);
     LoadStationConfig();
+    LoadCityConfig();
 }
 
 void TownWorldHooks::UpdateCities(uint32_t t) {
@@ -51,6 +53,9 @@ void TownWorldHooks::RebuildDerivedState() {
         LoadStationConfig();
     MarkOpenWaterTiles();
     UpdateProductsInUse();
+    // A loaded game's towns need their plan rules.
+    if (!CityConfigLoaded())
+        LoadCityConfig();
 }
 
 namespace {
@@ -67,7 +72,10 @@ void InstallGeneratorHooks(Game& game) {
     g.removeAllTowns = [] { DeleteAllCities(true); };
     g.createTown = [](int32_t x, int32_t y, int32_t width, int32_t height, int32_t style) {
         City* city = CreateCity(x, y, width, height, style);
-        return city ? city->GetIndex() : 0;
+        if (!city)
+            return 0;
+        city->InitPlan(false);
+        return city->GetIndex();
     };
     g.growTown = [](int32_t town) {
         City* city = GetCity(town);
@@ -83,7 +91,7 @@ void InstallGeneratorHooks(Game& game) {
     };
     g.removeTown = [](int32_t town) {
         if (City* city = GetCity(town)) {
-            city->Remove();
+            city->Demolish();
             DeleteCity(town);
         }
     };

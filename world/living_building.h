@@ -27,6 +27,8 @@ public:
     void Init(uint8_t town, uint8_t style, uint8_t level, uint8_t variant);
     void SetLevel(uint8_t level);
     void Rebuild(uint8_t variant);
+    // The tile set (LivingBuilding row) a town restyles its house to.
+    void SetStyle(uint8_t style) { style_ = style; }
     uint8_t GetLevel() const { return level_; }
     uint8_t GetTown() const { return town_; }
     uint8_t GetStyle() const { return style_; }

@@ -1,5 +1,5 @@
-// Towns: founding, the town table, growth to the size limits, removal from
-// the map, the nearest-town and size-class lookups, and the towns' section
+// Towns: founding, the town table, growth by the plan to the size limits,
+// the growth delay, removal from the map, the nearest-town and size-class lookups, and the towns' section
 // of a saved game.
 #include "files/chunk_stream.h"
 #include "files/memory_stream.h"
@@ -8,8 +8,10 @@
 #include "tests/world/economy_fixture.h"
 #include "world/living_building.h"
 #include "world/world_map.h"
+#include "world/world_warnings.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <initializer_list>
 #include <set>
@@ -90,41 +92,53 @@ TEST_F(CityTest, TheTableHoldsAHundredTowns) {
     EXPECT_EQ(GetCityCount(), kMaxCities);
 }
 
-TEST_F(CityTest, TownsGrowHousesBesideTheirStreetsToEverySizeLimit) {
-    City* city = CreateCity(32, 32, 31, 31, 0);
+TEST_F(CityTest, TownsGrowByTheirPlanToEverySizeLimit) {
+    City* city = Found(32, 32, 31, 31);
     ASSERT_NE(city, nullptr);
-    uint32_t last = 0;
-    for (uint32_t limit : {50u, 200u, 400u, 1000u}) {
-        while (city->GetPopulation() < limit) {
-            ASSERT_EQ(city->Update(0, true), 1) << "stalled at " << city->GetPopulation();
-            ASSERT_GE(city->GetPopulation(), last);
-            last = city->GetPopulation();
-        }
+    ASSERT_TRUE(city->GetPlan().IsPlanned());
+    EXPECT_EQ(city->GetGrowthState(), uint32_t(kGrowUpgradeHouse));
+    uint32_t lots = 0;
+    for (int32_t y = 17; y <= 47; ++y)
+        for (int32_t x = 17; x <= 47; ++x)
+            lots += city->GetPlan().GetValue(x, y) == kPlanLot ? 1 : 0;
+    ASSERT_GT(lots, 100u) << "the planner lays blocks around the centre cross";
+    for (uint32_t limit : {50u, 200u, 400u}) {
+        Grow(*city, limit);
+        ASSERT_GE(city->GetPopulation(), limit);
+        EXPECT_EQ(city->GetSizeClass(), GetCitySizeClass(city->GetPopulation()));
     }
-    EXPECT_EQ(city->GetSizeClass(), 4u);
+    // Every house stands on a planned lot beside a road of the town, every
+    // road the town built on a planned street.
+    uint32_t people = 0;
     for (LivingBuilding* house : Houses()) {
-        int32_t x = house->GetX(), y = house->GetY();
-        EXPECT_TRUE(city->Contains(x, y));
-        EXPECT_NE((x - 32) % kStreetSpacing, 0);
-        EXPECT_NE((y - 32) % kStreetSpacing, 0);
-        bool besideRoad =
-            Map().HasRoad(uint32_t(x - 1), uint32_t(y)) || Map().HasRoad(uint32_t(x + 1), uint32_t(y)) ||
-            Map().HasRoad(uint32_t(x), uint32_t(y - 1)) || Map().HasRoad(uint32_t(x), uint32_t(y + 1));
-        EXPECT_TRUE(besideRoad) << x << "," << y;
+        const int32_t x = house->GetX(), y = house->GetY();
+        ASSERT_TRUE(city->Contains(x, y));
+        EXPECT_EQ(city->GetPlan().GetValue(x, y), kPlanLot) << x << "," << y;
+        EXPECT_GE(house->GetLevel(), 1u);
+        EXPECT_LE(house->GetLevel(), 4u);
+        people += uint32_t(house->GetHousePopulation());
     }
-    // The census agrees with the steps' own count.
-    uint32_t population = city->GetPopulation();
+    for (uint32_t y = 17; y <= 47; ++y)
+        for (uint32_t x = 17; x <= 47; ++x)
+            if (Map().HasRoad(x, y) && std::abs(int32_t(x) - 32) + std::abs(int32_t(y) - 32) > 1) {
+                EXPECT_EQ(city->GetPlan().GetValue(int32_t(x), int32_t(y)), kPlanRoad) << x << "," << y;
+            }
+    // The population is the census of the houses.
+    EXPECT_EQ(city->GetPopulation(), people);
     city->TakeCensus();
-    EXPECT_EQ(city->GetPopulation(), population);
+    EXPECT_EQ(city->GetPopulation(), people);
+    EXPECT_EQ(CityCensus()[0], city->GetHouseCount());
+    // Houses were raised: the targets ask for a share of higher levels.
+    EXPECT_GT(CityCensus()[2] + CityCensus()[3], 0u);
 }
 
-TEST_F(CityTest, RemovingATownTakesItsHousesAndRoadsOnly) {
-    City* other = CreateCity(5, 5, 3, 3, 0);
-    City* city = CreateCity(32, 32, 15, 15, 0);
-    Grow(*city, 300);
+TEST_F(CityTest, DemolishingATownTakesItsHousesAndRoadsOnly) {
+    City* other = Found(5, 5, 3, 3);
+    City* city = Found(32, 32, 15, 15);
+    Grow(*city, 150);
     ASSERT_GT(Houses().size(), 5u);
     const int32_t index = city->GetIndex();
-    city->Remove();
+    city->Demolish();
     DeleteCity(index);
     EXPECT_TRUE(Houses().empty());
     EXPECT_EQ(RoadsOfTown(index), 0u);
@@ -139,22 +153,81 @@ TEST_F(CityTest, ATownWithoutRoomStopsGrowing) {
     for (uint32_t y = 30; y < 33; ++y)
         for (uint32_t x = 30; x < 33; ++x)
             Map().CellAt(x, y)->SetTerrainIndex(kLand);
-    City* city = CreateCity(31, 31, 31, 31, 0);
+    City* city = Found(31, 31, 31, 31);
     ASSERT_NE(city, nullptr);
     // Every lot touches the water, so no house may stand there.
-    EXPECT_LT(Grow(*city, 1000), 20u);
-    EXPECT_EQ(city->Update(0, true), 0);
+    EXPECT_EQ(Grow(*city, 1000), 0u);
+    EXPECT_EQ(city->GetPopulation(), 0u);
 }
 
-TEST_F(CityTest, UnforcedStepsWaitForTheGrowthDelay) {
-    City* city = CreateCity(32, 32, 15, 15, 0);
+TEST_F(CityTest, GrowthStepsArePaidForWithTheGrowthDelay) {
+    City* city = Found(32, 32, 15, 15);
     const uint32_t delay = city->GetGrowthDelay();
-    EXPECT_EQ(city->Update(0, false), 1);
-    EXPECT_EQ(city->Update(delay - 1, false), 0);
-    EXPECT_EQ(city->Update(delay, false), 1);
-    // The loop's update serves the towns in turn.
-    UpdateCities(2 * delay);
-    EXPECT_EQ(city->GetGrowthTime(), int64_t(2 * delay));
+    ASSERT_EQ(delay, 1000u);
+    // A fresh town is due at once; each growth step adds one delay.
+    const uint32_t t = 100000;
+    int32_t steps = 0;
+    for (int i = 0; i < 20 && steps == 0; ++i)
+        steps += city->Update(t, false);
+    ASSERT_EQ(steps, 1);
+    EXPECT_EQ(city->GetGrowthTime(), -60000 + int64_t(delay));
+    // Not yet due: nothing happens, whatever the state.
+    EXPECT_EQ(city->Update(uint32_t(city->GetGrowthTime() + delay - 1), false), 0);
+    // The loop's update makes at most one growth step per call for a town
+    // that fell behind, then the special-building check ends the call.
+    const int64_t before = city->GetGrowthTime();
+    for (int i = 0; i < 6; ++i)
+        UpdateCities(t);
+    EXPECT_GT(city->GetGrowthTime(), before);
+    EXPECT_LE(city->GetGrowthTime(), before + 6 * int64_t(delay));
+}
+
+TEST_F(CityTest, TheGrowthDelayFollowsItsFactorsAndSaturates) {
+    City* city = Found(32, 32, 15, 15);
+    EXPECT_EQ(city->GetGrowthDelay(), 1000u);
+    SpecialBuildingTownTable::Clear();
+    SpecialBuildingTownTable::GetOrCreateRow(0)->CityGrowingInfluence = 50;
+    city->SpecialBuildingCounts()[0] = 3; // each type counts once
+    EXPECT_EQ(city->GetGrowthDelay(), 1500u);
+    SpecialBuildingTownTable::GetOrCreateRow(0)->CityGrowingInfluence = -500;
+    EXPECT_EQ(city->GetGrowthDelay(), 300u); // the factor is at least 30
+    // A base delay beyond the signed range, or none at all, saturates.
+    CityGrowingConfigTable::GetOrCreateRow(0)->CitySizeBaseUpdateDelay.SetCell(0, 0, 2.0e9f);
+    SpecialBuildingTownTable::GetOrCreateRow(0)->CityGrowingInfluence = 50;
+    EXPECT_EQ(city->GetGrowthDelay(), UINT32_MAX);
+    CityGrowingConfigTable::GetOrCreateRow(0)->CitySizeBaseUpdateDelay.Resize(1, 0);
+    EXPECT_EQ(city->GetGrowthDelay(), UINT32_MAX);
+    SpecialBuildingTownTable::Clear();
+}
+
+TEST_F(CityTest, ZeroWeightsLeaveTheGridsEmptyInsteadOfDividingByZero) {
+    CityStyleRow* style = CityStyleTable::GetOrCreateRow(0);
+    style->Shape_TerrainInfluence = style->Shape_BuildingInfluence = style->Shape_CenterInfluence =
+        style->Shape_RoadInfluence = 0;
+    City* city = Found(32, 32, 15, 15);
+    ASSERT_NE(city, nullptr);
+    for (uint32_t row = 0; row < 15; ++row)
+        for (uint32_t column = 0; column < 15; ++column)
+            EXPECT_EQ(city->GetShapeBaseGrid().GetCell(column, row), 0);
+    Grow(*city, 100);
+}
+
+TEST_F(CityTest, BuiltAreaAndNearestCity) {
+    City* city = Found(32, 32, 21, 21);
+    // Without houses the area is the centre tile.
+    CityArea none = city->GetBuiltArea();
+    EXPECT_EQ(none.left, 32);
+    EXPECT_EQ(none.bottom, 32);
+    Grow(*city, 100);
+    CityArea area = city->GetBuiltArea();
+    for (LivingBuilding* house : Houses()) {
+        EXPECT_GE(house->GetX(), area.left);
+        EXPECT_LE(house->GetX(), area.right);
+        EXPECT_GE(house->GetY(), area.top);
+        EXPECT_LE(house->GetY(), area.bottom);
+    }
+    EXPECT_EQ(FindNearestCity(0, 0), city->GetIndex());
+    EXPECT_EQ(FindNearestCity(-20000, 0), 0);
 }
 
 TEST_F(CityTest, NearestTownIsByManhattanDistanceAndTheLowerIndexOfEquals) {
@@ -214,10 +287,11 @@ void Words(std::initializer_list<uint32_t> words) {
 
 TEST_F(CityTest, TownsReloadAtTheirIndexes) {
     for (int32_t i = 0; i < 5; ++i)
-        CreateCity(5 + 12 * i, 20, 5, 5, 0);
+        CreateCity(6 + 12 * i, 20, 11, 11, 0);
     for (int32_t i : {1, 3, 4})
         DeleteCity(i);
     GetCity(2)->SetName("Ormsby Vale");
+    GetCity(5)->InitPlan(false);
     Grow(*GetCity(5), 60);
     const uint32_t population = GetCity(5)->GetPopulation();
     const uint32_t factory = GetCity(5)->GetCentreFactoryId();
@@ -232,7 +306,7 @@ TEST_F(CityTest, TownsReloadAtTheirIndexes) {
     ASSERT_NE(GetCity(2), nullptr);
     ASSERT_NE(GetCity(5), nullptr);
     EXPECT_EQ(GetCity(2)->GetName(), "Ormsby Vale");
-    EXPECT_EQ(GetCity(5)->GetCentreX(), 53);
+    EXPECT_EQ(GetCity(5)->GetCentreX(), 54);
     EXPECT_EQ(GetCity(5)->GetPopulation(), population);
     EXPECT_EQ(GetCity(5)->GetCentreFactoryId(), factory);
     EXPECT_EQ(SaveSection(), saved);
@@ -317,6 +391,70 @@ TEST_F(CityTest, ATownRecordThatDoesNotHoldTogetherIsRefused) {
         EXPECT_EQ(LoadSection(damaged), c.loads) << c.what;
         DeleteAllCities();
     }
+}
+
+// Finds a tag's chunk in a saved section; the offset of its payload.
+size_t PayloadOf(const std::vector<uint8_t>& bytes, const char* tag, size_t from = 0) {
+    const uint8_t stored[4] = {uint8_t(tag[3]), uint8_t(tag[2]), uint8_t(tag[1]), uint8_t(tag[0])};
+    auto at = std::search(bytes.begin() + std::ptrdiff_t(from), bytes.end(), stored, stored + 4);
+    return at == bytes.end() ? 0 : size_t(at - bytes.begin()) + 8;
+}
+
+TEST_F(CityTest, DamagedTownChunksAreRepairedOrRefusedWithALogLine) {
+    City* city = Found(20, 20, 15, 15);
+    city->SetName("Tarn");
+    Grow(*city, 100);
+    city->SetReservation(22, 22, 2);
+    const std::vector<uint8_t> saved = SaveSection();
+    const size_t block = PayloadOf(saved, "cit1") + 4, lots = PayloadOf(saved, "cit2"),
+                 grids = PayloadOf(saved, "cit3"), factory = PayloadOf(saved, "cit4") + 4,
+                 layers = PayloadOf(saved, "cit5");
+    ASSERT_TRUE(block > 4 && lots && grids && factory > 4 && layers);
+    const size_t grid = PayloadOf(saved, "data", grids) + 4;
+    struct Case {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+        bool loads;
+        std::function<void(City&)> check;
+    } cases[] = {
+        {"a centre factory id that names nothing", factory, 0x0008FFFF, true,
+         [](City& town) {
+             auto* centre = dynamic_cast<Factory*>(BuildingFromId(town.GetCentreFactoryId()));
+             ASSERT_NE(centre, nullptr);
+             EXPECT_EQ(centre->GetTypeIndex(), kTownCentreFactoryType);
+         }},
+        {"a reserved lot of level 9", lots + 8 + 5 * 15 + 5, 0x09090909, true,
+         [](City& town) { EXPECT_EQ(town.GetReservation(22, 22), 0); }},
+        {"a name without its end", block + 56, 0x41414141, true,
+         [](City& town) { EXPECT_LE(town.GetName().size(), kMaxCityNameChars); }},
+        {"a grid of another width", grid, 17, false, nullptr},
+        {"a search layer with more tiles than the town", layers + 1 + 8, 0xFFFF, true,
+         [](City& town) { EXPECT_FALSE(town.GetGrid(kGridShapeBase).IsBuilt(0)); }},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> damaged = saved;
+        for (int k = 0; k < 4; ++k)
+            damaged[c.offset + size_t(k)] = uint8_t(c.value >> (8 * k));
+        if (std::string(c.what) == "a name without its end")
+            std::fill(damaged.begin() + std::ptrdiff_t(c.offset),
+                      damaged.begin() + std::ptrdiff_t(c.offset) + 64, 'A');
+        const uint32_t warnings = WorldWarningCount();
+        EXPECT_EQ(LoadSection(damaged), c.loads) << c.what;
+        // A name is cut at 63 characters without a word; damage is logged.
+        if (std::string(c.what) != "a name without its end") {
+            EXPECT_GT(WorldWarningCount(), warnings) << c.what;
+        }
+        if (c.loads && c.check) {
+            ASSERT_NE(GetCity(1), nullptr) << c.what;
+            c.check(*GetCity(1));
+        }
+    }
+    // The undamaged section loads without a word and saves the same.
+    const uint32_t warnings = WorldWarningCount();
+    ASSERT_TRUE(LoadSection(saved));
+    EXPECT_EQ(WorldWarningCount(), warnings);
+    EXPECT_EQ(SaveSection(), saved);
 }
 
 } // namespace

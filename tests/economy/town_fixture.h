@@ -1,13 +1,16 @@
 // A started game with towns and factories installed, on a 64 x 64 map of
 // land with small tables of its own: houses of 10, 20, 30 and 40 people by
-// level, size limits 50, 200, 400, 1000 and 5000, one factory type with a
-// 2 x 2 (or 3 x 2) footprint.
+// level, size limits 50, 200, 400, 1000 and 5000, a growth delay of 1000 ms
+// in every size class, one town style with its plan rules (blocks of 5 and
+// 6 tiles, no reserved lots but the 1 % the draw gives), one factory type
+// with a 2 x 2 (or 3 x 2) footprint.
 #pragma once
 
 #include "data/generated/economy_tables.h"
 #include "data/generated/terrain_tables.h"
 #include "data/generated/town_tables.h"
 #include "economy/city.h"
+#include "economy/city_config.h"
 #include "economy/factory.h"
 #include "economy/town_services.h"
 #include "gameloop/game.h"
@@ -49,6 +52,20 @@ protected:
         const float values[6] = {0, 50, 200, 400, 1000, 5000};
         for (uint32_t r = 0; r < 6; ++r)
             limits.SetCell(0, r, values[r]);
+        ValueTable& delays = CityGrowingConfigTable::GetOrCreateRow(0)->CitySizeBaseUpdateDelay;
+        delays.Resize(1, 6);
+        for (uint32_t r = 0; r < 6; ++r)
+            delays.SetCell(0, r, 1000);
+        CityStyleTable::Clear();
+        CityStyleRow* style = CityStyleTable::GetOrCreateRow(0);
+        style->Shape_TerrainInfluence = style->Shape_BuildingInfluence = 1;
+        style->Shape_CenterInfluence = 4;
+        style->Shape_RoadInfluence = 3;
+        style->Distribution_TerrainInfluence = style->Distribution_BuildingInfluence = 1;
+        style->Distribution_CenterInfluence = 4;
+        style->Distribution_RoadInfluence = 3;
+        style->XDim = style->YDim = 31;
+        style->BaseSpeed = 1.0f;
 
         FactoryTable::Clear();
         FactoryRow* mill = FactoryTable::GetOrCreateRow(kMill);
@@ -61,6 +78,8 @@ protected:
         InstallTownsAndIndustry(game_);
         ConnectWorldModel(game_, world_);
         StartGame(game_, 1);
+        // After the new game's own reading of the rules.
+        ParseCityConfig(kRules, "fixture rules");
         SetMap(64, 64, kLand);
     }
 
@@ -71,6 +90,24 @@ protected:
         FactoryPlacingTypesTable::Clear();
         CityGrowingConfigTable::Clear();
         LivingBuildingTable::Clear();
+        CityStyleTable::Clear();
+        ClearCityConfig();
+    }
+
+    static constexpr const char* kRules = "BUILDING_SIZE_DISTRIBUTION_SET_BEGIN 0\n"
+                                          "100 30 10 0  100 40 20 5  100 50 30 10\n"
+                                          "100 50 30 10 100 50 30 10 100 50 30 10\n"
+                                          "BUILDING_SIZE_DISTRIBUTION_SET_END\n"
+                                          "BLOCK_SIZE_DISTRIBUTION_SET_BEGIN 0\n"
+                                          "5 5\n6 5\n5 6\n6 6\n"
+                                          "BLOCK_SIZE_DISTRIBUTION_SET_END\n";
+
+    // A town as the map generator founds it: created, then its plan laid.
+    static City* Found(int32_t x, int32_t y, int32_t w, int32_t h) {
+        City* city = CreateCity(x, y, w, h, 0);
+        if (city)
+            city->InitPlan(false);
+        return city;
     }
 
     static void SetMap(uint32_t w, uint32_t h, uint32_t terrain) {
@@ -84,11 +121,20 @@ protected:
     }
     static WorldMap& Map() { return GetWorldMap(); }
 
-    // Grows a town by forced steps until it stops or reaches the population.
+    // Grows a town by forced updates, as the map generator does, until it
+    // reaches the population or ten updates in a row made no growth step;
+    // the growth steps made.
     static uint32_t Grow(City& city, uint32_t population, uint32_t maxSteps = 5000) {
-        uint32_t steps = 0;
-        while (city.GetPopulation() < population && steps < maxSteps && city.Update(0, true))
-            ++steps;
+        uint32_t steps = 0, failures = 0;
+        for (uint32_t updates = 0; city.GetPopulation() < population && steps < maxSteps && failures < 10;
+             ++updates) {
+            if (city.Update(0, true)) {
+                ++steps;
+                failures = 0;
+            } else {
+                ++failures;
+            }
+        }
         return steps;
     }
 
