@@ -33,6 +33,8 @@ bool GenerateNewWorld(Game& game, const NewWorldOptions& options, const MapGener
     // The world depends on the seed alone: the houses' stream starts where
     // a new process starts it.
     SeedRuntimeRandom(options.seed);
+    // The factories' layouts draw from the world's generator.
+    SetGameRandomSeed(options.seed);
     HouseRandomStream().Seed(0);
     SetClockYear(options.startYear);
     SetMapGeneratorFlag(false);

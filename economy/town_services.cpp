@@ -3,6 +3,7 @@
 #include "economy/area_clearing.h"
 #include "economy/city.h"
 #include "economy/factory.h"
+#include "economy/factory_events.h"
 #include "files/chunk_stream.h"
 #include "gameloop/building_commands.h"
 #include "gameloop/game.h"
@@ -10,6 +11,7 @@
 #include "transport/route_search.h"
 #include "transport/station.h"
 #include "transport/station_layout.h"
+#include "world/catchment.h"
 #include "world/living_building.h"
 #include "world/map_generator_services.h"
 #include "world/object_manager.h"
@@ -21,11 +23,13 @@
 
 void TownWorldHooks::ResetWorld() {
     DeleteAllCities();
+    ResetFactoryEvents();
     WorldModelHooks::ResetWorld();
 }
 
 void TownWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     DeleteAllCities();
+    ResetFactoryEvents();
     WorldModelHooks::NewGameInit(mapWidth, mapHeight);
     LoadStationConfig();
 }
@@ -50,6 +54,16 @@ void TownWorldHooks::RebuildDerivedState() {
         LoadStationConfig();
     MarkOpenWaterTiles();
     UpdateProductsInUse();
+}
+
+void TownWorldHooks::UpdateSpecialEvents() {
+    WorldModelHooks::UpdateSpecialEvents();
+    UpdateFactoryEvents();
+}
+
+void TownWorldHooks::YearlyUpdates() {
+    WorldModelHooks::YearlyUpdates();
+    CheckAttractionTimeouts();
 }
 
 namespace {
@@ -111,6 +125,9 @@ void InstallGeneratorHooks(Game& game) {
         case GeneratedWorldStep::UpdateProductsInUse:
             UpdateProductsInUse();
             break;
+        case GeneratedWorldStep::LinkStationsAndBuildings:
+            RunAllCatchmentPasses();
+            break;
         case GeneratedWorldStep::MarkOpenWaterTiles:
             MarkOpenWaterTiles();
             break;
@@ -156,6 +173,8 @@ void InstallTownsAndIndustry(Game& game) {
 
     InstallGeneratorHooks(game);
     InstallStationsOnTownLand();
+    InstallFactoryStationHooks();
+    game.SetSectionSerializer(SaveSection::Factories, SerializeFactoryEvents);
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }
