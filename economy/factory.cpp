@@ -61,6 +61,15 @@ void Factory::SetLayout(uint32_t side, int32_t layoutRow) {
     size_ = layoutRow;
 }
 
+void Factory::SetExtent(int32_t width, int32_t height) {
+    width_ = width;
+    height_ = height;
+    if (typeIndex_ == kTownCentreFactoryType && acceptedProducts_.empty() && outputs_.empty()) {
+        AddProductEntries(true);
+        RebuildAfterLoad();
+    }
+}
+
 void Factory::FinishSetup() {
     Init();
 }
@@ -204,6 +213,13 @@ void Factory::UpdateStationLinkSets() {
     acceptedSet_.reset();
     producedSet_.reset();
     const int32_t kind = GetFactoryTyp();
+    // A town centre of a game saved before town centres had products gets
+    // them now.
+    if (kind == kTownCentreFactoryKind && acceptedProducts_.empty() && outputs_.empty() &&
+        FactoryTable::Find(typeIndex_)) {
+        if (const int32_t town = GetTownIndex())
+            InitTownCentre(town);
+    }
     if (kind == kTownCentreFactoryKind) {
         const uint32_t h = GetTownInhabitants();
         for (int32_t p : acceptedProducts_) {

@@ -65,11 +65,9 @@ public:
     const std::string& GetName() const { return name_; }
     void ClearName() { name_.clear(); }
     void MakeName();
-    // Sets the footprint's size without placing it (the town centre's).
-    void SetExtent(int32_t width, int32_t height) {
-        width_ = width;
-        height_ = height;
-    }
+    // Sets the footprint's size without placing it (the town centre's); a
+    // town centre not set up yet takes its products from its type then.
+    void SetExtent(int32_t width, int32_t height);
 
     // Set-up of a town's own factory (type 999): its town and its products.
     void InitTownCentre(int32_t town);
