@@ -579,6 +579,22 @@ void UpdateFactoriesOfKind5And6() {
     LinkSpecialFactories();
 }
 
+bool AllAttractionsServed(int32_t owner) {
+    std::set<ObjectHandle> served;
+    bool collected = false;
+    for (const Factory* factory : AllFactories()) {
+        if (factory->GetOwner() != owner || factory->GetFactoryTyp() != 6)
+            continue;
+        if (!collected) {
+            served = CollectServedBuildings();
+            collected = true;
+        }
+        if (!served.count(factory->GetId()))
+            return false;
+    }
+    return true;
+}
+
 void CheckAttractionTimeouts() {
     std::vector<ObjectHandle> doomed;
     for (const Factory* factory : AllFactories())

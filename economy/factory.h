@@ -216,6 +216,9 @@ void CheckAttractionTimeouts();
 // Closes one factory at random (not the only one of its type, nor a town
 // centre or attraction); true when one closed.
 bool CloseRandomFactory();
+// Whether every attraction of the owner is served by a station (true when
+// there is none).
+bool AllAttractionsServed(int32_t owner);
 // Products again from the types on every factory, then names.
 void ResetAllFactoryProducts();
 // The wood of the trees a wood cutter can reach.

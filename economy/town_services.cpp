@@ -66,6 +66,10 @@ void TownWorldHooks::YearlyUpdates() {
     CheckAttractionTimeouts();
 }
 
+std::optional<bool> TownWorldHooks::AllKind6FactoriesServed() const {
+    return AllAttractionsServed(0);
+}
+
 namespace {
 
 void InstallGeneratorHooks(Game& game) {

@@ -24,6 +24,9 @@ public:
     // The yearly updates, then the removal of attraction sites that got no
     // material in time.
     void YearlyUpdates() override;
+    // The mission goal "factories served": every attraction of the local
+    // company is served by a station.
+    std::optional<bool> AllKind6FactoriesServed() const override;
 };
 
 // Installs every hook for this game; the game must outlive them or

@@ -549,3 +549,18 @@ TEST(FactoryFence, NarrowFarmsHaveNoBottomOrRightFence) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FactoryKindsTest, TheFactoriesServedGoalAsksForTheCompanysAttractions) {
+    EXPECT_EQ(world_.AllKind6FactoriesServed(), std::optional<bool>(true)); // none at all
+    Build(kAttraction, 20, 40);                                             // the neutral player's
+    EXPECT_EQ(world_.AllKind6FactoriesServed(), std::optional<bool>(true));
+    BuildFactoryCommand command(30, 40, uint32_t(kAttraction), 0, 0);
+    command.SetPlayerId(0);
+    ASSERT_TRUE(game_.Post(command));
+    game_.DrainCommands();
+    EXPECT_EQ(world_.AllKind6FactoriesServed(), std::optional<bool>(false)); // no station serves it
+}
+
+} // namespace
