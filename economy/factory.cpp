@@ -368,6 +368,9 @@ float Factory::GetDemandFactor(int32_t p) const {
         const float c = outputs_.empty() ? 0.0f : GetMaxProduction(outputs_.begin()->first);
         if (float(stock) < c)
             return base;
+        // No maximum (or one below a unit, which would divide by zero).
+        if (c < 1.0f)
+            return 0.1f;
         return StockFactor(stock, c, 0.1f) * base;
     }
     if (p == kPassengerProduct || p == kMailProduct)
@@ -600,8 +603,10 @@ void CheckAttractionTimeouts() {
     for (const Factory* factory : AllFactories())
         if (factory->AttractionTimedOut())
             doomed.push_back(factory->GetId());
-    for (ObjectHandle id : doomed)
+    for (ObjectHandle id : doomed) {
+        UnlinkBuildingFromAllStations(id);
         DeleteMapObject(id);
+    }
     if (!doomed.empty()) {
         UpdateFactoriesOfKind5And6();
         RefreshStations();

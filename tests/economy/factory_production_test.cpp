@@ -564,3 +564,29 @@ TEST_F(FactoryKindsTest, TheFactoriesServedGoalAsksForTheCompanysAttractions) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FactoryKindsTest, AFactoryGrowsOntoFreeLandBesideIt) {
+    Factory& plant = Build(kPlant, 20, 40);
+    ASSERT_EQ(plant.GetWidth(), 2);
+    std::vector<int32_t> directions;
+    ASSERT_TRUE(plant.CanExpand(directions));
+    EXPECT_EQ(directions, (std::vector<int32_t>{0, 1, 2, 3}));
+    plant.Expand(3); // towards higher x and y, on side 1: 2 x 3
+    EXPECT_EQ(plant.GetSize(), 1);
+    EXPECT_EQ(plant.GetSide(), 1);
+    EXPECT_EQ(plant.GetWidth(), 2);
+    EXPECT_EQ(plant.GetHeight(), 3);
+    EXPECT_EQ(Map().GetBuildingAt(21, 42), plant.GetId());
+    EXPECT_FALSE(plant.CanExpand(directions)) << "no FactoryLayout row 2";
+
+    // A neighbour on the side it would grow to keeps that direction shut.
+    Factory& other = Build(kPlant, 40, 40);
+    Build(kDeposit, 42, 40);
+    ASSERT_TRUE(other.CanExpand(directions));
+    EXPECT_EQ(directions, (std::vector<int32_t>{1, 2, 3}))
+        << "direction 0 grows to the right, onto the deposit";
+}
+
+} // namespace
