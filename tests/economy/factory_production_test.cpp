@@ -590,3 +590,43 @@ TEST_F(FactoryKindsTest, AFactoryGrowsOntoFreeLandBesideIt) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FactoryKindsTest, ATownCentresTextListsItsGoodsThreeToALine) {
+    const char* rows[] = {"Centre",
+                          "People %s",
+                          "Goods:",
+                          "3[%s %s %s|%s %s %s|%s %s %s]",
+                          "2[%s %s %s|%s %s %s]",
+                          "1[%s %s %s]",
+                          "Sent:",
+                          "%s %s %s",
+                          "Passengers:",
+                          "%s=%s",
+                          "Mail:"};
+    for (int32_t i = 0; i < 11; ++i)
+        ToolTip_TownTable::GetOrCreateRow(i)->Text = rows[i];
+    Type(kTownCentreFactoryType, 5, {{kPassengerProduct}, {kMailProduct}, {kOre}, {kMetal}, {kMeat}, {kLogs}},
+         {{kPassengerProduct, 0, 10}, {kMailProduct, 0, 5}});
+    Build(kDeposit, 40, 40);
+    Build(kPlant, 44, 40);
+    Build(kFarm, 48, 40);
+    Build(kWood, 52, 40);
+    UpdateProductsInUse();
+    City* city = CreateCity(10, 10, 9, 9, 0);
+    city->SetName("Oxley");
+    Factory* centre = GetFactory(city->GetCentreFactoryId());
+    ASSERT_NE(centre, nullptr);
+    centre->InitTownCentre(city->GetIndex());
+    std::string text;
+    centre->GetInfoText(text);
+    const std::string zero = FormatNumber(0);
+    EXPECT_EQ(text.substr(0, text.find("Sent:")),
+              "Centre\nOxley\nPeople " + FormatNumber(city->GetPopulation()) + "\n\nGoods:\n3[P20 " + zero +
+                  " " + zero + "|P21 " + zero + " " + zero + "|P22 " + zero + " " + zero + "]\n1[P24 " +
+                  zero + " " + zero + "]\n\n");
+    EXPECT_NE(text.find("Passengers:\nMail:\n"), std::string::npos) << "no destinations: headings alone";
+}
+
+} // namespace
