@@ -122,7 +122,7 @@ void Factory::AddProductEntries(bool withOutputs) {
 void Factory::InsertOutputs() {
     const float f = GetSizeFactor();
     for (uint32_t r = 0;; ++r) {
-        const int32_t p = int32_t(GetProduceProductValue(typeIndex_, r, 0));
+        const int32_t p = TruncToInt(GetProduceProductValue(typeIndex_, r, 0));
         if (p == -1)
             break;
         if (!ValidProduct(p))
@@ -337,7 +337,7 @@ float StockFactor(int64_t stock, float maximum, float none) {
         return 1.0f;
     if (maximum < 1.0f)
         return none;
-    const int64_t k = (stock / int64_t(maximum)) / 10;
+    const int64_t k = (stock / int64_t(TruncToInt(maximum))) / 10;
     return std::max(0.1f, 1.0f - float(k));
 }
 
@@ -417,7 +417,8 @@ void Factory::TakeMail(ObjectHandle destination, uint32_t n) {
 int32_t Factory::GetDeliveredBuildingUnits() const {
     if (GetFactoryTyp() != 6)
         return 0;
-    return GetBuildingResource(typeIndex_, 0, 1) - linkValue_;
+    const int64_t delivered = int64_t(GetBuildingResource(typeIndex_, 0, 1)) - linkValue_;
+    return int32_t(std::clamp<int64_t>(delivered, INT32_MIN, INT32_MAX));
 }
 
 uint8_t Factory::GetConstructionAlpha() const {
@@ -425,7 +426,7 @@ uint8_t Factory::GetConstructionAlpha() const {
     if (GetFactoryTyp() != 6 || linkValue_ <= 0 || needed <= 0)
         return 255;
     const float v = 255.0f - (float(linkValue_) / float(needed)) * 128.0f;
-    return uint8_t(std::clamp(int32_t(v), 0, 255));
+    return uint8_t(std::clamp(TruncToInt(v), 0, 255));
 }
 
 void Factory::ReceiveUnit(int32_t p) {

@@ -119,12 +119,12 @@ bool StartDemandEvent(uint32_t month, uint32_t year) {
         const float low = GetFactoryEventModifier(0, 0, 0), high = GetFactoryEventModifier(0, 0, 1);
         const float factor = low + (high - low) * float(percent) * 0.01f;
         const float shortest = GetFactoryEventRunTime(0, 0, 0);
-        const int32_t span = int32_t(GetFactoryEventRunTime(0, 0, 1) - shortest);
+        const int32_t span = TruncToInt(GetFactoryEventRunTime(0, 0, 1) - shortest);
         if (span <= 0) {
             WorldWarning("factory events: the demand event's run time span is %d; no event", span);
             return false;
         }
-        const int32_t duration = int32_t(shortest + float(GameRandom() % uint32_t(span)));
+        const int32_t duration = TruncToInt(shortest + float(GameRandom() % uint32_t(span)));
         factory->SetEvent(product, factor);
         GetFactoryEventState().events.push_back(
             {uint16_t(month), uint16_t(year + uint32_t(std::max(0, duration))), factory->GetId()});

@@ -170,13 +170,13 @@ void Factory::ProduceProcessing() {
         const int32_t r = GetProductResourceNeeded(p);
         int32_t amount = 0, used = 0;
         if (r == -1) {
-            amount = int32_t(a);
+            amount = TruncToInt(a);
         } else {
             const int32_t s = store_.GetQuantity(r);
             if (float(s) > c) {
-                amount = used = int32_t(c);
+                amount = used = TruncToInt(c);
             } else if (float(s) <= a) {
-                amount = int32_t(a);
+                amount = TruncToInt(a);
                 used = s;
             } else {
                 amount = used = s;
@@ -184,7 +184,7 @@ void Factory::ProduceProcessing() {
         }
         const int32_t stock = store_.GetQuantity(p);
         if (float(stock) + float(amount) > c)
-            amount = int32_t(c - float(stock));
+            amount = TruncToInt(c - float(stock));
         AddToStock(p, amount);
         if (r != -1)
             store_.SubtractQuantity(r, used);
@@ -198,20 +198,20 @@ void Factory::ProduceAnimalFarm() {
         const int32_t r = GetProductResourceNeeded(p);
         int32_t amount = 0, used = 0;
         if (r == -1) {
-            amount = int32_t(a);
+            amount = TruncToInt(a);
         } else {
             const int32_t s = store_.GetQuantity(r);
             if (float(s) > c - a) {
-                used = int32_t(c - a);
-                amount = int32_t(c);
+                used = TruncToInt(c - a);
+                amount = TruncToInt(c);
             } else {
-                amount = int32_t(float(s) + a);
+                amount = TruncToInt(float(s) + a);
                 used = s;
             }
         }
         const int32_t stock = store_.GetQuantity(p);
         if (float(stock) + float(amount) > c)
-            amount = int32_t(c - float(stock));
+            amount = TruncToInt(c - float(stock));
         AddToStock(p, amount);
         if (r != -1)
             store_.SubtractQuantity(r, used);
@@ -224,7 +224,7 @@ void Factory::ProduceConsumer() {
     const int32_t p = outputs_.begin()->first;
     const float c = GetMaxProduction(p);
     const int32_t stock = store_.GetQuantity(p);
-    const int32_t used = float(stock) <= c ? stock : int32_t(c);
+    const int32_t used = float(stock) <= c ? stock : TruncToInt(c);
     store_.SubtractQuantity(p, used);
 }
 
@@ -232,10 +232,10 @@ void Factory::ProduceDeposit() {
     for (auto& [p, record] : outputs_) {
         const float c = GetMaxProduction(p);
         const int32_t stock = store_.GetQuantity(p);
-        const int32_t room = int32_t(c - float(stock));
+        const int32_t room = TruncToInt(c - float(stock));
         if (room <= 0 || record.reserve <= 0.0f)
             continue;
-        const int32_t n = record.reserve > float(room) ? room : int32_t(record.reserve);
+        const int32_t n = record.reserve > float(room) ? room : TruncToInt(record.reserve);
         record.reserve -= float(n);
         if (float(stock) < c)
             store_.AddQuantity(p, n);
@@ -246,7 +246,7 @@ void Factory::ProduceWoodCutter() {
     for (auto& [p, record] : outputs_) {
         const float c = GetMaxProduction(p);
         const int32_t stock = store_.GetQuantity(p);
-        const int32_t room = int32_t(c - float(stock));
+        const int32_t room = TruncToInt(c - float(stock));
         if (room <= 0 || record.reserve <= -1.0f)
             continue;
         if (record.reserve == 0.0f) {
@@ -259,7 +259,7 @@ void Factory::ProduceWoodCutter() {
                 continue;
             }
         }
-        const int32_t n = record.reserve > float(room) ? room : int32_t(record.reserve);
+        const int32_t n = record.reserve > float(room) ? room : TruncToInt(record.reserve);
         record.reserve -= float(n);
         if (float(stock) < c)
             store_.AddQuantity(p, n);
@@ -330,9 +330,9 @@ void Factory::RefillStock(bool townCentre) {
         const int32_t s = store_.GetQuantity(p);
         const float base = GetBaseProduction(p);
         const float cap = townCentre ? base : GetMaxProduction(p);
-        int32_t a = int32_t(base);
+        int32_t a = TruncToInt(base);
         if (float(s) + float(a) > cap)
-            a = int32_t(cap - float(s));
+            a = TruncToInt(cap - float(s));
         AddToStock(p, a);
     }
 }
@@ -340,7 +340,7 @@ void Factory::RefillStock(bool townCentre) {
 namespace {
 
 int32_t Weight(const Factory& factory, bool mail) {
-    return int32_t(factory.GetBaseProduction(mail ? kMailProduct : kPassengerProduct));
+    return TruncToInt(factory.GetBaseProduction(mail ? kMailProduct : kPassengerProduct));
 }
 
 } // namespace
@@ -387,7 +387,7 @@ void Factory::ShareOut(bool mail) {
     int64_t total = 0;
     for (auto& [id, count] : waiting) {
         const Factory* f = GetFactory(id);
-        const int32_t n = f && sum > 0.0f ? int32_t(float(Weight(*f, mail)) / sum * p) : 0;
+        const int32_t n = f && sum > 0.0f ? TruncToInt(float(Weight(*f, mail)) / sum * p) : 0;
         count = uint32_t(std::max(0, n));
         total += count;
     }

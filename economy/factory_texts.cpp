@@ -44,7 +44,7 @@ void Head(InfoText& t, const Factory& f) {
 std::string NeedOf(const Factory& f, int32_t accepted) {
     for (const auto& entry : f.GetOutputs())
         if (GetProductResourceNeeded(entry.first) == accepted)
-            return Num(int32_t(2.0f * f.GetMaxProduction(entry.first)));
+            return Num(TruncToInt(2.0f * f.GetMaxProduction(entry.first)));
     return Num(0);
 }
 
@@ -54,7 +54,7 @@ void InputLines(InfoText& t, const Factory& f, int32_t offset, bool consumer) {
         if (consumer)
             need = Num(f.GetOutputs().empty()
                            ? 0
-                           : int32_t(2.0f * f.GetMaxProduction(f.GetOutputs().begin()->first)));
+                           : TruncToInt(2.0f * f.GetMaxProduction(f.GetOutputs().begin()->first)));
         else
             need = NeedOf(f, a);
         t.Row(offset + 4, {GetProductName(a)});
@@ -74,9 +74,9 @@ void ProcessingText(const Factory& f, std::string& out, int32_t offset) {
     for (const auto& [p, record] : f.GetOutputs()) {
         t.Row(offset + 0, {GetProductName(p)});
         t.NL();
-        t.Row(offset + 1, {Num(int32_t(f.GetBaseProduction(p)))});
+        t.Row(offset + 1, {Num(TruncToInt(f.GetBaseProduction(p)))});
         t.NL();
-        t.Row(offset + 2, {Num(int32_t(f.GetMaxProduction(p)))});
+        t.Row(offset + 2, {Num(TruncToInt(f.GetMaxProduction(p)))});
         t.NL();
         t.Row(offset + 3, {Num(f.GetStore().GetOutCounter(p, 0))});
         t.NL();
@@ -113,7 +113,7 @@ void DepositText(const Factory& f, std::string& out, bool woodCutter) {
     for (const auto& [p, record] : f.GetOutputs()) {
         t.Row(20, {GetProductName(p)});
         t.NL();
-        t.Row(21, {Num(int32_t(f.GetMaxProduction(p)))});
+        t.Row(21, {Num(TruncToInt(f.GetMaxProduction(p)))});
         t.NL();
         t.Row(22, {Num(f.GetStore().GetOutCounter(p, 0))});
         t.NL();
@@ -131,10 +131,10 @@ void DepositText(const Factory& f, std::string& out, bool woodCutter) {
     if (f.GetOutputs().empty())
         return;
     const auto& [p, record] = *f.GetOutputs().begin();
-    int64_t left = int64_t(record.reserve);
+    int64_t left = TruncToInt(record.reserve);
     if (woodCutter) {
         const int64_t wood = FactoryWoodInReach(f);
-        left = record.reserve == -1.0f ? wood : int64_t(float(wood) + record.reserve);
+        left = record.reserve == -1.0f ? wood : TruncToInt(float(wood) + record.reserve);
     }
     t.Row(24, {Num(left), GetProductName(p)});
 }
@@ -202,7 +202,7 @@ void TownCentreText(const Factory& f, std::string& out) {
     t.NL();
     for (const auto& [p, record] : f.GetOutputs()) {
         t.Row(7, {GetProductName(p), Num(f.GetStore().GetOutCounter(p, 0)),
-                  Num(int32_t(f.GetBaseProduction(p)))});
+                  Num(TruncToInt(f.GetBaseProduction(p)))});
         t.NL();
     }
     auto destinations = [&](const std::map<ObjectHandle, uint32_t>& waiting) {
@@ -298,12 +298,12 @@ void Factory::GetDebugText(std::string& out) const {
     case 0:
     case 7:
         for (const auto& [p, record] : outputs_) {
-            out += Printf("Produziert %lld Einheiten ", int32_t(GetBaseProduction(p))) + GetProductName(p) +
-                   " pro Monat\n";
+            out += Printf("Produziert %lld Einheiten ", TruncToInt(GetBaseProduction(p))) +
+                   GetProductName(p) + " pro Monat\n";
             out += Printf("%lld Einheiten im Lager\n", store_.GetQuantity(p));
             out += Printf("%lld Einheiten diesen Monat abgeholt\n", store_.GetOutCounter(p, 0));
             out += Printf("%lld Einheiten im Vormonat abgeholt\n", store_.GetOutCounter(p, 1));
-            out += Printf("%lld Einheiten noch verfügbar", int64_t(record.reserve));
+            out += Printf("%lld Einheiten noch verfügbar", int64_t(TruncToInt(record.reserve)));
         }
         break;
     case 2:
@@ -314,8 +314,8 @@ void Factory::GetDebugText(std::string& out) const {
         out += "Produziert: " + names(made) + "\n";
         out += "Akzeptiert: " + names(acceptedProducts_) + "\n";
         for (int32_t p : made) {
-            out += Printf("Produziert %lld Einheiten ", int32_t(GetBaseProduction(p))) + GetProductName(p) +
-                   (kind == 3 ? " pro jahr\n" : " pro Monat\n");
+            out += Printf("Produziert %lld Einheiten ", TruncToInt(GetBaseProduction(p))) +
+                   GetProductName(p) + (kind == 3 ? " pro jahr\n" : " pro Monat\n");
             stockLine(p);
         }
         for (int32_t p : acceptedProducts_)
@@ -347,7 +347,7 @@ void Factory::GetDebugText(std::string& out) const {
                    std::to_string(GetBuildingResource(typeIndex_, 0, 1)) + ")\n";
         if (!waitingForMaterial) {
             for (int32_t p : made) {
-                out += Printf("Produziert %lld Einheiten ", int32_t(GetBaseProduction(p))) +
+                out += Printf("Produziert %lld Einheiten ", TruncToInt(GetBaseProduction(p))) +
                        GetProductName(p) + " pro Monat\n";
                 stockLine(p);
             }

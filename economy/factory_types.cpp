@@ -66,7 +66,7 @@ float GetSizeMultiplier(int32_t type, uint32_t row, uint32_t column) {
     return Cell(ListOf(type, &FactoryRow::SizeMultiplier), row, column);
 }
 int32_t GetBuildingResource(int32_t type, uint32_t row, uint32_t column) {
-    return int32_t(Cell(ListOf(type, &FactoryRow::BuildingResources), row, column));
+    return TruncToInt(Cell(ListOf(type, &FactoryRow::BuildingResources), row, column));
 }
 
 std::string GetFactoryTypeName(int32_t type) {

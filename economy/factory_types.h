@@ -46,6 +46,19 @@ std::string FillTextRow(const std::string& row, const std::vector<std::string>& 
 inline constexpr int32_t kFactoryNameEndingRow = 40;
 std::vector<std::string> GetFactoryNameEndings();
 
+// A float truncated toward zero into 32 bits, saturating at the ends (0
+// for not-a-number): amounts from damaged data never overflow.
+inline int32_t TruncToInt(float v) {
+    constexpr float kLargest = 2147483520.0f; // the largest float below 2^31
+    if (!(v == v))
+        return 0;
+    if (v >= kLargest)
+        return 2147483520;
+    if (v <= -kLargest)
+        return -2147483520;
+    return int32_t(v);
+}
+
 // How many factories of the type stand in the current world.
 uint32_t GetFactoryCountOfType(int32_t type);
 
