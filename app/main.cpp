@@ -258,6 +258,14 @@ void PrintSummary(Game& game, uint64_t frames) {
     GetMapObjects(factories, kSelectCategory | kSelectSubtype, kCategoryBuilding, kFactorySubtype, 0);
     std::printf("%u towns, %zu factories (with town centres), %llu inhabitants in the towns\n", towns,
                 factories.size(), static_cast<unsigned long long>(inhabitants));
+    uint64_t made = 0, madeLast = 0;
+    for (const Factory* factory : AllFactories()) {
+        made += factory->GetMonthOutput();
+        for (const auto& entry : factory->GetOutputs())
+            madeLast += uint32_t(factory->GetStore().GetInCounter(entry.first, 1));
+    }
+    std::printf("factories made %llu units this month, %llu last month\n",
+                static_cast<unsigned long long>(made), static_cast<unsigned long long>(madeLast));
 }
 
 } // namespace

@@ -31,8 +31,8 @@ bool GenerateNewWorld(Game& game, const NewWorldOptions& options, const MapGener
     WorldScope scope(game.GetWorld());
     GetMapGeneratorSettings() = s;
     // The world depends on the seed alone: the houses' stream starts where
-    // a new process starts it, and the towns grow from the game's generator
-    // seeded anew.
+    // a new process starts it, and the towns and the factories' layouts draw
+    // from the game's generator seeded anew.
     SeedRuntimeRandom(options.seed);
     SetGameRandomSeed(options.seed);
     HouseRandomStream().Seed(0);

@@ -4,6 +4,7 @@
 #include "economy/city.h"
 #include "economy/city_config.h"
 #include "economy/factory.h"
+#include "economy/factory_events.h"
 #include "files/chunk_stream.h"
 #include "gameloop/building_commands.h"
 #include "gameloop/game.h"
@@ -12,6 +13,7 @@
 #include "transport/signals.h"
 #include "transport/station.h"
 #include "transport/station_layout.h"
+#include "world/catchment.h"
 #include "world/living_building.h"
 #include "world/map_generator_services.h"
 #include "world/object_manager.h"
@@ -23,11 +25,13 @@
 
 void TownWorldHooks::ResetWorld() {
     DeleteAllCities();
+    ResetFactoryEvents();
     TransportWorldHooks::ResetWorld();
 }
 
 void TownWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     DeleteAllCities();
+    ResetFactoryEvents();
     TransportWorldHooks::NewGameInit(mapWidth, mapHeight);
     LoadStationConfig();
     LoadCityConfig();
@@ -56,6 +60,20 @@ void TownWorldHooks::RebuildDerivedState() {
     // A loaded game's towns need their plan rules.
     if (!CityConfigLoaded())
         LoadCityConfig();
+}
+
+void TownWorldHooks::UpdateSpecialEvents() {
+    TransportWorldHooks::UpdateSpecialEvents();
+    UpdateFactoryEvents();
+}
+
+void TownWorldHooks::YearlyUpdates() {
+    TransportWorldHooks::YearlyUpdates();
+    CheckAttractionTimeouts();
+}
+
+std::optional<bool> TownWorldHooks::AllKind6FactoriesServed() const {
+    return AllAttractionsServed(0);
 }
 
 namespace {
@@ -120,6 +138,9 @@ void InstallGeneratorHooks(Game& game) {
         case GeneratedWorldStep::UpdateProductsInUse:
             UpdateProductsInUse();
             break;
+        case GeneratedWorldStep::LinkStationsAndBuildings:
+            RunAllCatchmentPasses();
+            break;
         case GeneratedWorldStep::MarkOpenWaterTiles:
             MarkOpenWaterTiles();
             break;
@@ -173,6 +194,8 @@ void InstallTownsAndIndustry(Game& game) {
     InstallGeneratorHooks(game);
     InstallStationsOnTownLand();
     InstallSignals(game);
+    InstallFactoryStationHooks();
+    game.SetSectionSerializer(SaveSection::Factories, SerializeFactoryEvents);
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }

@@ -19,6 +19,14 @@ public:
     bool SetTownCursor(uint32_t cursor) override;
     // The world model's links, then the products that the factories make.
     void RebuildDerivedState() override;
+    // The special events, then the factory events.
+    void UpdateSpecialEvents() override;
+    // The yearly updates, then the removal of attraction sites that got no
+    // material in time.
+    void YearlyUpdates() override;
+    // The mission goal "factories served": every attraction of the local
+    // company is served by a station.
+    std::optional<bool> AllKind6FactoriesServed() const override;
 };
 
 // Installs every hook for this game; the game must outlive them or

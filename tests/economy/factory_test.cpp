@@ -1,6 +1,8 @@
 // Factories: the build command with its footprint and its test, the names
 // after the nearest town, the placement tests of the generator, and the
 // factories' own chunks in a saved game.
+#include "data/generated/interface_tables.h"
+#include "economy/factory_types.h"
 #include "gameloop/building_commands.h"
 #include "gameloop/saved_game.h"
 #include "tests/economy/town_fixture.h"
@@ -8,7 +10,21 @@
 
 namespace {
 
-using FactoryTest = TownTest;
+// The town fixture with the endings of factory names in the data.
+class FactoryTest : public TownTest {
+protected:
+    void SetUp() override {
+        TownTest::SetUp();
+        ToolTip_FactoryTable::Clear();
+        const char* endings[] = {"Works", "Mill", "Yard", "Fields"};
+        for (int32_t i = 0; i < 4; ++i)
+            ToolTip_FactoryTable::GetOrCreateRow(kFactoryNameEndingRow + i)->Text = endings[i];
+    }
+    void TearDown() override {
+        ToolTip_FactoryTable::Clear();
+        TownTest::TearDown();
+    }
+};
 
 std::vector<Factory*> Factories() {
     std::vector<MapObject*> objects;
@@ -47,7 +63,7 @@ TEST_F(FactoryTest, TheBuildCommandPlacesTheLayoutsFootprint) {
     Factory& factory = *Factories()[0];
     EXPECT_EQ(factory.GetWidth(), 2);
     EXPECT_EQ(factory.GetHeight(), 3);
-    EXPECT_EQ(factory.GetLayoutVariant(), 1u);
+    EXPECT_EQ(factory.GetSide(), 1); // the side is the layout's, kept as the link value
     EXPECT_EQ(factory.GetLayoutRow(), 1);
     EXPECT_EQ(Map().GetBuildingAt(11, 14), factory.GetId());
     EXPECT_EQ(factory.GetName(), "Mill 1");
