@@ -21,12 +21,12 @@
 
 void TownWorldHooks::ResetWorld() {
     DeleteAllCities();
-    WorldModelHooks::ResetWorld();
+    VehicleWorldHooks::ResetWorld();
 }
 
 void TownWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     DeleteAllCities();
-    WorldModelHooks::NewGameInit(mapWidth, mapHeight);
+    VehicleWorldHooks::NewGameInit(mapWidth, mapHeight);
     LoadStationConfig();
 }
 
@@ -43,7 +43,7 @@ bool TownWorldHooks::SetTownCursor(uint32_t cursor) {
 }
 
 void TownWorldHooks::RebuildDerivedState() {
-    WorldModelHooks::RebuildDerivedState();
+    VehicleWorldHooks::RebuildDerivedState();
     // A loaded game's stations need their layouts, and its water routes
     // the open water marked again.
     if (GetStationLayouts().Size() == 0)
@@ -156,6 +156,7 @@ void InstallTownsAndIndustry(Game& game) {
 
     InstallGeneratorHooks(game);
     InstallStationsOnTownLand();
+    InstallVehicles(game);
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }

@@ -1,0 +1,22 @@
+// Connects the schedules (and later the vehicles) to the game: the world
+// hooks through which a reset and a new game delete every schedule, a load
+// repairs damaged routes and a period change rolls the incomes, and the
+// saved game's "sch" section.
+#pragma once
+
+#include "gameloop/world_model.h"
+
+class Game;
+
+class VehicleWorldHooks : public WorldModelHooks {
+public:
+    void ResetWorld() override;
+    void NewGameInit(uint32_t mapWidth, uint32_t mapHeight) override;
+    void AfterLoad() override;
+    void DeleteAllSchedules() override;
+    void BroadcastPeriodChange() override;
+};
+
+// Installs the schedules' section for this game; UninstallVehicles removes it.
+void InstallVehicles(Game& game);
+void UninstallVehicles(Game& game);
