@@ -15,8 +15,10 @@ public:
     void AfterLoad() override;
     void DeleteAllSchedules() override;
     void BroadcastPeriodChange() override;
+    void UpdateMovingObjects(uint32_t t) override;
 };
 
-// Installs the schedules' section for this game; UninstallVehicles removes it.
+// Installs the vehicle class, the vehicle commands and the schedules'
+// section for this game; UninstallVehicles removes them.
 void InstallVehicles(Game& game);
 void UninstallVehicles(Game& game);
