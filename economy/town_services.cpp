@@ -8,6 +8,7 @@
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
 #include "transport/route_search.h"
+#include "transport/signals.h"
 #include "transport/station.h"
 #include "transport/station_layout.h"
 #include "world/living_building.h"
@@ -114,6 +115,13 @@ void InstallGeneratorHooks(Game& game) {
         case GeneratedWorldStep::MarkOpenWaterTiles:
             MarkOpenWaterTiles();
             break;
+        case GeneratedWorldStep::CreateRoutePlanners:
+            CreateRoutePlanners();
+            break;
+        case GeneratedWorldStep::RebuildRoutePlannerGraphs:
+            RebuildRoutePlannerGraph(kRouteModeRoad);
+            RebuildRoutePlannerGraph(kRouteModeTrack);
+            break;
         default:
             // The vehicles, the transport network and the interface do not
             // exist yet; their steps have nothing to do.
@@ -156,6 +164,7 @@ void InstallTownsAndIndustry(Game& game) {
 
     InstallGeneratorHooks(game);
     InstallStationsOnTownLand();
+    InstallSignals(game);
     InstallVehicles(game);
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });

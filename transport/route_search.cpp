@@ -12,6 +12,7 @@
 #include "world/player.h"
 #include "world/special_track.h"
 #include "world/world.h"
+#include "world/world_services.h"
 
 #include <algorithm>
 #include <bit>
@@ -29,7 +30,6 @@ uint64_t WaterKey(uint32_t fromX, uint32_t fromY, uint32_t toX, uint32_t toY) {
 
 // The per-world state of the route searches.
 struct RouteSearchState : WorldAttachment {
-    std::unique_ptr<RoutePlanner> planners[2];
     // Null routes are pairs without one.
     struct WaterEntry {
         std::unique_ptr<WaypointList> route;
@@ -37,11 +37,6 @@ struct RouteSearchState : WorldAttachment {
     };
     std::map<uint64_t, WaterEntry> waterCache;
     RouteSearchReport last;
-
-    RouteSearchState() {
-        planners[0] = std::make_unique<RoutePlanner>();
-        planners[1] = std::make_unique<RoutePlanner>();
-    }
 };
 
 RouteSearchState& State() {
@@ -184,7 +179,7 @@ struct ExcludedFilter {
     void* nextContext = nullptr;
 };
 
-uint32_t ExcludedDirectionFilter(uint32_t x, uint32_t y, uint8_t arrival, uint8_t leaving, void* context,
+uint32_t ExcludedDirectionFilter(uint32_t x, uint32_t y, uint32_t arrival, uint32_t leaving, void* context,
                                  uint32_t mode) {
     const auto& filter = *static_cast<const ExcludedFilter*>(context);
     if (x == filter.x && y == filter.y && (leaving & filter.mask))
@@ -201,7 +196,7 @@ struct ExtraCostCombiner {
 
 // The extra cost is a 16-bit amount; a forbidden step stays forbidden
 // rather than wrapping into a cheap one.
-uint32_t CombineExtraCost(uint32_t x, uint32_t y, uint8_t arrival, uint8_t leaving, void* context,
+uint32_t CombineExtraCost(uint32_t x, uint32_t y, uint32_t arrival, uint32_t leaving, void* context,
                           uint32_t mode) {
     const auto& combiner = *static_cast<const ExtraCostCombiner*>(context);
     const uint32_t extra = combiner.extra(x, y, arrival, leaving, combiner.extraContext, mode);
@@ -244,16 +239,6 @@ uint32_t WaterSearch(uint32_t fromX, uint32_t fromY, uint32_t toX, uint32_t toY,
 
 } // namespace
 
-RoutePlanner* GetRoutePlanner(uint32_t mode) {
-    return mode < 2 ? State().planners[mode].get() : nullptr;
-}
-
-void SetRoutePlanner(uint32_t mode, std::unique_ptr<RoutePlanner> planner) {
-    if (mode >= 2)
-        return;
-    State().planners[mode] = planner ? std::move(planner) : std::make_unique<RoutePlanner>();
-}
-
 const RouteSearchReport& LastRouteSearch() {
     return State().last;
 }
@@ -266,7 +251,7 @@ uint32_t SearchRouteByMode(uint32_t mode, uint32_t fromX, uint32_t fromY, uint32
     switch (mode) {
     case kModeRoad: {
         ExcludedFilter filter{toX, toY, excludedMask, nullptr, nullptr};
-        RoutePlanner& planner = *state.planners[0];
+        RoutePlanner& planner = EnsureRoutePlanner(kRouteModeRoad);
         planner.SetExcludedDirections(excludedMask, toX, toY);
         const uint32_t cost =
             planner.FindRoute(toX, toY, fromX, fromY, list, excludedMask ? ExcludedDirectionFilter : nullptr,
@@ -288,7 +273,7 @@ uint32_t SearchRouteByMode(uint32_t mode, uint32_t fromX, uint32_t fromY, uint32
             callback = CombineExtraCost;
             context = &combiner;
         }
-        RoutePlanner& planner = *state.planners[1];
+        RoutePlanner& planner = EnsureRoutePlanner(kRouteModeTrack);
         planner.SetExcludedDirections(excludedMask, fromX, fromY);
         const uint32_t cost = planner.FindRoute(toX, toY, fromX, fromY, list, callback, context);
         state.last.cost = cost;
@@ -504,7 +489,7 @@ uint32_t FindTunnelEntrance(uint32_t x, uint32_t y) {
     return 0;
 }
 
-uint32_t RouteStepCheck(uint32_t x, uint32_t y, uint8_t arrival, uint8_t leaving, void* context,
+uint32_t RouteStepCheck(uint32_t x, uint32_t y, uint32_t arrival, uint32_t leaving, void* context,
                         uint32_t mode) {
     const auto* step = static_cast<const RouteStepContext*>(context);
     const RouteVehicle* vehicle = step ? step->vehicle : nullptr;
@@ -590,11 +575,15 @@ void ClearNetworkChanged(uint32_t mode) {
     }
 }
 
-void RebuildRoutePlannerGraph(uint32_t mode) {
-    if (RoutePlanner* planner = GetRoutePlanner(mode))
-        planner->BuildGraph(1);
-}
-
 void SetStationRouteHooks(const StationRouteHooks& hooks) {
     gStationHooks = hooks;
+}
+
+uint32_t StationConnectionForMode(uint32_t x, uint32_t y, uint32_t mode) {
+    if (!gStationHooks.stationNear || !gStationHooks.stationMode || !Services().stationConnectionMask)
+        return 0;
+    MapObject* station = gStationHooks.stationNear(x, y);
+    if (!station || gStationHooks.stationMode(*station) != int32_t(mode))
+        return 0;
+    return Services().stationConnectionMask(station, x, y);
 }

@@ -5,6 +5,7 @@
 // direct line.
 #pragma once
 
+#include "transport/route_planner.h"
 #include "transport/waypoint_list.h"
 #include "world/map_object.h"
 
@@ -24,8 +25,7 @@ inline constexpr uint32_t kTransportModeCount = 4;
 // A tile callback of the route planners: the cost of leaving (x, y) in the
 // leaving direction after arriving in the arrival direction (masks 1, 2, 4,
 // 8); kRouteCostImpossible or more forbids the step.
-using TileCostFn = uint32_t (*)(uint32_t x, uint32_t y, uint8_t arrival, uint8_t leaving, void* context,
-                                uint32_t mode);
+using TileCostFn = RouteCostCallback;
 
 // What the track rules need to know of the vehicle asking.
 struct RouteVehicle {
@@ -41,28 +41,6 @@ struct RouteStepContext {
     // The asking player's slot.
     uint8_t playerSlot = 0;
 };
-
-// The route planner over the existing network of one mode. Until a mode's
-// planner is installed it answers "no route".
-class RoutePlanner {
-public:
-    virtual ~RoutePlanner() = default;
-    // Appends the route from (fromX, fromY) to (toX, toY) to the list (when
-    // given) and answers its cost; 0 when there is none.
-    virtual uint32_t FindRoute(uint32_t fromX, uint32_t fromY, uint32_t toX, uint32_t toY, WaypointList* list,
-                               TileCostFn tileCost, void* context) {
-        (void)fromX, (void)fromY, (void)toX, (void)toY, (void)list, (void)tileCost, (void)context;
-        return 0;
-    }
-    // The directions a route may not leave the tile (x, y) in.
-    virtual void SetExcludedDirections(uint8_t mask, uint32_t x, uint32_t y) { (void)mask, (void)x, (void)y; }
-    virtual void BuildGraph(uint32_t split) { (void)split; }
-};
-
-// The planner of road (0) or track (1) in the current world; null for other
-// modes. SetRoutePlanner replaces it (null restores the "no route" one).
-RoutePlanner* GetRoutePlanner(uint32_t mode);
-void SetRoutePlanner(uint32_t mode, std::unique_ptr<RoutePlanner> planner);
 
 // What the last SearchRouteByMode of the current world did: the route's
 // cost (the pathfinder's cost for a searched water route, the planner's
@@ -125,7 +103,7 @@ uint32_t FindTunnelEntrance(uint32_t x, uint32_t y);
 // as context): ownership, the vehicle's track kind, and the penalties for
 // passing a station, turning left at a junction and leaving a stop the
 // wrong way.
-uint32_t RouteStepCheck(uint32_t x, uint32_t y, uint8_t arrival, uint8_t leaving, void* context,
+uint32_t RouteStepCheck(uint32_t x, uint32_t y, uint32_t arrival, uint32_t leaving, void* context,
                         uint32_t mode);
 
 // Node ids the route planners keep in route cells.
@@ -134,8 +112,6 @@ void SetRouteNodeId(uint32_t x, uint32_t y, uint32_t id, uint32_t mode);
 // The network-changed flags of road (0), track (1) and water (2).
 bool HasNetworkChanged(uint32_t mode);
 void ClearNetworkChanged(uint32_t mode);
-// Rebuilds the road or track planner's graph; other modes do nothing.
-void RebuildRoutePlannerGraph(uint32_t mode);
 
 // How a station takes part in the track rules. Until stations exist the
 // lookups answer "none".
@@ -151,3 +127,6 @@ struct StationRouteHooks {
                      bool& required) = nullptr;
 };
 void SetStationRouteHooks(const StationRouteHooks& hooks);
+// The connection mask at (x, y) of a station of the mode standing there; 0
+// when there is none.
+uint32_t StationConnectionForMode(uint32_t x, uint32_t y, uint32_t mode);

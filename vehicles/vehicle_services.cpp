@@ -24,16 +24,16 @@ int64_t KindOfVehicle(ObjectHandle id) {
 
 void VehicleWorldHooks::ResetWorld() {
     ::DeleteAllSchedules();
-    WorldModelHooks::ResetWorld();
+    TransportWorldHooks::ResetWorld();
 }
 
 void VehicleWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     ::DeleteAllSchedules();
-    WorldModelHooks::NewGameInit(mapWidth, mapHeight);
+    TransportWorldHooks::NewGameInit(mapWidth, mapHeight);
 }
 
 void VehicleWorldHooks::AfterLoad() {
-    WorldModelHooks::AfterLoad();
+    TransportWorldHooks::AfterLoad();
     RebuildDamagedRoutes();
 }
 
@@ -46,7 +46,7 @@ void VehicleWorldHooks::UpdateMovingObjects(uint32_t t) {
 }
 
 void VehicleWorldHooks::BroadcastPeriodChange() {
-    WorldModelHooks::BroadcastPeriodChange();
+    TransportWorldHooks::BroadcastPeriodChange();
     RollIncomePeriod();
 }
 

@@ -4,11 +4,11 @@
 // saved game's "sch" section.
 #pragma once
 
-#include "gameloop/world_model.h"
+#include "transport/transport_world_hooks.h"
 
 class Game;
 
-class VehicleWorldHooks : public WorldModelHooks {
+class VehicleWorldHooks : public TransportWorldHooks {
 public:
     void ResetWorld() override;
     void NewGameInit(uint32_t mapWidth, uint32_t mapHeight) override;

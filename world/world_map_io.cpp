@@ -558,9 +558,10 @@ bool WorldMap::LoadWorldMap() {
         for (uint32_t x = 0; x < width_; ++x) {
             WorldCell& cell = *CellAt(x, y);
             cell.word0 &= 0x1FFFFFFFu;
-            if (cell.Kind() == kCellRoute) {
-                rows.route[cell.RowBits()].nodeId = 0;
-            } else if (cell.Kind() == kCellWaterway) {
+            // Route cells keep their graph node numbers: the route planners
+            // take them over, so a loaded game numbers its junctions as the
+            // saved one did and its searches break ties alike.
+            if (cell.Kind() == kCellWaterway) {
                 const TerrainRow* terrain = TerrainTable::Find(int32_t(cell.TerrainIndex()));
                 if (!terrain || !terrain->IsWater)
                     ChangeKind(cell, kCellPlain);

@@ -8,7 +8,9 @@
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
 #include "gameloop/saved_game.h"
+#include "gameloop/station_commands.h"
 #include "platform/clock.h"
+#include "transport/station.h"
 #include "world/building.h"
 #include "world/game_settings.h"
 #include "world/living_building.h"
@@ -137,6 +139,65 @@ TEST_F(GeneratedWorldTest, ALoadedGameContinuesExactly) {
     ASSERT_TRUE(LoadGameFromMemory(game_, half));
     run(6000);
     EXPECT_EQ(hash(), whole);
+}
+
+// Stations of every kind near the first town: saved, loaded and saved to the
+// same bytes, and a game continued after a load ends where the straight one does.
+TEST_F(GeneratedWorldTest, AGameWithStationsSavesLoadsAndContinuesExactly) {
+    Generate(7);
+    const City* town = GetCity(1);
+    ASSERT_NE(town, nullptr);
+    // A road stop, a rail station, a landing stage and an airfield where
+    // each first fits, searched outwards from the town's centre.
+    for (uint32_t kind : {0u, 4u, 7u, 9u}) {
+        const size_t before = AllStations().size();
+        for (int32_t r = 4; r < 60 && AllStations().size() == before; r += 2) {
+            for (int32_t d = -r; d <= r && AllStations().size() == before; d += 2) {
+                for (const auto& [dx, dy] :
+                     {std::pair{d, -r}, std::pair{d, r}, std::pair{-r, d}, std::pair{r, d}}) {
+                    const int32_t x = town->GetCentreX() + dx, y = town->GetCentreY() + dy;
+                    if (x < 8 || y < 8 || x > 240 || y > 240)
+                        continue;
+                    BuildStationCommand build(uint32_t(x), uint32_t(y), 0, kind, 0, 0);
+                    build.SetPlayerId(0);
+                    game_.Post(build);
+                    game_.DrainCommands();
+                    if (AllStations().size() != before)
+                        break;
+                }
+            }
+        }
+    }
+    ASSERT_GE(AllStations().size(), 2u) << "a road stop and a rail station at least";
+
+    std::vector<uint8_t> saved;
+    ASSERT_TRUE(SaveGameToMemory(game_, saved));
+    ASSERT_TRUE(LoadGameFromMemory(game_, saved));
+    std::vector<uint8_t> again;
+    ASSERT_TRUE(SaveGameToMemory(game_, again));
+    EXPECT_EQ(again, saved);
+
+    auto run = [this](int frames) {
+        for (int i = 0; i < frames; ++i) {
+            game_.AdvanceFrame(25);
+            game_.Step();
+        }
+    };
+    run(3000);
+    std::vector<uint8_t> half;
+    ASSERT_TRUE(SaveGameToMemory(game_, half));
+    run(3000);
+    std::vector<uint8_t> whole;
+    ASSERT_TRUE(SaveGameToMemory(game_, whole));
+    ASSERT_TRUE(LoadGameFromMemory(game_, half));
+    run(3000);
+    std::vector<uint8_t> continued;
+    ASSERT_TRUE(SaveGameToMemory(game_, continued));
+    uint32_t a = 0, b = 0;
+    std::string reason;
+    ASSERT_TRUE(HashSavedGame(whole, a, reason)) << reason;
+    ASSERT_TRUE(HashSavedGame(continued, b, reason)) << reason;
+    EXPECT_EQ(a, b);
 }
 
 TEST_F(GeneratedWorldTest, SettingsThatMakeNoMapLeaveTheWorldAlone) {

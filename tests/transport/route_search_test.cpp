@@ -201,6 +201,7 @@ TEST_F(RouteSearchTest, ForeignTrackIsImpassableAndVehicleKindsNeedTheirTrack) {
 // A planner that answers with the callback's cost of one step at each end.
 class ProbePlanner : public RoutePlanner {
 public:
+    explicit ProbePlanner(uint32_t aMode) : RoutePlanner(aMode), mode(aMode) {}
     uint32_t FindRoute(uint32_t fromX, uint32_t fromY, uint32_t toX, uint32_t toY, WaypointList* list,
                        TileCostFn tileCost, void* context) override {
         from = {fromX, fromY};
@@ -213,15 +214,14 @@ public:
         atTo = tileCost(toX, toY, 2, 2, context, mode);
         return 1;
     }
-    uint32_t mode = 0;
+    uint32_t mode;
     std::pair<uint32_t, uint32_t> from, to;
     uint32_t atFrom = 0, atTo = 0;
 };
 
 TEST_F(RouteSearchTest, ExcludedDirectionsAndExtraCostsWrapThePlannersCallback) {
-    auto road = std::make_unique<ProbePlanner>();
-    auto track = std::make_unique<ProbePlanner>();
-    track->mode = kModeTrack;
+    auto road = std::make_unique<ProbePlanner>(kModeRoad);
+    auto track = std::make_unique<ProbePlanner>(kModeTrack);
     ProbePlanner& roadProbe = *road;
     ProbePlanner& trackProbe = *track;
     SetRoutePlanner(kModeRoad, std::move(road));
@@ -240,8 +240,8 @@ TEST_F(RouteSearchTest, ExcludedDirectionsAndExtraCostsWrapThePlannersCallback) 
     EXPECT_EQ(trackProbe.atFrom, 0u);
 
     // An extra cost too large for its 16 bits stays a forbidden step.
-    auto huge = [](uint32_t, uint32_t, uint8_t, uint8_t, void*, uint32_t) -> uint32_t { return 100000; };
-    auto small = [](uint32_t, uint32_t, uint8_t, uint8_t, void*, uint32_t) -> uint32_t { return 5; };
+    auto huge = [](uint32_t, uint32_t, uint32_t, uint32_t, void*, uint32_t) -> uint32_t { return 100000; };
+    auto small = [](uint32_t, uint32_t, uint32_t, uint32_t, void*, uint32_t) -> uint32_t { return 5; };
     SearchRouteByMode(kModeTrack, 3, 3, 9, 9, nullptr, nullptr, 0, 0, huge, nullptr);
     EXPECT_EQ(trackProbe.atFrom, kRouteCostImpossible);
     SearchRouteByMode(kModeTrack, 3, 3, 9, 9, nullptr, nullptr, 0, 0, small, nullptr);

@@ -1,0 +1,32 @@
+#include "transport/transport_world_hooks.h"
+
+#include "transport/route_planner.h"
+#include "transport/signals.h"
+
+void TransportWorldHooks::ResetWorld() {
+    DeleteAllSignals();
+    DeleteRoutePlanners();
+    WorldModelHooks::ResetWorld();
+}
+
+void TransportWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
+    DeleteAllSignals();
+    WorldModelHooks::NewGameInit(mapWidth, mapHeight);
+    CreateRoutePlanners();
+}
+
+void TransportWorldHooks::RebuildDerivedState() {
+    WorldModelHooks::RebuildDerivedState();
+    // The graphs are built from the loaded map by their first query; the
+    // blocks are recomputed at the next refresh.
+    CreateRoutePlanners();
+    MarkSignalsDirty();
+}
+
+void TransportWorldHooks::RefreshSignalsIfDirty() {
+    ::RefreshSignalsIfDirty();
+}
+
+void TransportWorldHooks::SetSignalsDirty() {
+    MarkSignalsDirty();
+}
