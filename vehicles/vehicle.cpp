@@ -556,8 +556,6 @@ void Vehicle::RepairLoaded() {
         SetU32(16, 0);
     }
     SetNextWake(U32(24));
-    if (!trail_.empty())
-        SetPosition(trail_[0].x, trail_[0].y);
 }
 
 void Vehicle::Serialize() {
