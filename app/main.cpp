@@ -19,6 +19,7 @@
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "vehicles/vehicle.h"
 #include "view/view_sections.h"
 #include "view/view_world_hooks.h"
 #include "world/game_settings.h"
@@ -252,6 +253,7 @@ void PrintSummary(Game& game, uint64_t frames) {
     std::vector<MapObject*> factories;
     GetMapObjects(factories, kSelectCategory | kSelectSubtype, kCategoryBuilding, kFactorySubtype, 0);
     std::printf("%u towns, %zu factories (with town centres)\n", towns, factories.size());
+    std::printf("%zu vehicles\n", AllVehicles().size());
 }
 
 } // namespace
