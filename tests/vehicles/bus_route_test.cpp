@@ -1,0 +1,126 @@
+// A bus bought and scheduled by commands drives between two road stops
+// over the road graph.
+#include "data/database.h"
+#include "data/generated/route_tables.h"
+#include "data/generated/vehicle_tables.h"
+#include "gameloop/game.h"
+#include "gameloop/new_game.h"
+#include "gameloop/vehicle_commands.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "tests/transport/route_network.h"
+#include "transport/route_planner.h"
+#include "transport/station.h"
+#include "transport/station_layout.h"
+#include "vehicles/schedule_list.h"
+#include "vehicles/vehicle.h"
+#include "vehicles/vehicle_services.h"
+#include "world/object_manager.h"
+#include "world/player.h"
+#include "world/world_map.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+struct BusRouteTest : testing::Test {
+    static void SetUpTestSuite() {
+        std::string text;
+        ASSERT_TRUE(plat::ReadWholeFile("gamedata/config/MDConfig.gen", text));
+        GetDatabase().Init();
+        ASSERT_TRUE(GetDatabase().Read(text));
+        ASSERT_TRUE(GetDatabase().ApplyAllTables(KindSelector::All));
+        ASSERT_TRUE(plat::ReadWholeFile("gamedata/station_config.txt", text));
+        GetStationLayouts().Clear();
+        GetStationLayouts().Read(text, "station_config.txt");
+    }
+
+    BusRouteTest() {
+        plat::Clock::UseFake(0);
+        ConnectWorldModel(game, hooks);
+        InstallStations();
+        InstallVehicles(game);
+        StartGame(game, 9);
+        GetWorldMap().SetMapSizeNoReset(64, 64);
+        VehicleRow* bus = VehicleTable::GetOrCreateRow(kBus);
+        bus->Name = "Test bus";
+        bus->ConnectionType = 0;
+        bus->PurchasePrice = 100;
+        bus->TravelTimeMsPerSquare = 200;
+        if (Player* player = GetPlayer(0))
+            player->Pay(1000000, -1, 0);
+    }
+    ~BusRouteTest() override { DeleteAllMapObjects(); }
+
+    // A road stop of the first road kind with a load point, placed with
+    // its origin at (x, y); null when the data has none.
+    static Station* RoadStop(int32_t x, int32_t y) {
+        for (int32_t kind = 0; kind < StationTable::RowCount(); ++kind) {
+            const StationRow* row = StationTable::Find(kind);
+            if (!row || row->ConnectionType != 0)
+                continue;
+            auto* station = dynamic_cast<Station*>(CreateMapObject(kCategoryBuilding, kStationSubtype));
+            station->SetUp(0, 1, kind, x, y);
+            LayoutTile tile;
+            if (station->GetLoadPoint(1, tile))
+                return station;
+            DeleteMapObject(station->GetId());
+        }
+        return nullptr;
+    }
+
+    static constexpr int32_t kBus = 5;
+    Game game;
+    VehicleWorldHooks hooks;
+};
+
+TEST_F(BusRouteTest, ABusScheduledByCommandsReachesBothStops) {
+    Station* a = RoadStop(10, 20);
+    Station* b = RoadStop(40, 20);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    LayoutTile pa, pb;
+    ASSERT_TRUE(a->GetLoadPoint(1, pa));
+    ASSERT_TRUE(b->GetLoadPoint(1, pb));
+    // A road from one load point to the other.
+    CreateRoutePlanners();
+    RouteNetwork net;
+    net.Path(0, {{uint32_t(pa.x), uint32_t(pa.y)},
+                 {uint32_t(pa.x), 30},
+                 {uint32_t(pb.x), 30},
+                 {uint32_t(pb.x), uint32_t(pb.y)}});
+    net.Apply();
+    RebuildRoutePlannerGraph(0);
+
+    BuyVehicleCommand buy(kBus, 0, 1, 0);
+    game.Post(buy);
+    game.DrainCommands();
+    ASSERT_EQ(AllVehicles().size(), 1u);
+    Vehicle* bus = AllVehicles()[0];
+    VehicleSchedule form(false, 0);
+    form.InsertStationStop(0, a->GetId(), 0, 1);
+    form.InsertStationStop(1, b->GetId(), 0, 1);
+    std::vector<uint8_t> flat;
+    ASSERT_TRUE(form.WriteFlat(flat, kMaxPayloadSize));
+    SetScheduleCommand set(bus->GetId(), flat);
+    game.Post(set);
+    game.DrainCommands();
+    ASSERT_NE(bus->GetSchedule(), nullptr);
+
+    std::set<std::pair<int32_t, int32_t>> reached;
+    for (uint32_t t = 0; t <= 200000 && reached.size() < 2; t += 100) {
+        UpdateMovingObjects(t);
+        if (bus->GetState() == kStateUnloading || bus->GetState() == kStateLoading) {
+            int32_t x = 0, y = 0;
+            bus->GetHeadPosition(x, y);
+            reached.insert({x, y});
+        }
+    }
+    EXPECT_TRUE(reached.count({pa.x, pa.y})) << "first stop";
+    EXPECT_TRUE(reached.count({pb.x, pb.y})) << "second stop";
+}
+
+} // namespace
