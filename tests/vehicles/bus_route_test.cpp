@@ -5,8 +5,10 @@
 #include "data/generated/vehicle_tables.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
+#include "gameloop/saved_game.h"
 #include "gameloop/vehicle_commands.h"
 #include "platform/clock.h"
+#include "platform/endian.h"
 #include "platform/file.h"
 #include "tests/transport/route_network.h"
 #include "transport/route_planner.h"
@@ -72,44 +74,53 @@ struct BusRouteTest : testing::Test {
         return nullptr;
     }
 
+    // Two road stops joined by a road, and a bus bought and scheduled
+    // between them by commands.
+    Vehicle* SetUpLine(LayoutTile& pa, LayoutTile& pb) {
+        Station* a = RoadStop(10, 20);
+        Station* b = RoadStop(40, 20);
+        EXPECT_NE(a, nullptr);
+        EXPECT_NE(b, nullptr);
+        if (!a || !b)
+            return nullptr;
+        EXPECT_TRUE(a->GetLoadPoint(1, pa));
+        EXPECT_TRUE(b->GetLoadPoint(1, pb));
+        // A road from one load point to the other.
+        CreateRoutePlanners();
+        RouteNetwork net;
+        net.Path(0, {{uint32_t(pa.x), uint32_t(pa.y)},
+                     {uint32_t(pa.x), 30},
+                     {uint32_t(pb.x), 30},
+                     {uint32_t(pb.x), uint32_t(pb.y)}});
+        net.Apply();
+        RebuildRoutePlannerGraph(0);
+
+        BuyVehicleCommand buy(kBus, 0, 1, 0);
+        game.Post(buy);
+        game.DrainCommands();
+        if (AllVehicles().size() != 1)
+            return nullptr;
+        Vehicle* bus = AllVehicles()[0];
+        VehicleSchedule form(false, 0);
+        form.InsertStationStop(0, a->GetId(), 0, 1);
+        form.InsertStationStop(1, b->GetId(), 0, 1);
+        std::vector<uint8_t> flat;
+        EXPECT_TRUE(form.WriteFlat(flat, kMaxPayloadSize));
+        SetScheduleCommand set(bus->GetId(), flat);
+        game.Post(set);
+        game.DrainCommands();
+        return bus->GetSchedule() ? bus : nullptr;
+    }
+
     static constexpr int32_t kBus = 5;
     Game game;
     VehicleWorldHooks hooks;
 };
 
 TEST_F(BusRouteTest, ABusScheduledByCommandsReachesBothStops) {
-    Station* a = RoadStop(10, 20);
-    Station* b = RoadStop(40, 20);
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
     LayoutTile pa, pb;
-    ASSERT_TRUE(a->GetLoadPoint(1, pa));
-    ASSERT_TRUE(b->GetLoadPoint(1, pb));
-    // A road from one load point to the other.
-    CreateRoutePlanners();
-    RouteNetwork net;
-    net.Path(0, {{uint32_t(pa.x), uint32_t(pa.y)},
-                 {uint32_t(pa.x), 30},
-                 {uint32_t(pb.x), 30},
-                 {uint32_t(pb.x), uint32_t(pb.y)}});
-    net.Apply();
-    RebuildRoutePlannerGraph(0);
-
-    BuyVehicleCommand buy(kBus, 0, 1, 0);
-    game.Post(buy);
-    game.DrainCommands();
-    ASSERT_EQ(AllVehicles().size(), 1u);
-    Vehicle* bus = AllVehicles()[0];
-    VehicleSchedule form(false, 0);
-    form.InsertStationStop(0, a->GetId(), 0, 1);
-    form.InsertStationStop(1, b->GetId(), 0, 1);
-    std::vector<uint8_t> flat;
-    ASSERT_TRUE(form.WriteFlat(flat, kMaxPayloadSize));
-    SetScheduleCommand set(bus->GetId(), flat);
-    game.Post(set);
-    game.DrainCommands();
-    ASSERT_NE(bus->GetSchedule(), nullptr);
-
+    Vehicle* bus = SetUpLine(pa, pb);
+    ASSERT_NE(bus, nullptr);
     std::set<std::pair<int32_t, int32_t>> reached;
     for (uint32_t t = 0; t <= 200000 && reached.size() < 2; t += 100) {
         UpdateMovingObjects(t);
@@ -121,6 +132,39 @@ TEST_F(BusRouteTest, ABusScheduledByCommandsReachesBothStops) {
     }
     EXPECT_TRUE(reached.count({pa.x, pa.y})) << "first stop";
     EXPECT_TRUE(reached.count({pb.x, pb.y})) << "second stop";
+}
+
+TEST_F(BusRouteTest, AContinuedGameWithABusReachesTheSameWorld) {
+    LayoutTile pa, pb;
+    Vehicle* bus = SetUpLine(pa, pb);
+    ASSERT_NE(bus, nullptr);
+    auto run = [this](int frames) {
+        for (int i = 0; i < frames; ++i) {
+            game.AdvanceFrame(25);
+            game.Step();
+        }
+    };
+    auto hash = [](const std::vector<uint8_t>& bytes) {
+        uint32_t h = 0;
+        std::string reason;
+        EXPECT_TRUE(HashSavedGame(bytes, h, reason)) << reason;
+        return h;
+    };
+    run(400);
+    std::vector<uint8_t> half;
+    ASSERT_TRUE(SaveGameToMemory(game, half));
+    run(1200);
+    std::vector<uint8_t> whole;
+    ASSERT_TRUE(SaveGameToMemory(game, whole));
+    ASSERT_EQ(AllVehicles().size(), 1u);
+    const uint32_t travelled = plat::LoadLE32(AllVehicles()[0]->Block().data() + 76);
+    EXPECT_GT(travelled, 0u);
+
+    ASSERT_TRUE(LoadGameFromMemory(game, half));
+    run(1200);
+    std::vector<uint8_t> continued;
+    ASSERT_TRUE(SaveGameToMemory(game, continued));
+    EXPECT_EQ(hash(continued), hash(whole));
 }
 
 } // namespace
