@@ -321,13 +321,22 @@ void Vehicle::ReleaseStationSlot() {
     if (!schedule_)
         return;
     const uint32_t slot = GetReservedSlot();
-    for (uint32_t stop : {GetCurrentStop(), GetNextStop()}) {
+    const int32_t mode = GetConnectionType();
+    // The slot is held at the current stop's station; the next stop's
+    // station may have promised one too (its vehicle set holds the id).
+    const uint32_t current = GetCurrentStop();
+    const uint32_t next = GetNextStop();
+    for (uint32_t stop : {current, next}) {
         Station* station = schedule_->GetStopStation(stop);
-        if (!station || !station->HasVehicle(id_))
+        if (!station || (stop != current && !station->HasVehicle(id_)))
             continue;
+        if (slot != 0 && (mode == kModeWater || mode == kModeAir) && station->GetBusySlot() == slot)
+            station->SetBusySlot(0);
         if (slot >= 1 && slot <= kMaxReservedBit)
             station->SetLoadAreaReserved(slot, false);
         station->EraseKey(id_);
+        if (next == current)
+            break;
     }
     SetU32(16, 0);
 }

@@ -127,6 +127,8 @@ public:
     // The stop the vehicle heads for: the one after the current stop.
     uint32_t GetNextStop() const;
     uint32_t GetReservedSlot() const { return U32(16); }
+    // The loading area held at the current stop, 1 to 64; 0 for none.
+    void SetReservedSlot(uint32_t slot) { SetU32(16, slot <= 64 ? slot : 0); }
     uint32_t GetNumber() const { return U32(112); }
     uint32_t GetPurchaseYear() const { return U32(108); }
     float GetCondition() const { return F32(72); }

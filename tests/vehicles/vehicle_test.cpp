@@ -8,6 +8,7 @@
 #include "gameloop/vehicle_commands.h"
 #include "platform/clock.h"
 #include "platform/endian.h"
+#include "transport/station.h"
 #include "vehicles/schedule_list.h"
 #include "vehicles/vehicle.h"
 #include "vehicles/vehicle_services.h"
@@ -185,6 +186,45 @@ TEST_F(VehicleTest, UnitsOfATrainAreCoupledAndFreedOnSale) {
     EXPECT_EQ(unit->GetState(), kStateIdle);
     // The schedule is the list's and stays.
     EXPECT_EQ(GetSchedule(0), schedule);
+}
+
+// Selling a vehicle, or giving it a schedule elsewhere, gives up the
+// loading area and the place in the station's queue it held.
+TEST_F(VehicleTest, SaleAndANewScheduleReleaseTheStationSlot) {
+    InstallStations();
+    auto* station = dynamic_cast<Station*>(CreateMapObject(kCategoryBuilding, kStationSubtype));
+    auto* other = dynamic_cast<Station*>(CreateMapObject(kCategoryBuilding, kStationSubtype));
+    ASSERT_NE(station, nullptr);
+    ASSERT_NE(other, nullptr);
+    auto hold = [&](Vehicle* v, VehicleSchedule* s) {
+        v->SetSchedule(s);
+        v->SetState(kStateLoading);
+        v->SetReservedSlot(3);
+        station->SetLoadAreaReserved(3, true);
+        station->AddKey(v->GetId());
+    };
+    VehicleSchedule* first = CreateSchedule(false, 0);
+    first->InsertStationStop(0, station->GetId(), 0, 1);
+    first->InsertStationStop(1, other->GetId(), 0, 1);
+    VehicleSchedule* second = CreateSchedule(false, 0);
+    second->InsertStationStop(0, other->GetId(), 0, 1);
+
+    Vehicle* bus = Buy(kBus);
+    hold(bus, first);
+    bus->SetSchedule(second);
+    EXPECT_FALSE(station->IsLoadAreaReserved(3));
+    EXPECT_FALSE(station->HasVehicle(bus->GetId()));
+    EXPECT_EQ(bus->GetReservedSlot(), 0u);
+
+    Vehicle* sold = Buy(kBus);
+    hold(sold, first);
+    const ObjectHandle id = sold->GetId();
+    SellVehicleCommand sell(id, 0);
+    game.Post(sell);
+    game.DrainCommands();
+    EXPECT_EQ(GetVehicle(id), nullptr);
+    EXPECT_FALSE(station->IsLoadAreaReserved(3));
+    EXPECT_FALSE(station->HasVehicle(id));
 }
 
 TEST_F(VehicleTest, StateNamesAreBounded) {
