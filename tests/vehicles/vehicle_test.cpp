@@ -151,6 +151,12 @@ TEST_F(VehicleTest, ASetScheduleCommandGivesAListedCopy) {
     EXPECT_EQ(bus->GetSchedule()->GetId(), 0);
     EXPECT_EQ(bus->GetState(), kStateWaitsPlacing);
     EXPECT_EQ(bus->GetSchedule()->GetStationStopCount(), 2u);
+    // Setting the vehicle up again lets go of the schedule but leaves it
+    // to the list that owns it.
+    bus->Init(kBus, 0, 0);
+    EXPECT_EQ(bus->GetSchedule(), nullptr);
+    ASSERT_NE(GetSchedule(0), nullptr);
+    bus->SetSchedule(GetSchedule(0));
     // Deleting the schedule takes it off the vehicle first.
     DeleteScheduleCommand remove(0);
     game.Post(remove);
