@@ -185,10 +185,11 @@ TEST_F(VehicleTest, UnitsOfATrainAreCoupledAndFreedOnSale) {
         EXPECT_EQ(lead->GetUnit(2), 0u);
         EXPECT_NE(foreign->GetState(), kStateCoupled);
     }
-    SellVehicleCommand sell(lead->GetId(), 0);
+    const ObjectHandle leadId = lead->GetId();
+    SellVehicleCommand sell(leadId, 0);
     game.Post(sell);
     game.DrainCommands();
-    EXPECT_EQ(GetVehicle(lead->GetId()), nullptr);
+    EXPECT_EQ(GetVehicle(leadId), nullptr);
     EXPECT_EQ(unit->GetState(), kStateIdle);
     // The schedule is the list's and stays.
     EXPECT_EQ(GetSchedule(0), schedule);
