@@ -19,6 +19,7 @@
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "vehicles/vehicle.h"
 #include "view/view_sections.h"
 #include "view/view_world_hooks.h"
 #include "world/game_settings.h"
@@ -266,6 +267,7 @@ void PrintSummary(Game& game, uint64_t frames) {
     }
     std::printf("factories made %llu units this month, %llu last month\n",
                 static_cast<unsigned long long>(made), static_cast<unsigned long long>(madeLast));
+    std::printf("%zu vehicles\n", AllVehicles().size());
 }
 
 } // namespace

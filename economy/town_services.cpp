@@ -26,13 +26,13 @@
 void TownWorldHooks::ResetWorld() {
     DeleteAllCities();
     ResetFactoryEvents();
-    TransportWorldHooks::ResetWorld();
+    VehicleWorldHooks::ResetWorld();
 }
 
 void TownWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     DeleteAllCities();
     ResetFactoryEvents();
-    TransportWorldHooks::NewGameInit(mapWidth, mapHeight);
+    VehicleWorldHooks::NewGameInit(mapWidth, mapHeight);
     LoadStationConfig();
     LoadCityConfig();
 }
@@ -50,7 +50,7 @@ bool TownWorldHooks::SetTownCursor(uint32_t cursor) {
 }
 
 void TownWorldHooks::RebuildDerivedState() {
-    TransportWorldHooks::RebuildDerivedState();
+    VehicleWorldHooks::RebuildDerivedState();
     // A loaded game's stations need their layouts, and its water routes
     // the open water marked again.
     if (GetStationLayouts().Size() == 0)
@@ -63,12 +63,12 @@ void TownWorldHooks::RebuildDerivedState() {
 }
 
 void TownWorldHooks::UpdateSpecialEvents() {
-    TransportWorldHooks::UpdateSpecialEvents();
+    VehicleWorldHooks::UpdateSpecialEvents();
     UpdateFactoryEvents();
 }
 
 void TownWorldHooks::YearlyUpdates() {
-    TransportWorldHooks::YearlyUpdates();
+    VehicleWorldHooks::YearlyUpdates();
     CheckAttractionTimeouts();
 }
 
@@ -196,6 +196,7 @@ void InstallTownsAndIndustry(Game& game) {
     InstallSignals(game);
     InstallFactoryStationHooks();
     game.SetSectionSerializer(SaveSection::Factories, SerializeFactoryEvents);
+    InstallVehicles(game);
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }

@@ -4,13 +4,13 @@
 // hooks through which the loop updates towns and the reset deletes them.
 #pragma once
 
-#include "transport/transport_world_hooks.h"
+#include "vehicles/vehicle_services.h"
 
 class Game;
 
 // The world model's hooks with the towns added: the reset and a new game
 // delete every town first, and the loop's town update grows them.
-class TownWorldHooks : public TransportWorldHooks {
+class TownWorldHooks : public VehicleWorldHooks {
 public:
     void ResetWorld() override;
     void NewGameInit(uint32_t mapWidth, uint32_t mapHeight) override;

@@ -1,5 +1,15 @@
 #include "gameloop/vehicle_commands.h"
 
+namespace {
+
+VehicleCommandHandlers gHandlers;
+
+} // namespace
+
+void SetVehicleCommandHandlers(const VehicleCommandHandlers& handlers) {
+    gHandlers = handlers;
+}
+
 bool SetScheduleCommand::WritePayload(std::vector<uint8_t>& out) const {
     PayloadIo io(out);
     uint32_t id = vehicleId;
@@ -32,19 +42,31 @@ bool SetScheduleCommand::SetFields(const std::vector<int64_t>& numbers) {
 }
 
 void SetScheduleCommand::Execute(Game&) {
-    RefuseUnavailable("schedules");
+    if (gHandlers.setSchedule)
+        gHandlers.setSchedule(*this);
+    else
+        RefuseUnavailable("schedules");
 }
 
 void BuyVehicleCommand::Execute(Game&) {
-    RefuseUnavailable("vehicles");
+    if (gHandlers.buy)
+        gHandlers.buy(*this);
+    else
+        RefuseUnavailable("vehicles");
 }
 
 void SellVehicleCommand::Execute(Game&) {
-    RefuseUnavailable("vehicles");
+    if (gHandlers.sell)
+        gHandlers.sell(*this);
+    else
+        RefuseUnavailable("vehicles");
 }
 
 void DeleteScheduleCommand::Execute(Game&) {
-    RefuseUnavailable("schedules");
+    if (gHandlers.deleteSchedule)
+        gHandlers.deleteSchedule(*this);
+    else
+        RefuseUnavailable("schedules");
 }
 
 void BuyPlayerCommand::Execute(Game&) {

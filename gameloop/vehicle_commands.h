@@ -112,3 +112,13 @@ public:
 
     uint32_t replaced = 0;
 };
+
+// The layer that keeps vehicles and schedules carries the commands out;
+// until it installs its handlers the commands are refused.
+struct VehicleCommandHandlers {
+    void (*buy)(const BuyVehicleCommand& command) = nullptr;
+    void (*sell)(const SellVehicleCommand& command) = nullptr;
+    void (*setSchedule)(const SetScheduleCommand& command) = nullptr;
+    void (*deleteSchedule)(const DeleteScheduleCommand& command) = nullptr;
+};
+void SetVehicleCommandHandlers(const VehicleCommandHandlers& handlers);

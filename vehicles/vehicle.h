@@ -1,0 +1,186 @@
+// The vehicle: the moving object a company buys to carry passengers, mail
+// and products, a road vehicle, train, ship or aircraft by its type's
+// transport mode. It keeps a 256-byte state block saved as it stands, its
+// car list, its trail of occupied tiles, its cargo books, the route to its
+// next stop and the schedule it runs. A train of several powered units is
+// a leading vehicle with up to seven coupled ones (state -1).
+#pragma once
+
+#include "transport/waypoint_list.h"
+#include "vehicles/moving_object.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+class VehicleSchedule;
+struct VehicleRow;
+
+inline constexpr int32_t kVehicleSubtype = 2;
+
+enum VehicleState : int32_t {
+    kStateIdle = -3,
+    kStateHeld = -2,
+    kStateCoupled = -1,
+    kStateDead = 0,
+    kStateWaitsPlacing = 1,
+    kStateMoving = 2,
+    kStateArrives = 3,
+    kStateUnloading = 4,
+    kStateReadyToGo = 5,
+    kStateBlockedAtStation = 6,
+    kStateBlockedOnTrack = 7,
+    kStateEntering = 8,
+    kStateWaitingInStation = 9,
+    kStateWaitsPassing = 10,
+    kStatePassing = 11,
+    kStateTurning = 12,
+    kStateBroken = 13,
+    kStateReadyToBeRemoved = 14,
+    kStateTankingWater = 16,
+    kStateLoading = 17,
+    kStateTankingWaterInStation = 18,
+    kStateFlyToNewStation = 19,
+};
+
+// The state's name, "" for 15 and for values without a name.
+const char* VehicleStateName(int32_t state);
+
+struct CarRecord {
+    int32_t product = -1;
+    int32_t word1 = 0;
+    int32_t amount = 0;
+    int32_t word3 = -1;
+    int32_t word4 = -1;
+};
+
+struct TrailPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+struct CargoRecord {
+    uint32_t destination = 0;
+    uint32_t time = 0;
+    uint32_t amount = 0;
+    int32_t boardX = 0;
+    int32_t boardY = 0;
+};
+
+struct CargoBook {
+    std::map<uint32_t, std::vector<CargoRecord>> aboard;
+    std::map<uint32_t, std::map<uint32_t, uint32_t>> boardings;
+};
+
+class Vehicle final : public MovingObject {
+public:
+    static constexpr uint32_t kBlockBytes = 256;
+    static constexpr uint32_t kCars = 74;
+    static constexpr uint32_t kTrail = 128;
+    static constexpr uint32_t kUnits = 8;
+    static constexpr uint32_t kMotionWords = 13;
+
+    Vehicle() : MovingObject(kVehicleSubtype) {}
+    ~Vehicle() override;
+
+    // Set-up after creation: type row, owning company and the buy value.
+    void Init(int32_t type, int32_t owner, uint32_t value);
+    // Gives the vehicle a schedule (a listed one, or an unlisted one that is
+    // copied into the list). Nothing while broken.
+    void SetSchedule(VehicleSchedule* schedule);
+    // Leaves the schedule of the index when it runs it: every reservation
+    // goes, its units are uncoupled and it becomes idle.
+    void RemoveFromSchedule(int32_t index);
+    VehicleSchedule* GetSchedule() const { return schedule_; }
+    // Before the vehicle is deleted (sold, say): gives up its station slot
+    // and reservations, and its units go back to idle.
+    void ReleaseForRemoval();
+    int32_t GetScheduleIndex() const;
+
+    void Update(uint32_t now) override;
+    void Serialize() override;
+    void GetInfoText(std::string& out) const override;
+    bool IsReadyToBeRemoved() const override { return GetState() == kStateReadyToBeRemoved; }
+    ObjectHandle GetBlockerId() const override { return U32(36); }
+    int32_t GetVehicleType() const override;
+    int32_t GetConnectionType() const override;
+    int32_t GetMovingKind() const override { return kMovingKindVehicle; }
+    uint32_t GetSpeed() const override { return U32(100); }
+    void ReleaseReservations() override;
+    void Step() override;
+    void WakeNow() override;
+    uint32_t GetCapacity() const;
+    // Straight-line depreciation of the price in whole years.
+    int64_t GetCurrentValue() const override;
+
+    // The head's tile (trail point 0).
+    void GetHeadPosition(int32_t& x, int32_t& y) const {
+        x = trail_[0].x;
+        y = trail_[0].y;
+    }
+
+    int32_t GetState() const { return int32_t(U32(92)); }
+    void SetState(int32_t state) { SetU32(92, uint32_t(state)); }
+    uint32_t GetCurrentStop() const { return U32(0); }
+    // The stop the vehicle heads for: the one after the current stop.
+    uint32_t GetNextStop() const;
+    uint32_t GetReservedSlot() const { return U32(16); }
+    // The loading area held at the current stop, 1 to 64; 0 for none.
+    void SetReservedSlot(uint32_t slot) { SetU32(16, slot <= 64 ? slot : 0); }
+    uint32_t GetNumber() const { return U32(112); }
+    uint32_t GetPurchaseYear() const { return U32(108); }
+    float GetCondition() const { return F32(72); }
+    uint32_t GetUnit(uint32_t i) const { return i < kUnits ? U32(128 + 4 * i) : 0; }
+    void SetUnit(uint32_t i, ObjectHandle id) {
+        if (i < kUnits)
+            SetU32(128 + 4 * i, id);
+    }
+    uint32_t GetBuyValue() const { return U32(208); }
+    void SetBuyValue(uint32_t v) { SetU32(208, v); }
+    const std::array<uint8_t, kBlockBytes>& Block() const { return block_; }
+    const WaypointList* GetRoute() const { return route_.get(); }
+    void SetRoute(std::unique_ptr<WaypointList> route) { route_ = std::move(route); }
+    uint32_t GetRoutePosition() const { return U32(12); }
+    void SetRoutePosition(uint32_t p) { SetU32(12, p); }
+    const std::vector<CarRecord>& Cars() const { return cars_; }
+    const std::vector<TrailPoint>& Trail() const { return trail_; }
+    void SetHead(int32_t x, int32_t y);
+    void ResetCargoBooks();
+
+    // The type row, null when the type names none.
+    const VehicleRow* Row() const;
+
+private:
+    uint32_t U32(uint32_t at) const;
+    void SetU32(uint32_t at, uint32_t v);
+    float F32(uint32_t at) const;
+    void SetF32(uint32_t at, float v);
+    void SetWake(uint32_t previous, uint32_t next);
+    // Gives up the station slot at the current stop and leaves the station.
+    void ReleaseStationSlot();
+    // Takes the units the schedule names, coupling them.
+    void TakeUnits();
+    // Units held for or coupled into this vehicle become idle again.
+    void ReleaseUnits(bool keepOwn);
+    void SizeVectors();
+    void RepairLoaded();
+
+    std::array<uint8_t, kBlockBytes> block_{};
+    std::vector<CarRecord> cars_;
+    std::vector<TrailPoint> trail_;
+    std::vector<uint32_t> trailObjects_;
+    std::vector<std::array<uint32_t, kMotionWords>> motion_;
+    std::vector<uint8_t> trailFlags_;
+    CargoBook passengers_;
+    CargoBook mail_;
+    std::unique_ptr<WaypointList> route_;
+    VehicleSchedule* schedule_ = nullptr;
+};
+
+Vehicle* GetVehicle(ObjectHandle id);
+// The owner's vehicles of a transport mode, in slot order.
+std::vector<Vehicle*> VehiclesOf(int32_t owner, int32_t mode);
+// Every vehicle, in slot order.
+std::vector<Vehicle*> AllVehicles();
