@@ -9,6 +9,7 @@
 #include "gameloop/new_game.h"
 #include "transport/route_search.h"
 #include "transport/signals.h"
+#include "transport/special_track.h"
 #include "transport/station.h"
 #include "transport/station_layout.h"
 #include "world/living_building.h"
@@ -165,6 +166,7 @@ void InstallTownsAndIndustry(Game& game) {
     InstallGeneratorHooks(game);
     InstallStationsOnTownLand();
     InstallSignals(game);
+    InstallSpecialTracks();
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }
@@ -172,6 +174,7 @@ void InstallTownsAndIndustry(Game& game) {
 void UninstallTownsAndIndustry() {
     RegisterMapObjectClass(kCategoryBuilding, kFactorySubtype, nullptr);
     RegisterMapObjectClass(kCategoryBuilding, kStationSubtype, nullptr);
+    RegisterMapObjectClass(kCategoryBuilding, kSpecialTrackSubtype, nullptr);
     GetStationHooks() = StationHooks{};
     WorldServices& world = Services();
     world.cityCount = nullptr;
