@@ -7,7 +7,9 @@
 #include "gameloop/building_commands.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
+#include "gameloop/route_commands.h"
 #include "transport/route_search.h"
+#include "transport/signal_commands.h"
 #include "transport/signals.h"
 #include "transport/special_track.h"
 #include "transport/station.h"
@@ -167,6 +169,7 @@ void InstallTownsAndIndustry(Game& game) {
     InstallStationsOnTownLand();
     InstallSignals(game);
     InstallSpecialTracks();
+    InstallSignalCommands();
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }
@@ -175,6 +178,7 @@ void UninstallTownsAndIndustry() {
     RegisterMapObjectClass(kCategoryBuilding, kFactorySubtype, nullptr);
     RegisterMapObjectClass(kCategoryBuilding, kStationSubtype, nullptr);
     RegisterMapObjectClass(kCategoryBuilding, kSpecialTrackSubtype, nullptr);
+    SetRouteCommandHandlers({});
     GetStationHooks() = StationHooks{};
     WorldServices& world = Services();
     world.cityCount = nullptr;

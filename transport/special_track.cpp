@@ -76,6 +76,12 @@ int32_t SpecialTrackAreaCode(int32_t lx, int32_t ly, int32_t type, int32_t rotat
     return row ? TurnedTableValue(row->AreaDescription, lx, ly, rotation) : -1;
 }
 
+uint32_t SpecialTrackDirections(int32_t lx, int32_t ly, int32_t type, int32_t rotation) {
+    const SpecialTracksRow* row = SpecialTracksTable::Find(type);
+    const int32_t mask = row ? TurnedTableValue(row->Directions, lx, ly, rotation) : -1;
+    return mask < 0 ? 0 : TurnMask(uint32_t(mask) & 15, uint32_t(rotation) & 3);
+}
+
 bool SpecialTrackFootprint(int32_t type, int32_t rotation, uint32_t& width, uint32_t& height) {
     const SpecialTracksRow* row = SpecialTracksTable::Find(type);
     if (!row || row->AreaDescription.Empty() || rotation < 0 || rotation > 3)
@@ -305,11 +311,7 @@ bool SpecialTrack::IsSwitchTile(int32_t x, int32_t y) const {
 
 uint32_t SpecialTrack::GetDirectionsAt(int32_t x, int32_t y) const {
     uint32_t lx = 0, ly = 0;
-    const SpecialTracksRow* row = SpecialTracksTable::Find(type_);
-    if (!row || !Local(x, y, lx, ly))
-        return 0;
-    const int32_t mask = TurnedTableValue(row->Directions, int32_t(lx), int32_t(ly), rotation_);
-    return mask < 0 ? 0 : TurnMask(uint32_t(mask) & 15, rotation_);
+    return Local(x, y, lx, ly) ? SpecialTrackDirections(int32_t(lx), int32_t(ly), type_, rotation_) : 0;
 }
 
 uint32_t SpecialTrack::GetUsableDirections(int32_t x, int32_t y) const {

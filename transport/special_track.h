@@ -22,6 +22,8 @@ inline constexpr uint32_t kSpecialTrackMaxPathPoints = 254;
 // The area code of a footprint cell of a piece type turned by rotation: 0
 // not covered, 1 a switch cell, 2 a track cell; -1 outside the table.
 int32_t SpecialTrackAreaCode(int32_t lx, int32_t ly, int32_t type, int32_t rotation);
+// The direction mask of a footprint cell of a turned piece, 0 none.
+uint32_t SpecialTrackDirections(int32_t lx, int32_t ly, int32_t type, int32_t rotation);
 // The footprint of a type turned by rotation; false when the type has no
 // row, an empty area table, a side over kSpecialTrackMaxSide, or more path
 // points than kSpecialTrackMaxPathPoints (such data is refused).
