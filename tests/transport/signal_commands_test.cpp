@@ -209,3 +209,18 @@ TEST_F(SignalCommandTest, SpecialTrackIsLaidOverOwnTrackAndCharged) {
 }
 
 } // namespace
+
+namespace {
+
+// The shipped switch and crossing fit the piece's limits in every rotation.
+TEST_F(SignalCommandTest, ShippedPiecesAreUsable) {
+    for (int32_t type : {0, 1}) {
+        for (int32_t rotation = 0; rotation < 4; ++rotation) {
+            uint32_t w = 0, h = 0;
+            EXPECT_TRUE(SpecialTrackFootprint(type, rotation, w, h)) << type << " " << rotation;
+        }
+    }
+    EXPECT_GT(GetSpecialTrackConstructionCost(0, 2), 0);
+}
+
+} // namespace

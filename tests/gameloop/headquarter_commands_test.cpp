@@ -1,0 +1,91 @@
+#include "gameloop/building_commands.h"
+
+#include "data/database.h"
+#include "gameloop/game.h"
+#include "gameloop/new_game.h"
+#include "gameloop/world_model.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "world/headquarter.h"
+#include "world/headquarter_registry.h"
+#include "world/object_manager.h"
+#include "world/player.h"
+#include "world/prices.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+constexpr int64_t kMoney = 10000000;
+
+// A started game with the shipped data; player 0 issues the commands.
+class HeadquarterCommandTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string database;
+        ASSERT_TRUE(plat::ReadWholeFile("gamedata/config/MDConfig.gen", database));
+        Database& db = GetDatabase();
+        db.Init();
+        ASSERT_TRUE(db.Read(database));
+        ASSERT_TRUE(db.ApplyAllTables(KindSelector::All));
+    }
+    void SetUp() override {
+        plat::Clock::UseFake(0);
+        ConnectWorldModel(game_, hooks_);
+        StartGame(game_, 1);
+        ResetHeadquarters();
+        ASSERT_NE(GetPlayer(0), nullptr);
+        GetPlayer(0)->Pay(kMoney - GetPlayer(0)->GetMoney(), -1, 0);
+    }
+    void TearDown() override {
+        DeleteAllMapObjects();
+        ResetHeadquarters();
+    }
+    void Run(const GameCommand& command) {
+        ASSERT_TRUE(game_.Post(command));
+        game_.DrainCommands();
+    }
+    static int64_t Spent() { return kMoney - GetPlayer(0)->GetMoney(); }
+
+    Game game_;
+    WorldModelHooks hooks_;
+};
+
+TEST_F(HeadquarterCommandTest, BuiltOncePerCompanyAndUpgradedOncePerPart) {
+    Run(UpdateStationCommand(1));
+    EXPECT_EQ(Spent(), 0) << "an upgrade without headquarters";
+    Run(BuildHeadquarterCommand(10, 10));
+    Headquarter* headquarter = GetPlayerHeadquarter(0);
+    ASSERT_NE(headquarter, nullptr);
+    EXPECT_EQ(GetWorldMap().GetBuildingAt(11, 11), headquarter->GetId());
+    EXPECT_EQ(Spent(), GetHeadquarterPrice(0));
+    EXPECT_GT(Spent(), 0);
+    // A second one is refused.
+    Run(BuildHeadquarterCommand(20, 20));
+    EXPECT_EQ(GetWorldMap().GetBuildingAt(21, 21), 0u);
+    EXPECT_EQ(Spent(), GetHeadquarterPrice(0));
+
+    Run(UpdateStationCommand(2));
+    EXPECT_TRUE(headquarter->HasFlag(2));
+    const int64_t withPart = GetHeadquarterPrice(0) + GetHeadquarterPrice(2);
+    EXPECT_EQ(Spent(), withPart);
+    // A part bought already, one beyond the building, a huge number.
+    for (uint32_t part : {2u, 5u, 40u, 0xFFFFFFFFu})
+        Run(UpdateStationCommand(part));
+    EXPECT_EQ(Spent(), withPart);
+    EXPECT_EQ(headquarter->GetPartCount(), 1u);
+}
+
+TEST_F(HeadquarterCommandTest, RefusedWhereItDoesNotFitOrIsNotAfforded) {
+    const uint32_t w = GetWorldMap().GetWidth(), h = GetWorldMap().GetHeight();
+    Run(BuildHeadquarterCommand(w - 2, h / 2));
+    Run(BuildHeadquarterCommand(0xFFFFFFFFu, 3));
+    EXPECT_EQ(GetPlayerHeadquarter(0), nullptr);
+    GetPlayer(0)->Pay(-GetPlayer(0)->GetMoney() - 1000000000, -1, 0);
+    Run(BuildHeadquarterCommand(10, 10));
+    EXPECT_EQ(GetPlayerHeadquarter(0), nullptr);
+}
+
+} // namespace
