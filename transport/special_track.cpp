@@ -330,6 +330,9 @@ void SpecialTrack::Serialize() {
     if (StreamFailed())
         return;
     SerializePieceChunks();
+    // The piece's type is the one its own chunk gives.
+    if (StreamMode() == kStreamLoad)
+        typeIndex_ = type_;
 }
 
 void SpecialTrack::SerializePieceChunks() {
@@ -343,7 +346,6 @@ void SpecialTrack::SerializePieceChunks() {
                 return;
             type_ = bytes[0];
             rotation_ = bytes[1] & 3;
-            typeIndex_ = type_;
             state_ = plat::LoadLE32(bytes + 4);
             switchWord_ = int32_t(plat::LoadLE32(bytes + 8));
             if (bytes[1] > 3)
