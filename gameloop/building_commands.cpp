@@ -9,6 +9,7 @@
 #include "world/object_manager.h"
 #include "world/player.h"
 #include "world/prices.h"
+#include "world/small_static_objects.h"
 #include "world/world_map.h"
 
 namespace {
@@ -22,6 +23,7 @@ constexpr uint32_t kHeadquarterSide = 3;
 // The account and detail that buildings of a company are booked in.
 constexpr int32_t kAccountBuildings = 5;
 constexpr uint32_t kHeadquarterDetail = 99;
+constexpr int32_t kAccountDemolition = 4;
 
 } // namespace
 
@@ -89,7 +91,19 @@ void GameCommand22::Execute(Game&) {
 }
 
 void DemolishWaterTowerCommand::Execute(Game&) {
-    RefuseUnavailable("water towers");
+    auto* tower = x <= 0xFFFF && y <= 0xFFFF
+                      ? dynamic_cast<WaterTower*>(BuildingFromId(GetWorldMap().GetBuildingAt(x, y)))
+                      : nullptr;
+    Player* player = GetPlayer(GetPlayerId());
+    if (!tower || !player) {
+        GameLog("DemolishWaterTowerCommand: no water tower at (%u, %u)", x, y);
+        return;
+    }
+    const int64_t cost = tower->IsProvisional() ? 0 : GetWaterTowerDemolitionCost(0);
+    if (!player->CanAfford(cost))
+        return;
+    DeleteMapObject(tower->GetId());
+    player->Pay(-cost, kAccountDemolition, 0);
 }
 
 void GameCommand33::Execute(Game&) {
@@ -138,9 +152,39 @@ void UpdateStationCommand::Execute(Game&) {
 }
 
 void GameCommand42::Execute(Game&) {
-    RefuseUnavailable("decorations");
+    const WorldMap& map = GetWorldMap();
+    if (x > 0xFFFF || y > 0xFFFF || !map.InMap(x, y)) {
+        GameLog("GameCommand42: (%u, %u) is off the map", x, y);
+        return;
+    }
+    if (!map.IsAreaBuildable(x, y, 1, 1, 0)) {
+        // A provisional piece standing there becomes final.
+        auto* piece = dynamic_cast<TrackEndPiece*>(BuildingFromId(map.GetBuildingAt(x, y)));
+        if (!preview && piece && piece->IsProvisional())
+            piece->SetProvisional(false);
+        else
+            GameLog("GameCommand42: no room at (%u, %u)", x, y);
+        return;
+    }
+    auto* piece = dynamic_cast<TrackEndPiece*>(CreateMapObject(kCategoryBuilding, TrackEndPiece::kSubtype));
+    if (!piece)
+        return;
+    if (!piece->Place(int32_t(x), int32_t(y), TrackEndPiece::kSubtype, 1, 1, 0)) {
+        DeleteMapObject(piece->GetId());
+        return;
+    }
+    piece->SetOwner(GetPlayerId());
+    piece->SetNameFields(variant, second);
+    piece->SetProvisional(preview != 0);
 }
 
 void GameCommand43::Execute(Game&) {
-    RefuseUnavailable("decorations");
+    auto* piece = x <= 0xFFFF && y <= 0xFFFF
+                      ? dynamic_cast<TrackEndPiece*>(BuildingFromId(GetWorldMap().GetBuildingAt(x, y)))
+                      : nullptr;
+    if (!piece) {
+        GameLog("GameCommand43: no decoration at (%u, %u)", x, y);
+        return;
+    }
+    DeleteMapObject(piece->GetId());
 }

@@ -11,6 +11,7 @@
 #include "world/object_manager.h"
 #include "world/player.h"
 #include "world/prices.h"
+#include "world/small_static_objects.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,47 @@ TEST_F(HeadquarterCommandTest, RefusedWhereItDoesNotFitOrIsNotAfforded) {
     GetPlayer(0)->Pay(-GetPlayer(0)->GetMoney() - 1000000000, -1, 0);
     Run(BuildHeadquarterCommand(10, 10));
     EXPECT_EQ(GetPlayerHeadquarter(0), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(HeadquarterCommandTest, DecorationsArePlacedPreviewedAndRemovedFreeOfCharge) {
+    Run(GameCommand42(30, 30, 1, 7, 2));
+    auto* piece = dynamic_cast<TrackEndPiece*>(BuildingFromId(GetWorldMap().GetBuildingAt(30, 30)));
+    ASSERT_NE(piece, nullptr);
+    EXPECT_TRUE(piece->IsProvisional());
+    EXPECT_EQ(piece->GetNameFieldA(), 2u);
+    EXPECT_EQ(piece->GetNameFieldB(), 7u);
+    // Placed for real where the preview stands: the preview becomes final.
+    Run(GameCommand42(30, 30, 0, 7, 2));
+    EXPECT_FALSE(piece->IsProvisional());
+    EXPECT_EQ(BuildingsOf<TrackEndPiece>(TrackEndPiece::kSubtype).size(), 1u);
+    Run(GameCommand43(31, 30));
+    Run(GameCommand43(0xFFFFFFFFu, 30));
+    Run(GameCommand42(0xFFFFFFFFu, 30, 0, 0, 0));
+    EXPECT_EQ(BuildingsOf<TrackEndPiece>(TrackEndPiece::kSubtype).size(), 1u);
+    Run(GameCommand43(30, 30));
+    EXPECT_EQ(GetWorldMap().GetBuildingAt(30, 30), 0u);
+    EXPECT_EQ(Spent(), 0);
+}
+
+TEST_F(HeadquarterCommandTest, WaterTowerDemolitionChargesOnlyFinalTowers) {
+    auto place = [](int32_t x, bool provisional) {
+        auto* tower = dynamic_cast<WaterTower*>(CreateMapObject(kCategoryBuilding, WaterTower::kSubtype));
+        EXPECT_TRUE(tower && tower->Place(x, 40, WaterTower::kSubtype, 1, 1, 0));
+        tower->SetProvisional(provisional);
+    };
+    place(40, true);
+    place(42, false);
+    Run(DemolishWaterTowerCommand(40, 40));
+    EXPECT_EQ(GetWorldMap().GetBuildingAt(40, 40), 0u);
+    EXPECT_EQ(Spent(), 0);
+    Run(DemolishWaterTowerCommand(41, 40));
+    Run(DemolishWaterTowerCommand(42, 40));
+    EXPECT_EQ(GetWorldMap().GetBuildingAt(42, 40), 0u);
+    EXPECT_EQ(Spent(), GetWaterTowerDemolitionCost(0));
 }
 
 } // namespace
