@@ -1,5 +1,8 @@
 #include "gameloop/route_commands.h"
 
+#include "gameloop/game_log.h"
+#include "world/world_map.h"
+
 namespace {
 
 RouteCommandHandlers gHandlers;
@@ -61,8 +64,11 @@ void RemoveSignalCommand::Execute(Game&) {
 }
 
 void GameCommand37::Execute(Game&) {
-    if (gHandlers.spriteCells)
+    if (gHandlers.spriteCells) {
         gHandlers.spriteCells(*this);
-    else
-        RefuseUnavailable("sprite cells");
+        return;
+    }
+    // The cells of a decoration graphic, as construction took them away.
+    if (x > 0xFFFF || y > 0xFFFF || !GetWorldMap().PlaceDecoration(x, y, sprite, frame))
+        GameLog("GameCommand37: graphic %u frame %u does not fit at (%u, %u)", sprite, frame, x, y);
 }

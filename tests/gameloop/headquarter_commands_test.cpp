@@ -1,4 +1,5 @@
 #include "gameloop/building_commands.h"
+#include "gameloop/route_commands.h"
 
 #include "data/database.h"
 #include "gameloop/game.h"
@@ -128,6 +129,26 @@ TEST_F(HeadquarterCommandTest, WaterTowerDemolitionChargesOnlyFinalTowers) {
     Run(DemolishWaterTowerCommand(42, 40));
     EXPECT_EQ(GetWorldMap().GetBuildingAt(42, 40), 0u);
     EXPECT_EQ(Spent(), GetWaterTowerDemolitionCost(0));
+}
+
+} // namespace
+
+namespace {
+
+// A decoration that construction took away comes back through its cells.
+TEST_F(HeadquarterCommandTest, SpriteCellsPutADecorationBack) {
+    ASSERT_TRUE(GetWorldMap().PlaceDecoration(50, 50, 3, 1));
+    const uint32_t number = GetWorldMap().GetDecorationNumber(50, 50);
+    GetWorldMap().RemoveDecorationAt(50, 50);
+    ASSERT_NE(GetWorldMap().GetCellKind(50, 50), uint32_t(kCellDecoration));
+    Run(GameCommand37(50, 50, 3, 1));
+    EXPECT_EQ(GetWorldMap().GetCellKind(50, 50), uint32_t(kCellDecoration));
+    EXPECT_EQ(GetWorldMap().GetDecorationNumber(50, 50), number);
+    // Off the map or over a building nothing is placed.
+    Run(BuildHeadquarterCommand(60, 60));
+    Run(GameCommand37(61, 61, 3, 1));
+    Run(GameCommand37(0xFFFFFFFFu, 3, 3, 1));
+    EXPECT_NE(GetWorldMap().GetCellKind(61, 61), uint32_t(kCellDecoration));
 }
 
 } // namespace
