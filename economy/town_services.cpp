@@ -9,8 +9,11 @@
 #include "gameloop/building_commands.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
+#include "gameloop/route_commands.h"
 #include "transport/route_search.h"
+#include "transport/signal_commands.h"
 #include "transport/signals.h"
+#include "transport/special_track.h"
 #include "transport/station.h"
 #include "transport/station_layout.h"
 #include "world/catchment.h"
@@ -197,6 +200,8 @@ void InstallTownsAndIndustry(Game& game) {
     InstallFactoryStationHooks();
     game.SetSectionSerializer(SaveSection::Factories, SerializeFactoryEvents);
     InstallVehicles(game);
+    InstallSpecialTracks();
+    InstallSignalCommands();
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }
@@ -204,6 +209,8 @@ void InstallTownsAndIndustry(Game& game) {
 void UninstallTownsAndIndustry() {
     RegisterMapObjectClass(kCategoryBuilding, kFactorySubtype, nullptr);
     RegisterMapObjectClass(kCategoryBuilding, kStationSubtype, nullptr);
+    RegisterMapObjectClass(kCategoryBuilding, kSpecialTrackSubtype, nullptr);
+    SetRouteCommandHandlers({});
     GetStationHooks() = StationHooks{};
     WorldServices& world = Services();
     world.cityCount = nullptr;

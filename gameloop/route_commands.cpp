@@ -1,33 +1,74 @@
 #include "gameloop/route_commands.h"
 
+#include "gameloop/game_log.h"
+#include "world/world_map.h"
+
+namespace {
+
+RouteCommandHandlers gHandlers;
+
+} // namespace
+
+void SetRouteCommandHandlers(const RouteCommandHandlers& handlers) {
+    gHandlers = handlers;
+}
+
+RouteCommandHandlers& GetRouteCommandHandlers() {
+    return gHandlers;
+}
+
 void GameCommand34::Execute(Game&) {
     RefuseUnavailable("route records");
 }
 
 void TrackRouteCommand::Execute(Game&) {
-    RefuseUnavailable("routes");
+    if (gHandlers.trackRoute)
+        gHandlers.trackRoute(*this);
+    else
+        RefuseUnavailable("routes");
 }
 
 void BuildRouteCommand::Execute(Game&) {
-    RefuseUnavailable("routes");
+    if (gHandlers.removeRoute)
+        gHandlers.removeRoute(*this);
+    else
+        RefuseUnavailable("routes");
 }
 
 void GameCommand31::Execute(Game&) {
-    RefuseUnavailable("routes");
+    if (gHandlers.computerRoute)
+        gHandlers.computerRoute(*this);
+    else
+        RefuseUnavailable("routes");
 }
 
 void BuildSpecialTrackCommand::Execute(Game&) {
-    RefuseUnavailable("special tracks");
+    if (gHandlers.specialTrack)
+        gHandlers.specialTrack(*this);
+    else
+        RefuseUnavailable("special tracks");
 }
 
 void SignalCommand::Execute(Game&) {
-    RefuseUnavailable("signals");
+    if (gHandlers.signal)
+        gHandlers.signal(*this);
+    else
+        RefuseUnavailable("signals");
 }
 
 void RemoveSignalCommand::Execute(Game&) {
-    RefuseUnavailable("signals");
+    if (gHandlers.removeSignal)
+        gHandlers.removeSignal(*this);
+    else
+        RefuseUnavailable("signals");
 }
 
 void GameCommand37::Execute(Game&) {
-    RefuseUnavailable("sprite cells");
+    if (gHandlers.spriteCells) {
+        gHandlers.spriteCells(*this);
+        return;
+    }
+    // The cells of a decoration graphic, as construction took them away.
+    if (x > 0xFFFF || y > 0xFFFF || !GetWorldMap().PlaceDecoration(x, y, sprite, frame))
+        GameLog("GameCommand37: graphic %u frame %u does not fit at (%u, %u)", sprite, frame, x, y);
 }

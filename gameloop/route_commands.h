@@ -204,3 +204,17 @@ public:
     uint32_t sprite = 0;
     uint32_t frame = 0;
 };
+
+// The transport network's execution of these commands; a command whose
+// handler is unset is refused as unavailable.
+struct RouteCommandHandlers {
+    void (*trackRoute)(const TrackRouteCommand& command) = nullptr;
+    void (*removeRoute)(const BuildRouteCommand& command) = nullptr;
+    void (*computerRoute)(const GameCommand31& command) = nullptr;
+    void (*specialTrack)(const BuildSpecialTrackCommand& command) = nullptr;
+    void (*signal)(const SignalCommand& command) = nullptr;
+    void (*removeSignal)(const RemoveSignalCommand& command) = nullptr;
+    void (*spriteCells)(const GameCommand37& command) = nullptr;
+};
+void SetRouteCommandHandlers(const RouteCommandHandlers& handlers);
+RouteCommandHandlers& GetRouteCommandHandlers();

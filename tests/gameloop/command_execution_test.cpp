@@ -1,5 +1,6 @@
 #include "gameloop/game_log.h"
 #include "gameloop/new_game.h"
+#include "gameloop/route_commands.h"
 #include "gameloop/saved_game.h"
 #include "gameloop/world_model.h"
 #include "platform/clock.h"
@@ -64,7 +65,8 @@ TEST_F(CommandExecution, CommandsOfUnbuiltPartsAreRefusedAndChangeNothing) {
     std::vector<uint8_t> before = Bytes();
     for (uint16_t type = 1; type <= kLastCommandTypeId; ++type) {
         std::unique_ptr<GameCommand> command = CreateGameCommand(type);
-        if (!command)
+        // Sprite cells act on the world model alone (tested on their own).
+        if (!command || type == GameCommand37::kTypeId)
             continue;
         SCOPED_TRACE(type);
         log.clear();
