@@ -30,7 +30,6 @@ constexpr int32_t kIconKind = 12;
 constexpr int32_t kAnimalFarmFence = 2;
 constexpr int32_t kAttractionFence = 7;
 constexpr int32_t kCropFieldFrame = 93;
-constexpr int32_t kDecorationNumber = 100;
 constexpr int32_t kAnimalFarm = 4;
 constexpr int32_t kCropFarm = 3;
 constexpr int32_t kAttraction = 6;
