@@ -1,5 +1,6 @@
-// The map view's frames on the Null render device over a 256 x 256 world of
-// land, lakes and roads at the nearest and the farthest zoom: a full redraw
+// The map view's frames on the Null render device over a 512 x 512 world of
+// land, lakes, roads and towns of small buildings, in a 1024 x 768 view at
+// the nearest and the farthest zoom: a full redraw
 // (the block walk, terrain, the draw lists), a scroll frame that redraws
 // only the uncovered strips, and a steady frame over the kept picture;
 // beside a plain reference that draws the same terrain quads from a
@@ -23,6 +24,8 @@
 #include "view/map_view_frame.h"
 #include "view/map_view_state.h"
 #include "world/game_clock.h"
+#include "world/object_manager.h"
+#include "world/storage_hall.h"
 #include "world/world.h"
 #include "world/world_map.h"
 
@@ -39,16 +42,17 @@ struct Scene {
     Scene() {
         root = std::filesystem::temp_directory_path() / ("md_view_bench_" + std::to_string(::getpid()));
         std::filesystem::remove_all(root);
-        for (const char* folder : {"terrain", "routes"})
+        for (const char* folder : {"terrain", "routes", "halls"})
             std::filesystem::create_directories(root / folder);
         const std::vector<uint8_t> picture = WriteTga(std::vector<uint32_t>(64 * 64, 0xFF40A040u), 64, 64);
         for (const char* name : {"terrain/001_0_00_00_00_land.tga", "terrain/002_0_00_00_00_water.tga",
-                                 "routes/005_0_00_00_00_road.tga"})
+                                 "routes/005_0_00_00_00_road.tga", "halls/dummy.tga"})
             std::ofstream(root / name, std::ios::binary)
                 .write(reinterpret_cast<const char*>(picture.data()), std::streamsize(picture.size()));
         RegisterStandardSourceTypes();
         VfsAddSource("file", root.string());
-        for (auto [kind, folder] : {std::pair{1, "terrain"}, std::pair{8, "routes"}}) {
+        for (auto [kind, folder] :
+             {std::pair{1, "terrain"}, std::pair{8, "routes"}, std::pair{19, "halls"}}) {
             VfsAddVirtualDir(folder, folder);
             TexturesTable::SetVirtualDirName(kind, folder);
         }
@@ -61,17 +65,29 @@ struct Scene {
         water->WaterAnimationType = 1;
         RouteBuilderTable::GetOrCreateRow(2)->GfxIndex = 5;
         WorldMap& map = GetWorldMap();
-        map.SetMapSize(256, 256);
-        for (uint32_t y = 0; y < 256; ++y)
-            for (uint32_t x = 0; x < 256; ++x)
+        map.SetMapSize(kSide, kSide);
+        for (uint32_t y = 0; y < kSide; ++y)
+            for (uint32_t x = 0; x < kSide; ++x)
                 if (((x / 16) * 7 + (y / 16) * 3) % 5 == 0)
                     map.CellAt(x, y)->SetTerrainIndex(2);
-        for (uint32_t i = 8; i < 248; i += 8)
-            for (uint32_t x = 8; x < 248; ++x)
+        for (uint32_t i = 8; i < kSide - 8; i += 8)
+            for (uint32_t x = 8; x < kSide - 8; ++x)
                 if (!map.IsWater(x, i)) {
                     map.SetRouteKindAndClear(x, i, 2);
                     map.SetRouteType(2, x, i, 2);
                     map.SetRoadDirections(x, i, 10);
+                }
+        // Towns: a one-tile building on every other tile beside the streets.
+        RegisterMapObjectClass(kCategoryBuilding, 6, [](int32_t) { return std::make_unique<StorageHall>(); });
+        for (uint32_t i = 8; i < kSide - 8; i += 8)
+            for (uint32_t x = 8; x < kSide - 8; x += 2)
+                if (!map.IsWater(x, i + 1) && !map.IsWater(x, i)) {
+                    auto* house = dynamic_cast<StorageHall*>(CreateMapObject(kCategoryBuilding, 6));
+                    if (!house)
+                        continue;
+                    house->SetTypeIndex(0);
+                    house->Place(int32_t(x), int32_t(i + 1), 6, 1, 1, 1);
+                    ++houses;
                 }
         MapViewOf().detailedTerrain = 0;
         EngineRect rect{0, 0, 1024, 768};
@@ -89,12 +105,14 @@ struct Scene {
     }
     void Zoom(int32_t level) {
         Viewport::SetZoomLevel(level);
-        Viewport::CenterOn(128, 128);
+        Viewport::CenterOn(int32_t(kSide / 2), int32_t(kSide / 2));
         RequestFullRedraw();
         RenderMapFrame();
     }
 
+    static constexpr uint32_t kSide = 512;
     std::filesystem::path root;
+    int32_t houses = 0;
     plat::NullRenderDevice device;
     World world;
     std::optional<WorldScope> scope;
@@ -108,6 +126,7 @@ Scene& TheScene() {
 void Report(benchmark::State& state, Scene& s, uint64_t drawCalls) {
     state.counters["draw_calls"] = benchmark::Counter(double(drawCalls), benchmark::Counter::kAvgIterations);
     state.counters["blocks"] = double(MapViewFrameOf().terrainBlocksDrawn);
+    state.counters["buildings"] = double(MapViewFrameOf().lists.buildings.size());
     (void)s;
 }
 

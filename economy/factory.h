@@ -59,7 +59,11 @@ public:
     void RebuildProductMasks() override { UpdateStationLinkSets(); }
     void SetPartnerFactories(const std::vector<ObjectHandle>& ids) override { SetLinkedFactories(ids); }
 
+    // The type's main building image.
+    SpriteRef GetGraphic() const override { return {3, typeIndex_, 0}; }
     uint32_t GetLayoutVariant() const { return layoutVariant_; }
+    // The layout side, a town centre's town or an attraction's missing units.
+    int32_t GetLinkValue() const { return linkValue_; }
     int32_t GetLayoutRow() const { return size_; }
     uint32_t GetFoundingYear() const { return foundingYear_; }
     const std::string& GetName() const { return name_; }

@@ -10,6 +10,7 @@
 #include "view/interface_state.h"
 #include "view/map_view_frame.h"
 #include "view/map_view_state.h"
+#include "view/object_drawing.h"
 #include "view/random_table.h"
 #include "view/sound_events.h"
 #include "world/cell_rows.h"
@@ -45,37 +46,6 @@ bool FirstListing(DrawLists& lists, ObjectHandle handle) {
     return true;
 }
 
-// The sprite of a building of the kinds the world holds today.
-bool BuildingSprite(const MapObject& building, SpriteRef& out) {
-    if (const auto* house = dynamic_cast<const LivingBuilding*>(&building))
-        out = house->GetGraphic();
-    else if (const auto* special = dynamic_cast<const SpecialBuilding*>(&building))
-        out = special->GetGraphic();
-    else if (const auto* mountain = dynamic_cast<const Mountain*>(&building))
-        out = mountain->GetGraphic();
-    else if (const auto* hall = dynamic_cast<const StorageHall*>(&building))
-        out = hall->GetGraphic();
-    else if (const auto* tower = dynamic_cast<const WaterTower*>(&building))
-        out = tower->GetGraphic();
-    else if (const auto* headquarter = dynamic_cast<const Headquarter*>(&building))
-        out = headquarter->GetGraphic();
-    else if (const auto* end = dynamic_cast<const TrackEndPiece*>(&building))
-        out = end->GetGraphic();
-    else
-        return false;
-    return true;
-}
-
-const TiledImage* FetchSprite(const SpriteRef& sprite) {
-    if (sprite.colourFolder >= 0)
-        GraphicSets::SelectColour(uint8_t(sprite.colourFolder));
-    if (sprite.nameFieldA >= 0)
-        GraphicSets::SetFieldA(uint8_t(sprite.nameFieldA));
-    if (sprite.nameFieldB >= 0)
-        GraphicSets::SetFieldB(uint8_t(sprite.nameFieldB));
-    return SpriteFetch(sprite.set, sprite.number, sprite.frame);
-}
-
 void CollectBuilding(DrawLists& lists, const WorldMap& map, int32_t x, int32_t y) {
     ObjectHandle id = map.GetBuildingAt(uint32_t(x), uint32_t(y));
     if (!id)
@@ -83,10 +53,9 @@ void CollectBuilding(DrawLists& lists, const WorldMap& map, int32_t x, int32_t y
     if (!id || !FirstListing(lists, id))
         return;
     BuildingRecord record{id, {x * 4, y * 4, x * 4 + 4, y * 4 + 4}, {}, nullptr};
-    const MapObject* building = BuildingFromId(id);
-    SpriteRef sprite;
-    if (building && building->GetSubtype() != 8 && BuildingSprite(*building, sprite)) {
-        if (const TiledImage* image = FetchSprite(sprite)) {
+    const auto* building = dynamic_cast<const Building*>(BuildingFromId(id));
+    if (building && building->GetSubtype() != 8) {
+        if (const TiledImage* image = FetchSpriteRef(building->GetGraphic())) {
             int32_t x0 = 0, y0 = 0;
             building->GetPosition(x0, y0);
             const int32_t w = std::max(image->footprintX, 1), h = std::max(image->footprintY, 1);
@@ -280,15 +249,13 @@ int32_t PlayTreeAmbientSound(const DrawLists& lists, uint32_t nowMs, uint32_t& l
     return -1;
 }
 
-void DrawBuildings(const DrawLists& lists) {
-    if (!MapViewOf().showBuildings)
-        return;
-    for (const BuildingRecord& b : lists.buildings) {
-        if (!b.image || b.image->textures.empty())
-            continue;
-        const MapObject* building = BuildingFromId(b.building);
-        const uint32_t colour = building ? uint32_t(GetObjectOwnerColour(*building)) : 0xFFFFFFFFu;
-        Engine::QueueSpriteTinted(1, TextureHandle(b.image->textures[0]), colour, b.rect, b.footprint, 0, 1,
-                                  1, 0, 0);
-    }
+int32_t DrawBuildings(const DrawLists& lists) {
+    int32_t n = 0;
+    for (const BuildingRecord& b : lists.buildings)
+        if (const MapObject* building = BuildingFromId(b.building))
+            n += DrawMapObject(*building);
+    for (ObjectHandle id : lists.cellObjects)
+        if (const MapObject* object = MapObjectFromId(id))
+            n += DrawMapObject(*object);
+    return n;
 }

@@ -63,9 +63,9 @@ void DrawTrees(const MapViewFrame& frame, const DrawLists& lists);
 inline constexpr size_t kTreesForAmbientSound = 230;
 int32_t PlayTreeAmbientSound(const DrawLists& lists, uint32_t nowMs, uint32_t& lastCheckMs, bool soundOn);
 
-// Queues every listed building that has an image, tinted with its owner's
-// colour, while buildings are shown.
-void DrawBuildings(const DrawLists& lists);
+// Queues the images of every listed building and cell object (bridge and
+// tunnel pieces) as each draws itself; the number of images queued.
+int32_t DrawBuildings(const DrawLists& lists);
 
 // The atlas cell of a layout entry as texture coordinates of the 4 x 4 atlas.
 void AtlasCell(int32_t variant, int32_t entry, float& u0, float& v0, float& u1, float& v1);

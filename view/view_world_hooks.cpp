@@ -8,6 +8,7 @@
 #include "view/gimmicks.h"
 #include "view/interface_state.h"
 #include "view/minimap.h"
+#include "view/object_drawing.h"
 #include "view/screen_effects.h"
 #include "view/sound_system.h"
 #include "view/spray.h"
@@ -18,6 +19,7 @@ namespace {
 void StartPresentation() {
     InitGimmickTileLists();
     MiniMapOf().PrepareForGame();
+    InstallObjectSoundHandOver();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "world/map_object.h"
+#include "world/static_object_services.h"
 
 #include <cstdint>
 
@@ -24,6 +25,23 @@ public:
     // tile map refused the footprint (the fields are set all the same).
     bool Place(int32_t x, int32_t y, int32_t subtype, int32_t width, int32_t height, uint8_t force);
     virtual void Draw() {}
+
+    // Hooks that derived buildings fill in; the base does nothing or
+    // answers the quiet value written beside it.
+    virtual void Hook30(int32_t a, int32_t b) { (void)a, (void)b; }
+    virtual void Hook31(int32_t a) { (void)a; }
+    virtual uint8_t Hook32() const { return 0xFF; }
+    // Hands the building to the sound system as a source (special buildings).
+    virtual void OfferSound(int32_t a) { (void)a; }
+    virtual void Hook34() {}
+    virtual uint8_t Hook35() const { return 0xFF; }
+    // The picture the building is drawn with; set -1 for none.
+    virtual SpriteRef GetGraphic() const { return {-1, 0, 0}; }
+    virtual int32_t Hook37(int32_t a, int32_t b) const { return (void)a, (void)b, 0; }
+    virtual int32_t Hook42() const { return 0; }
+    virtual int32_t Hook43(int32_t a) const { return (void)a, 0; }
+    virtual void Hook44(int32_t a, int32_t b) { (void)a, (void)b; }
+    virtual int32_t Hook46() const { return 0; }
 
     int32_t GetValue() const { return value_; }
     void SetValue(int32_t value) { value_ = value; }

@@ -30,7 +30,7 @@ public:
     uint32_t GetPartCount() const { return partCount_; }
     // Stores the owner and registers the building under that slot.
     void SetOwner(uint8_t slot);
-    SpriteRef GetGraphic() const;
+    SpriteRef GetGraphic() const override;
 
 private:
     void Register();

@@ -22,7 +22,7 @@ public:
     // The highlight is the town's: forwarded to its linked object.
     uint32_t GetHighlight() const override;
     void SetHighlight(uint32_t value) override;
-    SpriteRef GetGraphic() const;
+    SpriteRef GetGraphic() const override;
 
     void Init(uint8_t town, uint8_t style, uint8_t level, uint8_t variant);
     void SetLevel(uint8_t level);

@@ -19,7 +19,7 @@ public:
     ~Mountain() override;
 
     void Serialize() override;
-    SpriteRef GetGraphic() const { return {13, graphicNumber_, templateIndex_}; }
+    SpriteRef GetGraphic() const override { return {13, graphicNumber_, templateIndex_}; }
 
     // Stores the graphic and template, takes size and position from the
     // template and stamps it: unconditionally when stamp is set, else only

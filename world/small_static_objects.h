@@ -20,7 +20,7 @@ public:
     void OnNewMonth() override;
     // Only the base chunks: a loaded tower is final.
     void Serialize() override { Building::Serialize(); }
-    SpriteRef GetGraphic() const { return {10, typeIndex_, 0}; }
+    SpriteRef GetGraphic() const override { return {10, typeIndex_, 0}; }
 
     bool IsProvisional() const { return provisional_ != 0; }
     void SetProvisional(bool provisional) { provisional_ = provisional ? 1 : 0; }
@@ -37,7 +37,7 @@ public:
     TrackEndPiece() : Building(kSubtype) { typeIndex_ = kGraphicNumber; }
 
     void Serialize() override;
-    SpriteRef GetGraphic() const;
+    SpriteRef GetGraphic() const override;
 
     uint32_t GetNameFieldA() const { return nameFieldA_; }
     uint32_t GetNameFieldB() const { return nameFieldB_; }

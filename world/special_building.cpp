@@ -78,3 +78,9 @@ bool IsSpecialBuildingAllowedInStyle(int32_t type, int32_t style) {
     }
     return false;
 }
+
+void SpecialBuilding::OfferSound(int32_t a) {
+    (void)a;
+    if (StaticServices().offerSoundSource)
+        StaticServices().offerSoundSource(*this, soundValue_);
+}

@@ -31,7 +31,9 @@ public:
     ~SpecialBuilding() override;
 
     void Serialize() override;
-    SpriteRef GetGraphic() const { return {16, typeIndex_, 0}; }
+    SpriteRef GetGraphic() const override { return {16, typeIndex_, 0}; }
+    // While the sound system is on, it gets the building as a source.
+    void OfferSound(int32_t a) override;
 
     // Stores town and type and counts the building in its town.
     void Init(uint8_t town, int32_t type);

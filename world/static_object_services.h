@@ -41,6 +41,9 @@ struct StaticObjectServices {
     // bridge preview). Empty: nothing shown.
     std::function<void(const SpriteRef& sprite, int32_t x, int32_t y, uint32_t colour, uint32_t value)>
         queueOverlayImage;
+    // Hands a building that plays a sound over its rectangle to the sound
+    // system, with its sound value. Empty: no sound system.
+    std::function<void(class MapSoundSource& source, int32_t& soundValue)> offerSoundSource;
     // The demolition animation at a removed bridge piece. Empty: none.
     std::function<void(int32_t x, int32_t y)> demolitionEffect;
 };

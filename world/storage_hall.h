@@ -23,7 +23,7 @@ public:
     void Serialize() override;
     void GetDebugText(std::string& out) const override;
     void GetInfoText(std::string& out) const override;
-    SpriteRef GetGraphic() const { return {19, typeIndex_, 0}; }
+    SpriteRef GetGraphic() const override { return {19, typeIndex_, 0}; }
 
     int32_t GetStock(int32_t product) const;
     bool HasStock(int32_t product) const { return GetStock(product) > 0; }

@@ -262,12 +262,54 @@ void AddPlaceholder(Files& files) {
     files["gfx/dummy.tga"] = Tga(dummy);
 }
 
+// Placeholders of the map objects, one per graphic kind's folder, which
+// every picture of the kind falls back to: a block of one tile in a
+// colour of its own (the roof lighter, the sides darker), so that each
+// kind stands out from the terrain and from the others.
+void AddObjectPlaceholders(Files& files) {
+    struct Kind {
+        const char* folder;
+        uint32_t colour;
+        int32_t height; // of the sides, in pixels; 0 for a flat picture
+    };
+    static constexpr Kind kKinds[] = {
+        {"factories", 0xFFC03020u, 40}, {"signs", 0xFFF0E0A0u, 0},         {"fences", 0xFF806040u, 0},
+        {"routes", 0xFF707070u, 0},     {"headquarters", 0xFFE0C020u, 50}, {"stations", 0xFF3060E0u, 24},
+        {"icons", 0xFFFFFFFFu, 0},      {"mountains", 0xFF8C8070u, 30},    {"houses", 0xFFD07030u, 30},
+        {"special", 0xFFA040C0u, 40},   {"halls", 0xFF20A0A0u, 30},
+    };
+    for (const Kind& k : kKinds) {
+        if (std::string(k.folder) == "routes") {
+            // Route atlases are cut into cells: one plain colour fills them all.
+            files[std::string("gfx/") + k.folder + "/dummy.tga"] = Tga(ArtImage(64, 64, k.colour));
+            continue;
+        }
+        const int32_t h = k.height;
+        ArtImage block(120, 40 + h);
+        const auto shade = [&k](uint32_t percent) {
+            uint32_t out = 0xFF000000u;
+            for (int shift : {0, 8, 16}) {
+                const uint32_t c = (k.colour >> shift & 0xFFu) * percent / 100u;
+                out |= std::min(c, 0xFFu) << shift;
+            }
+            return out;
+        };
+        if (h > 0) {
+            block.FillPolygon({{0, 20}, {60, 40}, {60, float(40 + h)}, {0, float(20 + h)}}, shade(70));
+            block.FillPolygon({{60, 40}, {120, 20}, {120, float(20 + h)}, {60, float(40 + h)}}, shade(50));
+        }
+        block.FillShape(0, 0, 120, 40, shade(100), [](float x, float y) { return InDiamond(x, y); });
+        files[std::string("gfx/") + k.folder + "/dummy.tga"] = Tga(block);
+    }
+}
+
 bool Paint(Files& files, std::string& error) {
     if (!AddFonts(files, error))
         return false;
     AddTextColours(files);
     AddCursors(files);
     AddPlaceholder(files);
+    AddObjectPlaceholders(files);
     AddTerrain(files);
     for (const auto& [name, image] : art::PaintInterfaceSkin())
         files[name] = Tga(image);
