@@ -62,8 +62,6 @@ public:
     // The type's main building image.
     SpriteRef GetGraphic() const override { return {3, typeIndex_, 0}; }
     uint32_t GetLayoutVariant() const { return layoutVariant_; }
-    // The layout side, a town centre's town or an attraction's missing units.
-    int32_t GetLinkValue() const { return linkValue_; }
     int32_t GetLayoutRow() const { return size_; }
     uint32_t GetFoundingYear() const { return foundingYear_; }
     const std::string& GetName() const { return name_; }
@@ -84,6 +82,7 @@ public:
     void UpdateStationLinkSets();
     void SetLinkedFactories(const std::vector<ObjectHandle>& ids);
 
+    // The layout side, a town centre's town or an attraction's missing units.
     int32_t GetLinkValue() const { return linkValue_; }
     void SetLinkValue(int32_t value) { linkValue_ = value; }
     int32_t GetSize() const { return size_; }
@@ -227,13 +226,6 @@ bool AllAttractionsServed(int32_t owner);
 void ResetAllFactoryProducts();
 // The wood of the trees a wood cutter can reach.
 int64_t FactoryWoodInReach(const Factory& factory);
-// The fence tiles of an animal farm of w x h tiles at (x, y): the top and
-// left edges whole, the bottom and right edges without their last four
-// tiles; side 0 top, 1 right, 2 bottom, 3 left.
-struct FenceTile {
-    int32_t x = 0, y = 0, side = 0;
-};
-std::vector<FenceTile> AnimalFarmFence(int32_t x, int32_t y, int32_t w, int32_t h);
 // Makes stations ask the current world's factories what they take and
 // make, and deliver to them.
 void InstallFactoryStationHooks();

@@ -379,18 +379,3 @@ void Factory::GetDebugText(std::string& out) const {
     }
     out += "\nObjectID:" + std::to_string(id_) + " ";
 }
-
-std::vector<FenceTile> AnimalFarmFence(int32_t x, int32_t y, int32_t w, int32_t h) {
-    std::vector<FenceTile> tiles;
-    // Signed bounds: a farm narrower than five tiles has no bottom or right
-    // fence rather than one of four thousand million tiles.
-    for (int32_t i = 0; i < w; ++i)
-        tiles.push_back({x + i, y, 0});
-    for (int32_t i = 0; i <= w - 5; ++i)
-        tiles.push_back({x + i, y + h - 1, 2});
-    for (int32_t i = 0; i < h; ++i)
-        tiles.push_back({x, y + i, 3});
-    for (int32_t i = 0; i <= h - 5; ++i)
-        tiles.push_back({x + w - 1, y + i, 1});
-    return tiles;
-}

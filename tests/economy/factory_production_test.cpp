@@ -539,15 +539,6 @@ TEST_F(FactoryKindsTest, InfoTextsFollowTheTooltipRows) {
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
 
-TEST(FactoryFence, NarrowFarmsHaveNoBottomOrRightFence) {
-    struct Case {
-        int32_t w, h;
-        size_t tiles;
-    } cases[] = {{3, 3, 6}, {4, 6, 4 + 6 + 2}, {5, 5, 5 + 5 + 1 + 1}, {8, 2, 8 + 2 + 4}};
-    for (const Case& c : cases)
-        EXPECT_EQ(AnimalFarmFence(0, 0, c.w, c.h).size(), c.tiles) << c.w << "x" << c.h;
-}
-
 } // namespace
 
 namespace {
