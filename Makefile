@@ -102,18 +102,7 @@ bench: deps
 fuzz: deps-fuzz
 	$(SAN_CONFIGURE)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
-	@mkdir -p fuzz/findings
-	@set -e; for f in $(SAN_BUILD)/fuzz/fuzz_*; do \
-	  name=$$(basename $$f | sed 's/^fuzz_//'); \
-	  work=$$(mktemp -d); \
-	  [ -d fuzz/corpus/$$name ] && cp -r fuzz/corpus/$$name/. $$work/ ; \
-	  dict=""; [ -f fuzz/$$name.dict ] && dict="-dict=fuzz/$$name.dict"; \
-	  echo "== fuzzing $$name for $(FUZZ_SECONDS)s"; \
-	  ASAN_OPTIONS=detect_leaks=1 $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -max_len=65536 \
-	    -artifact_prefix=fuzz/findings/$$name- -print_final_stats=0 $$dict $$work >$$work.log 2>&1 \
-	    || { tail -n 60 $$work.log; exit 1; }; \
-	  rm -rf $$work $$work.log; \
-	done
+	@bash tools/fuzz_all.sh $(SAN_BUILD) $(FUZZ_SECONDS) $(JOBS)
 
 format: deps-format
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
