@@ -1,6 +1,7 @@
 // The game data shipped in gamedata/ must stay complete and canonical, and
 // must apply cleanly: the program reads it at every start.
 #include "data/database.h"
+#include "data/generated/economy_tables.h"
 #include "data/generated/interface_tables.h"
 #include "data/generated/tables.h"
 #include "data/generated/vehicle_tables.h"
@@ -131,6 +132,12 @@ TEST(DefaultGameData, OffersAVehicleForEveryTransportMode) {
         const WaggonsRow* waggon = WaggonsTable::Find(type);
         ASSERT_NE(waggon, nullptr) << type;
         EXPECT_GT(waggon->Weight, 0.0f) << type;
+    }
+    // Every product travels in a waggon of the table.
+    for (int32_t product = 0; product < ProductTable::RowCount(); ++product) {
+        if (const ProductRow* row = ProductTable::Find(product)) {
+            EXPECT_NE(WaggonsTable::Find(row->WaggonType), nullptr) << row->Name;
+        }
     }
     EXPECT_GT(TruckTrailerTable::RowCount(), 0);
     const VehicleConstantsRow* constants = VehicleConstantsTable::Find(0);
