@@ -1,7 +1,10 @@
 // The game data shipped in gamedata/ must stay complete and canonical, and
 // must apply cleanly: the program reads it at every start.
 #include "data/database.h"
+#include "data/generated/economy_tables.h"
+#include "data/generated/interface_tables.h"
 #include "data/generated/tables.h"
+#include "data/generated/vehicle_tables.h"
 #include "data/number_format.h"
 #include "data/schema.h"
 #include "data/xlat_texts.h"
@@ -95,6 +98,53 @@ TEST(DefaultGameData, ShippedTranslationsReachTheirCells) {
         EXPECT_EQ(FormatNumber(-1234567), c.number) << c.letter;
         EXPECT_EQ(FormatAmount(1234567), c.amount) << c.letter;
     }
+}
+
+TEST(DefaultGameData, OffersAVehicleForEveryTransportMode) {
+    Database db;
+    db.Init();
+    ASSERT_TRUE(db.Read(ReadDefaultDatabase()));
+    ASSERT_TRUE(db.ApplyAllTables(KindSelector::All));
+
+    const char* const modes[] = {"road", "track", "water", "air"};
+    for (int32_t mode = 0; mode < 4; ++mode) {
+        int offered = 0;
+        for (int32_t type = 0; type < VehicleTable::RowCount(); ++type) {
+            const VehicleRow* row = VehicleTable::Find(type);
+            if (!row || row->ConnectionType != mode)
+                continue;
+            EXPECT_GT(row->PurchasePrice, 0) << row->Name;
+            EXPECT_GT(row->TravelTimeMsPerSquare, 0) << row->Name;
+            EXPECT_LT(row->YearOfIntroduction, row->YearOfDiscard) << row->Name;
+            // Rail engines carry nothing themselves: their waggons do.
+            if (mode != 1) {
+                EXPECT_GT(row->Capacity, 0) << row->Name;
+            }
+            // Speed and acceleration weigh the load against the tractive power.
+            EXPECT_GT(row->TractivePower, 0) << row->Name;
+            ++offered;
+        }
+        EXPECT_GT(offered, 0) << modes[mode];
+    }
+
+    ASSERT_GT(WaggonsTable::RowCount(), 0);
+    for (int32_t type = 0; type < WaggonsTable::RowCount(); ++type) {
+        const WaggonsRow* waggon = WaggonsTable::Find(type);
+        ASSERT_NE(waggon, nullptr) << type;
+        EXPECT_GT(waggon->Weight, 0.0f) << type;
+    }
+    // Every product travels in a waggon of the table.
+    for (int32_t product = 0; product < ProductTable::RowCount(); ++product) {
+        if (const ProductRow* row = ProductTable::Find(product)) {
+            EXPECT_NE(WaggonsTable::Find(row->WaggonType), nullptr) << row->Name;
+        }
+    }
+    EXPECT_GT(TruckTrailerTable::RowCount(), 0);
+    const VehicleConstantsRow* constants = VehicleConstantsTable::Find(0);
+    ASSERT_NE(constants, nullptr);
+    EXPECT_GT(constants->DepreciationTime, 0);
+    // The info text of a vehicle reads rows 0 to 11.
+    EXPECT_EQ(ToolTip_VehicleTable::RowCount(), 12);
 }
 
 } // namespace

@@ -74,9 +74,9 @@ struct BusRouteTest : testing::Test {
         return nullptr;
     }
 
-    // Two road stops joined by a road, and a bus bought and scheduled
-    // between them by commands.
-    Vehicle* SetUpLine(LayoutTile& pa, LayoutTile& pb) {
+    // Two road stops joined by a road, and a bus of the given type bought
+    // and scheduled between them by commands.
+    Vehicle* SetUpLine(LayoutTile& pa, LayoutTile& pb, int32_t type = kBus) {
         Station* a = RoadStop(10, 20);
         Station* b = RoadStop(40, 20);
         EXPECT_NE(a, nullptr);
@@ -95,7 +95,7 @@ struct BusRouteTest : testing::Test {
         net.Apply();
         RebuildRoutePlannerGraph(0);
 
-        BuyVehicleCommand buy(kBus, 0, 1, 0);
+        BuyVehicleCommand buy(uint32_t(type), 0, 1, 0);
         game.Post(buy);
         game.DrainCommands();
         if (AllVehicles().size() != 1)
@@ -132,6 +132,31 @@ TEST_F(BusRouteTest, ABusScheduledByCommandsReachesBothStops) {
     }
     EXPECT_TRUE(reached.count({pa.x, pa.y})) << "first stop";
     EXPECT_TRUE(reached.count({pb.x, pb.y})) << "second stop";
+}
+
+TEST_F(BusRouteTest, AShippedBusIsBoughtAndServesAStop) {
+    // The first passenger road vehicle of the shipped data.
+    int32_t type = -1;
+    for (int32_t t = 0; t < VehicleTable::RowCount() && type < 0; ++t) {
+        const VehicleRow* row = VehicleTable::Find(t);
+        if (t != kBus && row && row->ConnectionType == 0 && row->PassengerCapacity > 0)
+            type = t;
+    }
+    ASSERT_GE(type, 0);
+    Player* player = GetPlayer(0);
+    ASSERT_NE(player, nullptr);
+    const int64_t before = player->GetMoney();
+    LayoutTile pa, pb;
+    Vehicle* bus = SetUpLine(pa, pb, type);
+    ASSERT_NE(bus, nullptr);
+    EXPECT_EQ(bus->GetTypeIndex(), type);
+    EXPECT_EQ(player->GetMoney(), before - VehicleTable::Find(type)->PurchasePrice);
+    bool served = false;
+    for (uint32_t t = 0; t <= 200000 && !served; t += 100) {
+        UpdateMovingObjects(t);
+        served = bus->GetState() == kStateUnloading || bus->GetState() == kStateLoading;
+    }
+    EXPECT_TRUE(served);
 }
 
 TEST_F(BusRouteTest, AContinuedGameWithABusReachesTheSameWorld) {
