@@ -68,7 +68,17 @@ std::string Format(const char* format, auto... args) {
     return n < 0 ? std::string() : std::string(buffer, size_t(std::min(n, int(sizeof buffer) - 1)));
 }
 
-// The full path of the first entry matching the pattern, or empty. Folder
+// The path of a found entry that opens again through the virtual file
+// system: the pattern's folder and the entry's name. The record's full path
+// is the source's own, with the virtual directory already put in for its
+// folder; a kind folder of more than one level ("gfx/terrain") would leave
+// a "/" after it that no longer names a virtual directory.
+std::string FoundPath(const std::string& pattern, const FindRecord& record) {
+    const size_t separator = pattern.find_last_of("\\/");
+    return (separator == std::string::npos ? std::string() : pattern.substr(0, separator + 1)) + record.name;
+}
+
+// The path of the first entry matching the pattern, or empty. Folder
 // searches are remembered until the caches are released: every sprite of a
 // set asks for the same folders, and a kind's folder may hold many sets.
 std::string FindFirst(const std::string& pattern, uint32_t mode) {
@@ -81,7 +91,7 @@ std::string FindFirst(const std::string& pattern, uint32_t mode) {
     FindRecord record;
     std::string found;
     if (VfsFindFirst(record, pattern, mode))
-        found = record.fullPath;
+        found = FoundPath(pattern, record);
     VfsFindClose();
     if (mode == kFindFolders)
         folders.emplace(pattern, found);
@@ -397,8 +407,9 @@ const CursorImage& GetCursor(int32_t n) {
     caches.cursorTried[size_t(n)] = true;
     FindRecord record;
     std::string path, fileName;
-    if (VfsFindFirst(record, Format("gfx_uif/cursor_%02d*.tga", int(n - 1)), kFindFiles)) {
-        path = record.fullPath;
+    const std::string pattern = Format("gfx_uif/cursor_%02d*.tga", int(n - 1));
+    if (VfsFindFirst(record, pattern, kFindFiles)) {
+        path = FoundPath(pattern, record);
         fileName = record.name;
     }
     VfsFindClose();

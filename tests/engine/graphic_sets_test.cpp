@@ -49,7 +49,8 @@ TEST(SpriteKey, OrdersByTheSignedSecondWordThenTheFirst) {
 }
 
 TEST_F(GraphicSetsTest, PatternsFollowTheNamingScheme) {
-    EXPECT_EQ(GraphicSets::GetFilePattern(kKind, 7, 2, 0), "art\\007_houses\\007_0_02_00_00_*.tga");
+    // A found folder keeps the virtual directory it was searched under.
+    EXPECT_EQ(GraphicSets::GetFilePattern(kKind, 7, 2, 0), "art/007_houses\\007_0_02_00_00_*.tga");
     // No number folder: the kind's folder itself.
     EXPECT_EQ(GraphicSets::GetFilePattern(kKind, 8, 0, 0), "art/008_0_00_00_00_*.tga");
     GraphicSets::SetFieldA(3).SetFieldB(12);
@@ -60,9 +61,9 @@ TEST_F(GraphicSetsTest, PatternsFollowTheNamingScheme) {
     std::filesystem::create_directories(root / "art/000_plain/009_ship");
     std::filesystem::create_directories(root / "art/002_blue");
     GraphicSets::SelectColour(2);
-    EXPECT_EQ(GraphicSets::GetFilePattern(kKind, 9, 0, 0), "art\\002_blue\\009_0_00_00_00_*.tga");
+    EXPECT_EQ(GraphicSets::GetFilePattern(kKind, 9, 0, 0), "art/002_blue\\009_0_00_00_00_*.tga");
     GraphicSets::SelectColour(4);
-    EXPECT_EQ(GraphicSets::GetFilePattern(kKind, 9, 0, 0), "art\\000_plain\\009_ship\\009_0_00_00_00_*.tga");
+    EXPECT_EQ(GraphicSets::GetFilePattern(kKind, 9, 0, 0), "art/000_plain\\009_ship\\009_0_00_00_00_*.tga");
     EXPECT_EQ(GraphicSets::GetFilePattern(40, 1, 0, 0), "");
 }
 
@@ -90,6 +91,23 @@ TEST_F(GraphicSetsTest, AKeyIsLoadedOnceAndAMissIsSearchedOnce) {
     EXPECT_EQ(SpriteFetch(kKind, 7, 4), nullptr);
     // A kind without a folder gives none.
     EXPECT_EQ(SpriteFetch(41, 1, 0), nullptr);
+}
+
+// A kind folder below a virtual directory ("gfx/terrain"): the files it
+// finds, loose or in a number folder, open again.
+TEST_F(GraphicSetsTest, KindFoldersBelowAVirtualDirectoryLoad) {
+    Mount("gfx");
+    ASSERT_TRUE(TexturesTable::SetVirtualDirName(1, "gfx/terrain"));
+    WritePicture("gfx/terrain/001_0_00_00_00_meadow.tga", 16, 8);
+    WritePicture("gfx/terrain/002_rock/002_0_00_00_00_rock.tga", 24, 8);
+    GraphicSets::SetFallbackLoader(nullptr);
+    const TiledImage* meadow = SpriteFetch(1, 1, 0);
+    ASSERT_NE(meadow, nullptr);
+    EXPECT_EQ(meadow->displayWidth, 16);
+    GraphicSets::SetFallbackLoader(nullptr);
+    const TiledImage* rock = SpriteFetch(1, 2, 0);
+    ASSERT_NE(rock, nullptr);
+    EXPECT_EQ(rock->displayWidth, 24);
 }
 
 TEST_F(GraphicSetsTest, EveryFetchResetsTheRequest) {

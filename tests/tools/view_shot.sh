@@ -2,7 +2,9 @@
 # mdtool view shot: a generated world with towns and a station drawn as the
 # window would, at three zoom levels, on the GL device (off-screen) and on
 # the Null device, which must be sent the same work; the towns' buildings
-# and streets are listed; bad arguments and damaged saves are refused.
+# and streets are listed; on GL the terrain is drawn (not black) and the
+# station and a factory building stand out from it; bad arguments and
+# damaged saves are refused.
 . "$(dirname "$0")/lib/common.sh"
 game="$(dirname "$tool")/marrowdale"
 
@@ -10,7 +12,47 @@ printf '5  BuildStationCommand 4 30 0 0 0 0\n' > "$work/build.cmds"
 "$game" --headless --new --seed 5 --generate 64 --ticks 20 --script "$work/build.cmds" \
     --save "$work/s.mds" >"$work/game.log" 2>&1 || { fail "headless game: exit $? $(cat "$work/game.log")"; finish; }
 
+# The colour of the middle of a map cell in a shot centred on cell (cx, cy)
+# at tile height h: "r g b" for each "x y" cell given after the picture.
+probe() {
+    python3 - "$@" <<'PY'
+import struct, sys, zlib
+path, cx, cy, h = sys.argv[1], *map(int, sys.argv[2:5])
+data = open(path, 'rb').read()
+pos, idat = 8, b''
+while pos < len(data):
+    n, kind = struct.unpack('>I4s', data[pos:pos + 8])
+    if kind == b'IHDR':
+        w, ht, _, colour = struct.unpack('>IIBB', data[pos + 8:pos + 18])
+    elif kind == b'IDAT':
+        idat += data[pos + 8:pos + 8 + n]
+    pos += 12 + n
+bpp = 4 if colour == 6 else 3
+raw, stride, rows, prev = zlib.decompress(idat), w * bpp, [], bytearray(w * bpp)
+for y in range(ht):
+    f, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+    for i in range(stride):
+        a, b = (line[i - bpp] if i >= bpp else 0), prev[i]
+        c = prev[i - bpp] if i >= bpp else 0
+        p = a + b - c
+        paeth = a if abs(p - a) <= min(abs(p - b), abs(p - c)) else (b if abs(p - b) <= abs(p - c) else c)
+        line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[f]) & 255
+    rows.append(line)
+    prev = line
+cells = list(map(int, sys.argv[5:]))
+for x, y in zip(cells[::2], cells[1::2]):
+    dx, dy = x - cx, y - cy
+    px, py = w // 2 + (dx - dy) * 3 * h // 2, ht // 2 + (dx + dy) * h // 2 + h // 2
+    print(*rows[py][px * bpp:px * bpp + 3])
+PY
+}
+
 size() { od -An -tu1 -j16 -N8 "$1" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }'; }
+
+station=$("$tool" station list "$work/s.mds" | awk '/^station/ { print $6, $7; exit }')
+factory=$("$tool" factory list "$work/s.mds" | awk '/Ironworks/ { print $8, $9; exit }')
+[ -n "$station" ] && [ -n "$factory" ] || fail "no station or factory where the picture expects them"
+heights=(22 24 28) # the tile heights of zoom levels 0 to 2
 
 for zoom in 0 1 2; do
     gl=$("$tool" view shot "$work/s.mds" --out "$work/gl$zoom.png" --at 8 30 --zoom "$zoom" --size 800x600 --gl 2>&1) ||
@@ -23,6 +65,18 @@ $gl
 $null"
     echo "$gl" | grep -Eq ", [1-9][0-9]* buildings, [1-9][0-9]* route tiles" ||
         fail "zoom $zoom: no buildings or streets listed: $gl"
+    # Centred between the station (4 30) and the ironworks (21 41), with
+    # plain land around the middle.
+    "$tool" view shot "$work/s.mds" --out "$work/mid$zoom.png" --at 12 36 --zoom "$zoom" --size 800x600 --gl \
+        > /dev/null 2>&1 || { fail "GL shot at 12 36, zoom $zoom"; continue; }
+    mapfile -t colours < <(probe "$work/mid$zoom.png" 12 36 "${heights[$zoom]}" 12 36 11 36 12 37 $station \
+        $factory)
+    [ "${#colours[@]}" -eq 5 ] || { fail "zoom $zoom: the picture cannot be read"; continue; }
+    for i in 0 1 2; do
+        [ "${colours[$i]}" != "0 0 0" ] || fail "zoom $zoom: the terrain is black at probe $i"
+    done
+    [ "${colours[3]}" != "${colours[0]}" ] || fail "zoom $zoom: the station looks like the terrain: ${colours[3]}"
+    [ "${colours[4]}" != "${colours[0]}" ] || fail "zoom $zoom: the factory looks like the terrain: ${colours[4]}"
 done
 
 "$tool" view shot "$work/s.mds" > /dev/null 2>&1
