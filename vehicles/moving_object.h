@@ -6,11 +6,30 @@
 #include "world/map_object.h"
 
 #include <cstdint>
+#include <vector>
 
 inline constexpr int32_t kMovingKindCar = 1;
 inline constexpr int32_t kMovingKindVehicle = 2;
 inline constexpr int32_t kMovingKindWalker = 3;
 inline constexpr int32_t kMovingKindHarvester = 4;
+
+// A walk along an object's route, tile by tile: the tile, the heading
+// with which it is entered and the route entry it heads for.
+struct RouteCursor {
+    int32_t x = 0;
+    int32_t y = 0;
+    uint32_t heading = 0;
+    uint32_t position = 0;
+};
+
+// While the deadlock resolution steps the members of a blocking cycle:
+// 1 steps each member, 2 lets only holders that cross the way block, 3
+// lets nobody block. 0 otherwise.
+uint32_t GetDeadlockMode();
+
+// Whether an object entering a tile with entry p and leaving with q passes
+// by a holder that enters with a and leaves with b.
+bool PassesBy(uint32_t a, uint32_t b, uint32_t p, uint32_t q);
 
 class MovingObject : public MapObject {
 public:
@@ -30,6 +49,13 @@ public:
     virtual int32_t GetConnectionType() const { return 0; }
     virtual int32_t GetMovingKind() const { return GetSubtype(); }
     virtual void ReleaseReservations() {}
+    // Writes the object's id into the lanes of the tiles it stands on.
+    virtual void ClaimLanes() {}
+    // Whether the lanes the object holds are stale: a vehicle that is
+    // coupled, held or idle.
+    virtual bool IsDeadForLanes() const { return false; }
+    // Whether the object stands on a station's ground.
+    virtual bool StandsInStation() const { return false; }
     virtual void Step() {}
     virtual void WakeNow();
     virtual int64_t GetCurrentValue() const { return 0; }
@@ -38,6 +64,23 @@ public:
     // virtual call: whether the object has a step due at now.
     bool IsAwake(uint32_t now) const { return now >= nextWake_; }
     uint32_t GetNextWake() const { return nextWake_; }
+
+    // The heading (direction mask) with which the object stands on its
+    // occupied tile (x, y); 0 when it does not stand there.
+    virtual uint32_t GetHeadingAt(int32_t x, int32_t y) const { return (void)x, (void)y, 0; }
+    // Moves the cursor to the next tile of the object's route ahead; false
+    // when the route has no further tile. A cursor starts at the head.
+    virtual bool NextRouteTile(RouteCursor& cursor) const { return (void)cursor, false; }
+    // Starts a cursor at the head; false without a route.
+    virtual bool StartRouteCursor(RouteCursor& cursor) const { return (void)cursor, false; }
+
+    // The holder of a lane of (x, y) in the object's transport mode that
+    // this object, entering with the heading, would hit; 0 for none. Lanes
+    // of objects that are gone or dead are cleared on the way.
+    ObjectHandle FindVehicleAt(int32_t x, int32_t y, uint32_t heading);
+    // The first object on the route ahead that blocks this one: every
+    // junction tile ahead and then `extra` further tiles are looked at.
+    ObjectHandle CheckWayAhead(uint32_t extra);
 
 protected:
     void SetNextWake(uint32_t t) { nextWake_ = t; }
@@ -58,6 +101,23 @@ void ForEachMovingObject(Visit&& visit);
 void UpdateMovingObjects(uint32_t now);
 void RemoveFinishedMovingObjects();
 void DeleteAllMovingObjects();
+
+// Finds the first object (slot order) in a cycle of blockers and makes the
+// cycle move: members step with the blocking tests eased, by where they
+// stand. The world loop runs it once per second of game time.
+void ResolveDeadlocks();
+
+// The lanes of the tiles that moving objects hold, per transport mode (0
+// road, 1 rail, 2 water, 3 air): two lanes per tile, each the id of its
+// holder or 0. They follow from where the objects stand, so a loaded game
+// builds them anew on first use.
+uint32_t GetLaneHolder(uint32_t mode, int32_t x, int32_t y, uint32_t lane);
+void SetLaneHolder(uint32_t mode, int32_t x, int32_t y, uint32_t lane, ObjectHandle id);
+// Forgets the lanes; the next use rebuilds them from the objects' tiles.
+void InvalidateLanes();
+// The lane an object heading that way holds on a tile of the mode: road
+// traffic keeps to one side by direction, others use lane 0.
+uint32_t LaneForHeading(uint32_t mode, uint32_t heading);
 
 uint32_t MovingObjectSlotCount();
 MovingObject* MovingObjectAtSlot(uint32_t slot);

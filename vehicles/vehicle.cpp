@@ -25,12 +25,6 @@ constexpr uint32_t kDataTag = ChunkTag("data");
 constexpr uint32_t kMaxSlot = 64;
 // The slot numbers that have a reservation bit.
 constexpr uint32_t kMaxReservedBit = 31;
-// Waits of the step: a retry while nothing can be done, and a stop's service.
-constexpr uint32_t kRetryMs = 1000;
-constexpr uint32_t kServiceMs = 5000;
-// At most this many steps per wake-up, so that zero step times from the
-// data cannot hold the loop.
-constexpr uint32_t kMaxStepsPerUpdate = 64;
 
 const char* const kStateNames[20] = {
     "ST_VEHICLE_DEAD",
@@ -342,7 +336,7 @@ void Vehicle::ReleaseStationSlot() {
 }
 
 void Vehicle::ReleaseReservations() {
-    ReleaseStationSlot();
+    ReleaseLanes();
 }
 
 void Vehicle::TakeUnits() {
@@ -421,6 +415,8 @@ void Vehicle::SetSchedule(VehicleSchedule* schedule) {
 void Vehicle::RemoveFromSchedule(int32_t index) {
     if (!schedule_ || schedule_->GetId() != index)
         return;
+    ReleaseStationSlot();
+    ReleaseSignalBlocks();
     ReleaseReservations();
     ReleaseUnits(true);
     schedule_ = nullptr;
@@ -430,121 +426,19 @@ void Vehicle::RemoveFromSchedule(int32_t index) {
 }
 
 void Vehicle::ReleaseForRemoval() {
-    if (GetState() > kStateDead && GetState() != kStateReadyToBeRemoved)
-        ReleaseReservations();
+    // Everything it holds goes: the slot and queue place at its stops, its
+    // signal block and its lanes.
+    if (GetState() > kStateDead && GetState() != kStateReadyToBeRemoved) {
+        ReleaseStationSlot();
+        ReleaseSignalBlocks();
+    }
+    ReleaseReservations();
     ReleaseUnits(false);
     schedule_ = nullptr;
 }
 
 void Vehicle::WakeNow() {
     SetWake(U32(20), Now());
-}
-
-void Vehicle::Update(uint32_t now) {
-    const int32_t state = GetState();
-    if (state <= kStateDead || state == kStateReadyToBeRemoved)
-        return;
-    for (uint32_t steps = 0; steps < kMaxStepsPerUpdate && U32(24) <= now; ++steps) {
-        Step();
-        if (GetState() == kStateReadyToBeRemoved || GetState() <= kStateDead)
-            return;
-    }
-    // Still behind after the cap: the next wake is now, not in the past.
-    if (U32(24) < now)
-        SetWake(U32(20), now);
-}
-
-void Vehicle::Step() {
-    const uint32_t wake = U32(24);
-    const VehicleRow* row = Row();
-    const uint32_t tileTime =
-        row && row->TravelTimeMsPerSquare > 0 ? uint32_t(row->TravelTimeMsPerSquare) : kRetryMs;
-    if (!schedule_ || schedule_->LacksStations(true)) {
-        SetState(kStateBlockedOnTrack);
-        SetWake(wake, wake + kRetryMs);
-        return;
-    }
-    switch (GetState()) {
-    case kStateWaitsPlacing: {
-        // Placed at the load point of the current stop's station.
-        const uint32_t stop = GetCurrentStop();
-        Station* station = schedule_->GetStopStation(stop);
-        LayoutTile tile;
-        const uint32_t point = std::max<uint32_t>(schedule_->GetStopLoadPoint(stop), 1);
-        if (!station || !station->GetLoadPoint(point, tile)) {
-            SetWake(wake, wake + kRetryMs);
-            return;
-        }
-        SetHead(tile.x, tile.y);
-        SetState(kStateLoading);
-        SetWake(wake, wake + kServiceMs);
-        return;
-    }
-    case kStateMoving: {
-        if (!route_ || GetRoutePosition() >= route_->Count()) {
-            SetState(kStateArrives);
-            SetWake(wake, wake);
-            return;
-        }
-        const Waypoint& target = route_->Get(GetRoutePosition());
-        int32_t x = trail_[0].x;
-        int32_t y = trail_[0].y;
-        x += x < int32_t(target.x) ? 1 : x > int32_t(target.x) ? -1 : 0;
-        y += y < int32_t(target.y) ? 1 : y > int32_t(target.y) ? -1 : 0;
-        if (x != trail_[0].x || y != trail_[0].y) {
-            SetHead(x, y);
-            SetU32(76, U32(76) + 1);
-        }
-        if (x == int32_t(target.x) && y == int32_t(target.y))
-            SetRoutePosition(GetRoutePosition() + 1);
-        SetU32(100, tileTime);
-        SetU32(244, tileTime);
-        SetWake(wake, wake + tileTime);
-        return;
-    }
-    case kStateArrives:
-        SetU32(0, GetNextStop());
-        route_.reset();
-        SetState(kStateUnloading);
-        SetWake(wake, wake + kServiceMs);
-        return;
-    case kStateUnloading:
-    case kStateLoading:
-    case kStateWaitingInStation:
-    case kStateBlockedAtStation:
-        SetState(kStateReadyToGo);
-        SetWake(wake, wake);
-        return;
-    default: {
-        // Ready to go, or blocked: the route to the next stop.
-        const uint32_t next = GetNextStop();
-        Station* target = schedule_->GetStopStation(next);
-        LayoutTile goal;
-        const uint32_t point = std::max<uint32_t>(schedule_->GetStopLoadPoint(next), 1);
-        auto route = std::make_unique<WaypointList>();
-        RouteVehicle asking;
-        asking.vehicleType = GetVehicleType();
-        asking.nextStop = target ? target->GetId() : 0;
-        const uint32_t cost =
-            target && target->GetLoadPoint(point, goal)
-                ? SearchRouteByMode(uint32_t(GetConnectionType()), uint32_t(trail_[0].x),
-                                    uint32_t(trail_[0].y), uint32_t(goal.x), uint32_t(goal.y), route.get(),
-                                    &asking, owner_, 0, nullptr, nullptr)
-                : 0;
-        // A cost of 0 or past the reachable limit is no route.
-        if (cost == 0 || (cost > VehicleSchedule::kReachableCost && GetConnectionType() < 2) ||
-            route->Count() == 0) {
-            SetState(kStateBlockedOnTrack);
-            SetWake(wake, wake + kRetryMs);
-            return;
-        }
-        route_ = std::move(route);
-        SetRoutePosition(route_->Count() > 1 ? 1 : 0);
-        SetState(kStateMoving);
-        SetWake(wake, wake + tileTime);
-        return;
-    }
-    }
 }
 
 void Vehicle::GetInfoText(std::string& out) const {
@@ -565,6 +459,9 @@ void Vehicle::RepairLoaded() {
         SetU32(16, 0);
     }
     SetNextWake(U32(24));
+    if (GetOccupiedLength() > kTrail)
+        SetOccupiedLength(kTrail);
+    InvalidateLanes();
 }
 
 void Vehicle::Serialize() {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+class Station;
 class VehicleSchedule;
 struct VehicleRow;
 
@@ -152,6 +153,43 @@ public:
     // The type row, null when the type names none.
     const VehicleRow* Row() const;
 
+    // ---- Movement: wake-up, step and placing (vehicle_motion.cpp), the
+    // advance checks (vehicle_advance.cpp, aircraft_advance.cpp) and the
+    // trail (vehicle_trail.cpp). ----
+    // Puts the vehicle on its current stop's slot; false when it cannot.
+    bool Place();
+    // The way to the next stop; false when there is none.
+    bool PlanRouteToNextStop(bool fromStop);
+    // Whether the vehicle may enter (x, y) with the heading (a direction
+    // mask); may reserve a slot or a signal and records the blocker.
+    bool CanAdvanceTo(int32_t x, int32_t y, uint32_t heading);
+    bool CanAdvanceRoad(int32_t x, int32_t y, uint32_t heading);
+    bool CanAdvanceRail(int32_t x, int32_t y, uint32_t heading);
+    bool CanAdvanceWater(int32_t x, int32_t y, uint32_t heading);
+    bool CanAdvanceAir(int32_t x, int32_t y, uint32_t heading);
+    // Trains close the level crossings on their next five squares.
+    void CloseCrossingsAhead();
+    // The first station on the tiles the vehicle occupies, null for none.
+    Station* GetStationUnderVehicle() const;
+    bool StandsInStation() const override { return GetStationUnderVehicle() != nullptr; }
+    // Brings the car motion records of a moving train to the time.
+    void AdvanceUnits(uint32_t now);
+    // Gives up the signal block the train is in.
+    void ReleaseSignalBlocks();
+    // Tiles the vehicle occupies from its head, 1 to the trail's size.
+    uint32_t GetOccupiedLength() const;
+    void SetOccupiedLength(uint32_t tiles);
+    uint32_t GetHeading() const { return block_[29]; }
+    void SetBlocker(ObjectHandle id) { SetU32(36, id); }
+    // The next wake-up comes delay ms after this one.
+    void ScheduleStep(uint32_t delay);
+    std::vector<std::array<uint32_t, kMotionWords>>& Motion() { return motion_; }
+    void ClaimLanes() override;
+    bool IsDeadForLanes() const override { return GetState() < 0; }
+    uint32_t GetHeadingAt(int32_t x, int32_t y) const override;
+    bool StartRouteCursor(RouteCursor& cursor) const override;
+    bool NextRouteTile(RouteCursor& cursor) const override;
+
 private:
     uint32_t U32(uint32_t at) const;
     void SetU32(uint32_t at, uint32_t v);
@@ -166,6 +204,17 @@ private:
     void ReleaseUnits(bool keepOwn);
     void SizeVectors();
     void RepairLoaded();
+    // Movement helpers (vehicle_motion.cpp, vehicle_trail.cpp).
+    void Movement(bool fromSecondPart);
+    void StationStep();
+    void FlyToNextStation();
+    void MoveHeadTo(int32_t x, int32_t y, uint32_t heading);
+    void ReleaseLanes();
+    // Whether the vehicle stands on the map and holds lanes there.
+    bool HoldsLanes() const;
+    void LeaveDepartedStation();
+    bool ReserveGoalSlot(Station& station, uint32_t area);
+    bool RouteToLoadArea(Station& station, uint32_t area);
 
     std::array<uint8_t, kBlockBytes> block_{};
     std::vector<CarRecord> cars_;

@@ -3,6 +3,7 @@
 #include "files/chunk_stream.h"
 #include "gameloop/game.h"
 #include "gameloop/vehicle_commands.h"
+#include "vehicles/moving_object.h"
 #include "vehicles/schedule_list.h"
 #include "vehicles/vehicle.h"
 #include "vehicles/vehicle_commands.h"
@@ -24,6 +25,7 @@ int64_t KindOfVehicle(ObjectHandle id) {
 
 void VehicleWorldHooks::ResetWorld() {
     ::DeleteAllSchedules();
+    InvalidateLanes();
     TransportWorldHooks::ResetWorld();
 }
 
@@ -43,6 +45,10 @@ void VehicleWorldHooks::DeleteAllSchedules() {
 
 void VehicleWorldHooks::UpdateMovingObjects(uint32_t t) {
     ::UpdateMovingObjects(t);
+}
+
+void VehicleWorldHooks::ResolveDeadlocks() {
+    ::ResolveDeadlocks();
 }
 
 void VehicleWorldHooks::BroadcastPeriodChange() {

@@ -16,6 +16,7 @@ public:
     void DeleteAllSchedules() override;
     void BroadcastPeriodChange() override;
     void UpdateMovingObjects(uint32_t t) override;
+    void ResolveDeadlocks() override;
 };
 
 // Installs the vehicle class, the vehicle commands and the schedules'

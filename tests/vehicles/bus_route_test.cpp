@@ -13,6 +13,7 @@
 #include "tests/transport/route_network.h"
 #include "transport/route_planner.h"
 #include "transport/station.h"
+#include "transport/station_construction.h"
 #include "transport/station_layout.h"
 #include "vehicles/schedule_list.h"
 #include "vehicles/vehicle.h"
@@ -93,6 +94,10 @@ struct BusRouteTest : testing::Test {
                      {uint32_t(pb.x), 30},
                      {uint32_t(pb.x), uint32_t(pb.y)}});
         net.Apply();
+        for (Station* station : {a, b}) {
+            UpdateMapTiles(*station);
+            station->PlaceFootprint(false);
+        }
         RebuildRoutePlannerGraph(0);
 
         BuyVehicleCommand buy(uint32_t(type), 0, 1, 0);
