@@ -1,9 +1,9 @@
 #include "vehicles/moving_object.h"
 
 #include "data/generated/vehicle_tables.h"
-#include "world/game_clock.h"
 #include "transport/route_search.h"
 #include "transport/station.h"
+#include "world/game_clock.h"
 #include "world/object_manager.h"
 #include "world/world.h"
 #include "world/world_map.h"

@@ -63,9 +63,9 @@ bool Vehicle::RouteToLoadArea(Station& station, uint32_t area) {
     RouteVehicle asking;
     asking.vehicleType = GetVehicleType();
     asking.nextStop = station.GetId();
-    const uint32_t cost =
-        SearchRouteByMode(uint32_t(GetConnectionType()), uint32_t(trail_[0].x), uint32_t(trail_[0].y),
-                          uint32_t(point.x), uint32_t(point.y), route.get(), &asking, owner_, 0, nullptr, nullptr);
+    const uint32_t cost = SearchRouteByMode(uint32_t(GetConnectionType()), uint32_t(trail_[0].x),
+                                            uint32_t(trail_[0].y), uint32_t(point.x), uint32_t(point.y),
+                                            route.get(), &asking, owner_, 0, nullptr, nullptr);
     if (cost == 0 || route->Count() == 0)
         return false;
     route->RemoveDuplicates();
@@ -118,7 +118,8 @@ bool Vehicle::CanAdvanceRoad(int32_t x, int32_t y, uint32_t heading) {
         }
         if (!standing) {
             // Arrival: a free bay of the goal first, then a clear way in.
-            const uint32_t wanted = schedule_ ? std::max<uint32_t>(schedule_->GetStopLoadPoint(GetNextStop()), 1) : 1;
+            const uint32_t wanted =
+                schedule_ ? std::max<uint32_t>(schedule_->GetStopLoadPoint(GetNextStop()), 1) : 1;
             if (!ReserveGoalSlot(*station, wanted))
                 return false;
             SetBlocker(CheckWayAhead(1));
@@ -206,7 +207,8 @@ bool Vehicle::CanAdvanceWater(int32_t x, int32_t y, uint32_t heading) {
     Station* goal = schedule_ ? schedule_->GetStopStation(GetNextStop()) : nullptr;
     if (station && station == goal && GetStationUnderVehicle() != station) {
         // A harbour bay is taken before the ship comes in.
-        const uint32_t wanted = schedule_ ? std::max<uint32_t>(schedule_->GetStopLoadPoint(GetNextStop()), 1) : 1;
+        const uint32_t wanted =
+            schedule_ ? std::max<uint32_t>(schedule_->GetStopLoadPoint(GetNextStop()), 1) : 1;
         if (!ReserveGoalSlot(*station, wanted))
             return false;
     }

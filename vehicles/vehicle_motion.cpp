@@ -345,8 +345,9 @@ bool Vehicle::PlanRouteToNextStop(bool fromStop) {
     RouteVehicle asking;
     asking.vehicleType = GetVehicleType();
     asking.nextStop = next->GetId();
-    const uint32_t cost = SearchRouteByMode(mode, uint32_t(fromX), uint32_t(fromY), uint32_t(goal.x),
-                                            uint32_t(goal.y), route.get(), &asking, owner_, 0, nullptr, nullptr);
+    const uint32_t cost =
+        SearchRouteByMode(mode, uint32_t(fromX), uint32_t(fromY), uint32_t(goal.x), uint32_t(goal.y),
+                          route.get(), &asking, owner_, 0, nullptr, nullptr);
     if (cost == 0 || (cost > kMaxRouteCost && mode <= kModeTrack) || route->Count() == 0)
         return false;
     route->RemoveDuplicates();

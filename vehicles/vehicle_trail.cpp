@@ -213,11 +213,10 @@ void Vehicle::AdvanceUnits(uint32_t now) {
                         car[kCarMode] = 0;
                     if (car[kCarLength] > kQuarterSquares || marked[i]) {
                         if (following && (*following)[kCarMode] == 2) {
-                            const uint32_t deciding =
-                                std::bit_cast<float>((*following)[kCarProgress]) >=
-                                        std::bit_cast<float>(car[kCarProgress])
-                                    ? (*following)[kCarLength]
-                                    : car[kCarLength];
+                            const uint32_t deciding = std::bit_cast<float>((*following)[kCarProgress]) >=
+                                                              std::bit_cast<float>(car[kCarProgress])
+                                                          ? (*following)[kCarLength]
+                                                          : car[kCarLength];
                             (*following)[kCarMode] = deciding < kQuarterSquares ? 1 : 3;
                             (*following)[kCarX] = car[kCarX];
                             (*following)[kCarY] = car[kCarY];

@@ -94,8 +94,10 @@ struct VehicleMotionTest : testing::Test {
     // The way between two points, by mode: road or track laid along a bend
     // through row 40, water cells on it, nothing for the air.
     static void LayWay(int32_t mode, LayoutTile a, LayoutTile b) {
-        const std::initializer_list<std::pair<uint32_t, uint32_t>> points = {
-            {uint32_t(a.x), uint32_t(a.y)}, {uint32_t(a.x), 40}, {uint32_t(b.x), 40}, {uint32_t(b.x), uint32_t(b.y)}};
+        const std::initializer_list<std::pair<uint32_t, uint32_t>> points = {{uint32_t(a.x), uint32_t(a.y)},
+                                                                             {uint32_t(a.x), 40},
+                                                                             {uint32_t(b.x), 40},
+                                                                             {uint32_t(b.x), uint32_t(b.y)}};
         if (mode <= 1) {
             CreateRoutePlanners();
             RouteNetwork net;
@@ -109,8 +111,10 @@ struct VehicleMotionTest : testing::Test {
             const std::pair<uint32_t, uint32_t>* previous = nullptr;
             for (const auto& p : points) {
                 if (previous)
-                    for (uint32_t y = std::min(previous->second, p.second); y <= std::max(previous->second, p.second); ++y)
-                        for (uint32_t x = std::min(previous->first, p.first); x <= std::max(previous->first, p.first); ++x)
+                    for (uint32_t y = std::min(previous->second, p.second);
+                         y <= std::max(previous->second, p.second); ++y)
+                        for (uint32_t x = std::min(previous->first, p.first);
+                             x <= std::max(previous->first, p.first); ++x)
                             GetWorldMap().SetRouteKind(x, y, 4);
                 previous = &p;
             }
@@ -235,7 +239,9 @@ TEST_P(VehicleModeTest, ReachesEveryStopInTurnForAYearAndSellingFreesItsSlots) {
 INSTANTIATE_TEST_SUITE_P(Modes, VehicleModeTest,
                          testing::Values(ModeCase{0, "bus"}, ModeCase{1, "train"}, ModeCase{2, "ship"},
                                          ModeCase{3, "plane"}),
-                         [](const testing::TestParamInfo<ModeCase>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<ModeCase>& param) {
+                             return std::string(param.param.name);
+                         });
 
 TEST_F(VehicleMotionTest, TrainsMeetingOnASingleTrackGetPastEachOtherWithinTwoSeconds) {
     // One track between two stations; one train leaves each end.
@@ -280,8 +286,10 @@ TEST_F(VehicleMotionTest, TrainsMeetingOnASingleTrackGetPastEachOtherWithinTwoSe
     bool eastArrived = false, westArrived = false;
     for (uint32_t i = 0; i < 4000 && !(eastArrived && westArrived); ++i) {
         RunFrames(1);
-        eastArrived = eastArrived || (east->GetState() == kStateLoading && east->GetStationUnderVehicle() == b);
-        westArrived = westArrived || (west->GetState() == kStateLoading && west->GetStationUnderVehicle() == a);
+        eastArrived =
+            eastArrived || (east->GetState() == kStateLoading && east->GetStationUnderVehicle() == b);
+        westArrived =
+            westArrived || (west->GetState() == kStateLoading && west->GetStationUnderVehicle() == a);
     }
     EXPECT_TRUE(eastArrived);
     EXPECT_TRUE(westArrived);
@@ -371,13 +379,13 @@ TEST_F(VehicleMotionTest, PassesByLetsOnlyOncomingAndCrossingTrafficBy) {
         bool passes;
     };
     const Case cases[] = {
-        {2, 2, 8, 8, true},   // head-on along a row
-        {1, 1, 4, 4, true},   // head-on along a column
-        {2, 2, 2, 2, false},  // same way: the one behind waits
-        {1, 1, 2, 2, false},  // across
-        {1, 2, 8, 4, true},   // turning off to the right, clear of the own way
-        {1, 2, 1, 4, false},  // entering the same way
-        {0, 0, 2, 2, false},  // a holder without a heading
+        {2, 2, 8, 8, true},  // head-on along a row
+        {1, 1, 4, 4, true},  // head-on along a column
+        {2, 2, 2, 2, false}, // same way: the one behind waits
+        {1, 1, 2, 2, false}, // across
+        {1, 2, 8, 4, true},  // turning off to the right, clear of the own way
+        {1, 2, 1, 4, false}, // entering the same way
+        {0, 0, 2, 2, false}, // a holder without a heading
     };
     for (const Case& c : cases)
         EXPECT_EQ(PassesBy(c.a, c.b, c.p, c.q), c.passes) << c.a << " " << c.b << " " << c.p << " " << c.q;
@@ -388,7 +396,8 @@ TEST_F(VehicleMotionTest, CarsAdvanceFromEventToEventAndNotWhenTimeRunsBackwards
     Station* b = nullptr;
     Vehicle* train = SetUpLine(1, a, b);
     ASSERT_NE(train, nullptr);
-    RunFrames(40);
+    for (uint32_t i = 0; i < 2000 && train->GetState() != kStateMoving; ++i)
+        RunFrames(1);
     ASSERT_EQ(train->GetState(), kStateMoving);
     auto& cars = train->Motion();
     cars.assign(3, {});
@@ -471,6 +480,9 @@ TEST_F(VehicleMotionTest, AnOccupiedPlatformIsNeverTakenAndNoExitRouteLeavesArea
         arrived = train->GetStationUnderVehicle() == b && train->GetReservedSlot() == 1;
     }
     EXPECT_TRUE(arrived);
+    for (uint32_t i = 0; i < 200 && train->GetState() != kStateLoading; ++i)
+        RunFrames(1);
+    ASSERT_EQ(train->GetState(), kStateLoading);
     // Planning from a stop without a held area starts at the head itself.
     train->SetReservedSlot(0);
     ASSERT_TRUE(train->PlanRouteToNextStop(true));
