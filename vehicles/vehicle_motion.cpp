@@ -84,7 +84,8 @@ void Vehicle::Update(uint32_t now) {
         }
         if (current <= kStateDead || current == kStateReadyToBeRemoved)
             return;
-        AdvanceUnits(U32(24) - 1);
+        if (U32(24) > 0)
+            AdvanceUnits(U32(24) - 1);
         Step();
     }
     // Still behind after the cap: the next wake is now, not in the past.

@@ -295,6 +295,55 @@ TEST_F(VehicleMotionTest, TrainsMeetingOnASingleTrackGetPastEachOtherWithinTwoSe
     EXPECT_TRUE(westArrived);
 }
 
+TEST_F(VehicleMotionTest, ATrainReservesTheBlocksItEntersAndSellingReleasesThem) {
+    Station* a = StationOf(1, 10, 10);
+    Station* b = StationOf(1, 40, 10);
+    ASSERT_TRUE(a && b);
+    LayoutTile pa, pb;
+    a->GetLoadPoint(1, pa);
+    b->GetLoadPoint(1, pb);
+    LayWay(1, pa, pb);
+    Finish(1, {a, b});
+    const uint32_t y = uint32_t(pa.y);
+    Signal* first = CreateSignal(uint32_t(pa.x) + 10, y, 0);
+    Signal* second = CreateSignal(uint32_t(pa.x) + 20, y, 0);
+    ASSERT_TRUE(first && second);
+    RefreshSignalsIfDirty();
+    Vehicle* train = Buy(kFirstType + 1);
+    ASSERT_NE(train, nullptr);
+    ASSERT_TRUE(Schedule(*train, {a, b}));
+    const ObjectHandle id = train->GetId();
+    auto blocked = [&](Signal* signal) {
+        uint32_t mask = 0;
+        for (uint32_t d = 0; d < 4; ++d)
+            if (signal->directions[d].blocked || signal->directions[d].counter)
+                mask |= 1u << d;
+        return mask;
+    };
+    // Between the signals going east, the block ahead of the first is held.
+    bool heldBetween = false;
+    uint32_t arrivals = 0;
+    int32_t lastState = train->GetState();
+    for (uint32_t frame = 0; frame < 6000; ++frame) {
+        RunFrames(1);
+        int32_t x = 0, hy = 0;
+        train->GetHeadPosition(x, hy);
+        if (train->GetHeading() == 2 && uint32_t(x) > first->x && uint32_t(x) < second->x)
+            heldBetween = heldBetween || (blocked(first) & 2) != 0;
+        if (train->GetState() == kStateLoading && lastState != kStateLoading)
+            ++arrivals;
+        lastState = train->GetState();
+    }
+    EXPECT_TRUE(heldBetween);
+    EXPECT_GE(arrivals, 4u) << "the train is held by its own blocks";
+    // Sold anywhere, it holds no block any more.
+    SellVehicleCommand sell(id, 0);
+    game.Post(sell);
+    game.DrainCommands();
+    EXPECT_EQ(blocked(first), 0u);
+    EXPECT_EQ(blocked(second), 0u);
+}
+
 TEST_F(VehicleMotionTest, AGameSavedMidJourneySavesAgainUnchangedAndGoesOnAsOneRunThrough) {
     Station* a = nullptr;
     Station* b = nullptr;
