@@ -149,6 +149,8 @@ void VehicleSteps(benchmark::State& state) {
         steps += scene.vehicles.size();
     }
     benchmark::DoNotOptimize(blocked);
+    // Per vehicle and update round (a round of one tile's time, in which
+    // each vehicle that is due takes its step).
     const double n = double(std::max<uint64_t>(steps, 1));
     state.counters["step_ns"] = stepped / n;
     state.counters["scan_all_ns"] = reference / n;
