@@ -1,8 +1,9 @@
 // Loads arbitrary bytes as the own chunk of a mover: the first byte picks a
-// field machine ("hvt1") or a farm animal ("wlk1"), the rest is the chunk's
-// payload. Whatever the bytes, a loaded machine either stands on the map
-// with sound directions or is ready to be removed, the movers update
-// without fault beside a farm, and they store again.
+// field machine ("hvt1"), a farm animal ("wlk1") or a town car ("car1"), the
+// rest is the chunk's payload. Whatever the bytes, a loaded machine or car
+// either stands on the map with sound directions or is ready to be removed,
+// the movers update without fault beside a farm and a road, and they store
+// again.
 #include "files/chunk_stream.h"
 #include "files/memory_stream.h"
 #include "platform/endian.h"
@@ -10,6 +11,7 @@
 #include "vehicles/harvester.h"
 #include "vehicles/mover_steps.h"
 #include "vehicles/movers.h"
+#include "vehicles/private_car.h"
 #include "world/building.h"
 #include "world/game_clock.h"
 #include "world/object_manager.h"
@@ -64,7 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResetWorldState();
     GetWorldMap().SetMapSizeNoReset(32, 32);
     RegisterMoverClasses();
-    const bool machine = (data[0] & 1) == 0;
+    const uint32_t pick = data[0] % 3;
+    const bool machine = pick == 0;
+    for (uint32_t x = 1; x < 20; ++x)
+        GetWorldMap().PlaceTownRoad(x, 12, x == 1 ? 2 : x == 19 ? 8 : 10);
     auto* farm = dynamic_cast<Building*>(CreateMapObject(kCategoryBuilding, 0));
     Check(farm != nullptr);
     farm->Place(2, 2, 0, 7, 6, 1);
@@ -88,6 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(GetWorldMap().InMap(uint32_t(pose.x), uint32_t(pose.y)));
         Check(pose.direction == 0 || IsSingleDirection(pose.direction));
     }
+    if (auto* car = dynamic_cast<PrivateCar*>(object); car && !car->IsReadyToBeRemoved()) {
+        Check(GetWorldMap().InMap(uint32_t(car->GetX()), uint32_t(car->GetY())));
+        Check(PrivateCarCount(car->GetTown()) == 1);
+    }
+    (void)machine;
     RestartBuildingWalkers();
     const ObjectHandle id = object->GetId();
     for (uint32_t t = 0; t < 40000 && MovingObjectFromId(id); t += 997)
