@@ -5,6 +5,7 @@
 #include "economy/city.h"
 #include "economy/factory_types.h"
 #include "transport/station.h"
+#include "vehicles/building_walker.h"
 #include "world/catchment.h"
 #include "world/game_clock.h"
 #include "world/object_manager.h"
@@ -47,7 +48,10 @@ Factory* GetFactory(ObjectHandle id) {
 }
 
 Factory::Factory() = default;
-Factory::~Factory() = default;
+Factory::~Factory() {
+    if (GetFactoryTyp() == 4)
+        RemoveBuildingWalkers(id_);
+}
 
 int32_t Factory::GetFactoryTyp() const {
     const FactoryRow* row = FactoryTable::Find(typeIndex_);
@@ -159,6 +163,8 @@ void Factory::Init() {
         else if (kind != kTownCentreFactoryKind)
             WorldWarning("factory type %d: layout row %d has no variants for side %d", typeIndex_, size_,
                          GetSide());
+        if (kind == 4)
+            CreateBuildingWalkers(id_);
         if (kind == 3)
             ResizeFieldStages();
     }

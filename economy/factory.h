@@ -103,7 +103,9 @@ public:
     void MonthlyUpdate();
     void Produce();
     void ProductionTick(uint32_t now);
-    void SetFieldStage(uint32_t index, uint32_t value);
+    void SetFieldStage(uint32_t index, uint32_t value) override;
+    // Sends the field machine over a ripe crop farm.
+    void SendHarvester();
 
     bool AcceptsProduct(int32_t product) const;
     float GetDemandFactor(int32_t product) const;

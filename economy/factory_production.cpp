@@ -5,7 +5,9 @@
 #include "economy/city.h"
 #include "economy/factory.h"
 #include "economy/factory_types.h"
+#include "vehicles/harvester.h"
 #include "world/game_clock.h"
+#include "world/object_manager.h"
 #include "world/world_cell.h"
 #include "world/world_map.h"
 #include "world/world_warnings.h"
@@ -319,8 +321,20 @@ void Factory::ProductionTick(uint32_t now) {
             if (!fieldStages_.empty())
                 fieldStages_[0] = 0;
             stageStart_ = stageCheckTime_ = now;
+            SendHarvester();
         }
     }
+}
+
+void Factory::SendHarvester() {
+    // A footprint too small for the sweep gets no machine.
+    if (width_ < kHarvesterMinimumWidth || height_ < kHarvesterMinimumHeight)
+        return;
+    MapObject* object = CreateMapObject(kCategoryMoving, kHarvesterSubtype);
+    if (auto* harvester = dynamic_cast<Harvester*>(object))
+        harvester->Init(id_, x_, y_);
+    else if (object)
+        DeleteMapObject(object->GetId());
 }
 
 // Passengers and mail.

@@ -5,9 +5,11 @@
 #include "economy/city_config.h"
 #include "economy/factory.h"
 #include "economy/factory_events.h"
+#include "economy/private_car_spawn.h"
 #include "files/chunk_stream.h"
 #include "gameloop/building_commands.h"
 #include "gameloop/game.h"
+#include "gameloop/mission_goals.h"
 #include "gameloop/new_game.h"
 #include "gameloop/route_commands.h"
 #include "transport/route_search.h"
@@ -16,6 +18,7 @@
 #include "transport/special_track.h"
 #include "transport/station.h"
 #include "transport/station_layout.h"
+#include "vehicles/private_car.h"
 #include "world/catchment.h"
 #include "world/living_building.h"
 #include "world/map_generator_services.h"
@@ -30,18 +33,24 @@ void TownWorldHooks::ResetWorld() {
     DeleteAllCities();
     ResetFactoryEvents();
     VehicleWorldHooks::ResetWorld();
+    ClearPrivateCarTable();
 }
 
 void TownWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     DeleteAllCities();
     ResetFactoryEvents();
     VehicleWorldHooks::NewGameInit(mapWidth, mapHeight);
+    ClearPrivateCarTable();
     LoadStationConfig();
     LoadCityConfig();
 }
 
 void TownWorldHooks::UpdateCities(uint32_t t) {
     ::UpdateCities(t);
+}
+
+void TownWorldHooks::UpdatePrivateCars(uint32_t t) {
+    SpawnPrivateCars(t);
 }
 
 uint32_t TownWorldHooks::GetTownCursor() const {
@@ -77,6 +86,17 @@ void TownWorldHooks::YearlyUpdates() {
 
 std::optional<bool> TownWorldHooks::AllKind6FactoriesServed() const {
     return AllAttractionsServed(0);
+}
+
+std::optional<bool> TownWorldHooks::TownConnected(uint32_t town) const {
+    if (town != kAllTowns) {
+        City* city = town >= 1 && town <= uint32_t(kMaxCities) ? GetCity(int32_t(town)) : nullptr;
+        return city && city->ServiceFlags()[0] == 1;
+    }
+    for (int32_t i = 1; i <= kMaxCities; ++i)
+        if (City* city = GetCity(i); city && city->ServiceFlags()[0] != 1)
+            return false;
+    return true;
 }
 
 namespace {
@@ -137,6 +157,9 @@ void InstallGeneratorHooks(Game& game) {
             break;
         case GeneratedWorldStep::ClearMissionGoals:
             game.Goals().Clear();
+            break;
+        case GeneratedWorldStep::ClearPrivateCars:
+            ClearPrivateCarTable();
             break;
         case GeneratedWorldStep::UpdateProductsInUse:
             UpdateProductsInUse();

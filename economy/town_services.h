@@ -15,6 +15,8 @@ public:
     void ResetWorld() override;
     void NewGameInit(uint32_t mapWidth, uint32_t mapHeight) override;
     void UpdateCities(uint32_t t) override;
+    // The towns' new private cars.
+    void UpdatePrivateCars(uint32_t t) override;
     uint32_t GetTownCursor() const override;
     bool SetTownCursor(uint32_t cursor) override;
     // The world model's links, then the products that the factories make.
@@ -27,6 +29,9 @@ public:
     // The mission goal "factories served": every attraction of the local
     // company is served by a station.
     std::optional<bool> AllKind6FactoriesServed() const override;
+    // The mission goal "town connected": the local company's service flag
+    // of the town, or of every existing town for kAllTowns.
+    std::optional<bool> TownConnected(uint32_t town) const override;
 };
 
 // Installs every hook for this game; the game must outlive them or

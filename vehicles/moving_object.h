@@ -31,6 +31,19 @@ uint32_t GetDeadlockMode();
 // by a holder that enters with a and leaves with b.
 bool PassesBy(uint32_t a, uint32_t b, uint32_t p, uint32_t q);
 
+// What the view needs to draw a mover: the tile it comes from and the one it
+// is on, the times of the step between them, its directions, and the
+// graphic-set kind and number of its picture.
+struct MoverPose {
+    int32_t x = 0, y = 0, previousX = 0, previousY = 0;
+    uint32_t stepStart = 0, nextStep = 0;
+    uint8_t direction = 0, previousDirection = 0, directionBefore = 0;
+    bool moved = false;
+    int32_t graphicKind = -1, graphicNumber = -1;
+    // A pixel offset inside the tile, at the view's base zoom.
+    int32_t offsetX = 0, offsetY = 0;
+};
+
 class MovingObject : public MapObject {
 public:
     explicit MovingObject(int32_t subtype = 0) : MapObject(kCategoryMoving, subtype) {}
@@ -59,6 +72,8 @@ public:
     virtual void Step() {}
     virtual void WakeNow();
     virtual int64_t GetCurrentValue() const { return 0; }
+    // The pose to draw; false for a mover that draws itself otherwise.
+    virtual bool GetPose(MoverPose& pose) const { return (void)pose, false; }
 
     // The wake test the loop makes before the timed update, kept out of the
     // virtual call: whether the object has a step due at now.

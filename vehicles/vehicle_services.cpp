@@ -4,6 +4,8 @@
 #include "gameloop/game.h"
 #include "gameloop/vehicle_commands.h"
 #include "vehicles/moving_object.h"
+#include "vehicles/building_walker.h"
+#include "vehicles/movers.h"
 #include "vehicles/schedule_list.h"
 #include "vehicles/vehicle.h"
 #include "vehicles/vehicle_commands.h"
@@ -37,6 +39,7 @@ void VehicleWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
 void VehicleWorldHooks::AfterLoad() {
     TransportWorldHooks::AfterLoad();
     RebuildDamagedRoutes();
+    RestartBuildingWalkers();
 }
 
 void VehicleWorldHooks::DeleteAllSchedules() {
@@ -60,6 +63,7 @@ void InstallVehicles(Game& game) {
     WorldScope scope(game.GetWorld());
     RegisterMapObjectClass(kCategoryMoving, kVehicleSubtype,
                            [](int32_t) { return std::make_unique<Vehicle>(); });
+    RegisterMoverClasses();
     ScheduleVehicleHooks hooks;
     hooks.mode = ModeOfVehicle;
     hooks.kind = KindOfVehicle;
@@ -71,6 +75,7 @@ void InstallVehicles(Game& game) {
 
 void UninstallVehicles(Game& game) {
     RegisterMapObjectClass(kCategoryMoving, kVehicleSubtype, nullptr);
+    UnregisterMoverClasses();
     SetScheduleVehicleHooks({});
     SetVehicleCommandHandlers({});
     game.SetSectionSerializer(SaveSection::Schedules, nullptr);

@@ -45,4 +45,7 @@ public:
     }
     virtual void RebuildProductMasks() {}
     virtual void SetPartnerFactories(const std::vector<ObjectHandle>& ids) { (void)ids; }
+    // A crop farm's field i takes the stage v (the harvester reports 0 as it
+    // passes); an index out of range is ignored.
+    virtual void SetFieldStage(uint32_t index, uint32_t value) { (void)index, (void)value; }
 };

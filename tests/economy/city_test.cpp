@@ -1,12 +1,17 @@
 // Towns: founding, the town table, growth by the plan to the size limits,
 // the growth delay, removal from the map, the nearest-town and size-class lookups, and the towns' section
 // of a saved game.
+#include "data/generated/vehicle_tables.h"
+#include "economy/private_car_spawn.h"
 #include "files/chunk_stream.h"
 #include "files/memory_stream.h"
+#include "gameloop/mission_goals.h"
 #include "platform/endian.h"
 #include "tests/economy/town_fixture.h"
 #include "tests/world/economy_fixture.h"
+#include "vehicles/private_car.h"
 #include "world/living_building.h"
+#include "world/static_object_services.h"
 #include "world/world_map.h"
 #include "world/world_warnings.h"
 
@@ -455,6 +460,78 @@ TEST_F(CityTest, DamagedTownChunksAreRepairedOrRefusedWithALogLine) {
     ASSERT_TRUE(LoadSection(saved));
     EXPECT_EQ(WorldWarningCount(), warnings);
     EXPECT_EQ(SaveSection(), saved);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CityTest, TheTownConnectedGoalReadsTheCompanysServiceFlags) {
+    EXPECT_EQ(world_.TownConnected(kAllTowns), std::optional<bool>(true)) << "no towns at all";
+    City* first = Found(20, 20, 10, 10);
+    City* second = Found(45, 45, 10, 10);
+    ASSERT_TRUE(first && second);
+    const uint32_t a = uint32_t(first->GetIndex()), b = uint32_t(second->GetIndex());
+    EXPECT_EQ(world_.TownConnected(a), std::optional<bool>(false));
+    first->ServiceFlags()[1] = 1; // another company's mark
+    EXPECT_EQ(world_.TownConnected(a), std::optional<bool>(false));
+    first->ServiceFlags()[0] = 1;
+    EXPECT_EQ(world_.TownConnected(a), std::optional<bool>(true));
+    EXPECT_EQ(world_.TownConnected(b), std::optional<bool>(false));
+    EXPECT_EQ(world_.TownConnected(kAllTowns), std::optional<bool>(false));
+    second->ServiceFlags()[0] = 1;
+    EXPECT_EQ(world_.TownConnected(kAllTowns), std::optional<bool>(true));
+    for (uint32_t missing : {0u, 99u, 101u, 5000u})
+        EXPECT_EQ(world_.TownConnected(missing), std::optional<bool>(false)) << missing;
+    ClearCityServiceFlags();
+    EXPECT_EQ(world_.TownConnected(a), std::optional<bool>(false));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CityTest, TownsGetCarsOnTheirRoadsUpToTheirSizeClassesLimit) {
+    PrivateCarTable::Clear();
+    PrivateCarRow* type = PrivateCarTable::GetOrCreateRow(0);
+    type->ConnectionType = kPrivateCarConnectionType;
+    type->RegionCode = int32_t(CurrentRegion());
+    type->YearOfDiscard = 100000;
+    ValueTable& limits = CityGrowingConfigTable::GetOrCreateRow(0)->CitySizeNrPKWs;
+    limits.Resize(1, 3); // classes 0 to 2 only
+    limits.SetCell(0, 0, 1);
+    limits.SetCell(0, 1, 2);
+    limits.SetCell(0, 2, 2);
+    City* big = Found(20, 20, 31, 31);
+    City* small = Found(50, 50, 11, 11);
+    ASSERT_TRUE(big && small);
+    Grow(*big, 300);
+    ASSERT_GE(big->GetPopulation(), 21u);
+    ASSERT_LT(small->GetPopulation(), 21u);
+    const uint32_t a = uint32_t(big->GetIndex()), b = uint32_t(small->GetIndex());
+    const uint32_t limit = PrivateCarLimit(big->GetSizeClass());
+    ASSERT_GE(limit, 1u);
+    EXPECT_EQ(PrivateCarLimit(5), 0u) << "a class without an entry gets none";
+    uint32_t most = 0;
+    for (uint32_t t = 0; t < 20000; t += 250) {
+        const uint32_t before = PrivateCarCount(a);
+        SpawnPrivateCars(t);
+        EXPECT_LE(PrivateCarCount(a), before + 1) << "one car per town and pass";
+        most = std::max(most, PrivateCarCount(a));
+        EXPECT_LE(PrivateCarCount(a), limit);
+        EXPECT_EQ(PrivateCarCount(b), 0u) << "a small town gets no cars";
+    }
+    EXPECT_EQ(most, limit);
+    ForEachMovingObject([&](MovingObject& o) {
+        auto* car = dynamic_cast<PrivateCar*>(&o);
+        EXPECT_NE(car, nullptr);
+        if (car) {
+            EXPECT_EQ(car->GetTown(), a);
+            EXPECT_TRUE(Map().HasRoad(uint32_t(car->GetX()), uint32_t(car->GetY())));
+        }
+        return true;
+    });
+    PrivateCarTable::Clear();
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include "gameloop/building_commands.h"
 #include "gameloop/saved_game.h"
 #include "tests/economy/town_fixture.h"
+#include "vehicles/building_walker.h"
+#include "vehicles/moving_object.h"
 #include "world/game_clock.h"
 #include "world/world_warnings.h"
 
@@ -618,6 +620,38 @@ TEST_F(FactoryKindsTest, ATownCentresTextListsItsGoodsThreeToALine) {
                   " " + zero + "|P21 " + zero + " " + zero + "|P22 " + zero + " " + zero + "]\n1[P24 " +
                   zero + " " + zero + "]\n\n");
     EXPECT_NE(text.find("Passengers:\nMail:\n"), std::string::npos) << "no destinations: headings alone";
+}
+
+} // namespace
+
+namespace {
+
+int32_t CountMovers(int32_t kind) {
+    int32_t n = 0;
+    ForEachMovingObject([&](MovingObject& o) { return n += o.GetMovingKind() == kind ? 1 : 0, true; });
+    return n;
+}
+
+TEST_F(FactoryKindsTest, AnimalFarmsKeepTheirAnimalsAndRipeFieldsGetAMachine) {
+    FactoryLayoutTable::GetOrCreateRow(0)->MapSize = economy_fixture::MakeTable({{6, 6}, {6, 6}});
+    Factory& farm = Build(kFarm, 10, 40);
+    EXPECT_EQ(CountMovers(kMovingKindWalker), kWalkersPerFarm);
+    DeleteMapObject(farm.GetId());
+    EXPECT_EQ(CountMovers(kMovingKindWalker), 0) << "the animals go with their farm";
+
+    Factory& crop = Build(kCrop, 20, 40);
+    EXPECT_EQ(CountMovers(kMovingKindHarvester), 0);
+    crop.MonthlyUpdate();
+    const uint32_t start = CurrentGameTimeMs();
+    for (uint32_t stage = 1; stage <= 3; ++stage)
+        crop.ProductionTick(start + 75000 * stage + 1);
+    ASSERT_EQ(crop.GetGrowthState(), 4);
+    EXPECT_EQ(CountMovers(kMovingKindHarvester), 1) << "a ripe field gets its machine";
+    EXPECT_EQ(crop.GetFieldStages(), std::vector<uint32_t>({0u, 3u, 3u}));
+    for (uint32_t s = 0; s < 40; ++s)
+        UpdateMovingObjects(CurrentGameTimeMs() + 1000 * s);
+    EXPECT_EQ(CountMovers(kMovingKindHarvester), 0) << "it leaves when the field is done";
+    EXPECT_EQ(crop.GetFieldStages(), std::vector<uint32_t>({0u, 0u, 0u})) << "fields 1 and 2 harvested";
 }
 
 } // namespace
