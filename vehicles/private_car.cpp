@@ -93,25 +93,6 @@ uint32_t Opposite(uint32_t mask) {
     return mask == 1 ? 4 : mask == 4 ? 1 : mask == 2 ? 8 : mask == 8 ? 2 : 0;
 }
 
-uint32_t DirectionIndex(uint32_t mask) {
-    return mask == 1 ? 0 : mask == 2 ? 1 : mask == 4 ? 2 : mask == 8 ? 3 : 0;
-}
-
-// Whether a holder entering with a and leaving with b lets an object that
-// enters with p and leaves with q pass on the same tile.
-bool PassesBy(uint32_t a, uint32_t b, uint32_t p, uint32_t q) {
-    const uint32_t da = DirectionIndex(a), db = DirectionIndex(b), dp = DirectionIndex(p),
-                   dq = DirectionIndex(q);
-    if (a == Opposite(q) && b == Opposite(p))
-        return true;
-    if (a == b) {
-        if (!(a == Opposite(p) || (da + 1) % 4 == dp))
-            return false;
-        return b == Opposite(q) || (db + 3) % 4 == dq;
-    }
-    return (da + 1) % 4 == db && a != p && b != q;
-}
-
 bool HasRoadAndNoStation(int32_t x, int32_t y) {
     return OnMap(x, y) && GetWorldMap().HasRoad(uint32_t(x), uint32_t(y)) && !StationAtTile(x, y);
 }
