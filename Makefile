@@ -2,7 +2,7 @@
 # install what is missing (Debian, as root), build and go.
 
 PACKAGES := cmake ninja-build g++ python3 pkg-config \
-            libgtest-dev libbenchmark-dev libexpat1-dev zlib1g-dev \
+            libgtest-dev libbenchmark-dev libboost-graph-dev libexpat1-dev zlib1g-dev \
             libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
             libfreetype-dev fonts-dejavu-core \
             sox libsox-fmt-mp3

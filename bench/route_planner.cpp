@@ -1,16 +1,23 @@
 // The route graph on 2048 x 2048 maps whose road or track forms a lattice
-// with random gaps (about 1 000, 10 000 and 50 000 junctions): the full
+// with random gaps (about 1 000, 10 000 and 60 000 junctions): the full
 // graph build, and route queries between random junctions beside a plain
 // Dijkstra over the same node graph (for track over (node, arrival side)
-// with the same turn rules). Each query run reports the planner's and the
-// reference's mean, p50 and p99 in microseconds and "vs_reference", the
-// planner's time over the reference's for the same queries, timed in turns
-// in the same run. The costs must agree; a run where they differ fails.
+// with the same turn rules) and, where Boost Graph is installed, beside its
+// dijkstra_shortest_paths on the same graph. Each query run reports the
+// planner's and the references' mean, p50 and p99 in microseconds,
+// "vs_reference" and "vs_boost", the planner's time over each reference's
+// for the same queries, timed in turns in the same run. The costs must
+// agree; a run where they differ fails.
 #include "transport/route_planner.h"
 #include "tests/transport/route_network.h"
 #include "world/game_clock.h"
 
 #include <benchmark/benchmark.h>
+
+#ifdef MD_HAVE_BOOST_GRAPH
+#include <boost/graph/compressed_sparse_row_graph.hpp>
+#include <boost/graph/dijkstra_shortest_paths.hpp>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -113,9 +120,94 @@ struct ReferenceGraph {
     }
 };
 
+#ifdef MD_HAVE_BOOST_GRAPH
+// The same graph for Boost's Dijkstra. Road: one vertex per node. Track:
+// five per node, one per arrival side and one for a start there, which may
+// leave by every direction some side may turn into.
+class BoostGraph {
+public:
+    struct Edge {
+        uint32_t length = 0;
+    };
+    using Graph = boost::compressed_sparse_row_graph<boost::directedS, boost::no_property, Edge>;
+
+    BoostGraph(const ReferenceGraph& reference, uint32_t mode) : track_(mode == kRouteModeTrack) {
+        const uint32_t per = track_ ? 5 : 1;
+        std::vector<std::pair<uint32_t, uint32_t>> edges;
+        std::vector<Edge> lengths;
+        for (uint32_t n = 1; n < reference.count; ++n) {
+            for (uint32_t d = 0; d < 4; ++d) {
+                const uint32_t m = reference.neighbour[n * 4 + d];
+                if (m == 0)
+                    continue;
+                const uint32_t length = reference.length[n * 4 + d];
+                if (!track_) {
+                    edges.emplace_back(n, m);
+                    lengths.push_back({length});
+                    continue;
+                }
+                const uint32_t side = (reference.arrival[n * 4 + d] + 2u) & 3u;
+                bool fromAnySide = false;
+                for (uint32_t a = 0; a < 4; ++a) {
+                    if (!(reference.turns[n] & (1u << (a * 4 + d))))
+                        continue;
+                    fromAnySide = true;
+                    edges.emplace_back(n * 5 + a, m * 5 + side);
+                    lengths.push_back({length});
+                }
+                if (fromAnySide) {
+                    edges.emplace_back(n * 5 + 4, m * 5 + side);
+                    lengths.push_back({length});
+                }
+            }
+        }
+        graph_ = Graph(boost::edges_are_unsorted_multi_pass, edges.begin(), edges.end(), lengths.begin(),
+                       size_t(reference.count) * per);
+        dist_.resize(boost::num_vertices(graph_));
+    }
+
+    // The cheapest cost from one node to another, 0 when there is none.
+    uint32_t Cost(uint32_t from, uint32_t to) {
+        const uint32_t start = track_ ? from * 5 + 4 : from;
+        try {
+            boost::dijkstra_shortest_paths(graph_, start,
+                                           boost::weight_map(boost::get(&Edge::length, graph_))
+                                               .distance_map(boost::make_iterator_property_map(
+                                                   dist_.begin(), boost::get(boost::vertex_index, graph_)))
+                                               .visitor(StopAtGoal{to, track_ ? 5u : 1u}));
+        } catch (const Reached& reached) {
+            return dist_[reached.vertex];
+        }
+        return 0;
+    }
+
+private:
+    struct Reached {
+        size_t vertex;
+    };
+    struct StopAtGoal : boost::default_dijkstra_visitor {
+        uint32_t goal;
+        uint32_t per;
+        StopAtGoal(uint32_t aGoal, uint32_t aPer) : goal(aGoal), per(aPer) {}
+        template <class Vertex, class G>
+        void examine_vertex(Vertex v, const G&) const {
+            if (v / per == goal && (per == 1 || v % per != 4))
+                throw Reached{size_t(v)};
+        }
+    };
+
+    bool track_;
+    Graph graph_;
+    std::vector<uint32_t> dist_;
+};
+#endif
+
 struct Scene {
     std::unique_ptr<World> world;
     std::unique_ptr<ReferenceGraph> reference;
+#ifdef MD_HAVE_BOOST_GRAPH
+    std::unique_ptr<BoostGraph> boost;
+#endif
     std::vector<std::pair<uint32_t, uint32_t>> queries; // node ids
     size_t junctions = 0;
 };
@@ -130,7 +222,7 @@ Scene& GetScene(uint32_t mode, uint32_t spacing) {
     CreateGameClock(0);
     GetWorldMap().SetMapSize(kMapSize, kMapSize);
     RouteNetwork net;
-    net.Lattice(mode, 17 + spacing, spacing, 85);
+    net.Lattice(mode, 17 + spacing, spacing, 88);
     net.Apply();
     const auto junctions = net.Junctions(mode);
     scene.junctions = junctions.size();
@@ -138,6 +230,9 @@ Scene& GetScene(uint32_t mode, uint32_t spacing) {
     RoutePlanner& planner = *GetRoutePlanner(mode);
     planner.BuildGraph();
     scene.reference = std::make_unique<ReferenceGraph>(planner);
+#ifdef MD_HAVE_BOOST_GRAPH
+    scene.boost = std::make_unique<BoostGraph>(*scene.reference, mode);
+#endif
     std::mt19937 random(spacing);
     while (scene.queries.size() < 200) {
         const auto a = junctions[random() % junctions.size()];
@@ -176,7 +271,7 @@ void Query(benchmark::State& state) {
     WorldScope scope(*scene.world);
     RoutePlanner& planner = *GetRoutePlanner(mode);
     std::vector<uint32_t> dist;
-    std::vector<double> planned, reference;
+    std::vector<double> planned, reference, boosted;
     size_t next = 0;
     for (auto _ : state) {
         const auto [a, b] = scene.queries[next++ % scene.queries.size()];
@@ -194,6 +289,15 @@ void Query(benchmark::State& state) {
             state.SkipWithError("the planner's cost differs from the reference's");
             return;
         }
+#ifdef MD_HAVE_BOOST_GRAPH
+        const auto t3 = Clock::now();
+        const uint32_t boostCost = scene.boost->Cost(a, b);
+        boosted.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t3).count());
+        if (boostCost != cost) {
+            state.SkipWithError("the planner's cost differs from Boost's");
+            return;
+        }
+#endif
     }
     double sumPlanned = 0, sumReference = 0;
     for (size_t i = 0; i < planned.size(); ++i) {
@@ -207,12 +311,20 @@ void Query(benchmark::State& state) {
     state.counters["reference_p50_us"] = Percentile(reference, 0.5);
     state.counters["reference_p99_us"] = Percentile(reference, 0.99);
     state.counters["vs_reference"] = sumReference > 0 ? sumPlanned / sumReference : 0;
+    if (!boosted.empty()) {
+        double sumBoost = 0;
+        for (double t : boosted)
+            sumBoost += t;
+        state.counters["boost_p50_us"] = Percentile(boosted, 0.5);
+        state.counters["boost_p99_us"] = Percentile(boosted, 0.99);
+        state.counters["vs_boost"] = sumBoost > 0 ? sumPlanned / sumBoost : 0;
+    }
 }
 
-// Lattice spacings of about 1 000, 10 000 and 50 000 junctions.
+// Lattice spacings of about 1 000, 10 000 and 60 000 junctions.
 void Spacings(benchmark::internal::Benchmark* b) {
     for (int64_t mode : {0, 1})
-        for (int64_t spacing : {60, 19, 9})
+        for (int64_t spacing : {60, 19, 8})
             b->Args({mode, spacing});
 }
 

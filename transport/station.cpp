@@ -495,6 +495,13 @@ void Station::SetLinkValue(ObjectHandle id, uint32_t mask) {
     linkedBuildings_[id] = mask;
 }
 
+void Station::SetCatchmentLinkValue(ObjectHandle building, uint32_t value) {
+    // A value for a building the station does not serve would make a link
+    // to anything, a deleted building too.
+    if (linkedBuildings_.count(building))
+        SetLinkValue(building, value);
+}
+
 void Station::GetLinkedStationNames(std::string& out) const {
     for (const auto& [id, value] : linkedStations_)
         if (const Station* station = GetStation(id))

@@ -37,6 +37,7 @@ public:
     void AddCatchmentLink(ObjectHandle building) override { LinkBuilding(building); }
     void LinkNeighbourStation(ObjectHandle station) override { LinkStation(station); }
     void RemoveCatchmentLink(ObjectHandle building) override { UnlinkBuilding(building); }
+    void SetCatchmentLinkValue(ObjectHandle building, uint32_t value) override;
     void GetInfoText(std::string& out) const override;
 
     // Set-up by the build command: kind, rotation bit and origin.

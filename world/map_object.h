@@ -50,6 +50,8 @@ public:
     virtual void AddCatchmentLink(ObjectHandle building) { (void)building; }
     virtual void LinkNeighbourStation(ObjectHandle station) { (void)station; }
     virtual void RemoveCatchmentLink(ObjectHandle building) { (void)building; }
+    // Sets the value of a link to a building the object already serves.
+    virtual void SetCatchmentLinkValue(ObjectHandle building, uint32_t value) { (void)building, (void)value; }
     virtual uint32_t GetHighlight() const { return highlighted_; }
     virtual void SetHighlight(uint32_t value) { highlighted_ = value; }
     virtual bool IsSaved() const { return true; }

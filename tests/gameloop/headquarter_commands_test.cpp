@@ -1,7 +1,9 @@
 #include "gameloop/building_commands.h"
+#include "gameloop/command_script.h"
 #include "gameloop/route_commands.h"
 
 #include "data/database.h"
+#include "data/generated/route_tables.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
 #include "gameloop/world_model.h"
@@ -13,6 +15,8 @@
 #include "world/player.h"
 #include "world/prices.h"
 #include "world/small_static_objects.h"
+#include "world/storage_hall.h"
+#include "world/world_map.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +135,22 @@ TEST_F(HeadquarterCommandTest, WaterTowerDemolitionChargesOnlyFinalTowers) {
     EXPECT_EQ(Spent(), GetWaterTowerDemolitionCost(0));
 }
 
+// Another company's tower or decoration stays where it is.
+TEST_F(HeadquarterCommandTest, OnlyTheOwnerRemovesTowersAndDecorations) {
+    auto* tower = dynamic_cast<WaterTower*>(CreateMapObject(kCategoryBuilding, WaterTower::kSubtype));
+    ASSERT_TRUE(tower && tower->Place(40, 40, WaterTower::kSubtype, 1, 1, 0));
+    tower->SetOwner(1);
+    Run(GameCommand42(44, 40, 0, 0, 0));
+    auto* piece = dynamic_cast<TrackEndPiece*>(BuildingFromId(GetWorldMap().GetBuildingAt(44, 40)));
+    ASSERT_NE(piece, nullptr);
+    piece->SetOwner(1);
+    Run(DemolishWaterTowerCommand(40, 40));
+    Run(GameCommand43(44, 40));
+    EXPECT_NE(GetWorldMap().GetBuildingAt(40, 40), 0u);
+    EXPECT_NE(GetWorldMap().GetBuildingAt(44, 40), 0u);
+    EXPECT_EQ(Spent(), 0);
+}
+
 } // namespace
 
 namespace {
@@ -149,6 +169,134 @@ TEST_F(HeadquarterCommandTest, SpriteCellsPutADecorationBack) {
     Run(GameCommand37(61, 61, 3, 1));
     Run(GameCommand37(0xFFFFFFFFu, 3, 3, 1));
     EXPECT_NE(GetWorldMap().GetCellKind(61, 61), uint32_t(kCellDecoration));
+}
+
+} // namespace
+
+namespace {
+
+StorageHall* HallAt(uint32_t x, uint32_t y) {
+    return dynamic_cast<StorageHall*>(BuildingFromId(GetWorldMap().GetBuildingAt(x, y)));
+}
+
+TEST_F(HeadquarterCommandTest, StorageHallsAreBoughtAndOnlyTheirOwnerRemovesThem) {
+    Run(BuildStorageHallCommand(20, 20, 1));
+    StorageHall* hall = HallAt(21, 21);
+    ASSERT_NE(hall, nullptr);
+    EXPECT_EQ(hall->GetTypeIndex(), 1);
+    EXPECT_EQ(hall->GetOwner(), 0);
+    const int64_t price = GetStoragePlacePrice(1);
+    EXPECT_GT(price, 0);
+    EXPECT_EQ(Spent(), price);
+
+    // Overlapping, unknown type, off the map, too dear: nothing is built.
+    const uint32_t w = GetWorldMap().GetWidth();
+    for (const BuildStorageHallCommand& refused :
+         {BuildStorageHallCommand(21, 21, 0), BuildStorageHallCommand(30, 30, 2),
+          BuildStorageHallCommand(30, 30, 0xFFFFFFFFu), BuildStorageHallCommand(w - 1, 30, 0),
+          BuildStorageHallCommand(0xFFFFFFFFu, 30, 0)})
+        Run(refused);
+    EXPECT_EQ(BuildingsOf<StorageHall>(StorageHall::kSubtype).size(), 1u);
+    EXPECT_EQ(Spent(), price);
+
+    // Another company's hall and a tile without a hall stay as they are.
+    hall->SetOwner(1);
+    Run(GameCommand33(20, 20));
+    hall->SetOwner(0);
+    Run(GameCommand33(25, 25));
+    Run(GameCommand33(0xFFFFFFFFu, 20));
+    EXPECT_EQ(HallAt(20, 20), hall);
+    EXPECT_EQ(Spent(), price);
+
+    Run(GameCommand33(21, 20));
+    EXPECT_EQ(GetWorldMap().GetBuildingAt(20, 20), 0u);
+    EXPECT_EQ(Spent(), price + StoragePlaceTable::Find(1)->DemolitionCosts);
+}
+
+// Straight track of type 1 from (x, y0) to (x, y1), laid column-wise.
+void LayTrackColumn(uint32_t x, uint32_t y0, uint32_t y1, uint32_t type = 1) {
+    WorldMap& map = GetWorldMap();
+    for (uint32_t y = y0; y <= y1; ++y) {
+        map.SetRouteKindAndClear(x, y, 1);
+        map.SetRouteType(1, x, y, type);
+        map.SetTrackDirections(x, y, 5);
+    }
+}
+
+TEST_F(HeadquarterCommandTest, WaterTowersStandBesideStraightPlainTrack) {
+    LayTrackColumn(40, 30, 40);
+    // Nowhere near track, on the track, two tiles off it: refused.
+    for (uint32_t x : {10u, 40u, 42u})
+        Run(GameCommand22(x, 35, 0, 0));
+    EXPECT_TRUE(BuildingsOf<WaterTower>(WaterTower::kSubtype).empty());
+    EXPECT_EQ(Spent(), 0);
+
+    Run(GameCommand22(41, 35, 0, 0));
+    ASSERT_EQ(BuildingsOf<WaterTower>(WaterTower::kSubtype).size(), 1u);
+    EXPECT_EQ(Spent(), GetWaterTowerPrice(0));
+
+    // Beside a junction no tower stands.
+    GetWorldMap().SetTrackDirections(40, 38, 7);
+    Run(GameCommand22(41, 38, 0, 0));
+    // A track type that takes no water towers.
+    LayTrackColumn(50, 30, 40, 5);
+    Run(GameCommand22(51, 35, 0, 0));
+    EXPECT_EQ(BuildingsOf<WaterTower>(WaterTower::kSubtype).size(), 1u);
+    EXPECT_EQ(Spent(), GetWaterTowerPrice(0));
+}
+
+TEST_F(HeadquarterCommandTest, AWaterTowerPreviewTurnsRealAtThePayloadPrice) {
+    LayTrackColumn(40, 30, 40);
+    Run(GameCommand22(39, 32, 1, 0));
+    auto* tower = dynamic_cast<WaterTower*>(BuildingFromId(GetWorldMap().GetBuildingAt(39, 32)));
+    ASSERT_NE(tower, nullptr);
+    EXPECT_TRUE(tower->IsProvisional());
+    EXPECT_EQ(Spent(), 0);
+    // Another company's preview is not made real.
+    tower->SetOwner(1);
+    Run(GameCommand22(39, 32, 0, 1234));
+    EXPECT_TRUE(tower->IsProvisional());
+    EXPECT_EQ(Spent(), 0);
+    tower->SetOwner(0);
+    Run(GameCommand22(39, 32, 0, 1234));
+    EXPECT_FALSE(tower->IsProvisional());
+    EXPECT_EQ(Spent(), 1234);
+    // A real tower is not charged again.
+    Run(GameCommand22(39, 32, 0, 1234));
+    EXPECT_EQ(Spent(), 1234);
+}
+
+TEST_F(HeadquarterCommandTest, LinkValuesNeedABuildingOfTheIssuer) {
+    // No building, a building of another company: refused without harm.
+    Run(GameCommand20(0, 1, 2));
+    Run(GameCommand20(0xFFFFFFFFu, 1, 2));
+    Run(BuildStorageHallCommand(20, 20, 0));
+    StorageHall* hall = HallAt(20, 20);
+    ASSERT_NE(hall, nullptr);
+    hall->SetOwner(1);
+    Run(GameCommand20(hall->GetId(), 1, 2));
+    hall->SetOwner(0);
+    Run(GameCommand20(hall->GetId(), 1, 2));
+    EXPECT_EQ(HallAt(20, 20), hall);
+}
+
+// Scripts name the building commands by class or by type id.
+TEST_F(HeadquarterCommandTest, ScriptsPlaceBuildings) {
+    std::vector<ScriptedCommand> commands;
+    std::string error;
+    ASSERT_TRUE(ParseCommandScript("0 BuildStorageHallCommand 20 20 0\n"
+                                   "0 21 30 30 1\n"
+                                   "1 GameCommand33 30 30\n",
+                                   commands, error))
+        << error;
+    for (const ScriptedCommand& scripted : commands) {
+        scripted.command->SetPlayerId(0);
+        Run(*scripted.command);
+    }
+    EXPECT_NE(HallAt(20, 20), nullptr);
+    EXPECT_EQ(HallAt(30, 30), nullptr);
+    EXPECT_EQ(Spent(), GetStoragePlacePrice(0) + GetStoragePlacePrice(1) +
+                           StoragePlaceTable::Find(1)->DemolitionCosts);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "data/database.h"
 #include "data/generated/route_tables.h"
 #include "data/generated/terrain_tables.h"
+#include "gameloop/building_commands.h"
 #include "gameloop/command_script.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
@@ -327,6 +328,39 @@ TEST_F(StationCommandTest, AnEntranceWithoutAMaskGetsARoadAcrossTheStation) {
     std::string layouts;
     ASSERT_TRUE(plat::ReadWholeFile("gamedata/station_config.txt", layouts));
     GetStationLayouts().Read(layouts, "station_config.txt");
+}
+
+// A storage hall's link value is set only on a link the station has, and
+// demolishing the hall takes the link away.
+TEST_F(StationCommandTest, StorageHallLinksFollowTheHall) {
+    BuildStationCommand build(20, 20, 0, 0, 0, 0);
+    build.SetPlayerId(0);
+    Run(build);
+    ASSERT_EQ(AllStations().size(), 1u);
+    Station& station = *AllStations()[0];
+    BuildStorageHallCommand hall(24, 20, 0);
+    hall.SetPlayerId(0);
+    Run(hall);
+    const ObjectHandle hallId = GetWorldMap().GetBuildingAt(24, 20);
+    ASSERT_NE(hallId, 0u);
+    // The link the catchment pass makes for a hall in reach.
+    station.LinkBuilding(hallId);
+
+    GameCommand20 value(station.GetId(), hallId, 5);
+    value.SetPlayerId(0);
+    Run(value);
+    EXPECT_EQ(station.GetLinkValue(hallId), 5u);
+    // A building the station does not serve gets no link.
+    GameCommand20 stray(station.GetId(), 0x12345u, 5);
+    stray.SetPlayerId(0);
+    Run(stray);
+    EXPECT_EQ(station.GetLinkedBuildings().count(0x12345u), 0u);
+
+    GameCommand33 demolish(24, 20);
+    demolish.SetPlayerId(0);
+    Run(demolish);
+    EXPECT_EQ(GetWorldMap().GetBuildingAt(24, 20), 0u);
+    EXPECT_EQ(station.GetLinkedBuildings().count(hallId), 0u);
 }
 
 } // namespace
