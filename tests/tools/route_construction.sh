@@ -6,14 +6,14 @@
 game="$(dirname "$tool")/marrowdale"
 
 cat > "$work/build.cmds" <<'CMDS'
-# tick  command  fields
-10  TrackRouteCommand 4 10 40 10 8 0 0
-10  TrackRouteCommand 10 4 10 50 1 0 0
-20  TrackRouteCommand 4 30 50 36 2 0 0
-30  TrackRouteCommand 4 20 30 20 8 1 0
-40  BuildRouteCommand 4 20 30 20 8 1
-50  GameCommand31 50 4 50 40 1 8
-400 BuildRouteCommand 4 10 20 10 8 0
+# tick  command  fields; the land of this map lies south of y 46 and east of x 52
+10  TrackRouteCommand 10 50 60 50 8 0 0
+10  TrackRouteCommand 60 4 60 40 1 0 0
+20  TrackRouteCommand 30 46 30 62 2 0 0
+30  TrackRouteCommand 12 54 40 54 8 1 0
+40  BuildRouteCommand 12 54 40 54 8 1
+50  GameCommand31 12 58 50 58 1 8
+400 BuildRouteCommand 10 50 20 50 8 0
 410 GameCommand34
 CMDS
 
