@@ -12,6 +12,7 @@
 #include "gameloop/mission_goals.h"
 #include "gameloop/new_game.h"
 #include "gameloop/route_commands.h"
+#include "transport/route_command_handlers.h"
 #include "transport/route_search.h"
 #include "transport/signal_commands.h"
 #include "transport/signals.h"
@@ -225,6 +226,7 @@ void InstallTownsAndIndustry(Game& game) {
     InstallVehicles(game);
     InstallSpecialTracks();
     InstallSignalCommands();
+    InstallRouteCommands(game);
     game.SetSectionSerializer(SaveSection::Towns,
                               [] { return StreamMode() == kStreamLoad ? LoadCities() : SaveCities(); });
 }

@@ -122,6 +122,7 @@ void Game::RunTick() {
     start = plat::Clock::Timestamp();
     hooks_->RefreshSignalsIfDirty();
     times_.tickTime = clock_->GetTime();
+    hooks_->StepConstruction(times_.tickTime);
     hooks_->UpdateMovingObjects(times_.tickTime);
     if (MoreThanSince(times_.tickTime, times_.lastSecondPass, 1000)) {
         hooks_->ResolveDeadlocks();

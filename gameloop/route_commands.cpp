@@ -18,7 +18,8 @@ RouteCommandHandlers& GetRouteCommandHandlers() {
 }
 
 void GameCommand34::Execute(Game&) {
-    RefuseUnavailable("route records");
+    // The tile map keeps no cache of route records that removals could
+    // leave stale: there is nothing to rebuild.
 }
 
 void TrackRouteCommand::Execute(Game&) {

@@ -4,8 +4,9 @@
 
 #include "gameloop/game_command.h"
 
-// Rebuilds the local cache of route records after removals; it has no
-// payload and accepts whatever bytes a message brings.
+// Posted after route removals, to rebuild a cache of route records that the
+// tile map does not keep; it has no payload and accepts whatever bytes a
+// message brings.
 class GameCommand34 final : public GameCommand {
 public:
     void Execute(Game& game) override;

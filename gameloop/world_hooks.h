@@ -43,6 +43,8 @@ public:
     virtual uint32_t GetTownCursor() const { return 0; }
     virtual bool SetTownCursor(uint32_t) { return true; }
     virtual void RefreshSignalsIfDirty() {}
+    // The construction workers' round at game time t.
+    virtual void StepConstruction(uint32_t) {}
     virtual void SetSignalsDirty() {}
     virtual void UpdateMovingObjects(uint32_t) {}
     virtual void ResolveDeadlocks() {}

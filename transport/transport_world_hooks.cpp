@@ -1,16 +1,20 @@
 #include "transport/transport_world_hooks.h"
 
+#include "transport/route_construction.h"
 #include "transport/route_planner.h"
 #include "transport/signals.h"
 
 void TransportWorldHooks::ResetWorld() {
     DeleteAllSignals();
+    GetConstructionQueue().Clear();
+    GetBuildRoutePlanner().plannedType = 0;
     DeleteRoutePlanners();
     WorldModelHooks::ResetWorld();
 }
 
 void TransportWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
     DeleteAllSignals();
+    GetConstructionQueue().Clear();
     WorldModelHooks::NewGameInit(mapWidth, mapHeight);
     CreateRoutePlanners();
 }
@@ -29,4 +33,8 @@ void TransportWorldHooks::RefreshSignalsIfDirty() {
 
 void TransportWorldHooks::SetSignalsDirty() {
     MarkSignalsDirty();
+}
+
+void TransportWorldHooks::StepConstruction(uint32_t t) {
+    StepRouteConstruction(t);
 }

@@ -1,6 +1,7 @@
 // The world model's hooks with the transport network added: the reset and
 // a new game drop the signals and the route graphs, a loaded game gets
-// fresh graphs, and the loop refreshes the signal blocks.
+// fresh graphs, and the loop refreshes the signal blocks and lets the
+// construction workers work.
 #pragma once
 
 #include "gameloop/world_model.h"
@@ -12,4 +13,5 @@ public:
     void RebuildDerivedState() override;
     void RefreshSignalsIfDirty() override;
     void SetSignalsDirty() override;
+    void StepConstruction(uint32_t t) override;
 };

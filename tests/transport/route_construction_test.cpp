@@ -1,0 +1,434 @@
+#include "transport/route_construction.h"
+
+#include "data/database.h"
+#include "data/generated/route_tables.h"
+#include "data/generated/terrain_tables.h"
+#include "files/chunk_stream.h"
+#include "files/memory_stream.h"
+#include "gameloop/game.h"
+#include "gameloop/new_game.h"
+#include "gameloop/route_commands.h"
+#include "gameloop/saved_game.h"
+#include "platform/clock.h"
+#include "platform/endian.h"
+#include "platform/file.h"
+#include "transport/build_route_planner.h"
+#include "transport/route_command_handlers.h"
+#include "transport/route_demolition.h"
+#include "transport/transport_log.h"
+#include "transport/transport_world_hooks.h"
+#include "world/cell_rows.h"
+#include "world/game_clock.h"
+#include "world/object_manager.h"
+#include "world/player.h"
+#include "world/prices.h"
+#include "world/world.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kLand = 1, kWater = 2;
+constexpr uint16_t kTimberTrack = 1, kRoad = 8, kTrackBridge = 9;
+constexpr int64_t kMoney = 100000000;
+
+// A started game on a 64 x 64 map of land with a pond at x 20-23, y 0-41,
+// and a town road down column 40; the commands go through the session.
+class RouteConstructionTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string database;
+        ASSERT_TRUE(plat::ReadWholeFile("gamedata/config/MDConfig.gen", database));
+        Database& db = GetDatabase();
+        db.Init();
+        ASSERT_TRUE(db.Read(database));
+        ASSERT_TRUE(db.ApplyAllTables(KindSelector::All));
+    }
+
+    void SetUp() override {
+        plat::Clock::UseFake(0);
+        ConnectWorldModel(game_, hooks_);
+        StartGame(game_, 1);
+        InstallRouteCommands(game_);
+        TerrainRow* land = TerrainTable::GetOrCreateRow(kLand);
+        land->IsWater = land->IsNavigable = 0;
+        land->CanBuildBuilding = land->CanBuildRoute = 1;
+        TerrainRow* water = TerrainTable::GetOrCreateRow(kWater);
+        water->IsWater = water->IsNavigable = 1;
+        water->CanBuildBuilding = water->CanBuildRoute = 0;
+        DeleteAllMapObjects();
+        ResetCellRows();
+        GetConstructionQueue().Clear();
+        WorldMap& map = GetWorldMap();
+        map.ResetState();
+        map.SetMapSizeNoReset(64, 64);
+        for (WorldCell& cell : map.GetGrid())
+            cell = WorldCell{};
+        for (WorldCell& cell : map.GetGrid())
+            cell.SetTerrainIndex(kLand);
+        for (uint32_t y = 0; y <= 41; ++y)
+            for (uint32_t x = 20; x <= 23; ++x)
+                map.CellAt(x, y)->SetTerrainIndex(kWater);
+        for (uint32_t y = 0; y < 64; ++y)
+            map.PlaceTownRoad(40, y, y == 0 ? 4 : y == 63 ? 1 : 5);
+        ASSERT_NE(GetPlayer(0), nullptr);
+        GetPlayer(0)->Pay(kMoney - GetPlayer(0)->GetMoney(), -1, 0);
+        map.ClearRoadNetworkChanged();
+        map.ClearTrackNetworkChanged();
+    }
+    void TearDown() override { SetRouteCommandHandlers({}); }
+
+    void Run(const GameCommand& command) {
+        ASSERT_TRUE(game_.Post(command));
+        game_.DrainCommands();
+    }
+    static int64_t Spent() { return kMoney - GetPlayer(0)->GetMoney(); }
+    // Every cell's two words.
+    static std::vector<uint64_t> Cells() {
+        std::vector<uint64_t> out;
+        for (const WorldCell& cell : GetWorldMap().GetGrid())
+            out.push_back(uint64_t(cell.word0) << 32 | cell.word1);
+        return out;
+    }
+    // Lets the workers finish every queued step.
+    static void FinishConstruction() {
+        for (uint32_t t = 1; t < 2000 && !GetConstructionQueue().players.empty(); ++t) {
+            StepRouteConstruction(t * 1000);
+            bool any = false;
+            for (const auto& rows : GetConstructionQueue().players)
+                for (const auto& record : rows)
+                    any = any || !record.jobs.empty();
+            if (!any)
+                break;
+        }
+    }
+
+    Game game_;
+    TransportWorldHooks hooks_;
+};
+
+TEST_F(RouteConstructionTest, PlansADetourAroundWaterAndSnapsADragToAnAxis) {
+    SetRoutePlannerPlayer(0);
+    // Around the pond's south end: longer than the straight 30 tiles.
+    ASSERT_GT(PlanRouteToCompletion(10, 20, 30, 20, kRoad, 0), 0);
+    const std::vector<PlannedTile> tiles = PlannedRouteTiles();
+    ASSERT_GT(tiles.size(), 31u);
+    for (const PlannedTile& tile : tiles)
+        EXPECT_FALSE(GetWorldMap().IsWater(tile.x, tile.y)) << tile.x << "," << tile.y;
+    // Every piece joins its neighbours along the path.
+    for (size_t i = 1; i < tiles.size(); ++i) {
+        const int dx = int(tiles[i].x) - int(tiles[i - 1].x), dy = int(tiles[i].y) - int(tiles[i - 1].y);
+        const uint8_t towardsPrevious = dx == 1 ? 8 : dx == -1 ? 2 : dy == 1 ? 1 : 4;
+        EXPECT_TRUE(tiles[i].mask & towardsPrevious) << i;
+    }
+    // A drag with both coordinates changed runs along the larger difference.
+    ASSERT_GT(PlanRouteToCompletion(2, 50, 12, 53, kRoad, 0), 0);
+    EXPECT_EQ(GetBuildRoutePlanner().to, (PathPoint{12, 50}));
+    ASSERT_GT(PlanRouteToCompletion(2, 50, 12, 53, kRoad, 8), 0);
+    EXPECT_EQ(GetBuildRoutePlanner().to, (PathPoint{12, 53}));
+    // Ends off the map, a goal in the water, a bridge row or no row: nothing.
+    EXPECT_EQ(PlanRouteToCompletion(-1, 5, 10, 5, kRoad, 0), 0);
+    EXPECT_EQ(PlanRouteToCompletion(2, 5, 64, 5, kRoad, 0), 0);
+    EXPECT_EQ(PlanRouteToCompletion(2, 5, 21, 5, kRoad, 0), 0);
+    EXPECT_EQ(PlanRouteToCompletion(2, 5, 10, 5, kTrackBridge, 0), 0);
+    EXPECT_EQ(PlanRouteToCompletion(2, 5, 10, 5, 900, 0), 0);
+    EXPECT_FALSE(ValidatePlannedRoute());
+}
+
+// A plan cut into the smallest slices of time finds the same path as one
+// run to its end: the clock decides only when the answer comes.
+TEST_F(RouteConstructionTest, ASlicedPlanFindsTheSamePath) {
+    SetRoutePlannerPlayer(0);
+    const int64_t whole = PlanRouteToCompletion(5, 30, 35, 2, kTimberTrack, 8);
+    ASSERT_GT(whole, 0);
+    const std::vector<PlannedTile> expected = PlannedRouteTiles();
+
+    static uint64_t fakeMicros = 0;
+    Pathfinder& pathfinder = *GetBuildRoutePlanner().pathfinder;
+    pathfinder.SetClock([] { return ++fakeMicros; });
+    pathfinder.SetFlags(Pathfinder::kOptionTimeBudget);
+    pathfinder.SetTimeBudget(1);
+    int64_t cost = PlanRouteWithPathfinder(5, 30, 35, 2, kTimberTrack, 8);
+    uint32_t slices = 1;
+    while (cost == 0 && pathfinder.GetState() == Pathfinder::kSearching && slices < 1000000) {
+        cost = ContinuePlannedRoute();
+        ++slices;
+    }
+    EXPECT_GT(slices, 1u);
+    EXPECT_EQ(cost, whole);
+    const std::vector<PlannedTile> sliced = PlannedRouteTiles();
+    ASSERT_EQ(sliced.size(), expected.size());
+    for (size_t i = 0; i < sliced.size(); ++i) {
+        EXPECT_EQ(sliced[i].x, expected[i].x);
+        EXPECT_EQ(sliced[i].y, expected[i].y);
+        EXPECT_EQ(sliced[i].mask, expected[i].mask);
+    }
+    // A command plans to the end in one go whatever the budget.
+    Run(TrackRouteCommand(5, 30, 35, 30, kTimberTrack, 0, 0));
+    EXPECT_NE(GetWorldMap().GetTrackDirections(35, 30), 0u);
+    pathfinder.SetClock(nullptr);
+}
+
+TEST_F(RouteConstructionTest, BuildThenDemolishLeavesTheCellsAsBefore) {
+    const std::vector<uint64_t> before = Cells();
+    struct Case {
+        uint16_t row;
+        int16_t x1, y1, x2, y2;
+    };
+    for (const Case& c : {Case{kRoad, 10, 45, 30, 45}, Case{kTimberTrack, 5, 50, 5, 60},
+                          Case{kTimberTrack, 30, 20, 50, 20}}) {
+        SCOPED_TRACE(c.row);
+        const int64_t spent = Spent();
+        Run(TrackRouteCommand(c.x1, c.y1, c.x2, c.y2, c.row, 0, 0));
+        EXPECT_GT(Spent(), spent);
+        EXPECT_NE(Cells(), before);
+        FinishConstruction();
+        Run(BuildRouteCommand(c.x1, c.y1, c.x2, c.y2, c.row, 0));
+        EXPECT_EQ(Cells(), before);
+    }
+    // The town road that the track crossed is the town's as before.
+    EXPECT_EQ(GetWorldMap().GetRoadDirections(40, 20), 5u);
+}
+
+TEST_F(RouteConstructionTest, ARevertedPreviewLeavesTheCellsAsBeforeAndCostsNothing) {
+    const std::vector<uint64_t> before = Cells();
+    Run(TrackRouteCommand(30, 10, 50, 10, kTimberTrack, 1, 0));
+    EXPECT_EQ(Spent(), 0);
+    EXPECT_EQ(GetWorldMap().GetTrackDirections(40, 10), 10u);
+    EXPECT_TRUE(GetConstructionQueue().pending.empty());
+    Run(BuildRouteCommand(30, 10, 50, 10, kTimberTrack, 1));
+    EXPECT_EQ(Cells(), before);
+    EXPECT_EQ(Spent(), 0);
+    // Another company's revert takes nothing of the player's.
+    Run(TrackRouteCommand(30, 12, 38, 12, kTimberTrack, 0, 0));
+    BuildRouteCommand foreign(30, 12, 38, 12, kTimberTrack, 1);
+    foreign.SetPlayerId(1);
+    if (GetPlayer(1)) {
+        Run(foreign);
+        EXPECT_EQ(GetWorldMap().GetTrackDirections(34, 12), 10u);
+    }
+}
+
+TEST_F(RouteConstructionTest, ChargesOnlyWhatWasBuilt) {
+    struct Case {
+        const char* what;
+        TrackRouteCommand command;
+        bool charged;
+    };
+    const Case cases[] = {
+        {"to the water", TrackRouteCommand(2, 5, 21, 5, kRoad, 0, 0), false},
+        {"with a price, to the water", TrackRouteCommand(2, 5, 21, 5, kRoad, 0, 777), false},
+        {"off the map", TrackRouteCommand(2, 5, 300, 5, kRoad, 0, 0), false},
+        {"a bridge row", TrackRouteCommand(2, 5, 10, 5, kTrackBridge, 0, 0), false},
+        {"free of charge", TrackRouteCommand(2, 7, 10, 7, kRoad, 2, 0), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int64_t spent = Spent();
+        Run(c.command);
+        EXPECT_EQ(Spent() != spent, c.charged);
+    }
+    // The given price stands for the planned cost.
+    int64_t spent = Spent();
+    Run(TrackRouteCommand(2, 9, 10, 9, kRoad, 0, 777));
+    EXPECT_EQ(Spent() - spent, 777);
+    spent = Spent();
+    Run(TrackRouteCommand(2, 11, 10, 11, kRoad, 0, 0));
+    EXPECT_EQ(Spent() - spent, 9 * int64_t(GetRouteConstructionCost(kRoad)));
+    // A removal that finds nothing of the player's costs nothing.
+    spent = Spent();
+    Run(BuildRouteCommand(2, 30, 10, 30, kRoad, 0));
+    EXPECT_EQ(Spent(), spent);
+}
+
+TEST_F(RouteConstructionTest, TheNetworkChangesWhenTheLastStepIsDone) {
+    WorldMap& map = GetWorldMap();
+    Run(TrackRouteCommand(5, 50, 5, 60, kTimberTrack, 0, 0));
+    EXPECT_FALSE(map.TrackNetworkChanged());
+    ASSERT_TRUE(IsConstructionPending(0, kTimberTrack));
+    EXPECT_TRUE(RblEntryHasRouteType(0, 1));
+    EXPECT_FALSE(RblEntryHasRouteType(0, 2));
+    EXPECT_TRUE(map.GetRouteFlagA(1, 5, 55));
+    uint32_t t = 0;
+    for (; t < 100000 && IsConstructionPending(0, kTimberTrack); t += 100) {
+        EXPECT_FALSE(map.TrackNetworkChanged()) << t;
+        StepRouteConstruction(t);
+    }
+    EXPECT_FALSE(IsConstructionPending(0, kTimberTrack));
+    EXPECT_TRUE(map.TrackNetworkChanged());
+    EXPECT_TRUE(GetConstructionQueue().pending.empty());
+    for (uint32_t y = 50; y <= 60; ++y)
+        EXPECT_FALSE(map.GetRouteFlagA(1, 5, y)) << y;
+}
+
+// The worker's edge cases: a row whose worker has no pace, and a build of
+// one job with two steps, whose pending count must reach 0 exactly at its
+// last step.
+TEST_F(RouteConstructionTest, WorkerPaceAndPendingCounts) {
+    RouteConstructionWorkerRow* worker = RouteConstructionWorkerTable::FindMutable(0);
+    ASSERT_NE(worker, nullptr);
+    const RouteConstructionWorkerRow saved = *worker;
+    worker->MSPerFrame = 0;
+    uint32_t type = 0, interval = 0, fields = 0;
+    ASSERT_TRUE(GetConstructionWorker(kRoad, 0, type, interval, fields));
+    EXPECT_EQ(interval, 1u);
+    Run(TrackRouteCommand(2, 5, 3, 5, kRoad, 0, 0));
+    ConstructionQueue& queue = GetConstructionQueue();
+    ASSERT_EQ(queue.pending.size(), 1u);
+    EXPECT_EQ(queue.pending.begin()->second.steps, 2u);
+    StepRouteConstruction(CurrentGameTimeMs());
+    StepRouteConstruction(CurrentGameTimeMs() + 1);
+    EXPECT_EQ(queue.pending.size(), 1u);
+    EXPECT_EQ(queue.pending.begin()->second.steps, 1u);
+    EXPECT_FALSE(GetWorldMap().RoadNetworkChanged());
+    StepRouteConstruction(CurrentGameTimeMs() + 3);
+    EXPECT_TRUE(queue.pending.empty());
+    EXPECT_TRUE(GetWorldMap().RoadNetworkChanged());
+    *worker = saved;
+}
+
+TEST_F(RouteConstructionTest, SaveMidConstructionLoadFinishAndDemolish) {
+    const std::vector<uint64_t> before = Cells();
+    Run(TrackRouteCommand(10, 50, 30, 50, kRoad, 0, 0));
+    Run(TrackRouteCommand(50, 30, 60, 30, kTimberTrack, 0, 0));
+    const uint32_t start = CurrentGameTimeMs();
+    // Some steps of each build done, not all.
+    for (uint32_t t = start; t < start + 4000; t += 100)
+        StepRouteConstruction(t);
+    ConstructionQueue& queue = GetConstructionQueue();
+    ASSERT_TRUE(IsConstructionPending(0, kRoad));
+    ASSERT_GT(queue.players[0][kRoad].index, 0u);
+    const uint32_t index = queue.players[0][kRoad].index;
+    std::vector<uint8_t> saved;
+    ASSERT_TRUE(SaveGameToMemory(game_, saved));
+    ASSERT_TRUE(LoadGameFromMemory(game_, saved));
+    WorldScope scope(game_.GetWorld());
+    ConstructionQueue& loaded = GetConstructionQueue();
+    ASSERT_TRUE(IsConstructionPending(0, kRoad));
+    EXPECT_EQ(loaded.players[0][kRoad].index, index);
+    EXPECT_EQ(loaded.pending.size(), 2u);
+    std::vector<uint8_t> again;
+    ASSERT_TRUE(SaveGameToMemory(game_, again));
+    EXPECT_EQ(again, saved);
+    FinishConstruction();
+    EXPECT_TRUE(loaded.pending.empty());
+    Run(BuildRouteCommand(10, 50, 30, 50, kRoad, 0));
+    Run(BuildRouteCommand(50, 30, 60, 30, kTimberTrack, 0));
+    EXPECT_EQ(Cells(), before);
+}
+
+// The queue's chunks as a route section of the given bytes.
+bool LoadQueueSection(const std::vector<uint8_t>& section) {
+    std::vector<uint8_t> bytes;
+    {
+        SaveStreamScope scope;
+        std::string text(kSaveHeaderText);
+        uint32_t version = kSaveStreamVersion;
+        EXPECT_TRUE(BeginSaveStream(OpenMemoryWriteStream(bytes), text, version));
+        uint32_t tag = ChunkTag("ROUT");
+        BeginChunk(tag);
+        std::vector<uint8_t> copy = section;
+        TransferInChunk(copy.data(), uint32_t(copy.size()));
+        EndChunk();
+        EXPECT_TRUE(CloseStream());
+    }
+    SaveStreamScope scope;
+    std::string text;
+    uint32_t version = 0;
+    EXPECT_TRUE(BeginSaveStream(OpenMemoryReadStream(std::span<const uint8_t>(bytes)), text, version));
+    uint32_t tag = 0;
+    BeginChunk(tag);
+    const bool ok = SerializeRoutePlannerState();
+    EndChunk();
+    return CloseStream() && ok;
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+    uint8_t b[4];
+    plat::StoreLE32(b, v);
+    out.insert(out.end(), b, b + 4);
+}
+void PutSized32(std::vector<uint8_t>& out, uint32_t v) {
+    Put32(out, 4);
+    Put32(out, v);
+}
+// A chunk: its tag (stored as a little-endian number), its size with the
+// header, its bytes.
+void PutChunk(std::vector<uint8_t>& out, uint32_t tag, const std::vector<uint8_t>& body) {
+    Put32(out, tag);
+    Put32(out, uint32_t(body.size() + 8));
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+// "rbl1" of one player, one row (the road), one job of the given steps.
+std::vector<uint8_t> QueueSection(uint32_t players, uint32_t index,
+                                  const std::vector<ConstructionStep>& steps, uint32_t pendingSteps) {
+    std::vector<uint8_t> rbl1, rbl2, section;
+    PutSized32(rbl1, players);
+    if (players == 1) {
+        PutSized32(rbl1, kRoad + 1);
+        for (uint32_t r = 0; r <= kRoad; ++r) {
+            PutSized32(rbl1, r == kRoad ? index : 0);
+            PutSized32(rbl1, 0);
+            PutSized32(rbl1, r == kRoad ? 1 : 0);
+            if (r == kRoad) {
+                Put32(rbl1, uint32_t(steps.size()));
+                Put32(rbl1, 28);
+                for (const ConstructionStep& s : steps)
+                    for (uint32_t w : {s.x, s.y, s.kind, s.handle, s.value, s.buildId, s.spare})
+                        Put32(rbl1, w);
+            }
+        }
+    }
+    PutSized32(rbl2, 5);
+    Put32(rbl2, 1);
+    PutSized32(rbl2, 4);
+    Put32(rbl2, 8);
+    Put32(rbl2, pendingSteps);
+    Put32(rbl2, 0x101);
+    PutChunk(section, ChunkTag("rbl1"), rbl1);
+    PutChunk(section, ChunkTag("rbl2"), rbl2);
+    PutChunk(section, 0, {});
+    return section;
+}
+
+TEST_F(RouteConstructionTest, SavedQueuesAreCheckedBeforeTheyAreTaken) {
+    const std::vector<ConstructionStep> good = {{3, 3, 0, 0, 0, 4, 0}, {4, 3, 0, 0, 0, 4, 0}};
+    // A good queue is taken, with the pending count of what it holds rather
+    // than the file's.
+    ASSERT_TRUE(LoadQueueSection(QueueSection(1, 1, good, 99))) << LastTransportWarning();
+    ConstructionQueue& queue = GetConstructionQueue();
+    EXPECT_EQ(queue.buildCounter, 5u);
+    ASSERT_EQ(queue.pending.size(), 1u);
+    EXPECT_EQ(queue.pending.at(4).steps, 1u);
+    EXPECT_EQ(queue.pending.at(4).trackChanged, 1);
+    // Steps off the map or of no kind are dropped, the index kept on its step.
+    ASSERT_TRUE(LoadQueueSection(
+        QueueSection(1, 2, {{900, 3, 0, 0, 0, 4, 0}, {3, 3, 9, 0, 0, 4, 0}, {5, 3, 0, 0, 0, 4, 0}}, 3)));
+    ASSERT_EQ(queue.players[0][kRoad].jobs.size(), 1u);
+    EXPECT_EQ(queue.players[0][kRoad].jobs[0].size(), 1u);
+    EXPECT_EQ(queue.players[0][kRoad].index, 0u);
+    // An index past its job starts the job again.
+    ASSERT_TRUE(LoadQueueSection(QueueSection(1, 7, good, 2)));
+    EXPECT_EQ(queue.players[0][kRoad].index, 0u);
+    EXPECT_EQ(queue.pending.at(4).steps, 2u);
+    // Damaged structures are refused and the queue stays as it was.
+    std::vector<uint8_t> tooMany = QueueSection(6, 0, {}, 0);
+    // Rows beyond any table: the row count's value sits after the chunk
+    // header and the player count.
+    std::vector<uint8_t> manyRows = QueueSection(1, 0, good, 2);
+    plat::StoreLE32(manyRows.data() + 20, 300);
+    // A job that announces more steps than its chunk holds.
+    std::vector<uint8_t> longJob = QueueSection(1, 0, good, 2);
+    plat::StoreLE32(longJob.data() + 8 + 8 + 8 + kRoad * 24 + 24, 5000);
+    for (const std::vector<uint8_t>& bad : {tooMany, manyRows, longJob}) {
+        EXPECT_FALSE(LoadQueueSection(bad));
+        EXPECT_EQ(queue.players[0][kRoad].jobs[0].size(), 2u);
+        EXPECT_EQ(queue.buildCounter, 5u);
+    }
+}
+
+} // namespace

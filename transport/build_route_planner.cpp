@@ -1,0 +1,226 @@
+#include "transport/build_route_planner.h"
+
+#include "data/generated/route_tables.h"
+#include "transport/transport_log.h"
+#include "world/prices.h"
+#include "world/world_map.h"
+
+#include <cstdlib>
+
+namespace {
+
+const RouteBuilderRow* PlainWayRow(uint32_t row) {
+    const RouteBuilderRow* r = RouteBuilderTable::Find(int32_t(row));
+    if (!r || r->IsBridge != 0 || (r->RouteType != 1 && r->RouteType != 2))
+        return nullptr;
+    return r;
+}
+
+int64_t PriceOf(uint32_t row) {
+    return GetRouteConstructionCost(int32_t(row));
+}
+
+// Prices the finished search's path; the planned route's cost.
+int64_t PriceFinishedPlan(BuildRoutePlanner& planner) {
+    planner.plannedCost = 0;
+    if (planner.pathfinder->GetState() != Pathfinder::kGoalReached)
+        return 0;
+    int64_t cost = 0;
+    for (const PlannedTile& tile : PlannedRouteTiles()) {
+        TileEditRecord record = ReadTileEdit(tile.x, tile.y, planner.plannedType);
+        cost += PieceCost(record, tile.mask, planner.plannedType, planner.wayRow, planner.player);
+    }
+    planner.plannedCost = cost;
+    return cost;
+}
+
+// Sets up the search of a plan; false when nothing can be planned.
+bool SetUpPlan(BuildRoutePlanner& planner, int32_t fromX, int32_t fromY, int32_t toX, int32_t toY,
+               uint32_t row, uint32_t flags) {
+    planner.plannedCost = 0;
+    planner.plannedType = 0;
+    const WorldMap& map = GetWorldMap();
+    if (fromX < 0 || fromY < 0 || toX < 0 || toY < 0 || !map.InMap(uint32_t(fromX), uint32_t(fromY)) ||
+        !map.InMap(uint32_t(toX), uint32_t(toY)))
+        return false;
+    const RouteBuilderRow* way = PlainWayRow(row);
+    if (!way) {
+        TransportWarning("route planner: row %u is no plain road or track", row);
+        return false;
+    }
+    planner.flags = flags;
+    // A drag is laid along the axis of its larger difference.
+    if ((flags & 8) == 0 && fromX != toX && fromY != toY) {
+        if (std::abs(toY - fromY) < std::abs(toX - fromX))
+            toY = fromY;
+        else
+            toX = fromX;
+    }
+    planner.from = {fromX, fromY};
+    planner.to = {toX, toY};
+    BuildSearchContext& context = planner.context;
+    context.window = {0, 0, int32_t(map.GetWidth()) - 1, int32_t(map.GetHeight()) - 1};
+    context.start = planner.from;
+    context.goal = planner.to;
+    context.wayRow = row;
+    context.routeType = uint32_t(way->RouteType);
+    context.flags = flags;
+    context.player = int32_t(planner.player);
+    Pathfinder& pathfinder = *planner.pathfinder;
+    pathfinder.ClearPath();
+    pathfinder.SetContext(&context);
+    pathfinder.SetStepCost(TurnStepCost);
+    if (pathfinder.Setup(planner.from, planner.to, context.window, 4) != Pathfinder::kReady)
+        return false;
+    planner.wayRow = row;
+    planner.plannedType = context.routeType;
+    return true;
+}
+
+} // namespace
+
+BuildRoutePlanner::BuildRoutePlanner() : pathfinder(std::make_unique<Pathfinder>()) {
+    pathfinder->SetStepCheck(RouteStepAllowed).SetStepCost(TurnStepCost).SetHeuristic(ManhattanDistance);
+    ConfigureConstructionPathfinder(*pathfinder);
+    pathfinder->SetContext(&context);
+}
+
+BuildRoutePlanner& GetBuildRoutePlanner() {
+    return CurrentWorld().Attached<BuildRoutePlanner>();
+}
+
+void SetRoutePlannerPlayer(uint32_t player) {
+    BuildRoutePlanner& planner = GetBuildRoutePlanner();
+    if (planner.player != player) {
+        planner.player = player;
+        planner.plannedType = 0;
+    }
+}
+
+void SetRoutePlannerFlag(uint32_t value) {
+    GetBuildRoutePlanner().flagWord = value;
+}
+
+int64_t PlanRouteWithPathfinder(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY, uint32_t row,
+                                uint32_t flags) {
+    BuildRoutePlanner& planner = GetBuildRoutePlanner();
+    if (!SetUpPlan(planner, fromX, fromY, toX, toY, row, flags))
+        return 0;
+    planner.pathfinder->Search(false);
+    return PriceFinishedPlan(planner);
+}
+
+int64_t ContinuePlannedRoute() {
+    BuildRoutePlanner& planner = GetBuildRoutePlanner();
+    if (planner.plannedType == 0)
+        return 0;
+    if (planner.pathfinder->GetState() == Pathfinder::kSearching ||
+        planner.pathfinder->GetState() == Pathfinder::kReady)
+        planner.pathfinder->Search(false);
+    return PriceFinishedPlan(planner);
+}
+
+int64_t PlanRouteToCompletion(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY, uint32_t row,
+                              uint32_t flags) {
+    BuildRoutePlanner& planner = GetBuildRoutePlanner();
+    if (!SetUpPlan(planner, fromX, fromY, toX, toY, row, flags))
+        return 0;
+    planner.pathfinder->SearchToCompletion();
+    return PriceFinishedPlan(planner);
+}
+
+std::vector<PlannedTile> PlannedRouteTiles() {
+    BuildRoutePlanner& planner = GetBuildRoutePlanner();
+    std::vector<PlannedTile> tiles;
+    if (planner.plannedType == 0 || planner.pathfinder->GetState() != Pathfinder::kGoalReached)
+        return tiles;
+    const std::vector<PathStep>& path = planner.pathfinder->GetPath();
+    tiles.reserve(path.size());
+    // Each piece joins the tile before it and the tile after it, so that the
+    // new way is one connected line.
+    for (size_t i = 0; i < path.size(); ++i) {
+        uint32_t mask = path[i].back & 15u;
+        if (i > 0)
+            mask |= ReverseDirection(uint8_t(path[i - 1].back & 15u));
+        if (path.size() == 1)
+            mask = 15;
+        tiles.push_back({path[i].x, path[i].y, uint8_t(mask)});
+    }
+    return tiles;
+}
+
+bool ValidatePlannedRoute() {
+    BuildRoutePlanner& planner = GetBuildRoutePlanner();
+    if (planner.plannedType == 0)
+        return false;
+    Pathfinder& pathfinder = *planner.pathfinder;
+    if (pathfinder.GetState() != Pathfinder::kGoalReached || pathfinder.GetPath().empty())
+        return false;
+    if (!(pathfinder.GetStart() == planner.from) || !(pathfinder.GetGoal() == planner.to))
+        return false;
+    if (planner.flagWord == 0)
+        return true;
+    // The map may have changed since the plan: every step must still pass.
+    return pathfinder.ValidatePath() == Pathfinder::kGoalReached;
+}
+
+TileEditRecord ReadTileEdit(uint32_t x, uint32_t y, uint32_t routeType) {
+    const WorldMap& map = GetWorldMap();
+    TileEditRecord record;
+    record.x = x;
+    record.y = y;
+    if (map.GetCellKind(x, y) != kCellRoute)
+        return record;
+    const uint32_t sub = map.GetRouteSubKind(x, y);
+    record.sub = sub <= 3 ? sub : 0;
+    record.trackRow = map.GetRouteTypeAt(1, x, y);
+    record.roadRow = map.GetRouteTypeAt(2, x, y);
+    record.mask = map.GetRouteDirections(routeType == 1 ? 1 : 2, x, y);
+    for (uint32_t d = 0; d < 4; ++d) {
+        const int32_t owner = map.GetEdgeHeight(x, y, 1u << d, true);
+        record.owner[d] = owner < 0 ? kNoDirectionOwner : uint32_t(owner);
+    }
+    return record;
+}
+
+int64_t PieceCost(TileEditRecord& record, uint32_t mask, uint32_t routeType, uint32_t wayRow,
+                  uint32_t player) {
+    const bool track = routeType == 1;
+    const uint32_t own = track ? 1u : 2u;
+    const uint32_t other = track ? 2u : 1u;
+    uint32_t& ownRow = track ? record.trackRow : record.roadRow;
+    const uint32_t combined = (record.mask | mask) & 15u;
+    int64_t cost = 0;
+    if (record.sub == 0) {
+        cost = PriceOf(wayRow);
+        record.sub = own;
+        ownRow = wayRow;
+        record.mask = combined;
+    } else if (record.sub == own) {
+        if (ownRow == 0) {
+            cost = PriceOf(wayRow);
+        } else if (ownRow != wayRow) {
+            if (!CanUpgradeRouteType(ownRow, wayRow))
+                return 0;
+            cost = PriceOf(wayRow) - PriceOf(ownRow);
+            if (cost < 0)
+                cost = 0;
+        }
+        ownRow = wayRow;
+        record.mask = combined;
+    } else if (record.sub == other) {
+        // A level crossing: the new way runs across the old one.
+        cost = PriceOf(wayRow);
+        record.sub = 3;
+        ownRow = wayRow;
+        record.mask = combined;
+    } else {
+        // Both ways already lie here.
+        ownRow = wayRow;
+        record.mask = combined;
+    }
+    for (uint32_t d = 0; d < 4; ++d)
+        if ((mask & (1u << d)) && record.owner[d] == kNoDirectionOwner)
+            record.owner[d] = player;
+    return cost;
+}
