@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int32_t kEngine = 40;
@@ -212,6 +214,25 @@ TEST_F(VehicleCostsTest, RangesStayOpenWithoutTypes) {
     VehicleTable::FindMutable(kEngine)->TravelTimeMsPerSquare = 0;
     const VehicleValueRange speeds = GetSpeedRange(1, 5);
     EXPECT_FLOAT_EQ(speeds.min, 0.0f);
+}
+
+TEST_F(VehicleCostsTest, TypesOnOfferFollowTheYearAndCarryProducts) {
+    CurrentRegion() = 1;
+    std::vector<OfferedVehicleType> offer;
+    ListAvailableVehicleTypes(0, -1, offer);
+    std::vector<int32_t> types;
+    for (const OfferedVehicleType& entry : offer) {
+        EXPECT_TRUE(entry.products.any());
+        types.push_back(entry.type);
+    }
+    // The game starts in the omnibus's first year; the motor bus comes later.
+    EXPECT_NE(std::find(types.begin(), types.end(), 0), types.end());
+    EXPECT_EQ(std::find(types.begin(), types.end(), 1), types.end());
+    // A type without products is never on offer.
+    VehicleTable::FindMutable(0)->CanTransportProduct.Resize(0, 0);
+    ListAvailableVehicleTypes(0, -1, offer);
+    for (const OfferedVehicleType& entry : offer)
+        EXPECT_NE(entry.type, 0);
 }
 
 TEST_F(VehicleCostsTest, BuyingThreeWithMoneyForTwoMakesTwo) {
