@@ -24,6 +24,7 @@
 #include "view/view_world_hooks.h"
 #include "world/game_settings.h"
 #include "world/object_manager.h"
+#include "world/player.h"
 
 #include <charconv>
 #include <cstdio>
@@ -268,6 +269,8 @@ void PrintSummary(Game& game, uint64_t frames) {
     std::printf("factories made %llu units this month, %llu last month\n",
                 static_cast<unsigned long long>(made), static_cast<unsigned long long>(madeLast));
     std::printf("%zu vehicles\n", AllVehicles().size());
+    if (const Player* local = GetCurrentPlayer())
+        std::printf("local company money %lld\n", static_cast<long long>(local->GetMoney()));
 }
 
 } // namespace

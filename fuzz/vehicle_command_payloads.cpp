@@ -1,5 +1,5 @@
 // Executes arbitrary vehicle and schedule commands: each record of the
-// input is a type byte (picking ids 4, 5, 6 or 29), a player byte, a length
+// input is a type byte (picking ids 4, 5, 6, 29, 38 or 39), a player byte, a length
 // byte and that many payload bytes, read as a received message would be.
 // Whatever they hold, no command crashes, every vehicle keeps its 74 cars
 // and 128 trail points and a schedule that is listed, and the world's
@@ -9,6 +9,7 @@
 #include "files/memory_stream.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
+#include "gameloop/vehicle_commands.h"
 #include "platform/clock.h"
 #include "vehicles/schedule_list.h"
 #include "vehicles/vehicle.h"
@@ -82,7 +83,12 @@ void LoadAll(const std::vector<uint8_t>& bytes) {
     Check(CloseStream());
 }
 
-constexpr uint16_t kTypes[] = {4, 5, 6, 29};
+constexpr uint16_t kTypes[] = {4, 5, 6, 29, 38, 39};
+
+bool AllowPurchase(uint32_t, uint32_t, int64_t& price) {
+    price = 1000;
+    return true;
+}
 
 } // namespace
 
@@ -90,6 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Setting* setting = new Setting;
     DeleteAllMapObjects();
     DeleteAllSchedules();
+    // Companies bought or replaced by the last input come back.
+    DeleteAllPlayers();
+    CreatePlayers();
+    CreateAIPlayer(-1, 0);
+    SetCompanyPurchaseTest(AllowPurchase);
     if (Player* player = GetPlayer(0))
         player->Pay(1000000, -1, 0);
     for (size_t pos = 0; pos + 3 <= size;) {

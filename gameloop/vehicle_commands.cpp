@@ -3,11 +3,20 @@
 namespace {
 
 VehicleCommandHandlers gHandlers;
+CompanyPurchaseTest gPurchaseTest = nullptr;
 
 } // namespace
 
 void SetVehicleCommandHandlers(const VehicleCommandHandlers& handlers) {
     gHandlers = handlers;
+}
+
+void SetCompanyPurchaseTest(CompanyPurchaseTest test) {
+    gPurchaseTest = test;
+}
+
+CompanyPurchaseTest GetCompanyPurchaseTest() {
+    return gPurchaseTest;
 }
 
 bool SetScheduleCommand::WritePayload(std::vector<uint8_t>& out) const {
@@ -69,10 +78,16 @@ void DeleteScheduleCommand::Execute(Game&) {
         RefuseUnavailable("schedules");
 }
 
-void BuyPlayerCommand::Execute(Game&) {
-    RefuseUnavailable("companies");
+void BuyPlayerCommand::Execute(Game& game) {
+    if (gHandlers.buyPlayer)
+        gHandlers.buyPlayer(game, *this);
+    else
+        RefuseUnavailable("companies");
 }
 
-void GameCommand39::Execute(Game&) {
-    RefuseUnavailable("companies");
+void GameCommand39::Execute(Game& game) {
+    if (gHandlers.replacePlayer)
+        gHandlers.replacePlayer(game, *this);
+    else
+        RefuseUnavailable("companies");
 }

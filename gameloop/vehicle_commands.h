@@ -120,5 +120,13 @@ struct VehicleCommandHandlers {
     void (*sell)(const SellVehicleCommand& command) = nullptr;
     void (*setSchedule)(const SetScheduleCommand& command) = nullptr;
     void (*deleteSchedule)(const DeleteScheduleCommand& command) = nullptr;
+    void (*buyPlayer)(Game& game, const BuyPlayerCommand& command) = nullptr;
+    void (*replacePlayer)(Game& game, const GameCommand39& command) = nullptr;
 };
 void SetVehicleCommandHandlers(const VehicleCommandHandlers& handlers);
+
+// Whether a company may buy another, and at what price; the company window
+// installs it. Without it every purchase is refused.
+using CompanyPurchaseTest = bool (*)(uint32_t buyer, uint32_t bought, int64_t& price);
+void SetCompanyPurchaseTest(CompanyPurchaseTest test);
+CompanyPurchaseTest GetCompanyPurchaseTest();

@@ -189,6 +189,48 @@ public:
     uint32_t GetHeadingAt(int32_t x, int32_t y) const override;
     bool StartRouteCursor(RouteCursor& cursor) const override;
     bool NextRouteTile(RouteCursor& cursor) const override;
+    // Economics, consist limits and stop queries (vehicle_costs.cpp,
+    // vehicle_types.cpp, vehicle_accessors.cpp).
+    float GetAccelerationFactor() const;
+    float GetWearPerSquare() const;
+    float GetBreakDownRisk() const;
+    void OnSquareTravelled();
+    float BookRunningCost();
+    float BookConsistRunningCost();
+    float Repair(bool singleUnit);
+    void StartLoadingWait();
+    void TakeWater();
+    bool NeedsWaterAt(int32_t x, int32_t y) const;
+    uint32_t GetSpeedLimit() const override;
+    uint32_t GetStepTime() const override;
+    float GetTrailSpeedLimit() const;
+    uint32_t GetTimePerSquare() const;
+    uint32_t ScheduleStep(uint32_t delay, bool moveCars);
+    float GetAgeYears() const;
+    void UpdateConsistLimits();
+    // The type rows that set the train's limits, -1 for none.
+    int32_t GetSpeedType() const { return int32_t(U32(192)); }
+    int32_t GetAccelerationType() const { return int32_t(U32(196)); }
+    int32_t GetCurveType() const { return int32_t(U32(200)); }
+    int32_t GetStartType() const { return int32_t(U32(204)); }
+    std::vector<ObjectHandle> FindSimilarVehicles() const;
+    bool IsShipWithoutCars() const;
+    uint32_t GetNextStopIndex() const { return GetNextStop(); }
+    void RemoveStationFromSchedule(ObjectHandle station);
+    void SetCondition(float c) { SetF32(72, c); }
+    float GetWater() const { return F32(120); }
+    void SetWater(float w) { SetF32(120, w); }
+    float GetTrainWeight() const { return F32(252); }
+    void SetTrainWeight(float w) { SetF32(252, w); }
+    uint32_t GetTilesTravelled() const { return U32(76); }
+    uint32_t GetRunningCostBookings() const { return U32(88); }
+    uint64_t GetStartTick() const;
+    uint64_t GetLastRepairTick() const;
+    uint32_t GetPreviousWake() const { return U32(20); }
+    uint32_t GetWakeTime() const { return U32(24); }
+    uint32_t GetTimePerTile() const { return U32(100); }
+    // The length of the train in trail tiles.
+    uint32_t GetTrailLength() const { return block_[31]; }
 
 private:
     uint32_t U32(uint32_t at) const;

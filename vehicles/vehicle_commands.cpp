@@ -1,11 +1,18 @@
 #include "vehicles/vehicle_commands.h"
 
 #include "data/generated/vehicle_tables.h"
+#include "gameloop/game.h"
 #include "gameloop/game_log.h"
 #include "gameloop/vehicle_commands.h"
+#include "gameloop/world_hooks.h"
+#include "transport/station.h"
+#include "transport/station_construction.h"
 #include "vehicles/schedule_list.h"
 #include "vehicles/vehicle.h"
+#include "vehicles/vehicle_accessors.h"
+#include "world/catchment.h"
 #include "world/game_clock.h"
+#include "world/game_settings.h"
 #include "world/object_manager.h"
 #include "world/player.h"
 #include "world/prices.h"
@@ -14,8 +21,20 @@ namespace {
 
 constexpr int32_t kAccountVehiclePurchase = 0;
 constexpr int32_t kAccountVehicleSale = 9;
+constexpr int32_t kAccountCompanyPurchase = 6;
+// News of a company that gave up and of the company that took its place.
+constexpr uint32_t kNewsCompanyGone = 14;
+constexpr uint32_t kNewsCompanyNew = 13;
+// Slots of the companies that can be bought or replaced.
+constexpr uint32_t kCompanySlots = 4;
 // One command buys at most this many vehicles.
 constexpr int32_t kMaxBuyCount = 64;
+
+// The vehicle counts of a company's statistics go by the vehicle's kind.
+void CountVehicle(Player* player, const Vehicle& vehicle, int64_t delta) {
+    if (PlayerStatistics* statistics = player ? player->GetStatistics() : nullptr)
+        statistics->Book(vehicle.GetVehicleType(), delta);
+}
 
 void ExecuteBuy(const BuyVehicleCommand& command) {
     const VehicleRow* row = VehicleTable::Find(int32_t(command.type));
@@ -36,6 +55,7 @@ void ExecuteBuy(const BuyVehicleCommand& command) {
         vehicle->Init(int32_t(command.type), command.GetPlayerId(), command.setup);
         vehicle->SetBuyValue(command.line);
         player->Pay(-price, kAccountVehiclePurchase, uint32_t(std::max(row->ConnectionType, 0)));
+        CountVehicle(player, *vehicle, 1);
     }
 }
 
@@ -54,6 +74,7 @@ void ExecuteSell(const SellVehicleCommand& command) {
             owner->Pay(GetVehiclePrice(vehicle->GetTypeIndex(), command.GetPlayerId()), -1, 0);
         else
             owner->Pay(vehicle->GetCurrentValue(), kAccountVehicleSale, 0);
+        CountVehicle(owner, *vehicle, -1);
     }
     vehicle->ReleaseForRemoval();
     DeleteMapObject(vehicle->GetId());
@@ -119,6 +140,92 @@ void ExecuteDeleteSchedule(const DeleteScheduleCommand& command) {
     DeleteSchedule(command.schedule);
 }
 
+std::vector<MapObject*> ObjectsOf(int32_t category, uint32_t owner) {
+    std::vector<MapObject*> out;
+    GetMapObjects(out, kSelectCategory | kSelectOwner, category, 0, int32_t(owner));
+    return out;
+}
+
+void RelinkStations() {
+    LinkFactoriesToStations();
+    LinkStorageHallsToStations();
+    RefreshStations();
+}
+
+void ExecuteBuyPlayer(Game&, const BuyPlayerCommand& command) {
+    Player* buyer = GetPlayer(command.buyer);
+    Player* bought = GetPlayer(command.bought);
+    // Only a company buys for itself, and only another company.
+    if (command.buyer != command.GetPlayerId() || command.buyer >= kCompanySlots ||
+        command.bought >= kCompanySlots || command.buyer == command.bought || !buyer || !bought) {
+        GameLog("%s: player %u cannot buy company %u for company %u", command.Name(), command.GetPlayerId(),
+                command.bought, command.buyer);
+        return;
+    }
+    int64_t price = 0;
+    const CompanyPurchaseTest test = GetCompanyPurchaseTest();
+    if (!test || !test(command.buyer, command.bought, price)) {
+        GameLog("%s: company %u may not buy company %u", command.Name(), command.buyer, command.bought);
+        return;
+    }
+    PlayerStatistics* statistics = buyer->GetStatistics();
+    for (MapObject* building : ObjectsOf(kCategoryBuilding, command.bought)) {
+        building->SetOwner(int32_t(command.buyer));
+        if (statistics && dynamic_cast<Station*>(building))
+            statistics->AddToAccount(kStationCounter, 1);
+    }
+    for (MapObject* span : ObjectsOf(kCategorySpan, command.bought))
+        span->SetOwner(int32_t(command.buyer));
+    for (MapObject* object : ObjectsOf(kCategoryMoving, command.bought)) {
+        object->SetOwner(int32_t(command.buyer));
+        if (auto* vehicle = dynamic_cast<Vehicle*>(object))
+            CountVehicle(buyer, *vehicle, 1);
+    }
+    DeletePlayer(command.bought);
+    RelinkStations();
+    buyer->Pay(-price, kAccountCompanyPurchase, 0);
+}
+
+void ExecuteReplacePlayer(Game& game, const GameCommand39& command) {
+    auto* company = dynamic_cast<ComputerPlayerBase*>(GetPlayer(command.replaced));
+    // Only a computer company gives up; a human company is never wiped.
+    if (command.replaced >= kCompanySlots || !company) {
+        GameLog("%s: slot %u holds no computer company to replace", command.Name(), command.replaced);
+        return;
+    }
+    const int32_t nameIndex = company->GetNameIndex();
+    for (MapObject* object : ObjectsOf(kCategoryMoving, command.replaced)) {
+        auto* vehicle = dynamic_cast<Vehicle*>(object);
+        if (!vehicle)
+            continue;
+        const int32_t schedule = vehicle->GetScheduleIndex();
+        vehicle->ReleaseForRemoval();
+        DeleteMapObject(vehicle->GetId());
+        // Other vehicles may share the schedule: it goes once none runs it.
+        bool used = false;
+        for (Vehicle* other : AllVehicles())
+            used = used || other->GetScheduleIndex() == schedule;
+        if (schedule >= 0 && !used)
+            DeleteSchedule(uint32_t(schedule));
+    }
+    for (MapObject* building : ObjectsOf(kCategoryBuilding, command.replaced)) {
+        if (dynamic_cast<Station*>(building)) {
+            // No vehicle may keep a stop at a station that is gone.
+            RemoveStopFromVehicles(building->GetId());
+            RemoveStation(building->GetId());
+        } else {
+            DeleteMapObject(building->GetId());
+        }
+    }
+    game.Hooks().AddNews(kNewsCompanyGone);
+    DeletePlayer(command.replaced);
+    const uint32_t difficulty =
+        GetUiState().MissionDifficulty == 0xFFFFFFFFu ? 0 : GetUiState().MissionDifficulty;
+    CreateAIPlayer(nameIndex, difficulty);
+    RelinkStations();
+    game.Hooks().AddNews(kNewsCompanyNew);
+}
+
 } // namespace
 
 void InstallVehicleCommands() {
@@ -127,5 +234,7 @@ void InstallVehicleCommands() {
     handlers.sell = ExecuteSell;
     handlers.setSchedule = ExecuteSetSchedule;
     handlers.deleteSchedule = ExecuteDeleteSchedule;
+    handlers.buyPlayer = ExecuteBuyPlayer;
+    handlers.replacePlayer = ExecuteReplacePlayer;
     SetVehicleCommandHandlers(handlers);
 }

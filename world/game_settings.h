@@ -16,6 +16,9 @@ struct UiState {
     uint32_t CurrentMission = 0xFFFFFFFFu;
     // Row of the mission-difficulty tables, 0xFFFFFFFF when none is chosen.
     uint32_t MissionDifficulty = 0xFFFFFFFFu;
+    // Non-zero when vehicles wear as they travel (with a mission difficulty
+    // that is not 0).
+    uint32_t VehicleWear = 0;
 };
 
 UiState& GetUiState();
