@@ -5,7 +5,7 @@ PACKAGES := cmake ninja-build g++ python3 pkg-config \
             libgtest-dev libbenchmark-dev libboost-graph-dev libexpat1-dev zlib1g-dev \
             libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
             libfreetype-dev fonts-dejavu-core \
-            sox libsox-fmt-mp3
+            sox libsox-fmt-mp3 xvfb
 # Only the fuzz targets need clang and its fuzzing runtime; only the
 # formatting check needs clang-format.
 FUZZ_PACKAGES   := clang libclang-rt-dev
@@ -84,8 +84,8 @@ run: configure
 	./$(BUILD)/marrowdale --headless --new --generate $(RUN_MAP) --seed $(RUN_SEED) --ticks 36000 \
 	  --data $(GAMEDATA) --save $(RUN_SAVE)
 	@echo "The year's game is saved in $(RUN_SAVE); load it with ./$(BUILD)/marrowdale --load $(RUN_SAVE)"
-	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/marrowdale --engine-demo --data $(GAMEDATA); \
-	  else echo "No display: the engine's test scene opens with ./$(BUILD)/marrowdale --engine-demo"; fi
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/marrowdale --view --load $(RUN_SAVE) --data $(GAMEDATA); \
+	  else echo "No display: the world opens with ./$(BUILD)/marrowdale --view --load $(RUN_SAVE)"; fi
 
 # Rewrites the default database in its canonical form after a hand edit.
 gamedata: configure

@@ -2,9 +2,11 @@
 // new or loaded game runs a number of frames on a clock that advances a
 // fixed amount of game time per frame, optionally driven by a command
 // script, and is saved. `--engine-demo` opens the engine's test scene in a
-// window instead, `--ui-demo` the interface's demonstration dialog.
+// window instead, `--ui-demo` the interface's demonstration dialog, `--view`
+// the world in a window.
 #include "app/engine_demo.h"
 #include "app/ui_demo.h"
+#include "app/world_view.h"
 #include "data/text_tables.h"
 #include "economy/city.h"
 #include "economy/factory.h"
@@ -39,6 +41,7 @@ namespace {
 const char kUsage[] =
     "usage: marrowdale --engine-demo [--data FOLDER] [--fullscreen] [--frames N]\n"
     "       marrowdale --ui-demo [--data FOLDER] [--fullscreen] [--frames N]\n"
+    "       marrowdale --view (--load FILE | --generate SIZE [--seed S]) [--frames N] [--data FOLDER]\n"
     "       marrowdale [--headless] (--new [--map FILE | --generate SIZE] [--seed S] | --load FILE)\n"
     "                  [--ticks N] [--frame-ms MS] [--script FILE.cmds] [--save FILE]\n"
     "                  [--autosave BASEFOLDER] [--data FOLDER] [-fe] [-host | -client]\n"
@@ -280,6 +283,8 @@ int main(int argc, char** argv) {
         return RunEngineDemo(argc - 1, argv + 1);
     if (argc > 1 && std::strcmp(argv[1], "--ui-demo") == 0)
         return RunUiDemo(argc - 1, argv + 1);
+    if (argc > 1 && std::strcmp(argv[1], "--view") == 0)
+        return RunWorldView(argc - 1, argv + 1);
     Options o;
     if (!ParseOptions(argc, argv, o)) {
         if (!valueRefused)

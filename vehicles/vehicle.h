@@ -147,6 +147,9 @@ public:
     void SetRoutePosition(uint32_t p) { SetU32(12, p); }
     const std::vector<CarRecord>& Cars() const { return cars_; }
     const std::vector<TrailPoint>& Trail() const { return trail_; }
+    // The car motion records and the trail flags, read by the drawing.
+    const std::vector<std::array<uint32_t, kMotionWords>>& Motion() const { return motion_; }
+    const std::vector<uint8_t>& TrailFlags() const { return trailFlags_; }
     void SetHead(int32_t x, int32_t y);
     void ResetCargoBooks();
 

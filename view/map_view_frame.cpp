@@ -1,4 +1,5 @@
 #include "view/map_view_frame.h"
+#include "view/vehicle_drawing.h"
 
 #include "data/generated/terrain_tables.h"
 #include "engine/draw_layers.h"
@@ -349,8 +350,9 @@ void ResetFrameLists(MapViewFrame& f) {
     PlayTreeAmbientSound(f.lists, plat::Clock::Millis(), f.lastAmbientCheck,
                          IsSoundEnabled() && IsSoundAvailable());
     DrawSpray(plat::Clock::Millis());
-    DrawScreenEffects(plat::Clock::Millis());
     const GameClock* clock = GetGameClock();
+    DrawMovingObjects(clock ? clock->GetCurrentTime() : 0);
+    DrawScreenEffects(plat::Clock::Millis());
     DrawGimmicks(clock ? clock->GetCurrentTime() : 0);
     // The map's sprites in depth order over the picture.
     for (int32_t layer = 0; layer < kMapLayers; ++layer) {

@@ -3,8 +3,8 @@
 # window would, at three zoom levels, on the GL device (off-screen) and on
 # the Null device, which must be sent the same work; the towns' buildings
 # and streets are listed; on GL the terrain is drawn (not black) and the
-# station and a factory building stand out from it; bad arguments and
-# damaged saves are refused.
+# station and a factory building stand out from it, and in a town so do
+# a house, a street and a bus; bad arguments and damaged saves are refused.
 . "$(dirname "$0")/lib/common.sh"
 game="$(dirname "$tool")/marrowdale"
 
@@ -77,6 +77,50 @@ $null"
     done
     [ "${colours[3]}" != "${colours[0]}" ] || fail "zoom $zoom: the station looks like the terrain: ${colours[3]}"
     [ "${colours[4]}" != "${colours[0]}" ] || fail "zoom $zoom: the factory looks like the terrain: ${colours[4]}"
+done
+
+# A town with a bus: two bus stops beside it, a bus bought and given a
+# schedule between them by commands; it stands at its first stop. The
+# house, a street and the bus each stand out from the terrain; the bus
+# also from the same stop piece without one; both devices get the same work.
+printf '5 BuildStationCommand 42 36 0 0 0 0\n5 BuildStationCommand 42 42 0 0 0 0\n8 BuyVehicleCommand 0 0 0 1\n' \
+    > "$work/town.cmds"
+"$game" --headless --new --seed 1 --generate 128 --ticks 20 --script "$work/town.cmds" --save "$work/t0.mds" \
+    >"$work/game.log" 2>&1 || fail "headless town game: $(cat "$work/game.log")"
+stops=$("$tool" station list "$work/t0.mds" | awk '/^station/ { printf "%s ", $2 }')
+bus=$("$tool" vehicle list "$work/t0.mds" | awk '/^vehicle/ { print $2; exit }')
+# The schedule record: the stop count, each stop (a station, its id, no
+# products, load point 1), no kept routes, the vehicle, no settings.
+python3 - "$bus" $stops > "$work/schedule.cmds" <<'PY'
+import struct, sys
+vehicle, stations = int(sys.argv[1]), [int(s) for s in sys.argv[2:]]
+b = struct.pack('<I', len(stations))
+for s in stations:
+    b += struct.pack('<III', 0, s, 0) + struct.pack('<64i', *([-1] * 64)) + struct.pack('<IIII', 0, 0, 1, 0)
+b += bytes([0]) + struct.pack('<II', vehicle, 0) + bytes(64) + struct.pack('<iIII', -1, 0, 0, 0)
+print(1, 'SetScheduleCommand', vehicle, *b)
+PY
+"$game" --headless --load "$work/t0.mds" --ticks 100 --script "$work/schedule.cmds" --save "$work/t.mds" \
+    >"$work/game.log" 2>&1 || fail "scheduled bus: $(cat "$work/game.log")"
+for zoom in 0 1 2; do
+    gl=$("$tool" view shot "$work/t.mds" --out "$work/tgl$zoom.png" --at 46 40 --zoom "$zoom" --size 800x600 --gl \
+        --objects 2>&1) || { fail "town shot at zoom $zoom: $gl"; continue; }
+    if [ "$zoom" -eq 0 ]; then
+        null=$("$tool" view shot "$work/t.mds" --out "$work/tnull.png" --at 46 40 --zoom 0 --size 800x600 \
+            --null --objects 2>&1) || fail "town Null shot: $null"
+        [ "${gl#*on OpenGL}" = "${null#*on Null}" ] || fail "the devices were sent different work for the town"
+    fi
+    vehicle=$(echo "$gl" | awk '/^vehicle/ && $4 > 1 { print $6, $7; exit }')
+    house=$(echo "$gl" | awk '/^building 1 3 / { print $5, $6; exit }')
+    street=$(echo "$gl" | awk '/^road/ && $3 > 46 { print $3, $4; exit }')
+    [ "$vehicle" = "42 37" ] || { fail "zoom $zoom: the bus is not at its stop: $vehicle"; continue; }
+    [ -n "$house" ] && [ -n "$street" ] || { fail "zoom $zoom: no house or street in the picture"; continue; }
+    mapfile -t colours < <(probe "$work/tgl$zoom.png" 46 40 "${heights[$zoom]}" 45 33 $vehicle 42 43 $house $street)
+    [ "${#colours[@]}" -eq 5 ] || { fail "zoom $zoom: the town picture cannot be read"; continue; }
+    [ "${colours[1]}" != "${colours[0]}" ] || fail "zoom $zoom: the bus looks like the terrain: ${colours[1]}"
+    [ "${colours[1]}" != "${colours[2]}" ] || fail "zoom $zoom: the bus looks like the empty stop: ${colours[1]}"
+    [ "${colours[3]}" != "${colours[0]}" ] || fail "zoom $zoom: the house looks like the terrain: ${colours[3]}"
+    [ "${colours[4]}" != "${colours[0]}" ] || fail "zoom $zoom: the street looks like the terrain: ${colours[4]}"
 done
 
 "$tool" view shot "$work/s.mds" > /dev/null 2>&1

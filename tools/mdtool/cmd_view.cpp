@@ -19,10 +19,12 @@
 #include "platform/null_render_device.h"
 #include "platform/video/gl_render_device.h"
 #include "platform/video/window.h"
+#include "vehicles/vehicle.h"
 #include "view/map_view_frame.h"
 #include "view/map_view_state.h"
 #include "view/view_sections.h"
 #include "view/view_world_hooks.h"
+#include "world/object_manager.h"
 #include "world/world_map.h"
 
 #include <cstdio>
@@ -32,13 +34,14 @@ namespace mdtool {
 namespace {
 
 constexpr const char* kViewUsage =
-    "view shot FILE --out F.png [--at X Y] [--zoom Z] [--size WxH] [--gl|--null] [--data DIR]";
+    "view shot FILE --out F.png [--at X Y] [--zoom Z] [--size WxH] [--gl|--null] [--data DIR] [--objects]";
 
 struct ShotOptions {
     std::string save, out, data = "gamedata";
     int32_t x = -1, y = -1, zoom = 0;
     int32_t width = 1024, height = 768;
     bool gl = true;
+    bool objects = false; // list what was drawn where, by tile
 };
 
 bool ParseShot(const Args& args, ShotOptions& o) {
@@ -47,6 +50,8 @@ bool ParseShot(const Args& args, ShotOptions& o) {
         const bool more = i + 1 < args.size();
         if (a == "--gl" || a == "--null")
             o.gl = a == "--gl";
+        else if (a == "--objects")
+            o.objects = true;
         else if (a == "--out" && more)
             o.out = args[++i];
         else if (a == "--data" && more)
@@ -141,6 +146,36 @@ int RunShot(const Args& args) {
     const plat::DeviceStats stats = device->Stats();
     const MapViewFrame& frame = MapViewFrameOf();
     const size_t buildings = frame.lists.buildings.size(), routes = frame.lists.routes.size();
+    // With --objects: the drawn buildings and vehicles and the route tiles
+    // of the picture, one a line, for checks of what stands where.
+    std::vector<std::string> listed;
+    if (o.objects) {
+        char line[96];
+        for (const BuildingRecord& b : frame.lists.buildings)
+            if (const MapObject* object = MapObjectFromId(b.building)) {
+                std::snprintf(line, sizeof line, "building %d %d at %d %d", object->GetCategory(),
+                              object->GetSubtype(), object->GetX(), object->GetY());
+                listed.emplace_back(line);
+            }
+        for (const Vehicle* v : AllVehicles()) {
+            int32_t vx = 0, vy = 0;
+            v->GetHeadPosition(vx, vy);
+            std::snprintf(line, sizeof line, "vehicle %u state %d at %d %d", v->GetId(), v->GetState(), vx,
+                          vy);
+            listed.emplace_back(line);
+        }
+        const EngineRect view = Viewport::GetRect();
+        for (uint32_t y = 0; y < map.GetHeight(); ++y)
+            for (uint32_t x = 0; x < map.GetWidth(); ++x) {
+                if (map.GetCellKind(x, y) != kCellRoute || map.GetRoadDirections(x, y) == 0)
+                    continue;
+                const ScreenPoint p = MapToScreen(int32_t(x), int32_t(y));
+                if (p.x < view.left || p.x >= view.right || p.y < view.top || p.y >= view.bottom)
+                    continue;
+                std::snprintf(line, sizeof line, "road at %u %u", x, y);
+                listed.emplace_back(line);
+            }
+    }
     GraphicSets::ReleaseAll();
     Engine::ReleaseEngine();
     device.reset();
@@ -157,6 +192,8 @@ int RunShot(const Args& args) {
                 "changes, %u texture binds\n",
                 o.out.c_str(), o.width, o.height, cx, cy, o.zoom, buildings, routes, o.gl ? "OpenGL" : "Null",
                 stats.drawCalls, stats.stateChanges, stats.textureBinds);
+    for (const std::string& line : listed)
+        std::printf("%s\n", line.c_str());
     return 0;
 }
 

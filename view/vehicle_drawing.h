@@ -1,0 +1,88 @@
+// The drawing of the vehicles on the map: each vehicle is placed between
+// two points of its trail by the share of its step that has passed, turned
+// to its heading, and queued in its owner's colour; trains car by car from
+// their car motion records, along the arcs of curve tiles. Engines puff
+// smoke while they move. The drawing reads the vehicles only: what it keeps
+// (the revision last drawn, the last puff of each unit) is its own, per
+// world. Main thread only.
+#pragma once
+
+#include "world/map_object.h"
+#include "world/world.h"
+
+#include <cstdint>
+#include <map>
+
+class Vehicle;
+class ValueTable;
+
+class VehicleDrawState : public WorldAttachment {
+public:
+    // The map revision each vehicle was last drawn in.
+    std::map<ObjectHandle, uint32_t> drawnRevision;
+    // The game time of the last smoke puff, per vehicle and unit.
+    std::map<ObjectHandle, uint32_t> lastPuff;
+    // Engines smoke while this is on.
+    bool smoke = true;
+    // Counts the units handled while one vehicle is drawn (-1 before it).
+    int32_t unitCounter = -1;
+    // Images and puffs of the last DrawMovingObjects, for statistics and tests.
+    uint32_t imagesDrawn = 0;
+    uint32_t puffsMade = 0;
+};
+VehicleDrawState& VehicleDrawStateOf(World& world = CurrentWorld());
+
+// The share of a step that has passed at t: (t - previous) / (next -
+// previous) on unsigned differences, at most 1; 1 when the two wake times
+// are equal (a vehicle just woken stands on its new tile).
+float WakeFraction(uint32_t t, uint32_t previous, uint32_t next);
+
+// The heading of a direction mask as a fraction of a full turn: 0 for 1
+// (north), 0.25 for 2, 0.5 for 4, 0.75 for 8, the diagonals between; -1
+// for a mask that names no direction.
+float MaskHeading(uint32_t mask);
+
+// The heading of a train car at fraction p of trail index k on plain track,
+// from the directions of travel before, on and after its square; the
+// vehicle's own direction byte stands in where the trail gives none. A
+// quarter turn is spread over the curve tile, an eighth before its centre
+// and an eighth after it.
+float CarHeading(float p, uint32_t k, uint32_t dPrev, uint32_t dMid, uint32_t dNext, uint8_t ownDirection);
+
+// The arc of a curve tile: whether (dIn, dOut) turn there, and when they do
+// the point at arc parameter u (0 to 1) relative to the tile's anchor at
+// zoom scale s, from the curve table T, the middle points M and the path
+// length of the plain-track row. False (the car keeps its straight place)
+// on straight track, for a missing arc or a path length that is not
+// positive.
+bool CurveOffset(const ValueTable& t, const ValueTable& m, float pathLength, uint32_t dIn, uint32_t dOut,
+                 float u, float s, float& dx, float& dy);
+
+// The rotation picture of heading h among `rotations`: h is turned by half
+// a turn (the pictures start facing south), rounded half up, 0 when it
+// comes to `rotations`; 0 without rotations.
+int32_t RotationIndex(float h, int32_t rotations);
+
+// Whether an engine with these values puffs at now (the interval, the
+// worn engine's chance, the direction); `random` is a number 0 to 99 of the
+// presentation's random table.
+struct SmokeInputs {
+    uint32_t now = 0;
+    uint32_t lastPuff = 0;
+    uint32_t tileTime = 0; // the vehicle's time per tile
+    uint8_t direction = 0; // the unit's direction byte, 0 to 7
+    uint32_t moveMask = 0; // its direction of travel on the map
+    float condition = 100.0f;
+    int32_t kind = 0; // 2: the slower interval
+    uint32_t random = 0;
+};
+bool SmokeDue(const SmokeInputs& in);
+// The grey of a puff for an engine's condition: 255 when new, darker worn.
+uint32_t SmokeGrey(float condition);
+
+// Queues the images of one vehicle for game time t; the number queued.
+// Nothing when it is not on the map (states 0, 1, below 0) or was drawn in
+// this map revision already.
+int32_t DrawVehicle(Vehicle& vehicle, uint32_t t);
+// Every moving object of the current world that can be drawn; images queued.
+int32_t DrawMovingObjects(uint32_t t);
