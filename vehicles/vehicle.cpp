@@ -481,6 +481,8 @@ void Vehicle::Step() {
         return;
     }
     case kStateMoving: {
+        if (CheckBreakdown())
+            return;
         if (!route_ || GetRoutePosition() >= route_->Count()) {
             SetState(kStateArrives);
             SetWake(wake, wake);
@@ -503,13 +505,27 @@ void Vehicle::Step() {
         return;
     }
     case kStateArrives:
-        SetU32(0, GetNextStop());
+        OnArrival();
         route_.reset();
         SetState(kStateUnloading);
         SetWake(wake, wake + kServiceMs);
         return;
     case kStateUnloading:
-    case kStateLoading:
+    case kStateLoading: {
+        // The stop service: one car per call, each followed by a wait.
+        const uint32_t served = ServeStop(GetCurrentStop());
+        ComputeTrainWeight();
+        const bool waits =
+            served == kServeCarServed || served == kServeNotReady ||
+            (served == kServeWaitsForCargo && schedule_ && schedule_->GetWaitOption1(GetCurrentStop()) != 0);
+        if (waits) {
+            SetWake(wake, wake + kServiceMs);
+            return;
+        }
+        SetState(kStateReadyToGo);
+        SetWake(wake, wake);
+        return;
+    }
     case kStateWaitingInStation:
     case kStateBlockedAtStation:
         SetState(kStateReadyToGo);
@@ -547,12 +563,6 @@ void Vehicle::Step() {
     }
 }
 
-void Vehicle::GetInfoText(std::string& out) const {
-    const VehicleRow* row = Row();
-    out = (row ? row->Name : std::string("?")) + " " + std::to_string(GetNumber()) + ": " +
-          VehicleStateName(GetState());
-}
-
 void Vehicle::RepairLoaded() {
     SizeVectors();
     const int32_t state = GetState();
@@ -564,6 +574,7 @@ void Vehicle::RepairLoaded() {
         GameLog("vehicle %u: reserved slot %u is beyond %u; none is held", id_, GetReservedSlot(), kMaxSlot);
         SetU32(16, 0);
     }
+    RecountCargo();
     SetNextWake(U32(24));
 }
 
