@@ -197,6 +197,9 @@ TEST_F(LoadingTest, BrokenCarRecordsGiveNoCapacityAndNoCrash) {
     EXPECT_EQ(bus->LoadPassengers(0), kServeDone);
     EXPECT_EQ(bus->GetPassengerCapacity(), 0u);
     EXPECT_EQ(bus->GetCarPassengerCapacity(9999), 0u);
+    // A type that claims more cars than a vehicle has: unloading walks only
+    // the cars there are.
+    VehicleTable::GetOrCreateRow(kBus)->Capacity = 100000;
     bus->SetState(kStateUnloading);
     EXPECT_EQ(bus->ServeStop(0), kServeDone);
     bus->SetMotionRecords({});

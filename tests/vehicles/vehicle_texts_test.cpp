@@ -45,6 +45,12 @@ TEST_F(VehicleTextsTest, EdgesOfTheInfoText) {
     bus->GetInfoText(after);
     EXPECT_NE(after.find("\n\n%d %n " + a->GetName() + " %\n"), std::string::npos) << after;
     row->Text = saved;
+    // A train without tractive power shows no load rather than dividing by 0.
+    VehicleTable::GetOrCreateRow(kBus)->TractivePower = 0;
+    bus->SetCar(0, CarRecord{0, 0, 5, -1, -1});
+    ASSERT_GT(bus->ComputeTrainWeight(), 0.0f);
+    bus->GetInfoText(after);
+    EXPECT_NE(after.find("\nLoad: 0 %\n"), std::string::npos) << after;
     // Without a schedule the text is empty.
     bus->RemoveFromSchedule(bus->GetScheduleIndex());
     bus->GetInfoText(after);
