@@ -206,7 +206,7 @@ public:
     // Condition back to 100; answers the cost booked to the owner.
     float Repair(bool singleUnit);
     // The developer text with raw values (vehicle_texts.cpp).
-    void DebugDump(std::string& out) const;
+    void DebugDump(std::string& out) const override;
 
 private:
     uint32_t U32(uint32_t at) const;
