@@ -34,7 +34,6 @@ constexpr uint32_t kMotionType = 1;
 constexpr uint32_t kMotionCar = 4;
 constexpr uint32_t kKindPowered = 1;
 constexpr uint32_t kKindCar = 2;
-constexpr uint32_t kNoCar = 0xFFFFFFFFu;
 
 const std::map<ObjectHandle, uint32_t>* Waiting(ObjectHandle factory, bool mail) {
     const VehicleCargoHooks& hooks = GetVehicleCargoHooks();
