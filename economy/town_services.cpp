@@ -4,6 +4,7 @@
 #include "economy/city.h"
 #include "economy/city_config.h"
 #include "economy/factory.h"
+#include "economy/factory_cargo.h"
 #include "economy/factory_events.h"
 #include "economy/private_car_spawn.h"
 #include "files/chunk_stream.h"
@@ -222,6 +223,7 @@ void InstallTownsAndIndustry(Game& game) {
     InstallStationsOnTownLand();
     InstallSignals(game);
     InstallFactoryStationHooks();
+    InstallFactoryCargoHooks();
     game.SetSectionSerializer(SaveSection::Factories, SerializeFactoryEvents);
     InstallVehicles(game);
     InstallSpecialTracks();
@@ -237,6 +239,7 @@ void UninstallTownsAndIndustry() {
     RegisterMapObjectClass(kCategoryBuilding, kSpecialTrackSubtype, nullptr);
     SetRouteCommandHandlers({});
     GetStationHooks() = StationHooks{};
+    UninstallFactoryCargoHooks();
     WorldServices& world = Services();
     world.cityCount = nullptr;
     world.cityCentre = nullptr;

@@ -69,16 +69,26 @@ bool ParseCommandScript(std::string_view text, std::vector<ScriptedCommand>& com
         ScriptedCommand scripted;
         if (!Number(words[0], scripted.tick))
             return fail("a tick number is expected, not " + Shown(words[0]));
-        if (words.size() < 2)
+        // An optional "pN" names the issuing player's slot.
+        size_t at = 1;
+        int player = -1;
+        if (words.size() > 1 && words[1].size() > 1 && words[1][0] == 'p') {
+            if (!Number(words[1].substr(1), player) || player < 0 || player >= int(kScriptPlayerSlots))
+                return fail(Shown(words[1]) + " is not a player slot");
+            at = 2;
+        }
+        if (words.size() <= at)
             return fail("the command is missing");
         uint16_t type = 0;
-        if (!Number(words[1], type))
-            type = CommandTypeIdByName(words[1]);
+        if (!Number(words[at], type))
+            type = CommandTypeIdByName(words[at]);
         std::unique_ptr<GameCommand> command = CreateGameCommand(type);
         if (!command)
-            return fail(Shown(words[1]) + " is not a command");
+            return fail(Shown(words[at]) + " is not a command");
+        if (player >= 0)
+            command->SetPlayerId(uint8_t(player));
         std::vector<int64_t> fields;
-        for (size_t i = 2; i < words.size(); ++i) {
+        for (size_t i = at + 1; i < words.size(); ++i) {
             int64_t n = 0;
             if (!Number(words[i], n))
                 return fail(Shown(words[i]) + " is not a number");

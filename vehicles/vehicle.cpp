@@ -441,12 +441,6 @@ void Vehicle::WakeNow() {
     SetWake(U32(20), Now());
 }
 
-void Vehicle::GetInfoText(std::string& out) const {
-    const VehicleRow* row = Row();
-    out = (row ? row->Name : std::string("?")) + " " + std::to_string(GetNumber()) + ": " +
-          VehicleStateName(GetState());
-}
-
 void Vehicle::RepairLoaded() {
     SizeVectors();
     const int32_t state = GetState();
@@ -458,6 +452,7 @@ void Vehicle::RepairLoaded() {
         GameLog("vehicle %u: reserved slot %u is beyond %u; none is held", id_, GetReservedSlot(), kMaxSlot);
         SetU32(16, 0);
     }
+    RecountCargo();
     SetNextWake(U32(24));
     if (GetOccupiedLength() > kTrail)
         SetOccupiedLength(kTrail);

@@ -70,6 +70,12 @@ struct CargoRecord {
     int32_t boardY = 0;
 };
 
+// Answers of the stop service and the loading calls.
+inline constexpr uint32_t kServeDone = 0;
+inline constexpr uint32_t kServeCarServed = 1;
+inline constexpr uint32_t kServeWaitsForCargo = 2;
+inline constexpr uint32_t kServeNotReady = 3;
+
 struct CargoBook {
     std::map<uint32_t, std::vector<CargoRecord>> aboard;
     std::map<uint32_t, std::map<uint32_t, uint32_t>> boardings;
@@ -234,6 +240,48 @@ public:
     uint32_t GetTimePerTile() const { return U32(100); }
     // The length of the train in trail tiles.
     uint32_t GetTrailLength() const { return block_[31]; }
+    // Stops and cargo (vehicle_loading.cpp): the stop service, the town
+    // cargo books, capacities, weight and the coupling of a train's units.
+    // Answers of ServeStop and the loading calls are the kServe* values.
+    uint32_t ServeStop(uint32_t stop);
+    void UnloadPassengers(uint32_t stop, float& income) { UnloadTownCargo(stop, false, income); }
+    void UnloadMail(uint32_t stop, float& income) { UnloadTownCargo(stop, true, income); }
+    uint32_t LoadPassengers(uint32_t stop) { return LoadTownCargo(stop, false); }
+    uint32_t LoadMail(uint32_t stop) { return LoadTownCargo(stop, true); }
+    uint32_t GetCarPassengerCapacity(uint32_t record) const { return CarCapacity(record, false); }
+    uint32_t GetCarMailCapacity(uint32_t record) const { return CarCapacity(record, true); }
+    void UpdatePassengerCapacity() { SetU32(216, TrainCapacity(false)); }
+    void UpdateMailCapacity() { SetU32(232, TrainCapacity(true)); }
+    float ComputeTrainWeight();
+    bool CoupleUnits(bool handOver);
+    void HandOverToLead(Vehicle& lead, bool handOver);
+    // One car motion record per unit the train holds, each with its car.
+    void BuildMotionRecords();
+    // After loading: the cargo totals from the books, the weight anew.
+    void RecountCargo();
+    uint32_t GetPassengersAboard() const { return U32(212); }
+    uint32_t GetPassengerCapacity() const { return U32(216); }
+    uint32_t GetMailAboard() const { return U32(228); }
+    uint32_t GetMailCapacity() const { return U32(232); }
+    float GetStopIncome() const { return F32(220); }
+    float GetStopCosts() const { return F32(224); }
+    void SetStopCosts(float v) { SetF32(224, v); }
+    int32_t GetServedCar() const { return int32_t(U32(240)); }
+    const CargoBook& PassengerBook() const { return passengers_; }
+    const CargoBook& MailBook() const { return mail_; }
+    void SetCar(uint32_t i, const CarRecord& car) {
+        if (i < cars_.size())
+            cars_[i] = car;
+    }
+    using MotionRecord = std::array<uint32_t, kMotionWords>;
+    const std::vector<MotionRecord>& MotionRecords() const { return motion_; }
+    void SetMotionRecords(std::vector<MotionRecord> records);
+    // Breakdowns, scrapping and the arrival at a stop (vehicle_breakdown.cpp).
+    bool CheckBreakdown();
+    void Scrap();
+    void OnArrival();
+    // The developer text with raw values (vehicle_texts.cpp).
+    void DebugDump(std::string& out) const override;
 
 private:
     uint32_t U32(uint32_t at) const;
@@ -260,6 +308,13 @@ private:
     void LeaveDepartedStation();
     bool ReserveGoalSlot(Station& station, uint32_t area);
     bool RouteToLoadArea(Station& station, uint32_t area);
+    uint32_t LoadTownCargo(uint32_t stop, bool mail);
+    void UnloadTownCargo(uint32_t stop, bool mail, float& income);
+    uint32_t CarCapacity(uint32_t record, bool mail) const;
+    uint32_t TrainCapacity(bool mail) const;
+    // Unloads the first car the stop does not keep: true when one was served.
+    bool UnloadOneProductCar(uint32_t stop, bool& more);
+    uint32_t LoadProducts(uint32_t stop);
 
     std::array<uint8_t, kBlockBytes> block_{};
     std::vector<CarRecord> cars_;

@@ -145,7 +145,7 @@ float Vehicle::GetBreakDownRisk() const {
     const float age = GetAgeYears();
     const float modifier = row->BreakDownAgeModifier;
     const float g = modifier > 0.0f && age > modifier ? age / modifier : 1.0f;
-    return (100.0f - condition) / float(row->Reliability) * g;
+    return std::clamp((100.0f - condition) / float(row->Reliability) * g, 0.0f, 100.0f);
 }
 
 float Vehicle::BookRunningCost() {

@@ -133,6 +133,8 @@ void Vehicle::Step() {
 }
 
 void Vehicle::Movement(bool fromSecondPart) {
+    if (GetState() == kStateMoving && CheckBreakdown())
+        return;
     const uint32_t mode = uint32_t(GetConnectionType());
     if (!route_ || route_->Count() == 0) {
         // A vehicle without a way (a new schedule, a loaded game) plans one
@@ -198,8 +200,9 @@ void Vehicle::Movement(bool fromSecondPart) {
 
 void Vehicle::StationStep() {
     if (GetState() == kStateArrives) {
-        // The stop is reached: the next one becomes current.
-        SetU32(0, GetNextStop());
+        // The stop is reached: the next one becomes current, with the
+        // books opened and a repair where the station offers it.
+        OnArrival();
         route_.reset();
     }
     if (GetState() == kStateArrives || GetState() == kStateBlockedAtStation) {
@@ -209,17 +212,31 @@ void Vehicle::StationStep() {
             return;
         }
         SetState(kStateUnloading);
+        if (!ServiceHook()) {
+            // The first car is served after the loading wait.
+            ScheduleStep(kVehicleServiceMs);
+            return;
+        }
     }
     if (GetState() == kStateWaitingInStation)
         SetState(kStateUnloading);
     uint32_t answer = 0;
     if (ServiceHook()) {
         answer = ServiceHook()(*this);
-    } else if (GetState() == kStateUnloading) {
-        // Without a cargo side, a stop is one service wait.
-        SetState(kStateLoading);
-        ScheduleStep(kVehicleServiceMs);
-        return;
+    } else {
+        // The stop service: one car per call, each followed by a wait.
+        const int32_t before = GetState();
+        const uint32_t served = ServeStop(GetCurrentStop());
+        ComputeTrainWeight();
+        // Unloading done: the loading takes its own wait.
+        const bool waits =
+            (before == kStateUnloading && GetState() == kStateLoading) || served == kServeCarServed ||
+            served == kServeNotReady ||
+            (served == kServeWaitsForCargo && schedule_ && schedule_->GetWaitOption1(GetCurrentStop()) != 0);
+        if (waits) {
+            ScheduleStep(kVehicleServiceMs);
+            return;
+        }
     }
     if (answer == 3)
         return;

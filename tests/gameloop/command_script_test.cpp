@@ -28,6 +28,18 @@ TEST(CommandScript, ReadsCommandsByNameOrIdInTickOrder) {
     EXPECT_EQ(route.endY, -1);
 }
 
+TEST(CommandScript, ALineMayNameTheIssuingPlayer) {
+    std::vector<ScriptedCommand> commands;
+    std::string error;
+    ASSERT_TRUE(
+        ParseCommandScript("1 p2 BuyVehicleCommand 7 0 1 0\n2 BuyVehicleCommand 7 0 1 0", commands, error))
+        << error;
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0].command->GetPlayerId(), 2);
+    EXPECT_EQ(commands[1].command->GetPlayerId(), LocalPlayerSlot());
+    EXPECT_EQ(static_cast<BuyVehicleCommand&>(*commands[0].command).type, 7u);
+}
+
 TEST(CommandScript, RefusesBadLinesWithTheirNumber) {
     struct Case {
         const char* text;
@@ -43,6 +55,10 @@ TEST(CommandScript, RefusesBadLinesWithTheirNumber) {
         {"3 TrackRouteCommand 40000 0 0 0 0 0 0", "line 1: the fields do not fit TrackRouteCommand"},
         {"3 DemolishStationCommand 1x", "line 1: '1x' is not a number"},
         {"3 GameCommand34 1", "line 1: the fields do not fit GameCommand34"},
+        {"3 p5 GameCommand34", "line 1: 'p5' is not a player slot"},
+        {"3 p-1 GameCommand34", "line 1: 'p-1' is not a player slot"},
+        {"3 px GameCommand34", "line 1: 'px' is not a player slot"},
+        {"3 p0", "line 1: the command is missing"},
         {"3 SetScheduleCommand 1 256", "line 1: the fields do not fit SetScheduleCommand"},
         // Words are shown escaped and cut, whatever the file holds.
         {"3 \x01\xFFmd\\x", "line 1: '\\x01\\xFFmd\\x5Cx' is not a command"},

@@ -529,7 +529,7 @@ TEST_F(VehicleMotionTest, AnOccupiedPlatformIsNeverTakenAndNoExitRouteLeavesArea
         arrived = train->GetStationUnderVehicle() == b && train->GetReservedSlot() == 1;
     }
     EXPECT_TRUE(arrived);
-    for (uint32_t i = 0; i < 200 && train->GetState() != kStateLoading; ++i)
+    for (uint32_t i = 0; i < 2000 && train->GetState() != kStateLoading; ++i)
         RunFrames(1);
     ASSERT_EQ(train->GetState(), kStateLoading);
     // Planning from a stop without a held area starts at the head itself.
