@@ -3,6 +3,7 @@
 #include "files/chunk_stream.h"
 #include "gameloop/game.h"
 #include "gameloop/vehicle_commands.h"
+#include "transport/signals.h"
 #include "vehicles/building_walker.h"
 #include "vehicles/movers.h"
 #include "vehicles/moving_object.h"
@@ -23,9 +24,31 @@ int64_t KindOfVehicle(ObjectHandle id) {
     return vehicle ? int64_t(uint32_t(vehicle->GetTypeIndex())) << 32 | 0 : -1;
 }
 
+// The trains standing on a tile, for the signal blocks: the holders of the
+// tile's rail lanes that still stand there, each once.
+void RailVehiclesOnTile(uint32_t x, uint32_t y, std::vector<SignalVehicle>& out) {
+    constexpr uint32_t kRail = 1;
+    for (uint32_t lane = 0; lane < 2; ++lane) {
+        const ObjectHandle holder = GetLaneHolder(kRail, int32_t(x), int32_t(y), lane);
+        const MovingObject* object = holder ? GetMovingObject(holder) : nullptr;
+        if (!object || object->GetConnectionType() != int32_t(kRail) || object->IsDeadForLanes())
+            continue;
+        const uint32_t heading = object->GetHeadingAt(int32_t(x), int32_t(y));
+        if (heading == 0 || (!out.empty() && out.back().id == holder))
+            continue;
+        out.push_back({holder, heading});
+    }
+}
+
+// The signal registry is per world and a load starts a fresh one.
+void InstallRailVehicleCount() {
+    WorldSignals().railVehiclesOnTile = RailVehiclesOnTile;
+}
+
 } // namespace
 
 void VehicleWorldHooks::ResetWorld() {
+    InstallRailVehicleCount();
     ::DeleteAllSchedules();
     InvalidateLanes();
     TransportWorldHooks::ResetWorld();
@@ -38,6 +61,7 @@ void VehicleWorldHooks::NewGameInit(uint32_t mapWidth, uint32_t mapHeight) {
 
 void VehicleWorldHooks::AfterLoad() {
     TransportWorldHooks::AfterLoad();
+    InstallRailVehicleCount();
     RebuildDamagedRoutes();
     RestartBuildingWalkers();
 }
@@ -69,6 +93,7 @@ void InstallVehicles(Game& game) {
     hooks.kind = KindOfVehicle;
     SetScheduleVehicleHooks(hooks);
     InstallVehicleCommands();
+    InstallRailVehicleCount();
     game.SetSectionSerializer(SaveSection::Schedules,
                               [] { return StreamMode() == kStreamLoad ? LoadSchedules() : SaveSchedules(); });
 }
@@ -78,5 +103,6 @@ void UninstallVehicles(Game& game) {
     UnregisterMoverClasses();
     SetScheduleVehicleHooks({});
     SetVehicleCommandHandlers({});
+    WorldSignals(game.GetWorld()).railVehiclesOnTile = nullptr;
     game.SetSectionSerializer(SaveSection::Schedules, nullptr);
 }

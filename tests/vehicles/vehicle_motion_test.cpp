@@ -344,6 +344,68 @@ TEST_F(VehicleMotionTest, ATrainReservesTheBlocksItEntersAndSellingReleasesThem)
     EXPECT_EQ(blocked(second), 0u);
 }
 
+TEST_F(VehicleMotionTest, RecomputedSignalBlocksCountTheTrainsInThemAlsoAfterALoad) {
+    Station* a = StationOf(1, 10, 10);
+    Station* b = StationOf(1, 40, 10);
+    ASSERT_TRUE(a && b);
+    LayoutTile pa, pb;
+    a->GetLoadPoint(1, pa);
+    b->GetLoadPoint(1, pb);
+    LayWay(1, pa, pb);
+    Finish(1, {a, b});
+    const uint32_t y = uint32_t(pa.y);
+    InstallSignals(game);
+    const uint32_t firstId = CreateSignal(uint32_t(pa.x) + 10, y, 0)->id;
+    const uint32_t secondId = CreateSignal(uint32_t(pa.x) + 20, y, 0)->id;
+    RefreshSignalsIfDirty();
+    Vehicle* train = Buy(kFirstType + 1);
+    ASSERT_NE(train, nullptr);
+    ASSERT_TRUE(Schedule(*train, {a, b}));
+    constexpr uint32_t kEast = 1;
+    auto between = [&] {
+        int32_t x = 0, hy = 0;
+        train->GetHeadPosition(x, hy);
+        return train->GetHeading() == 2 && uint32_t(x) > GetSignal(firstId)->x + 2 &&
+               uint32_t(x) < GetSignal(secondId)->x;
+    };
+    auto recomputed = [](uint32_t id) {
+        RecomputeSignalBlocks();
+        const Signal::Direction& dir = GetSignal(id)->directions[kEast];
+        return std::pair<int32_t, int32_t>(dir.blocked, dir.counter);
+    };
+    for (uint32_t frame = 0; frame < 6000 && !between(); ++frame)
+        RunFrames(1);
+    ASSERT_TRUE(between());
+    // The block east of the first signal holds the train; the one past the
+    // second is empty.
+    EXPECT_EQ(recomputed(firstId).first, 1);
+    EXPECT_EQ(recomputed(secondId).first, 0);
+
+    std::vector<uint8_t> saved;
+    ASSERT_TRUE(SaveGameToMemory(game, saved));
+
+    // Past the second signal the recount is given back: the first block is
+    // free again.
+    bool freed = false;
+    for (uint32_t frame = 0; frame < 3000 && !freed; ++frame) {
+        RunFrames(1);
+        int32_t x = 0, hy = 0;
+        train->GetHeadPosition(x, hy);
+        if (uint32_t(x) > GetSignal(secondId)->x + 2) {
+            const Signal::Direction& dir = GetSignal(firstId)->directions[kEast];
+            freed = dir.blocked == 0 && dir.counter == 0;
+            break;
+        }
+    }
+    EXPECT_TRUE(freed);
+
+    // A loaded game still sees the train in the block.
+    ASSERT_TRUE(LoadGameFromMemory(game, saved));
+    ASSERT_TRUE(GetSignal(firstId) && GetSignal(secondId));
+    EXPECT_EQ(recomputed(firstId).first, 1);
+    EXPECT_EQ(recomputed(secondId).first, 0);
+}
+
 TEST_F(VehicleMotionTest, AGameSavedMidJourneySavesAgainUnchangedAndGoesOnAsOneRunThrough) {
     Station* a = nullptr;
     Station* b = nullptr;
