@@ -14,6 +14,7 @@ game="$(dirname "$tool")/marrowdale"
 scenarios="
 road_bus.txt road
 water_ferry.txt water
+road_goods.txt road
 "
 pieces=5
 piece_ticks=7000
