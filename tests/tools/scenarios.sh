@@ -4,8 +4,8 @@
 # earns money and the company's money is the start money plus the year's
 # bookings; every vehicle is seen heading for each stop of its schedule at
 # the save points of a run played in pieces (saved and loaded between
-# them), whose end has the same world hash as a run straight through and as
-# one in another process; selling the vehicles frees every station slot and
+# them), whose end has the same world hash as a run straight through in
+# another process; selling the vehicles frees every station slot and
 # reservation they held.
 . "$(dirname "$0")/lib/common.sh"
 game="$(dirname "$tool")/marrowdale"
@@ -30,9 +30,6 @@ check() {
     # shellcheck disable=SC2086
     MALLOC_PERTURB_=165 "$game" --headless --new $options --script "$file" --ticks $ticks \
         --save "$w/straight.mds" >/dev/null 2>&1 || { fail "$1: straight run: exit $?"; return; }
-    # shellcheck disable=SC2086
-    MALLOC_PERTURB_=90 "$game" --headless --new $options --script "$file" --ticks $ticks \
-        --save "$w/other.mds" >/dev/null 2>&1 || { fail "$1: second process: exit $?"; return; }
 
     # The run in pieces, the vehicles listed at each save point.
     # shellcheck disable=SC2086
@@ -45,12 +42,13 @@ check() {
             >/dev/null 2>&1 || { fail "$1: piece $i: exit $?"; return; }
         "$tool" vehicle list "$w/$i.mds" >> "$w/seen"
     done
-    local straight other pieced
+    # The pieces ran in other processes than the straight run, with other
+    # heap contents.
+    local straight pieced
     straight=$("$tool" game hash "$w/straight.mds")
-    other=$("$tool" game hash "$w/other.mds")
     pieced=$("$tool" game hash "$w/$pieces.mds")
-    [ -n "$straight" ] && [ "$straight" = "$other" ] || fail "$1: two processes differ: $straight and $other"
-    [ "$straight" = "$pieced" ] || fail "$1: saved and loaded pieces differ from the straight run: $pieced, $straight"
+    [ -n "$straight" ] && [ "$straight" = "$pieced" ] ||
+        fail "$1: saved and loaded pieces differ from the straight run: $pieced, $straight"
 
     # Income by mode and the bookings.
     local out money sum earned
