@@ -612,6 +612,19 @@ bool Station::AreaContainsTile(int32_t x, int32_t y) const {
     return GetAreaRect(2, rect) && RectHolds(rect, x, y);
 }
 
+TileRect Station::GetLayoutRect() const {
+    // Area 3 is the whole station; a kind without one keeps the footprint.
+    LayoutRect rect;
+    if (GetAreaRect(3, rect))
+        return {rect.x, rect.y, rect.w, rect.h};
+    return StationBase::GetLayoutRect();
+}
+
+void Station::CollectCatchmentLinks(std::set<ObjectHandle>& out) const {
+    for (const auto& [id, mask] : linkedBuildings_)
+        out.insert(id);
+}
+
 namespace {
 
 bool PointPassable(const Station& station, const LayoutTile& tile) {

@@ -20,17 +20,19 @@
 #include <string>
 #include <vector>
 
-class Station : public Building {
+class Station : public StationBase {
 public:
     static constexpr uint32_t kEmptySlot = 89;
     static constexpr uint32_t kNameBytes = 64;
     static constexpr uint32_t kBlockBytes = 140;
+    // The link mask a catchment link starts with; it serves (delivery and
+    // the product set) while it holds kLinkServes.
     static constexpr uint32_t kLinkMade = 3;
-    static constexpr uint32_t kLinkServes = 4;
+    static constexpr uint32_t kLinkServes = 2;
     static constexpr uint16_t kPlainDecoration = 50;
     static constexpr uint32_t kIncomeKinds = 3;
 
-    Station() : Building(kStationSubtype) {}
+    Station() = default;
 
     void Serialize() override;
     void OnNewPeriod() override { SettleAccounts(); }
@@ -39,6 +41,15 @@ public:
     void RemoveCatchmentLink(ObjectHandle building) override { UnlinkBuilding(building); }
     void SetCatchmentLinkValue(ObjectHandle building, uint32_t value) override;
     void GetInfoText(std::string& out) const override;
+
+    // The catchment passes' view of the station: its links and product set.
+    bool InService() const override { return !IsPlanned(); }
+    TileRect GetLayoutRect() const override;
+    void ClearNeighbourStations() override { ClearLinkedStations(); }
+    void RebuildOwnMask() override { UpdateProductSet(); }
+    void MergeNeighbourMasks() override { MergeLinkedStationProducts(); }
+    void CleanCatchmentLinks() override { UnlinkTownFactories(); }
+    void CollectCatchmentLinks(std::set<ObjectHandle>& out) const override;
 
     // Set-up by the build command: kind, rotation bit and origin.
     void SetUp(int32_t owner, uint32_t rotation, int32_t kind, int32_t x, int32_t y);
@@ -130,7 +141,7 @@ public:
     // From the start number n on, the first connection point at the tile.
     bool FindConnPointAt(int32_t x, int32_t y, uint32_t& n, uint8_t& mask) const;
     bool FindLoadAreaContaining(int32_t x, int32_t y, uint32_t& n) const;
-    bool AreaContainsTile(int32_t x, int32_t y) const;
+    bool AreaContainsTile(int32_t x, int32_t y) const override;
     bool GetEntryPoint(int32_t& x, int32_t& y) const;
     bool GetExitPoint(int32_t& x, int32_t& y) const;
     uint32_t GetLoadAreaLength() const;

@@ -107,11 +107,14 @@ void Vehicle::OnArrival() {
             stop = (stop + 1) % count;
     }
     SetU32(0, stop);
+    // The way since the last booking is paid on arrival; it is the stop's
+    // cost, with a repair where the station offers one.
+    const float running = BookConsistRunningCost();
     SetF32(220, 0.0f);
-    SetF32(224, 0.0f);
+    SetF32(224, running);
     passengers_.boardings.clear();
     mail_.boardings.clear();
     Station* station = schedule_ ? schedule_->GetStopStation(stop) : nullptr;
     if (station && station->HasExtensionType(kRepairExtension))
-        SetF32(224, GetStopCosts() + Repair(false));
+        SetF32(224, running + Repair(false));
 }

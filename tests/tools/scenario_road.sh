@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The road scenario plays headless from its map line: the company's two bus
 # stops stand, its omnibus runs between them rather than waiting blocked,
-# and its money is the start money plus the sum of this year's bookings.
+# its fares are booked as income, and its money is the start money plus
+# the sum of this year's bookings.
 . "$(dirname "$0")/lib/common.sh"
 game="$(dirname "$tool")/marrowdale"
 scenario=gamedata/scenarios/road_bus.txt
@@ -24,6 +25,9 @@ sum=$(echo "$out" | awk '/^player 0 /{p=1; next} /^player /{p=0} p && $1 == "sum
 [ -n "$money" ] && [ -n "$sum" ] || fail "company printed:
 $out"
 [ "$((1000000 + sum))" = "$money" ] || fail "money $money is not the start money and the bookings ($sum)"
+income=$(echo "$out" | awk '/^player 0 /{p=1; next} /^player /{p=0} p && $1 == "income" {print $2}')
+[ "${income:-0}" -gt 0 ] || fail "the omnibus earned nothing:
+$out"
 echo "$out" | grep -q '^  purchases 9000$' || fail "the omnibus is not booked as a purchase:
 $out"
 

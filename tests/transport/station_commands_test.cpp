@@ -13,6 +13,7 @@
 #include "transport/station.h"
 #include "transport/station_construction.h"
 #include "transport/station_layout.h"
+#include "world/catchment.h"
 #include "world/cell_rows.h"
 #include "world/object_manager.h"
 #include "world/player.h"
@@ -361,6 +362,32 @@ TEST_F(StationCommandTest, StorageHallLinksFollowTheHall) {
     Run(demolish);
     EXPECT_EQ(GetWorldMap().GetBuildingAt(24, 20), 0u);
     EXPECT_EQ(station.GetLinkedBuildings().count(hallId), 0u);
+}
+
+// Stations built by commands take part in the catchment passes: two stops
+// side by side form one group, and a hall in reach is linked, serves and
+// fills the group's product set without any link made by hand.
+TEST_F(StationCommandTest, TheCatchmentPassesReachBuiltStations) {
+    for (uint32_t x : {20u, 22u}) {
+        BuildStationCommand build(x, 20, 0, 0, 0, 0);
+        build.SetPlayerId(0);
+        Run(build);
+    }
+    ASSERT_EQ(AllStations().size(), 2u);
+    Station& a = *AllStations()[0];
+    Station& b = *AllStations()[1];
+    EXPECT_EQ(a.GetLinkedStations().count(b.GetId()), 1u);
+    EXPECT_EQ(b.GetLinkedStations().count(a.GetId()), 1u);
+
+    BuildStorageHallCommand hall(25, 20, 0);
+    hall.SetPlayerId(0);
+    Run(hall);
+    const ObjectHandle hallId = GetWorldMap().GetBuildingAt(25, 20);
+    ASSERT_NE(hallId, 0u);
+    EXPECT_EQ(b.GetLinkValue(hallId), Station::kLinkMade);
+    EXPECT_TRUE(b.GetProductSet().all());
+    EXPECT_TRUE(a.GetProductSet().all()) << "the group shares its products";
+    EXPECT_TRUE(CollectServedBuildings().count(hallId));
 }
 
 } // namespace

@@ -446,16 +446,19 @@ TEST_F(StationTest, ProductsOfTheServedBuildings) {
     MapObject* rival = CreateMapObject(kCategoryBuilding, 1);
     neutral->SetOwner(kNeutralOwner);
     rival->SetOwner(2);
-    // Linked, but not yet serving (no bit 2): it takes part in nothing.
+    // A made link serves; one whose mask lacks the serving bit takes part
+    // in nothing.
     b->LinkBuilding(neutral->GetId());
     a->LinkStation(b->GetId());
+    EXPECT_TRUE(a->AcceptsProduct(3, 0)); // through the linked station
+    b->SetLinkValue(neutral->GetId(), 1);
     EXPECT_FALSE(a->AcceptsProduct(3, 0));
     b->SetLinkValue(neutral->GetId(), 7);
-    EXPECT_TRUE(a->AcceptsProduct(3, 0)); // through the linked station
+    EXPECT_TRUE(a->AcceptsProduct(3, 0));
     EXPECT_TRUE(a->AcceptsProduct(3, 2));
     EXPECT_FALSE(a->AcceptsProduct(4, 0));
     a->SetLinkValue(rival->GetId(), 7);
-    b->SetLinkValue(neutral->GetId(), 3);
+    b->SetLinkValue(neutral->GetId(), 1);
     EXPECT_FALSE(a->AcceptsProduct(3, 0)); // another company's factory
     EXPECT_TRUE(a->AcceptsProduct(3, 2));
 

@@ -20,6 +20,7 @@
 #include "vehicles/vehicle_services.h"
 #include "world/object_manager.h"
 #include "world/player.h"
+#include "world/player_statistics.h"
 #include "world/world_map.h"
 
 #include <gtest/gtest.h>
@@ -195,6 +196,28 @@ TEST_F(BusRouteTest, AContinuedGameWithABusReachesTheSameWorld) {
     std::vector<uint8_t> continued;
     ASSERT_TRUE(SaveGameToMemory(game, continued));
     EXPECT_EQ(hash(continued), hash(whole));
+}
+
+TEST_F(BusRouteTest, ArrivingAtAStopPaysTheWayTravelled) {
+    constexpr uint32_t kRunningCostsRow = 1;
+    LayoutTile pa, pb;
+    Vehicle* bus = SetUpLine(pa, pb, 0);
+    ASSERT_NE(bus, nullptr);
+    ASSERT_GT(VehicleTable::Find(0)->TravellingCostPerSquare, 0.0f);
+    const PlayerStatistics* accounts = GetPlayer(0)->GetStatistics();
+    ASSERT_NE(accounts, nullptr);
+    const int64_t before = accounts->GetValue(kRunningCostsRow, 0);
+    bool atSecond = false;
+    for (uint32_t t = 0; t <= 200000 && !atSecond; t += 100) {
+        UpdateMovingObjects(t);
+        int32_t x = 0, y = 0;
+        bus->GetHeadPosition(x, y);
+        atSecond = bus->GetState() == kStateUnloading && x == pb.x && y == pb.y;
+    }
+    ASSERT_TRUE(atSecond);
+    const uint32_t travelled = plat::LoadLE32(bus->Block().data() + 76);
+    EXPECT_GT(travelled, 0u);
+    EXPECT_GT(accounts->GetValue(kRunningCostsRow, 0), before) << "the way there is booked as running costs";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "tools/mdtool/command.h"
 #include "tools/mdtool/tool_game.h"
 
+#include "gameloop/new_game.h"
 #include "vehicles/schedule_list.h"
 #include "vehicles/vehicle.h"
 #include "world/player.h"
@@ -30,6 +31,9 @@ int RunCompany(const Args& args) {
     if (args.size() != 1)
         return Usage(kCompanyUsage);
     ToolGame tool;
+    // The vehicle table tells each vehicle's transport mode.
+    if (!LoadGameTexts("gamedata", false))
+        return Fail("gamedata: the game data cannot be read");
     if (!LoadSavedGame(tool, args[0]))
         return 1;
     for (uint32_t slot = 0; slot < 5; ++slot) {

@@ -22,7 +22,7 @@
 namespace mdtool {
 namespace {
 
-constexpr const char* kStationUsage = "station layouts [FILE] | station list FILE [--data FOLDER]";
+constexpr const char* kStationUsage = "station layouts [FILE] | station list FILE [--data FOLDER] [--slots]";
 constexpr const char* kGameData = "gamedata";
 constexpr const char* kDefaultDatabase = "gamedata/config/MDConfig.gen";
 
@@ -95,7 +95,12 @@ int RunLayouts(const Args& args) {
 
 // The stations of a saved game, one line each: id, kind, position, owner
 // and name.
-int RunList(const Args& args) {
+int RunList(Args args) {
+    // --slots adds what vehicles hold at each station: the vehicles keyed
+    // to it, its reserved loading areas and its busy slot.
+    const bool slots = args.size() > 2 && args.back() == "--slots";
+    if (slots)
+        args.pop_back();
     if (args.size() != 2 && !(args.size() == 4 && args[2] == "--data"))
         return Usage(kStationUsage);
     const std::string data = args.size() == 4 ? args[3] : kGameData;
@@ -112,10 +117,19 @@ int RunList(const Args& args) {
     StartGame(game, 0);
     if (!LoadGame(game, args[1]))
         return Fail(args[1] + ": not a saved game this build can load");
-    for (const Station* station : AllStations())
-        std::printf("station %u kind %d at %d %d owner %d %s\n", station->GetId(), station->GetKind(),
+    for (const Station* station : AllStations()) {
+        std::printf("station %u kind %d at %d %d owner %d %s", station->GetId(), station->GetKind(),
                     station->GetOriginX(), station->GetOriginY(), station->GetOwner(),
                     Printable(station->GetName()).c_str());
+        if (slots) {
+            uint32_t reserved = 0;
+            for (uint32_t n = 0; n < 32; ++n)
+                reserved |= station->IsLoadAreaReserved(n) ? 1u << n : 0u;
+            std::printf(" vehicles %zu reserved %u busy %u", station->GetVehicles().size(), reserved,
+                        unsigned(station->GetBusySlot()));
+        }
+        std::printf("\n");
+    }
     return 0;
 }
 

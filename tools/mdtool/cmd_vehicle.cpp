@@ -3,6 +3,7 @@
 #include "tools/mdtool/command.h"
 #include "tools/mdtool/tool_game.h"
 
+#include "gameloop/new_game.h"
 #include "vehicles/schedule_list.h"
 #include "vehicles/vehicle.h"
 
@@ -21,6 +22,9 @@ int RunVehicle(const Args& args) {
     if (args.size() != 2 || args[0] != "list")
         return Usage(kVehicleUsage);
     ToolGame tool;
+    // The vehicle table tells each vehicle's transport mode.
+    if (!LoadGameTexts("gamedata", false))
+        return Fail("gamedata: the game data cannot be read");
     if (!LoadSavedGame(tool, args[1]))
         return 1;
     for (const Vehicle* v : AllVehicles()) {
