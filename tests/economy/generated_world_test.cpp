@@ -21,11 +21,13 @@
 #include "world/living_building.h"
 #include "world/map_check.h"
 #include "world/object_manager.h"
+#include "world/prices.h"
 #include "world/world_map.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace {
 
@@ -251,6 +253,44 @@ TEST_F(GeneratedWorldTest, TownsGrowUpToALaterStartYear) {
         ASSERT_NE(city, nullptr);
         EXPECT_EQ(city->GetPlan().GetValue(house->GetX(), house->GetY()), kPlanLot);
         EXPECT_EQ(house->GetShownLevel(), house->GetLevel()) << "pre-grown houses stand finished";
+    }
+}
+
+// A 512 x 512 map at the default densities founds the towns that
+// NrOfCities asks for per 512 tiles of width (2 + 4 + 6), and the world is
+// linked up with the factory lines' factories in it: the products in use
+// are those the factories make, and each town centre is linked to every
+// other town centre and attraction.
+TEST_F(GeneratedWorldTest, AWideMapFoundsItsTownsAndLinksItsFactoriesBeforeGrowth) {
+    NewWorldOptions options;
+    options.settings.MapWidth = options.settings.MapHeight = 512;
+    options.seed = 4242;
+    ASSERT_TRUE(GenerateNewWorld(game_, options));
+    WorldScope scope(game_.GetWorld());
+    int32_t towns = 0;
+    for (int32_t i = 1; i <= GetCityCount(); ++i)
+        towns += GetCity(i) ? 1 : 0;
+    EXPECT_EQ(towns, 12);
+
+    std::set<ObjectHandle> centres;
+    std::set<uint32_t> made;
+    for (const Factory* f : AllFactories()) {
+        const int32_t kind = f->GetFactoryTyp();
+        if (kind == kTownCentreFactoryKind || kind == 6)
+            centres.insert(f->GetId());
+        if (kind != kTownCentreFactoryKind)
+            for (const auto& [p, record] : f->GetOutputs())
+                made.insert(uint32_t(p));
+    }
+    EXPECT_FALSE(made.empty());
+    for (uint32_t p : made)
+        EXPECT_TRUE(TestProductFlag(p)) << "product " << p;
+    for (const Factory* f : AllFactories()) {
+        if (f->GetFactoryTyp() != kTownCentreFactoryKind)
+            continue;
+        std::set<ObjectHandle> others = centres;
+        others.erase(f->GetId());
+        EXPECT_EQ(f->GetLinkedFactories(), others) << f->GetDisplayName();
     }
 }
 
