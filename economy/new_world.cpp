@@ -3,6 +3,7 @@
 #include "economy/city.h"
 #include "gameloop/game.h"
 #include "gameloop/game_log.h"
+#include "vehicles/private_car.h"
 #include "world/game_clock.h"
 #include "world/island_template.h"
 #include "world/living_building.h"
@@ -52,4 +53,11 @@ bool GenerateNewWorld(Game& game, const NewWorldOptions& options, const MapGener
     CurrentRegion() = s.RegionCode;
     game.SetMapSize(GetWorldMap().GetWidth(), GetWorldMap().GetHeight());
     return true;
+}
+
+void StartEndlessGameYear(Game& game, uint32_t year) {
+    WorldScope scope(game.GetWorld());
+    SetClockYear(year);
+    PregrowCities();
+    RemoveAllPrivateCars();
 }

@@ -21,3 +21,8 @@ struct NewWorldOptions {
 // generated one. False, with a log line, when the settings cannot make a
 // map (the world is then left as it was).
 bool GenerateNewWorld(Game& game, const NewWorldOptions& options, const MapGeneratorProgress& progress = {});
+
+// The start year chosen for an endless game on a loaded map: the clock goes
+// to the start of the year, the towns grow up to it, and the private cars of
+// the map go, so that the car types come anew from the start year's list.
+void StartEndlessGameYear(Game& game, uint32_t year);

@@ -1,6 +1,8 @@
 // A new world from the map generator on the default game data: the same
 // seed gives the same saved game, a generated game saves, loads and saves
 // again to the same bytes, and the map holds together afterwards.
+#include "data/generated/town_tables.h"
+#include "data/generated/vehicle_tables.h"
 #include "economy/city.h"
 #include "economy/factory.h"
 #include "economy/new_world.h"
@@ -11,15 +13,21 @@
 #include "gameloop/station_commands.h"
 #include "platform/clock.h"
 #include "transport/station.h"
+#include "vehicles/moving_object.h"
+#include "vehicles/private_car.h"
 #include "world/building.h"
 #include "world/game_clock.h"
 #include "world/game_settings.h"
 #include "world/living_building.h"
 #include "world/map_check.h"
 #include "world/object_manager.h"
+#include "world/prices.h"
 #include "world/world_map.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 namespace {
 
@@ -246,6 +254,112 @@ TEST_F(GeneratedWorldTest, TownsGrowUpToALaterStartYear) {
         EXPECT_EQ(city->GetPlan().GetValue(house->GetX(), house->GetY()), kPlanLot);
         EXPECT_EQ(house->GetShownLevel(), house->GetLevel()) << "pre-grown houses stand finished";
     }
+}
+
+// A 512 x 512 map at the default densities founds the towns that
+// NrOfCities asks for per 512 tiles of width (2 + 4 + 6), and the world is
+// linked up with the factory lines' factories in it: the products in use
+// are those the factories make, and each town centre is linked to every
+// other town centre and attraction.
+TEST_F(GeneratedWorldTest, AWideMapFoundsItsTownsAndLinksItsFactoriesBeforeGrowth) {
+    NewWorldOptions options;
+    options.settings.MapWidth = options.settings.MapHeight = 512;
+    options.seed = 4242;
+    ASSERT_TRUE(GenerateNewWorld(game_, options));
+    WorldScope scope(game_.GetWorld());
+    int32_t towns = 0;
+    for (int32_t i = 1; i <= GetCityCount(); ++i)
+        towns += GetCity(i) ? 1 : 0;
+    EXPECT_EQ(towns, 12);
+
+    std::set<ObjectHandle> centres;
+    std::set<uint32_t> made;
+    for (const Factory* f : AllFactories()) {
+        const int32_t kind = f->GetFactoryTyp();
+        if (kind == kTownCentreFactoryKind || kind == 6)
+            centres.insert(f->GetId());
+        if (kind != kTownCentreFactoryKind)
+            for (const auto& [p, record] : f->GetOutputs())
+                made.insert(uint32_t(p));
+    }
+    EXPECT_FALSE(made.empty());
+    for (uint32_t p : made)
+        EXPECT_TRUE(TestProductFlag(p)) << "product " << p;
+    for (const Factory* f : AllFactories()) {
+        if (f->GetFactoryTyp() != kTownCentreFactoryKind)
+            continue;
+        std::set<ObjectHandle> others = centres;
+        others.erase(f->GetId());
+        EXPECT_EQ(f->GetLinkedFactories(), others) << f->GetDisplayName();
+    }
+}
+
+// The types of the private cars on the map, with how many of each.
+std::map<int32_t, uint32_t> PrivateCarsOnTheMap() {
+    std::map<int32_t, uint32_t> cars;
+    ForEachMovingObject([&](MovingObject& object) {
+        if (auto* car = dynamic_cast<PrivateCar*>(&object))
+            ++cars[car->GetCarType()];
+        return true;
+    });
+    return cars;
+}
+
+// The endless game's start year on a map whose towns have cars of an old
+// type driving: the clock stands at the start of that year, the towns have
+// grown up to it, no car of the old year is left, neither on the map nor in
+// the towns' counts, and the cars that come next are of the start year's
+// type.
+TEST_F(GeneratedWorldTest, AnEndlessGameStartYearGrowsTheTownsAndRenewsTheCars) {
+    struct CarType {
+        int32_t row, from, until;
+    };
+    ValueTable& limits = CityGrowingConfigTable::GetOrCreateRow(0)->CitySizeNrPKWs;
+    struct Restore {
+        ValueTable& limits;
+        ValueTable kept;
+        ~Restore() {
+            PrivateCarTable::Clear();
+            limits = kept;
+        }
+    } restore{limits, limits};
+    limits.Resize(1, 6);
+    for (uint32_t sizeClass = 0; sizeClass < 6; ++sizeClass)
+        limits.SetCell(0, sizeClass, 3);
+    for (const CarType& t : {CarType{0, 1850, 1860}, CarType{1, 1870, 2100}}) {
+        PrivateCarRow* row = PrivateCarTable::GetOrCreateRow(t.row);
+        row->ConnectionType = kPrivateCarConnectionType;
+        row->RegionCode = -1;
+        row->YearOfIntroduction = t.from;
+        row->YearOfDiscard = t.until;
+        row->TravelTimeMsPerSquare = 400;
+    }
+    auto playUntilCars = [this] {
+        for (int i = 0; i < 4000 && PrivateCarsOnTheMap().empty(); ++i) {
+            game_.AdvanceFrame(25);
+            game_.Step();
+        }
+    };
+    Generate(7);
+    playUntilCars();
+    WorldScope scope(game_.GetWorld());
+    const std::map<int32_t, uint32_t> old = PrivateCarsOnTheMap();
+    ASSERT_FALSE(old.empty()) << "the towns must have cars for the test to mean anything";
+    EXPECT_EQ(old.begin()->first, 0);
+    EXPECT_EQ(old.size(), 1u);
+    const uint32_t before = TotalPopulation();
+
+    StartEndlessGameYear(game_, 1875);
+    EXPECT_EQ(game_.Clock().GetCurrentYear(), 1875u);
+    EXPECT_EQ(game_.Clock().GetMonth(), 0u);
+    EXPECT_GT(TotalPopulation(), before);
+    EXPECT_TRUE(PrivateCarsOnTheMap().empty());
+    for (int32_t i = 1; i <= GetCityCount(); ++i)
+        EXPECT_EQ(PrivateCarCount(uint32_t(i)), 0u) << "town " << i;
+    playUntilCars();
+    const std::map<int32_t, uint32_t> cars = PrivateCarsOnTheMap();
+    EXPECT_FALSE(cars.empty());
+    EXPECT_EQ(cars.count(0), 0u) << "a car of a type discarded before the start year";
 }
 
 // A generated game with towns and factories, in a world of its own.
