@@ -541,14 +541,14 @@ int32_t DrawMovingObjects(uint32_t t) {
     int32_t tw = 0, th = 0;
     Viewport::GetTileSize(tw, th);
     ForEachMovingObject([&](MovingObject& object) {
-        if (object.GetMovingKind() != kMovingKindVehicle)
-            return true; // private cars, walkers and harvesters draw themselves once they exist
-        // Off-screen vehicles are left out early: the tile and a margin.
+        // Off-screen objects are left out early: the tile and a margin.
         const EngineRect tile = Viewport::TileBounds(object.GetX(), object.GetY());
         if (tile.right + 2 * tw < view.left || tile.left - 2 * tw > view.right ||
             tile.bottom + 4 * th < view.top || tile.top - 4 * th > view.bottom)
             return true;
-        if (auto* vehicle = dynamic_cast<Vehicle*>(&object))
+        if (object.GetMovingKind() != kMovingKindVehicle)
+            d.imagesDrawn += uint32_t(DrawMover(object, t));
+        else if (auto* vehicle = dynamic_cast<Vehicle*>(&object))
             d.imagesDrawn += uint32_t(DrawVehicle(*vehicle, t));
         return true;
     });
