@@ -215,6 +215,8 @@ void AddTerrain(Files& files) {
         std::replace(file.begin(), file.end(), ' ', '_');
         files[file] = Tga(TerrainTile(classes[i].colour, uint32_t(i + 1), classes[i].grain));
     }
+    // Any terrain picture that is missing: a plain magenta tile.
+    files["gfx/terrain/dummy.tga"] = Tga(TerrainTile(0xFFC040C0u, 99, 0.1f));
     // Transition masks: white, with alpha covering half the diamond, one
     // corner, one edge, two opposite corners or all but one corner, fading
     // towards the rest; turned and mirrored by the engine's quad orientations.
