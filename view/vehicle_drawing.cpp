@@ -516,6 +516,7 @@ int32_t DrawVehicle(Vehicle& v, uint32_t t) {
     // One unit between the head's last two trail points.
     const auto& trail = v.Trail();
     CarPlace c = StraightPlace(trail, 0, Moving(state) ? f : 1.0f);
+    const uint32_t entry = c.moveMask;
     uint32_t direction = c.moveMask;
     if ((Moving(state) || (mode == 2 && state == kStateBlockedOnTrack)) && BlockByte(v, 29) != 0)
         direction = BlockByte(v, 29);
@@ -523,6 +524,14 @@ int32_t DrawVehicle(Vehicle& v, uint32_t t) {
         direction = BlockByte(v, 124);
     c.heading = std::max(MaskHeading(direction), 0.0f);
     c.moveMask = direction;
+    if (mode == 0) {
+        // Road vehicles keep to their lane: the tile's displacement for the
+        // way they come in and go on.
+        int32_t dx = 0, dy = 0;
+        RoadOffset(entry ? entry : direction, direction, Viewport::GetZoomScale(), dx, dy);
+        c.x += dx;
+        c.y += dy;
+    }
     const TiledImage* image = CarSprite(v, v.GetVehicleType(), 0, 0, c.heading, Moving(state) ? f : 0.0f);
     float scale = 1.0f;
     const VehicleConstantsRow* constants = VehicleConstantsTable::Find(0);
