@@ -516,6 +516,7 @@ int32_t DrawVehicle(Vehicle& v, uint32_t t) {
     // One unit between the head's last two trail points.
     const auto& trail = v.Trail();
     CarPlace c = StraightPlace(trail, 0, Moving(state) ? f : 1.0f);
+    const uint32_t entry = c.moveMask;
     uint32_t direction = c.moveMask;
     if ((Moving(state) || (mode == 2 && state == kStateBlockedOnTrack)) && BlockByte(v, 29) != 0)
         direction = BlockByte(v, 29);
@@ -523,6 +524,14 @@ int32_t DrawVehicle(Vehicle& v, uint32_t t) {
         direction = BlockByte(v, 124);
     c.heading = std::max(MaskHeading(direction), 0.0f);
     c.moveMask = direction;
+    if (mode == 0) {
+        // Road vehicles keep to their lane: the tile's displacement for the
+        // way they come in and go on.
+        int32_t dx = 0, dy = 0;
+        RoadOffset(entry ? entry : direction, direction, Viewport::GetZoomScale(), dx, dy);
+        c.x += dx;
+        c.y += dy;
+    }
     const TiledImage* image = CarSprite(v, v.GetVehicleType(), 0, 0, c.heading, Moving(state) ? f : 0.0f);
     float scale = 1.0f;
     const VehicleConstantsRow* constants = VehicleConstantsTable::Find(0);
@@ -541,14 +550,14 @@ int32_t DrawMovingObjects(uint32_t t) {
     int32_t tw = 0, th = 0;
     Viewport::GetTileSize(tw, th);
     ForEachMovingObject([&](MovingObject& object) {
-        if (object.GetMovingKind() != kMovingKindVehicle)
-            return true; // private cars, walkers and harvesters draw themselves once they exist
-        // Off-screen vehicles are left out early: the tile and a margin.
+        // Off-screen objects are left out early: the tile and a margin.
         const EngineRect tile = Viewport::TileBounds(object.GetX(), object.GetY());
         if (tile.right + 2 * tw < view.left || tile.left - 2 * tw > view.right ||
             tile.bottom + 4 * th < view.top || tile.top - 4 * th > view.bottom)
             return true;
-        if (auto* vehicle = dynamic_cast<Vehicle*>(&object))
+        if (object.GetMovingKind() != kMovingKindVehicle)
+            d.imagesDrawn += uint32_t(DrawMover(object, t));
+        else if (auto* vehicle = dynamic_cast<Vehicle*>(&object))
             d.imagesDrawn += uint32_t(DrawVehicle(*vehicle, t));
         return true;
     });

@@ -7,14 +7,17 @@
 // world. Main thread only.
 #pragma once
 
+#include "engine/engine_state.h"
 #include "world/map_object.h"
 #include "world/world.h"
 
 #include <cstdint>
 #include <map>
 
+class MovingObject;
 class Vehicle;
 class ValueTable;
+struct MoverPose;
 
 class VehicleDrawState : public WorldAttachment {
 public:
@@ -80,9 +83,43 @@ bool SmokeDue(const SmokeInputs& in);
 // The grey of a puff for an engine's condition: 255 when new, darker worn.
 uint32_t SmokeGrey(float condition);
 
+// The lane displacement of a road tile entered with `entry` and left with
+// `exit` (direction masks): the constant lists RoadDispX and RoadDispY at
+// row D(entry), column D(exit), times the zoom scale s, truncated; a missing
+// entry reads -1.
+void RoadOffset(uint32_t entry, uint32_t exit, float s, int32_t& dx, int32_t& dy);
+
+// The sort rectangle in quarter tiles of an object between tile (x0, y0)
+// and (x1, y1) at fraction t, moving in `mask` (a single direction gives a
+// strip `depth` quarters deep across its way, any other mask one quarter).
+EngineRect SubTileRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float t, uint32_t mask, int32_t depth);
+
+// The heading of a mover at fraction t of its step, a fraction of a turn,
+// from its current, previous and earlier direction masks: a quarter turn is
+// spread over the step, the half before its middle turning from the earlier
+// direction, the half after it towards the current one.
+float MoverRotation(const MoverPose& pose, float t);
+
+// The graphic-set kinds and frames of the movers' pictures.
+inline constexpr int32_t kPrivateCarSpriteKind = 14;
+inline constexpr int32_t kAnimalSpriteKind = 3;
+// The farm's own pictures use frame 0 of the same numbers: its animals
+// have a frame of their own.
+inline constexpr int32_t kAnimalSpriteFrame = 80;
+inline constexpr int32_t kHarvesterSpriteKind = 18;
+// Rotations of the animals' and the harvesters' pictures (they walk the
+// four sides only).
+inline constexpr int32_t kMoverRotations = 4;
+
+// Queues the picture of a private car, farm animal or harvester for game
+// time t; the number queued (0 for a mover that is not to be seen, such as
+// a car that holds no lane or stands on a bridge across its way).
+int32_t DrawMover(const MovingObject& object, uint32_t t);
+
 // Queues the images of one vehicle for game time t; the number queued.
 // Nothing when it is not on the map (states 0, 1, below 0) or was drawn in
 // this map revision already.
 int32_t DrawVehicle(Vehicle& vehicle, uint32_t t);
-// Every moving object of the current world that can be drawn; images queued.
+// Every moving object of the current world that can be drawn, vehicles and
+// movers; images queued.
 int32_t DrawMovingObjects(uint32_t t);

@@ -4,7 +4,8 @@
 # the Null device, which must be sent the same work; the towns' buildings
 # and streets are listed; on GL the terrain is drawn (not black) and the
 # station and a factory building stand out from it, and in a town so do
-# a house, a street and a bus; bad arguments and damaged saves are refused.
+# a house, a street and a bus; a cattle ranch's animals are drawn; bad
+# arguments and damaged saves are refused.
 . "$(dirname "$0")/lib/common.sh"
 game="$(dirname "$tool")/marrowdale"
 
@@ -121,6 +122,23 @@ for zoom in 0 1 2; do
     [ "${colours[1]}" != "${colours[2]}" ] || fail "zoom $zoom: the bus looks like the empty stop: ${colours[1]}"
     [ "${colours[3]}" != "${colours[0]}" ] || fail "zoom $zoom: the house looks like the terrain: ${colours[3]}"
     [ "${colours[4]}" != "${colours[0]}" ] || fail "zoom $zoom: the street looks like the terrain: ${colours[4]}"
+done
+
+# A cattle ranch built by command keeps its animals: each one in the
+# picture is listed and drawn, on both devices alike.
+printf '5 BuildFactoryCommand 12 50 6 0 0\n' > "$work/ranch.cmds"
+"$game" --headless --new --seed 5 --generate 64 --ticks 20 --script "$work/ranch.cmds" --save "$work/r.mds" \
+    >"$work/game.log" 2>&1 || fail "headless ranch game: $(cat "$work/game.log")"
+for zoom in 0 2; do
+    gl=$("$tool" view shot "$work/r.mds" --out "$work/rgl$zoom.png" --at 16 54 --zoom "$zoom" --size 800x600 --gl \
+        --objects 2>&1) || { fail "ranch shot at zoom $zoom: $gl"; continue; }
+    null=$("$tool" view shot "$work/r.mds" --out "$work/rnull$zoom.png" --at 16 54 --zoom "$zoom" --size 800x600 \
+        --null --objects 2>&1) || { fail "ranch Null shot at zoom $zoom: $null"; continue; }
+    [ "${gl#*on OpenGL}" = "${null#*on Null}" ] || fail "the devices were sent different work for the ranch"
+    animals=$(echo "$gl" | grep -c '^mover 3 at ')
+    drawn=$(echo "$gl" | sed -n 's/.*route tiles, \([0-9]*\) moving images.*/\1/p')
+    [ "$animals" -gt 0 ] || { fail "zoom $zoom: no animals on the ranch: $gl"; continue; }
+    [ "$drawn" = "$animals" ] || fail "zoom $zoom: $animals animals listed but $drawn moving images drawn"
 done
 
 "$tool" view shot "$work/s.mds" > /dev/null 2>&1

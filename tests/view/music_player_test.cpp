@@ -60,6 +60,32 @@ TEST_F(MusicPlayerTest, PicksAFileOfTheFirstRowCoveringTheYearAtOnceAndPlaysItOn
     EXPECT_FLOAT_EQ(audio.MusicStarts()[0].volume, 100.0f / 127.0f);
 }
 
+// Both ends of a row's years count as covered; the folder is the row's index.
+TEST_F(MusicPlayerTest, TheYearPicksTheFolderByTheRowsBounds) {
+    struct Case {
+        uint32_t year;
+        const char* folder; // null: nothing plays
+    };
+    const Case cases[] = {
+        {1849, nullptr}, {1850, "/0/"}, {1889, "/0/"},   {1900, "/0/"},
+        {1901, "/1/"},   {1999, "/1/"}, {2000, nullptr},
+    };
+    for (const Case& c : cases) {
+        MusicYear::year = c.year;
+        ResetMusicPlayer(3);
+        audio.ClearRecords();
+        MusicPlayer();
+        if (!c.folder) {
+            EXPECT_TRUE(audio.MusicStarts().empty()) << c.year;
+            continue;
+        }
+        ASSERT_EQ(audio.MusicStarts().size(), 1u) << c.year;
+        EXPECT_NE(audio.MusicStarts()[0].path.find(std::string("soundtrack") + c.folder), std::string::npos)
+            << c.year << ": " << audio.MusicStarts()[0].path;
+        StopMusic();
+    }
+}
+
 TEST_F(MusicPlayerTest, TakesOnlyFilesWhoseNameContainsLowerCaseMp3) {
     MusicYear::year = 1950;
     std::set<std::string> chosen;

@@ -1,7 +1,8 @@
 // mdtool art: paints the project's default art (bitmap fonts and their
 // definitions, text colours, mouse cursors, the placeholder sprite, the
-// first terrain tiles and transition masks, the vehicles, the interface skin) into an installation folder,
-// or checks that the folder holds exactly what it would paint.
+// first terrain tiles and transition masks, the vehicles and movers, the
+// interface skin) into an installation folder, or checks that the folder
+// holds exactly what it would paint.
 #include "tools/mdtool/art_font.h"
 #include "tools/mdtool/art_image.h"
 #include "tools/mdtool/art_skin.h"
@@ -214,6 +215,8 @@ void AddTerrain(Files& files) {
         std::replace(file.begin(), file.end(), ' ', '_');
         files[file] = Tga(TerrainTile(classes[i].colour, uint32_t(i + 1), classes[i].grain));
     }
+    // Any terrain picture that is missing: a plain magenta tile.
+    files["gfx/terrain/dummy.tga"] = Tga(TerrainTile(0xFFC040C0u, 99, 0.1f));
     // Transition masks: white, with alpha covering half the diamond, one
     // corner, one edge, two opposite corners or all but one corner, fading
     // towards the rest; turned and mirrored by the engine's quad orientations.
@@ -303,99 +306,140 @@ void AddObjectPlaceholders(Files& files) {
     }
 }
 
-// The vehicles of every shipped type, one picture per rotation: a box
-// stretched along the heading with a lighter roof and a dark front, light
-// enough that the owner's colour tints it. Rotation r of R faces heading
-// r / R + 1/2 of a turn (0 north, clockwise); sines come from a table of
-// sixteenths of a turn, so every machine paints the same.
-void AddVehicles(Files& files) {
+// A box stretched along its heading with a lighter roof and a dark front,
+// light enough that an owner's colour tints it: the picture of a vehicle
+// or mover. Rotation r of R faces heading r / R + 1/2 of a turn (0 north,
+// clockwise); sines come from a table of sixteenths of a turn, so every
+// machine paints the same.
+struct BoxLook {
+    float length, width; // in tiles
+    float height;        // in pixels
+    uint32_t colour;
+};
+
+uint32_t Shade(uint32_t colour, uint32_t percent) {
+    uint32_t out = 0xFF000000u;
+    for (int shift : {0, 8, 16})
+        out |= std::min((colour >> shift & 0xFFu) * percent / 100u, 0xFFu) << shift;
+    return out;
+}
+
+// The convex hull of the points, in order (monotone chain).
+std::vector<Point> Hull(std::vector<Point> pts) {
+    std::sort(pts.begin(), pts.end(),
+              [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    const auto cross = [](const Point& o, const Point& a, const Point& b) {
+        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+    };
+    std::vector<Point> out(2 * pts.size());
+    size_t k = 0;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        while (k >= 2 && cross(out[k - 2], out[k - 1], pts[i]) <= 0)
+            --k;
+        out[k++] = pts[i];
+    }
+    for (size_t i = pts.size() - 1, t = k + 1; i > 0; --i) {
+        while (k >= t && cross(out[k - 2], out[k - 1], pts[i - 1]) <= 0)
+            --k;
+        out[k++] = pts[i - 1];
+    }
+    out.resize(k > 0 ? k - 1 : 0);
+    return out;
+}
+
+// `bob` lifts the body by that many pixels (a step of a walking animal).
+ArtImage BoxPicture(const BoxLook& look, int32_t r, int32_t rotations, float bob = 0.0f) {
     static constexpr float kSin16[16] = {
         0.0f, 0.38268343f,  0.70710678f,  0.92387953f,  1.0f,  0.92387953f,  0.70710678f,  0.38268343f,
         0.0f, -0.38268343f, -0.70710678f, -0.92387953f, -1.0f, -0.92387953f, -0.70710678f, -0.38268343f};
+    constexpr int32_t kW = 96, kH = 64;
+    const int32_t step = (r * (16 / rotations) + 8) % 16;         // sixteenths of a turn
+    const float ax = kSin16[step], ay = -kSin16[(step + 4) % 16]; // heading on the map
+    const float bx = -ay, by = ax;                                // across it
+    // A map offset (tiles) to the picture, whose middle is the car's point.
+    const auto project = [&](float mx, float my, float lift) {
+        return Point{float(kW) / 2 + (mx - my) * 60.0f, float(kH) / 2 + 8 + (mx + my) * 20.0f - lift - bob};
+    };
+    const float l = look.length / 2, w = look.width / 2;
+    const float cx[4] = {l * ax + w * bx, l * ax - w * bx, -l * ax - w * bx, -l * ax + w * bx};
+    const float cy[4] = {l * ay + w * by, l * ay - w * by, -l * ay - w * by, -l * ay + w * by};
+    std::vector<Point> body, roof;
+    for (int i = 0; i < 4; ++i) {
+        body.push_back(project(cx[i], cy[i], 0));
+        body.push_back(project(cx[i], cy[i], look.height));
+        roof.push_back(project(cx[i], cy[i], look.height));
+    }
+    ArtImage image(kW, kH);
+    image.FillPolygon(Hull(body), Shade(look.colour, 60));
+    image.FillPolygon(roof, Shade(look.colour, 100));
+    // The front third of the roof, dark: which way it goes.
+    const float f = l / 3;
+    std::vector<Point> front = {project(cx[0], cy[0], look.height), project(cx[1], cy[1], look.height),
+                                project(cx[1] - f * ax, cy[1] - f * ay, look.height),
+                                project(cx[0] - f * ax, cy[0] - f * ay, look.height)};
+    image.FillPolygon(front, Shade(look.colour, 35));
+    return image;
+}
+
+// The vehicles of every shipped type, one picture per rotation.
+void AddVehicles(Files& files) {
     struct Family {
         int32_t first, last; // rows of the Vehicle table
         int32_t rotations;
-        float length, width; // in tiles
-        float height;        // in pixels
-        uint32_t colour;
+        BoxLook look;
     };
     static constexpr Family kFamilies[] = {
-        {0, 7, 8, 0.7f, 0.32f, 16.0f, 0xFFF0E0A0u},   // buses, vans, lorries
-        {8, 13, 8, 0.8f, 0.3f, 14.0f, 0xFFE0E0E0u},   // engines
-        {14, 17, 8, 0.95f, 0.4f, 10.0f, 0xFFF0F0F0u}, // ships
-        {18, 22, 16, 0.8f, 0.22f, 8.0f, 0xFFFFFFFFu}, // aircraft
+        {0, 7, 8, {0.7f, 0.32f, 16.0f, 0xFFF0E0A0u}},   // buses, vans, lorries
+        {8, 13, 8, {0.8f, 0.3f, 14.0f, 0xFFE0E0E0u}},   // engines
+        {14, 17, 8, {0.95f, 0.4f, 10.0f, 0xFFF0F0F0u}}, // ships
+        {18, 22, 16, {0.8f, 0.22f, 8.0f, 0xFFFFFFFFu}}, // aircraft
     };
-    const auto shade = [](uint32_t colour, uint32_t percent) {
-        uint32_t out = 0xFF000000u;
-        for (int shift : {0, 8, 16})
-            out |= std::min((colour >> shift & 0xFFu) * percent / 100u, 0xFFu) << shift;
-        return out;
-    };
-    // The convex hull of the points, in order (monotone chain).
-    const auto hull = [](std::vector<Point> pts) {
-        std::sort(pts.begin(), pts.end(),
-                  [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-        const auto cross = [](const Point& o, const Point& a, const Point& b) {
-            return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-        };
-        std::vector<Point> out(2 * pts.size());
-        size_t k = 0;
-        for (size_t i = 0; i < pts.size(); ++i) {
-            while (k >= 2 && cross(out[k - 2], out[k - 1], pts[i]) <= 0)
-                --k;
-            out[k++] = pts[i];
-        }
-        for (size_t i = pts.size() - 1, t = k + 1; i > 0; --i) {
-            while (k >= t && cross(out[k - 2], out[k - 1], pts[i - 1]) <= 0)
-                --k;
-            out[k++] = pts[i - 1];
-        }
-        out.resize(k > 0 ? k - 1 : 0);
-        return out;
-    };
-    constexpr int32_t kW = 96, kH = 64;
-    for (const Family& fam : kFamilies) {
-        for (int32_t number = fam.first; number <= fam.last; ++number) {
+    for (const Family& fam : kFamilies)
+        for (int32_t number = fam.first; number <= fam.last; ++number)
             for (int32_t r = 0; r < fam.rotations; ++r) {
-                const int32_t step = (r * (16 / fam.rotations) + 8) % 16;     // sixteenths of a turn
-                const float ax = kSin16[step], ay = -kSin16[(step + 4) % 16]; // heading on the map
-                const float bx = -ay, by = ax;                                // across it
-                // A map offset (tiles) to the picture, whose middle is the car's point.
-                const auto project = [&](float mx, float my, float lift) {
-                    return Point{float(kW) / 2 + (mx - my) * 60.0f,
-                                 float(kH) / 2 + 8 + (mx + my) * 20.0f - lift};
-                };
-                const float l = fam.length / 2, w = fam.width / 2;
-                const float cx[4] = {l * ax + w * bx, l * ax - w * bx, -l * ax - w * bx, -l * ax + w * bx};
-                const float cy[4] = {l * ay + w * by, l * ay - w * by, -l * ay - w * by, -l * ay + w * by};
-                std::vector<Point> body, roof;
-                for (int i = 0; i < 4; ++i) {
-                    body.push_back(project(cx[i], cy[i], 0));
-                    body.push_back(project(cx[i], cy[i], fam.height));
-                    roof.push_back(project(cx[i], cy[i], fam.height));
-                }
-                ArtImage image(kW, kH);
-                image.FillPolygon(hull(body), shade(fam.colour, 60));
-                image.FillPolygon(roof, shade(fam.colour, 100));
-                // The front third of the roof, dark: which way it goes.
-                const float f = l / 3;
-                std::vector<Point> front = {project(cx[0], cy[0], fam.height),
-                                            project(cx[1], cy[1], fam.height),
-                                            project(cx[1] - f * ax, cy[1] - f * ay, fam.height),
-                                            project(cx[0] - f * ax, cy[0] - f * ay, fam.height)};
-                image.FillPolygon(front, shade(fam.colour, 35));
                 char name[64];
                 std::snprintf(name, sizeof name, "gfx/vehicles/%03d_0_00_%02d_00_vehicle.tga", number, r);
-                files[name] = Tga(image);
+                files[name] = Tga(BoxPicture(fam.look, r, fam.rotations));
             }
-        }
-    }
     // Any other picture of the kind: a plain box.
     ArtImage box(48, 32);
     box.FillPolygon({{4, 14}, {24, 6}, {44, 14}, {24, 22}}, 0xFFE0E0E0u);
     box.FillPolygon({{4, 14}, {24, 22}, {24, 28}, {4, 20}}, 0xFFA0A0A0u);
     box.FillPolygon({{24, 22}, {44, 14}, {44, 20}, {24, 28}}, 0xFF808080u);
     files["gfx/vehicles/dummy.tga"] = Tga(box);
+}
+
+// The movers: town cars (their own folder; eight rotations of a few
+// colours, the first also standing for any other type), the cattle
+// ranch's animals (frame 80 of the ranch's set, four rotations with two
+// steps each) and the harvester (its own folder, four rotations).
+void AddMovers(Files& files) {
+    static constexpr uint32_t kCarColours[] = {0xFFC03030u, 0xFF3050C0u, 0xFFE0E0D0u, 0xFF40A050u};
+    for (int32_t number = 0; number < int32_t(std::size(kCarColours)); ++number)
+        for (int32_t r = 0; r < 8; ++r) {
+            char name[64];
+            std::snprintf(name, sizeof name, "gfx/privatecars/%03d_0_00_%02d_00_car.tga", number, r);
+            files[name] = Tga(BoxPicture({0.4f, 0.2f, 7.0f, kCarColours[number]}, r, 8));
+        }
+    files["gfx/privatecars/dummy.tga"] = Tga(BoxPicture({0.4f, 0.2f, 7.0f, kCarColours[0]}, 0, 8));
+
+    constexpr int32_t kCattleRanch = 6, kAnimalFrame = 80, kSteps = 2;
+    const BoxLook cow{0.3f, 0.14f, 6.0f, 0xFF806040u};
+    for (int32_t r = 0; r < 4; ++r)
+        for (int32_t a = 0; a < kSteps; ++a) {
+            char name[64];
+            std::snprintf(name, sizeof name, "gfx/factories/%03d_0_%02d_%02d_%02d_animal.tga", kCattleRanch,
+                          kAnimalFrame, r, a);
+            files[name] = Tga(BoxPicture(cow, r, 4, float(a)));
+        }
+
+    const BoxLook harvester{0.6f, 0.45f, 12.0f, 0xFFE0C020u};
+    for (int32_t r = 0; r < 4; ++r) {
+        char name[64];
+        std::snprintf(name, sizeof name, "gfx/harvesters/000_0_00_%02d_00_harvester.tga", r);
+        files[name] = Tga(BoxPicture(harvester, r, 4));
+    }
+    files["gfx/harvesters/dummy.tga"] = Tga(BoxPicture(harvester, 0, 4));
 }
 
 bool Paint(Files& files, std::string& error) {
@@ -406,6 +450,7 @@ bool Paint(Files& files, std::string& error) {
     AddPlaceholder(files);
     AddObjectPlaceholders(files);
     AddVehicles(files);
+    AddMovers(files);
     AddTerrain(files);
     for (const auto& [name, image] : art::PaintInterfaceSkin())
         files[name] = Tga(image);

@@ -22,6 +22,7 @@
 #include "vehicles/vehicle.h"
 #include "view/map_view_frame.h"
 #include "view/map_view_state.h"
+#include "view/vehicle_drawing.h"
 #include "view/view_sections.h"
 #include "view/view_world_hooks.h"
 #include "world/object_manager.h"
@@ -146,7 +147,8 @@ int RunShot(const Args& args) {
     const plat::DeviceStats stats = device->Stats();
     const MapViewFrame& frame = MapViewFrameOf();
     const size_t buildings = frame.lists.buildings.size(), routes = frame.lists.routes.size();
-    // With --objects: the drawn buildings and vehicles and the route tiles
+    const uint32_t movingImages = VehicleDrawStateOf().imagesDrawn;
+    // With --objects: the drawn buildings, vehicles and movers and the route tiles
     // of the picture, one a line, for checks of what stands where.
     std::vector<std::string> listed;
     if (o.objects) {
@@ -165,6 +167,17 @@ int RunShot(const Args& args) {
             listed.emplace_back(line);
         }
         const EngineRect view = Viewport::GetRect();
+        // The movers in the picture that show: kind, tile.
+        ForEachMovingObject([&](MovingObject& object) {
+            MoverPose pose;
+            const ScreenPoint p = MapToScreen(object.GetX(), object.GetY());
+            if (object.GetMovingKind() != kMovingKindVehicle && object.GetPose(pose) && p.x >= view.left &&
+                p.x < view.right && p.y >= view.top && p.y < view.bottom) {
+                std::snprintf(line, sizeof line, "mover %d at %d %d", object.GetMovingKind(), pose.x, pose.y);
+                listed.emplace_back(line);
+            }
+            return true;
+        });
         for (uint32_t y = 0; y < map.GetHeight(); ++y)
             for (uint32_t x = 0; x < map.GetWidth(); ++x) {
                 if (map.GetCellKind(x, y) != kCellRoute || map.GetRoadDirections(x, y) == 0)
@@ -188,10 +201,11 @@ int RunShot(const Args& args) {
     if (!EncodePngImage(pixels, o.width, o.height, png) ||
         !plat::WriteFileAtomically(o.out, png.data(), png.size()))
         return Fail("cannot write " + o.out);
-    std::printf("%s: %dx%d at %d %d zoom %d, %zu buildings, %zu route tiles; on %s, %u draw calls, %u state "
-                "changes, %u texture binds\n",
-                o.out.c_str(), o.width, o.height, cx, cy, o.zoom, buildings, routes, o.gl ? "OpenGL" : "Null",
-                stats.drawCalls, stats.stateChanges, stats.textureBinds);
+    std::printf(
+        "%s: %dx%d at %d %d zoom %d, %zu buildings, %zu route tiles, %u moving images; on %s, %u draw "
+        "calls, %u state changes, %u texture binds\n",
+        o.out.c_str(), o.width, o.height, cx, cy, o.zoom, buildings, routes, movingImages,
+        o.gl ? "OpenGL" : "Null", stats.drawCalls, stats.stateChanges, stats.textureBinds);
     for (const std::string& line : listed)
         std::printf("%s\n", line.c_str());
     return 0;
