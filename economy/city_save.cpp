@@ -9,6 +9,7 @@
 #include "files/chunk_stream.h"
 #include "files/chunk_transfer.h"
 #include "platform/endian.h"
+#include "vehicles/private_car.h"
 #include "world/object_manager.h"
 #include "world/world_map.h"
 #include "world/world_warnings.h"
@@ -200,6 +201,7 @@ bool SaveCities() {
     for (uint32_t index : indexes)
         if (!GetCity(int32_t(index))->SerializeCity())
             return false;
+    SerializePrivateCarTable();
     return !StreamFailed();
 }
 
@@ -248,5 +250,8 @@ bool LoadCities() {
             return false;
         }
     }
+    // Saves made before the cars' record end with the towns.
+    if (ChunkBytesLeft() > 0)
+        SerializePrivateCarTable();
     return !StreamFailed();
 }

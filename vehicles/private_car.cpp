@@ -494,6 +494,41 @@ void PrivateCar::Serialize() {
     }
 }
 
+void SerializePrivateCarTable() {
+    static constexpr uint32_t kTags[] = {ChunkTag("pcar")};
+    constexpr uint32_t kBytes = 8 + kMaxPrivateCarTypes / 8;
+    PrivateCarState& s = CarState();
+    TransferTagList(kTags, [&](uint32_t tag) {
+        if (tag != ChunkTag("pcar"))
+            return;
+        uint8_t b[kBytes] = {};
+        plat::StoreLE32(b, s.lastSpawn);
+        plat::StoreLE32(b + 4, uint32_t(s.availableCount));
+        for (uint32_t r = 0; r < kMaxPrivateCarTypes; ++r)
+            if (s.available.test(r))
+                b[8 + r / 8] |= uint8_t(1u << (r % 8));
+        const uint32_t moved = TransferSized(b, kBytes);
+        if (StreamMode() != kStreamLoad)
+            return;
+        const int32_t count = int32_t(plat::LoadLE32(b + 4));
+        std::bitset<kMaxPrivateCarTypes> available;
+        for (uint32_t r = 0; r < kMaxPrivateCarTypes; ++r)
+            if (b[8 + r / 8] & (1u << (r % 8)))
+                available.set(r);
+        if (moved < 4 + kBytes || count < -1 || (count >= 0 && size_t(count) != available.count())) {
+            GameLog(
+                "private cars: the spawning record is short or its type count %d does not match; the types "
+                "are chosen afresh",
+                count);
+            s.availableCount = -1;
+            return;
+        }
+        s.lastSpawn = plat::LoadLE32(b);
+        s.availableCount = count;
+        s.available = available;
+    });
+}
+
 uint32_t PrivateCarCount(uint32_t town) {
     const PrivateCarState& s = CarState();
     return town >= 1 && town <= s.counts.size() ? s.counts[town - 1] : 0;

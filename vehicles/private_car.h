@@ -12,7 +12,7 @@
 
 inline constexpr int32_t kPrivateCarSubtype = 1;
 // The graphic-set kind of the cars' pictures (the private-car set).
-inline constexpr int32_t kPrivateCarGraphicKind = 1;
+inline constexpr int32_t kPrivateCarGraphicKind = 14;
 // The connection type of the car rows that are town cars.
 inline constexpr int32_t kPrivateCarConnectionType = 5;
 // Rows of the PrivateCar table that can be on offer.
@@ -98,6 +98,10 @@ uint32_t PrivateCarCount(uint32_t town);
 // Empties the counts and the last spawning time; the car types on offer are
 // looked up again.
 void ClearPrivateCarTable();
+// The spawning pass's clock and the car types on offer, written with the
+// towns so that a loaded game spawns its cars as the saved one would have;
+// a game saved without them starts the table afresh.
+void SerializePrivateCarTable();
 // Deletes every car and looks the types on offer up again.
 void RemoveAllPrivateCars();
 // Whether a spawning pass is due at now (one per 500 ms): rebuilds the set

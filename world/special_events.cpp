@@ -236,11 +236,13 @@ void SpecialEvents::CheckLoadedState() {
     }
 }
 
+// The plans and running events are taken as saved: the next month's update
+// starts and ends events, as it would have in the game that was saved, so a
+// loaded game draws no random number here and goes on exactly.
 void SpecialEvents::Load() {
     EndAll();
     Serialize();
     ApplyAllRunning();
-    Update();
 }
 
 float GetEventVehicleTravellingCostFactor(int32_t fuelType) {
