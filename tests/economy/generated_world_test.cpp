@@ -326,7 +326,7 @@ TEST_F(GeneratedWorldTest, AnEndlessGameStartYearGrowsTheTownsAndRenewsTheCars) 
     limits.Resize(1, 6);
     for (uint32_t sizeClass = 0; sizeClass < 6; ++sizeClass)
         limits.SetCell(0, sizeClass, 3);
-    for (const CarType& t : {CarType{0, 1850, 1860}, CarType{1, 1870, 2100}}) {
+    for (const CarType& t : {CarType{0, 1850, 1855}, CarType{1, 1858, 2100}}) {
         PrivateCarRow* row = PrivateCarTable::GetOrCreateRow(t.row);
         row->ConnectionType = kPrivateCarConnectionType;
         row->RegionCode = -1;
@@ -349,8 +349,8 @@ TEST_F(GeneratedWorldTest, AnEndlessGameStartYearGrowsTheTownsAndRenewsTheCars) 
     EXPECT_EQ(old.size(), 1u);
     const uint32_t before = TotalPopulation();
 
-    StartEndlessGameYear(game_, 1875);
-    EXPECT_EQ(game_.Clock().GetCurrentYear(), 1875u);
+    StartEndlessGameYear(game_, 1860);
+    EXPECT_EQ(game_.Clock().GetCurrentYear(), 1860u);
     EXPECT_EQ(game_.Clock().GetMonth(), 0u);
     EXPECT_GT(TotalPopulation(), before);
     EXPECT_TRUE(PrivateCarsOnTheMap().empty());
