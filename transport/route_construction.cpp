@@ -402,9 +402,13 @@ bool LoadQueueChunks(ConstructionQueue& queue) {
     queue.players = std::move(loaded.players);
     queue.buildCounter = loaded.buildCounter;
     queue.pending = std::move(loaded.pending);
+    // A record with work left had its worker at work when it was saved (the
+    // worker takes up the front job in the round after it is queued): a
+    // loaded game goes on with the saved last-work time, as an unsaved one
+    // would.
     for (auto& rows : queue.players)
         for (ConstructionRowRecord& record : rows)
-            record.busy = 0;
+            record.busy = record.jobs.empty() ? 0 : 1;
     return true;
 }
 

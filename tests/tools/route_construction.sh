@@ -30,7 +30,8 @@ cmp -s "$work/a.mds" "$work/b.mds" || fail "two runs of one script wrote differe
 # included).
 grep -v '^4[0-9][0-9] ' "$work/build.cmds" > "$work/resume.cmds"
 cat >> "$work/resume.cmds" <<'CMDS'
-60  TrackRouteCommand 60 30 60 45 15 0 0
+60  TrackRouteCommand 45 47 45 60 15 0 0
+60  TrackRouteCommand 54 52 54 63 9 0 0
 CMDS
 resume() {
     "$game" --headless --new --seed 42 --generate 64 --script "$work/resume.cmds" "$@" 2>/dev/null

@@ -27,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,6 +38,12 @@ constexpr uint32_t kLand = 1, kWater = 2;
 constexpr uint16_t kTimberTrack = 1, kRoad = 8, kTrackBridge = 9, kTrackBridgeRamp = 10, kRoadTunnel = 15,
                    kRoadTunnelPortal = 16;
 constexpr int64_t kMoney = 100000000;
+
+size_t SpanCount() {
+    std::vector<MapObject*> spans;
+    GetMapObjects(spans, kSelectCategory, kCategorySpan, 0, 0);
+    return spans.size();
+}
 
 // A started game on a 64 x 64 map of land with a pond at x 20-23, y 0-41,
 // and a town road down column 40; the commands go through the session.
@@ -297,6 +304,7 @@ TEST_F(RouteConstructionTest, SaveMidConstructionLoadFinishAndDemolish) {
     const std::vector<uint64_t> before = Cells();
     Run(TrackRouteCommand(10, 50, 30, 50, kRoad, 0, 0));
     Run(TrackRouteCommand(50, 30, 60, 30, kTimberTrack, 0, 0));
+    Run(TrackRouteCommand(28, 10, 15, 10, kTrackBridge, 0, 0));
     const uint32_t start = CurrentGameTimeMs();
     // Some steps of each build done, not all.
     for (uint32_t t = start; t < start + 4000; t += 100)
@@ -305,10 +313,23 @@ TEST_F(RouteConstructionTest, SaveMidConstructionLoadFinishAndDemolish) {
     ASSERT_TRUE(IsConstructionPending(0, kRoad));
     ASSERT_GT(queue.players[0][kRoad].index, 0u);
     const uint32_t index = queue.players[0][kRoad].index;
+    // The marks of the pieces still to do, which the map's chunks store
+    // clear, come back with the queue.
+    const auto marks = [] {
+        std::vector<bool> out;
+        const WorldMap& map = GetWorldMap();
+        for (uint32_t y = 0; y < 64; ++y)
+            for (uint32_t x = 0; x < 64; ++x)
+                out.push_back(map.GetRouteFlagA(1, x, y) || map.GetRouteFlagA(2, x, y));
+        return out;
+    };
+    const std::vector<bool> marked = marks();
+    ASSERT_NE(std::count(marked.begin(), marked.end(), true), 0);
     std::vector<uint8_t> saved;
     ASSERT_TRUE(SaveGameToMemory(game_, saved));
     ASSERT_TRUE(LoadGameFromMemory(game_, saved));
     WorldScope scope(game_.GetWorld());
+    EXPECT_EQ(marks(), marked);
     ConstructionQueue& loaded = GetConstructionQueue();
     ASSERT_TRUE(IsConstructionPending(0, kRoad));
     EXPECT_EQ(loaded.players[0][kRoad].index, index);
@@ -320,13 +341,9 @@ TEST_F(RouteConstructionTest, SaveMidConstructionLoadFinishAndDemolish) {
     EXPECT_TRUE(loaded.pending.empty());
     Run(BuildRouteCommand(10, 50, 30, 50, kRoad, 0));
     Run(BuildRouteCommand(50, 30, 60, 30, kTimberTrack, 0));
+    Run(BuildRouteCommand(15, 10, 28, 10, kTrackBridge, 0));
+    EXPECT_EQ(SpanCount(), 0u);
     EXPECT_EQ(Cells(), before);
-}
-
-size_t SpanCount() {
-    std::vector<MapObject*> spans;
-    GetMapObjects(spans, kSelectCategory, kCategorySpan, 0, 0);
-    return spans.size();
 }
 
 // Bridges over the pond and a tunnel under the town road: each is laid
@@ -378,6 +395,18 @@ TEST_F(RouteConstructionTest, BridgesAndTunnelsAreBuiltStepByStepAndDemolished) 
         EXPECT_EQ(Cells(), before);
     }
     EXPECT_EQ(map.GetRoadDirections(40, 50), 5u);
+}
+
+TEST_F(RouteConstructionTest, ATentativeBridgeIsRevertedWithItsEnds) {
+    const std::vector<uint64_t> before = Cells();
+    Run(TrackRouteCommand(28, 10, 15, 10, kTrackBridge, 1, 0));
+    EXPECT_EQ(Spent(), 0);
+    ASSERT_NE(SpanOnTile(21, 10), nullptr);
+    EXPECT_EQ(SpanOnTile(21, 10)->GetFlags() & 3u, 3u);
+    EXPECT_TRUE(GetConstructionQueue().pending.empty());
+    Run(BuildRouteCommand(15, 10, 28, 10, kTrackBridge, 1));
+    EXPECT_EQ(SpanCount(), 0u);
+    EXPECT_EQ(Cells(), before);
 }
 
 TEST_F(RouteConstructionTest, BridgesThatCannotStandAreNotBuilt) {
