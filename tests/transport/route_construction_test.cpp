@@ -28,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <string>
 #include <vector>
@@ -598,11 +599,31 @@ TEST_F(RouteConstructionTest, SavedQueuesAreCheckedBeforeTheyAreTaken) {
     // A job that announces more steps than its chunk holds.
     std::vector<uint8_t> longJob = QueueSection(1, 0, good, 2);
     plat::StoreLE32(longJob.data() + 8 + 8 + 8 + kRoad * 24 + 24, 5000);
-    for (const std::vector<uint8_t>& bad : {tooMany, manyRows, longJob}) {
+    // Saved marks: a list that announces more than its chunk holds.
+    const auto withMarks = [&](uint32_t count, const std::vector<std::array<uint32_t, 3>>& marks) {
+        std::vector<uint8_t> section = QueueSection(1, 0, good, 2);
+        section.resize(section.size() - 8);
+        std::vector<uint8_t> rbl3;
+        Put32(rbl3, count);
+        Put32(rbl3, 12);
+        for (const auto& m : marks)
+            for (uint32_t w : m)
+                Put32(rbl3, w);
+        PutChunk(section, ChunkTag("rbl3"), rbl3);
+        PutChunk(section, 0, {});
+        return section;
+    };
+    std::vector<uint8_t> longMarks = withMarks(1000, {{40, 5, 1}});
+    for (const std::vector<uint8_t>& bad : {tooMany, manyRows, longJob, longMarks}) {
         EXPECT_FALSE(LoadQueueSection(bad));
         EXPECT_EQ(queue.players[0][kRoad].jobs[0].size(), 2u);
         EXPECT_EQ(queue.buildCounter, 5u);
+        EXPECT_FALSE(GetWorldMap().GetRouteFlagA(1, 40, 5));
     }
+    // Marks land on ways only; those off the map or off a way are dropped.
+    ASSERT_TRUE(LoadQueueSection(withMarks(3, {{40, 5, 4}, {3, 3, 15}, {900, 5, 1}})));
+    EXPECT_TRUE(GetWorldMap().GetRouteFlagA(2, 40, 5));
+    EXPECT_EQ(GetWorldMap().GetCellKind(3, 3), uint32_t(kCellPlain));
 }
 
 } // namespace
