@@ -1,5 +1,5 @@
 // Loads arbitrary bytes as the route section of a saved game ("rbl1",
-// "rbl2" and the end chunk). A refused section leaves the construction
+// "rbl2", the marks of "rbl3" and the end chunk). A refused section leaves the construction
 // queue as it was; an accepted one holds only steps on the map of a known
 // kind, pending counts that match the queued steps, lets the worker run,
 // and saves and loads back to the same bytes.
@@ -77,6 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CreateGameClock(0);
     WorldMap& map = GetWorldMap();
     map.SetMapSize(16, 16);
+    // A way for saved marks to land on.
+    map.PlaceTownRoad(3, 4, 10);
     AddConstructionStep(3, 4, 0, 8, 0, 0, 0, true);
     AddConstructionStep(4, 4, 0, 8, 0, 0, 0, false);
     const std::vector<uint8_t> before = Save();

@@ -1,7 +1,9 @@
 #include "transport/build_route_planner.h"
 
 #include "data/generated/route_tables.h"
+#include "transport/station.h"
 #include "transport/transport_log.h"
+#include "world/bridge_span.h"
 #include "world/prices.h"
 #include "world/world_map.h"
 
@@ -20,9 +22,86 @@ int64_t PriceOf(uint32_t row) {
     return GetRouteConstructionCost(int32_t(row));
 }
 
+// The price of a span plan: the two end pieces and the span between them.
+int64_t PriceSpanPlan(BuildRoutePlanner& planner) {
+    const std::vector<PlannedTile>& tiles = planner.straight;
+    int64_t cost = 0;
+    for (const PlannedTile* tile : {&tiles.front(), &tiles.back()}) {
+        TileEditRecord record = ReadTileEdit(tile->x, tile->y, planner.plannedType);
+        cost += PieceCost(record, tile->mask, planner.plannedType, planner.wayRow, planner.player);
+    }
+    if (tiles.size() >= 4)
+        cost += GetBridgeSpanCost(tiles[1].x, tiles[1].y, tiles[tiles.size() - 2].x,
+                                  tiles[tiles.size() - 2].y, int32_t(planner.spanRow));
+    return cost;
+}
+
+// Plans a bridge or tunnel of the row: a straight line along the axis of
+// the larger difference; false when nothing can be planned.
+bool PlanSpan(BuildRoutePlanner& planner, const RouteBuilderRow& span, int32_t fromX, int32_t fromY,
+              int32_t toX, int32_t toY, uint32_t row, uint32_t flags) {
+    // The ramp row may itself be drawn as a span piece; its pieces at the
+    // ends are laid as way of its route type.
+    const RouteBuilderRow* ramp = span.RampIndex > 0 ? RouteBuilderTable::Find(span.RampIndex) : nullptr;
+    if (!ramp || ramp->RouteType != span.RouteType) {
+        TransportWarning("route planner: span row %u ends in no way of its route type", row);
+        return false;
+    }
+    if (fromX != toX && fromY != toY) {
+        if (std::abs(toY - fromY) < std::abs(toX - fromX))
+            toY = fromY;
+        else
+            toX = fromX;
+    }
+    const WorldMap& map = GetWorldMap();
+    for (const PathPoint end : {PathPoint{fromX, fromY}, PathPoint{toX, toY}}) {
+        const uint32_t x = uint32_t(end.x), y = uint32_t(end.y);
+        const TerrainRow* terrain = map.TerrainAt(x, y);
+        if (StationAtTile(end.x, end.y) || map.GetCellKind(x, y) == kCellWaterway || !terrain ||
+            terrain->IsWater)
+            return false;
+    }
+    planner.flags = flags;
+    planner.from = {fromX, fromY};
+    planner.to = {toX, toY};
+    planner.wayRow = uint32_t(span.RampIndex);
+    planner.spanRow = row;
+    planner.plannedType = uint32_t(span.RouteType);
+    BuildSearchContext& context = planner.context;
+    context.start = planner.from;
+    context.goal = planner.to;
+    context.wayRow = planner.wayRow;
+    context.routeType = planner.plannedType;
+    context.flags = flags;
+    context.player = int32_t(planner.player);
+    context.spanRow = row;
+    const bool alongX = fromX != toX;
+    const int32_t high = alongX ? std::max(fromX, toX) : std::max(fromY, toY);
+    const int32_t low = alongX ? std::min(fromX, toX) : std::min(fromY, toY);
+    for (int32_t c = high; c >= low; --c) {
+        // Each end piece faces the span.
+        const uint32_t mask = c == low && c != high ? (alongX ? 2u : 4u) : (alongX ? 8u : 1u);
+        planner.straight.push_back(
+            {uint16_t(alongX ? c : fromX), uint16_t(alongX ? fromY : c), uint8_t(mask)});
+    }
+    // Two ramps of four tiles, a tile between them and an end piece each
+    // side: anything shorter could never be built.
+    if (planner.straight.size() < 11) {
+        planner.straight.clear();
+        planner.spanRow = 0;
+        planner.plannedType = 0;
+        return false;
+    }
+    return true;
+}
+
 // Prices the finished search's path; the planned route's cost.
 int64_t PriceFinishedPlan(BuildRoutePlanner& planner) {
     planner.plannedCost = 0;
+    if (planner.spanRow != 0) {
+        planner.plannedCost = planner.plannedType != 0 ? PriceSpanPlan(planner) : 0;
+        return planner.plannedCost;
+    }
     if (planner.pathfinder->GetState() != Pathfinder::kGoalReached)
         return 0;
     int64_t cost = 0;
@@ -39,10 +118,16 @@ bool SetUpPlan(BuildRoutePlanner& planner, int32_t fromX, int32_t fromY, int32_t
                uint32_t row, uint32_t flags) {
     planner.plannedCost = 0;
     planner.plannedType = 0;
+    planner.spanRow = 0;
+    planner.straight.clear();
+    planner.context.spanRow = 0;
     const WorldMap& map = GetWorldMap();
     if (fromX < 0 || fromY < 0 || toX < 0 || toY < 0 || !map.InMap(uint32_t(fromX), uint32_t(fromY)) ||
         !map.InMap(uint32_t(toX), uint32_t(toY)))
         return false;
+    const RouteBuilderRow* span = RouteBuilderTable::Find(int32_t(row));
+    if (span && SpanKindOf(row) != 0 && (span->RouteType == 1 || span->RouteType == 2))
+        return PlanSpan(planner, *span, fromX, fromY, toX, toY, row, flags);
     const RouteBuilderRow* way = PlainWayRow(row);
     if (!way) {
         TransportWarning("route planner: row %u is no plain road or track", row);
@@ -106,7 +191,8 @@ int64_t PlanRouteWithPathfinder(int32_t fromX, int32_t fromY, int32_t toX, int32
     BuildRoutePlanner& planner = GetBuildRoutePlanner();
     if (!SetUpPlan(planner, fromX, fromY, toX, toY, row, flags))
         return 0;
-    planner.pathfinder->Search(false);
+    if (planner.spanRow == 0)
+        planner.pathfinder->Search(false);
     return PriceFinishedPlan(planner);
 }
 
@@ -114,8 +200,8 @@ int64_t ContinuePlannedRoute() {
     BuildRoutePlanner& planner = GetBuildRoutePlanner();
     if (planner.plannedType == 0)
         return 0;
-    if (planner.pathfinder->GetState() == Pathfinder::kSearching ||
-        planner.pathfinder->GetState() == Pathfinder::kReady)
+    if (planner.spanRow == 0 && (planner.pathfinder->GetState() == Pathfinder::kSearching ||
+                                 planner.pathfinder->GetState() == Pathfinder::kReady))
         planner.pathfinder->Search(false);
     return PriceFinishedPlan(planner);
 }
@@ -125,13 +211,16 @@ int64_t PlanRouteToCompletion(int32_t fromX, int32_t fromY, int32_t toX, int32_t
     BuildRoutePlanner& planner = GetBuildRoutePlanner();
     if (!SetUpPlan(planner, fromX, fromY, toX, toY, row, flags))
         return 0;
-    planner.pathfinder->SearchToCompletion();
+    if (planner.spanRow == 0)
+        planner.pathfinder->SearchToCompletion();
     return PriceFinishedPlan(planner);
 }
 
 std::vector<PlannedTile> PlannedRouteTiles() {
     BuildRoutePlanner& planner = GetBuildRoutePlanner();
     std::vector<PlannedTile> tiles;
+    if (planner.plannedType != 0 && planner.spanRow != 0)
+        return planner.straight;
     if (planner.plannedType == 0 || planner.pathfinder->GetState() != Pathfinder::kGoalReached)
         return tiles;
     const std::vector<PathStep>& path = planner.pathfinder->GetPath();
@@ -149,10 +238,72 @@ std::vector<PlannedTile> PlannedRouteTiles() {
     return tiles;
 }
 
+namespace {
+
+// Whether one entry of a span plan may be built: the ramps on free
+// ground, the end pieces facing the span over a tile that allows them, the
+// middle under the span row's rules.
+bool SpanEntryAllowed(const BuildRoutePlanner& planner, size_t i, uint32_t back) {
+    const PlannedTile& tile = planner.straight[i];
+    const size_t n = planner.straight.size();
+    if ((i >= 1 && i <= 4) || (i + 5 >= n && i + 2 <= n))
+        return IsFreeGround(tile.x, tile.y);
+    const WorldMap& map = GetWorldMap();
+    if (i == 0 || i + 1 == n) {
+        if (map.GetCellKind(tile.x, tile.y) == kCellFootprint ||
+            !TunnelEntranceAllowsStep(tile.x, tile.y, back, planner.plannedType))
+            return false;
+        const uint32_t existing = map.GetCellKind(tile.x, tile.y) == kCellRoute
+                                      ? map.GetRouteDirections(planner.plannedType, tile.x, tile.y)
+                                      : 0;
+        if (existing != 0 && existing != ReverseDirection(uint8_t(back)))
+            return false;
+        // The end pieces are plain way.
+        BuildSearchContext plain = planner.context;
+        plain.spanRow = 0;
+        return RouteTileAllowed(tile.x, tile.y, back, plain);
+    }
+    return RouteTileAllowed(tile.x, tile.y, back, planner.context);
+}
+
+// A span plan is checked whatever the flag word: no search has looked at
+// its tiles.
+bool ValidateSpanPlan(const BuildRoutePlanner& planner) {
+    const std::vector<PlannedTile>& tiles = planner.straight;
+    const size_t n = tiles.size();
+    if (n < 11)
+        return false;
+    const PlannedTile& second = tiles[1];
+    const PlannedTile& last = tiles[n - 2];
+    if (GetBridgeSpanCost(second.x, second.y, last.x, last.y, int32_t(planner.spanRow)) == 0)
+        return false;
+    if (BridgeSpan* existing = SpanOnTile(second.x, second.y))
+        return existing->CanRetypeChain(second.x, second.y, last.x, last.y, int32_t(planner.spanRow));
+    const bool alongX = tiles[0].y == tiles[n - 1].y;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t back = i + 1 == n ? (alongX ? 2u : 4u) : (alongX ? 8u : 1u);
+        if (!SpanEntryAllowed(planner, i, back))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+BridgeSpan* SpanOnTile(uint32_t x, uint32_t y) {
+    const WorldMap& map = GetWorldMap();
+    if (!map.InMap(x, y))
+        return nullptr;
+    BridgeSpan* span = GetBridgeSpan(map.GetLayer1Object(x, y));
+    return span ? span : GetBridgeSpan(map.GetLayer2Object(x, y));
+}
+
 bool ValidatePlannedRoute() {
     BuildRoutePlanner& planner = GetBuildRoutePlanner();
     if (planner.plannedType == 0)
         return false;
+    if (planner.spanRow != 0)
+        return ValidateSpanPlan(planner);
     Pathfinder& pathfinder = *planner.pathfinder;
     if (pathfinder.GetState() != Pathfinder::kGoalReached || pathfinder.GetPath().empty())
         return false;

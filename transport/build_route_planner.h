@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+class BridgeSpan;
+
 inline constexpr uint32_t kNoDirectionOwner = 4294967295u;
 
 // One tile read for an edit: what lies there and who owns each direction.
@@ -47,6 +49,9 @@ public:
     // 1 track, 2 road; 0 while nothing is planned.
     uint32_t plannedType = 0;
     uint32_t wayRow = 0;
+    // The bridge or tunnel row of a span plan (its ends are pieces of
+    // wayRow), 0 for a plain way.
+    uint32_t spanRow = 0;
     uint32_t player = 0;
     uint32_t flags = 0;
     // 1 for tentative pieces that a revert takes away again, else 0.
@@ -56,6 +61,9 @@ public:
     PathPoint to;
     BuildSearchContext context;
     std::unique_ptr<Pathfinder> pathfinder;
+    // A span plan's tiles, from the higher coordinate of its axis to the
+    // lower, each with the mask of its piece.
+    std::vector<PlannedTile> straight;
 };
 
 // The current world's planner, made on first use.
@@ -68,8 +76,10 @@ void SetRoutePlannerFlag(uint32_t value);
 // Plans a way of the route builder row from one tile to another and runs
 // one slice of the search: the cost when the search finished in it, else 0
 // (ContinuePlannedRoute goes on). Unless flags hold 8, the goal is moved
-// onto the axis of the larger difference. Bridge and tunnel rows, rows of
-// no route type, and ends off the map plan nothing.
+// onto the axis of the larger difference. A bridge or tunnel row plans a
+// straight line along that axis: a piece of the row's ramp way at each end
+// and the span between them. Rows of no route type, and ends off the map,
+// on water or on a station (a span plan's) plan nothing.
 int64_t PlanRouteWithPathfinder(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY, uint32_t row,
                                 uint32_t flags);
 // One more slice of a plan's search; the cost once it has finished.
@@ -81,6 +91,9 @@ int64_t PlanRouteToCompletion(int32_t fromX, int32_t fromY, int32_t toX, int32_t
 // The planned route's tiles from the goal to the start, with the direction
 // mask of each piece (towards both neighbours); empty while none is found.
 std::vector<PlannedTile> PlannedRouteTiles();
+// The bridge or tunnel piece hanging at a tile (the first attachment slot,
+// else the second), or null.
+BridgeSpan* SpanOnTile(uint32_t x, uint32_t y);
 // Whether the planned route may still be built as planned.
 bool ValidatePlannedRoute();
 

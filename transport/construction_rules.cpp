@@ -1,6 +1,8 @@
 #include "transport/construction_rules.h"
 
 #include "data/generated/route_tables.h"
+#include "transport/station.h"
+#include "world/bridge_span.h"
 #include "world/world_map.h"
 
 namespace {
@@ -17,7 +19,91 @@ bool OwnsAnyDirection(const WorldMap& map, uint32_t layer, uint32_t x, uint32_t 
     return (map.GetEdgeHeightMatchMask(x, y, player) & mask) != 0;
 }
 
+bool StationNear(uint32_t x, uint32_t y) {
+    return StationAtTile(int32_t(x), int32_t(y)) != nullptr;
+}
+
+// The attachment slots under a span plan: a tunnel may pass under a bridge
+// at right angles and a bridge over a tunnel's hidden middle; nothing else
+// shares a tile with another span.
+bool SpanSlotsAllow(const WorldMap& map, uint32_t x, uint32_t y, uint32_t back, uint32_t spanKind) {
+    const uint32_t first = map.GetLayer1Object(x, y);
+    const uint32_t second = map.GetLayer2Object(x, y);
+    if (first != 0) {
+        const BridgeSpan* span = GetBridgeSpan(first);
+        if (spanKind != 2 || !span || back == 0 || (span->GetOrientation() & StraightThrough(back)) != 0 ||
+            SpanKindOf(uint32_t(span->GetRouteType())) == spanKind)
+            return false;
+    }
+    if (second != 0) {
+        const BridgeSpan* span = GetBridgeSpan(second);
+        if (spanKind == 2 || !span || span->IsTunnel())
+            return false;
+    }
+    return true;
+}
+
+// The tile check of a bridge or tunnel over a route cell: a tunnel passes
+// under any way; a bridge crosses ways only at right angles.
+bool SpanOverRouteAllowed(const WorldMap& map, uint32_t x, uint32_t y, uint32_t back,
+                          const BuildSearchContext& context, uint32_t spanKind) {
+    if (spanKind == 2)
+        return true;
+    if (map.GetRouteSubKind(x, y) > 3 || StationNear(x, y))
+        return false;
+    const uint32_t layer = context.routeType;
+    const uint32_t own = map.GetRouteDirections(layer, x, y);
+    const uint32_t other = map.GetRouteDirections(OtherRouteLayer(layer), x, y);
+    if (back == 0 || (own & back) != 0)
+        return false;
+    if (other != 0 && other != (StraightThrough(back) ^ 15u))
+        return false;
+    if (layer == 1 && other != 0 && !RowFlag(map.GetRouteTypeAt(2, x, y), &RouteBuilderRow::CanCrossTrack))
+        return false;
+    return true;
+}
+
 } // namespace
+
+uint32_t SpanKindOf(uint32_t row) {
+    const RouteBuilderRow* r = row != 0 ? RouteBuilderTable::Find(int32_t(row)) : nullptr;
+    return r && (r->IsBridge == 1 || r->IsBridge == 2) ? uint32_t(r->IsBridge) : 0;
+}
+
+bool IsFreeGround(uint32_t x, uint32_t y) {
+    const WorldMap& map = GetWorldMap();
+    const WorldCell* cell = map.FindCell(x, y);
+    if (!cell || map.GetLayer1Object(x, y) != 0 || map.GetLayer2Object(x, y) != 0)
+        return false;
+    if (cell->Kind() == kCellDecoration)
+        return true;
+    if (cell->Kind() != kCellPlain)
+        return false;
+    const TerrainRow* terrain = map.TerrainAt(x, y);
+    return terrain && !terrain->IsWater && terrain->CanBuildRoute && !StationNear(x, y);
+}
+
+bool TunnelEntranceAllowsStep(uint32_t x, uint32_t y, uint32_t back, uint32_t routeType) {
+    const WorldMap& map = GetWorldMap();
+    const uint32_t move = ReverseDirection(uint8_t(back & 15u));
+    for (uint32_t d = 1; d <= 8; d <<= 1) {
+        int32_t dx = 0, dy = 0;
+        OffsetOfDirection(uint8_t(d), dx, dy);
+        const int64_t nx = int64_t(x) + dx, ny = int64_t(y) + dy;
+        if (nx < 0 || ny < 0 || !map.InMap(uint32_t(nx), uint32_t(ny)))
+            continue;
+        for (const uint32_t id : {map.GetLayer1Object(uint32_t(nx), uint32_t(ny)),
+                                  map.GetLayer2Object(uint32_t(nx), uint32_t(ny))}) {
+            const BridgeSpan* span = GetBridgeSpan(id);
+            if (!span || !span->IsTunnel() || !span->IsTunnelEntranceAt(int32_t(nx), int32_t(ny)))
+                continue;
+            const RouteBuilderRow* row = RouteBuilderTable::Find(span->GetRouteType());
+            if (row && uint32_t(row->RouteType) == routeType && (span->GetOrientation() & move) == 0)
+                return false;
+        }
+    }
+    return true;
+}
 
 bool CanUpgradeRouteType(uint32_t existingRow, uint32_t newRow) {
     if (existingRow == 0 || newRow == 0)
@@ -37,6 +123,24 @@ bool RouteTileAllowed(uint32_t x, uint32_t y, uint32_t back, const BuildSearchCo
     if (!cell)
         return false;
     const TerrainRow* terrain = map.TerrainAt(x, y);
+    const uint32_t spanKind = SpanKindOf(context.spanRow);
+    if (spanKind != 0) {
+        // The middle of a bridge or tunnel.
+        if (!SpanSlotsAllow(map, x, y, back, spanKind))
+            return false;
+        switch (cell->Kind()) {
+        case kCellPlain:
+        case kCellDecoration:
+        case kCellWaterway:
+            return spanKind == 2 || !StationNear(x, y);
+        case kCellFootprint:
+            return spanKind == 2;
+        case kCellRoute:
+            return SpanOverRouteAllowed(map, x, y, back, context, spanKind);
+        default:
+            return false;
+        }
+    }
     switch (cell->Kind()) {
     case kCellPlain:
     case kCellDecoration:

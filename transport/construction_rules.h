@@ -20,6 +20,8 @@ struct BuildSearchContext {
     uint32_t flags = 0;
     // The company that builds.
     int32_t player = 0;
+    // The bridge or tunnel row of a span plan, 0 for a plain way.
+    uint32_t spanRow = 0;
 };
 
 // The layer of the other way type: road for a track plan, track for road.
@@ -39,6 +41,16 @@ bool CanUpgradeRouteType(uint32_t existingRow, uint32_t newRow);
 // tested alone): free buildable ground, the plan's own way, or the other
 // way type crossed at right angles where both rows allow it.
 bool RouteTileAllowed(uint32_t x, uint32_t y, uint32_t back, const BuildSearchContext& context);
+
+// Open buildable land: no water, no station at or next to it, nothing
+// hanging in its attachment slots, nothing built on it.
+bool IsFreeGround(uint32_t x, uint32_t y);
+// Whether a step along back may enter or leave the tile with respect to the
+// tunnels of the route type whose portals lie next to it.
+bool TunnelEntranceAllowsStep(uint32_t x, uint32_t y, uint32_t back, uint32_t routeType);
+// The bridge or tunnel kind of a route builder row: 0 none, 1 bridge, 2
+// tunnel.
+uint32_t SpanKindOf(uint32_t row);
 
 // The pathfinder's step check; context is a BuildSearchContext.
 bool RouteStepAllowed(const PathStep& to, const PathStep* from, void* context);

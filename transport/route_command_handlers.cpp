@@ -31,11 +31,11 @@ bool EndsInMap(const char* name, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     return in;
 }
 
-// The route type (1 track, 2 road) of a row that lays a plain way, else 0
-// (logged).
-uint32_t PlainWayType(const char* name, uint32_t row) {
+// The route type (1 track, 2 road) of a row that lays a way, a bridge or
+// a tunnel, else 0 (logged).
+uint32_t WayType(const char* name, uint32_t row) {
     const RouteBuilderRow* r = RouteBuilderTable::Find(int32_t(row));
-    if (!r || r->IsBridge != 0 || (r->RouteType != 1 && r->RouteType != 2)) {
+    if (!r || r->IsBridge < 0 || r->IsBridge > 2 || (r->RouteType != 1 && r->RouteType != 2)) {
         GameLog("%s: route builder row %u lays no road or track", name, row);
         return 0;
     }
@@ -57,7 +57,7 @@ int64_t PlanAndBuild(uint32_t player, uint32_t flagWord, int32_t x1, int32_t y1,
 void ExecuteTrackRoute(const TrackRouteCommand& command) {
     Player* player = IssuingPlayer(command);
     if (!player || !EndsInMap(command.Name(), command.startX, command.startY, command.endX, command.endY) ||
-        PlainWayType(command.Name(), command.routeType) == 0)
+        WayType(command.Name(), command.routeType) == 0)
         return;
     bool built = false;
     const int64_t cost =
@@ -104,7 +104,7 @@ void ExecuteRemoveRoute(const BuildRouteCommand& command) {
 void ExecuteComputerRoute(const GameCommand31& command) {
     Player* player = IssuingPlayer(command);
     if (!player || !EndsInMap(command.Name(), command.startX, command.startY, command.endX, command.endY) ||
-        PlainWayType(command.Name(), command.routeType) == 0)
+        WayType(command.Name(), command.routeType) == 0)
         return;
     bool built = false;
     const int64_t cost = PlanAndBuild(command.GetPlayerId(), 0, command.startX, command.startY, command.endX,

@@ -4,6 +4,7 @@
 #include "files/chunk_transfer.h"
 #include "platform/endian.h"
 #include "transport/transport_log.h"
+#include "world/bridge_span.h"
 #include "world/game_clock.h"
 #include "world/world_map.h"
 
@@ -14,6 +15,10 @@ namespace {
 
 constexpr uint32_t kTagQueues = ChunkTag("rbl1");
 constexpr uint32_t kTagPending = ChunkTag("rbl2");
+// The construction marks of the route cells, which the map's own chunks
+// store clear: without them a resumed build would find nothing left to do.
+constexpr uint32_t kTagMarks = ChunkTag("rbl3");
+constexpr uint32_t kMarkBytes = 12;
 constexpr uint32_t kStepBytes = 28;
 // Company slots, and a bound on the rows that a saved queue may name.
 constexpr uint32_t kMaxQueuePlayers = 5;
@@ -81,8 +86,20 @@ bool CompleteStep(ConstructionQueue& queue, const ConstructionStep& step, uint32
         // A new road junction is open to traffic at once.
         if (routeType == 2 && std::popcount(map.GetRoadDirections(step.x, step.y)) >= 3)
             map.MarkRoadNetworkChanged();
+    } else if (step.kind == 1 || step.kind == 2) {
+        // The chain's construction mark comes off with the first step that
+        // finds it; a chain gone meanwhile counts as done.
+        BridgeSpan* span = map.InMap(step.x, step.y)
+                               ? GetBridgeSpan(step.kind == 1 ? map.GetLayer1Object(step.x, step.y)
+                                                              : map.GetLayer2Object(step.x, step.y))
+                               : nullptr;
+        if (!span || (span->GetFlags() & 1u) != 0) {
+            worked = true;
+            if (span)
+                span->SetChainFlag0(false);
+        }
     } else if (step.kind != 0) {
-        // Spans and special tracks are laid without marks: done.
+        // Special tracks are laid without marks: done.
         worked = true;
     }
     FinishStepOfBuild(queue, step.buildId, routeType, worked);
@@ -144,9 +161,40 @@ ConstructionStep LoadStep(const uint8_t (&b)[kStepBytes]) {
     return step;
 }
 
+// A route cell's marks: bit 0 the track's construction mark, bit 1 its
+// second mark, bits 2 and 3 the road's.
+struct CellMarks {
+    uint32_t x = 0;
+    uint32_t y = 0;
+    uint32_t marks = 0;
+};
+
+uint32_t MarksAt(const WorldMap& map, uint32_t x, uint32_t y) {
+    return (map.GetRouteFlagA(1, x, y) ? 1u : 0u) | (map.GetRouteFlagB(1, x, y) ? 2u : 0u) |
+           (map.GetRouteFlagA(2, x, y) ? 4u : 0u) | (map.GetRouteFlagB(2, x, y) ? 8u : 0u);
+}
+
+void SetMarks(WorldMap& map, const CellMarks& cell) {
+    map.SetRouteFlagA(1, cell.x, cell.y, (cell.marks & 1u) != 0);
+    map.SetRouteFlagB(1, cell.x, cell.y, (cell.marks & 2u) != 0);
+    map.SetRouteFlagA(2, cell.x, cell.y, (cell.marks & 4u) != 0);
+    map.SetRouteFlagB(2, cell.x, cell.y, (cell.marks & 8u) != 0);
+}
+
+std::vector<CellMarks> CollectMarks() {
+    const WorldMap& map = GetWorldMap();
+    std::vector<CellMarks> out;
+    for (uint32_t y = 0; y < map.GetHeight(); ++y)
+        for (uint32_t x = 0; x < map.GetWidth(); ++x)
+            if (map.GetCellKind(x, y) == kCellRoute)
+                if (const uint32_t marks = MarksAt(map, x, y); marks != 0)
+                    out.push_back({x, y, marks});
+    return out;
+}
+
 bool SaveQueueChunks(ConstructionQueue& queue) {
     bool ok = true;
-    const uint32_t tags[] = {kTagQueues, kTagPending};
+    const uint32_t tags[] = {kTagQueues, kTagPending, kTagMarks};
     TransferTagList(tags, [&](uint32_t tag) {
         if (tag == kTagQueues) {
             uint32_t playerCount = uint32_t(queue.players.size());
@@ -169,6 +217,19 @@ bool SaveQueueChunks(ConstructionQueue& queue) {
                         }
                     }
                 }
+            }
+            return;
+        }
+        if (tag == kTagMarks) {
+            const std::vector<CellMarks> marks = CollectMarks();
+            uint32_t count = uint32_t(marks.size());
+            TransferListHeader(count, kMarkBytes);
+            for (const CellMarks& cell : marks) {
+                uint8_t b[kMarkBytes];
+                plat::StoreLE32(b, cell.x);
+                plat::StoreLE32(b + 4, cell.y);
+                plat::StoreLE32(b + 8, cell.marks);
+                TransferListElement(b, kMarkBytes, kMarkBytes);
             }
             return;
         }
@@ -199,7 +260,9 @@ bool LoadQueueChunks(ConstructionQueue& queue) {
     bool ok = true;
     const WorldMap& map = GetWorldMap();
     uint32_t dropped = 0;
-    const uint32_t tags[] = {kTagQueues, kTagPending};
+    std::vector<CellMarks> marks;
+    bool haveMarks = false;
+    const uint32_t tags[] = {kTagQueues, kTagPending, kTagMarks};
     TransferTagList(tags, [&](uint32_t tag) {
         if (!ok)
             return;
@@ -264,6 +327,27 @@ bool LoadQueueChunks(ConstructionQueue& queue) {
             }
             return;
         }
+        if (tag == kTagMarks) {
+            uint32_t count = 0;
+            const uint32_t stored = TransferListHeader(count, kMarkBytes);
+            if (stored == 0 || StreamFailed() || uint64_t(count) * stored > ChunkBytesLeft()) {
+                TransportWarning("route construction: \"rbl3\" is damaged");
+                ok = false;
+                return;
+            }
+            haveMarks = true;
+            for (uint32_t i = 0; i < count; ++i) {
+                uint8_t b[kMarkBytes] = {};
+                TransferListElement(b, kMarkBytes, stored);
+                const CellMarks cell{plat::LoadLE32(b), plat::LoadLE32(b + 4), plat::LoadLE32(b + 8) & 15u};
+                if (!map.InMap(cell.x, cell.y) || map.GetCellKind(cell.x, cell.y) != kCellRoute) {
+                    ++dropped;
+                    continue;
+                }
+                marks.push_back(cell);
+            }
+            return;
+        }
         if (tag != kTagPending)
             return;
         uint32_t count = 0;
@@ -289,7 +373,15 @@ bool LoadQueueChunks(ConstructionQueue& queue) {
     if (!ok || StreamFailed())
         return false;
     if (dropped > 0)
-        TransportWarning("route construction: %u saved steps off the map or of no kind dropped", dropped);
+        TransportWarning(
+            "route construction: %u saved steps or marks off the map, off a way or of no kind dropped",
+            dropped);
+    // Games saved without the marks keep the map's (cleared) ones.
+    if (haveMarks) {
+        WorldMap& writable = GetWorldMap();
+        for (const CellMarks& cell : marks)
+            SetMarks(writable, cell);
+    }
     // The pending counts are what the queues still hold, whatever the file
     // said; builds with nothing left go.
     std::map<uint32_t, PendingBuild> pending;
@@ -310,9 +402,13 @@ bool LoadQueueChunks(ConstructionQueue& queue) {
     queue.players = std::move(loaded.players);
     queue.buildCounter = loaded.buildCounter;
     queue.pending = std::move(loaded.pending);
+    // A record with work left had its worker at work when it was saved (the
+    // worker takes up the front job in the round after it is queued): a
+    // loaded game goes on with the saved last-work time, as an unsaved one
+    // would.
     for (auto& rows : queue.players)
         for (ConstructionRowRecord& record : rows)
-            record.busy = 0;
+            record.busy = record.jobs.empty() ? 0 : 1;
     return true;
 }
 
@@ -444,6 +540,76 @@ void WriteTileBack(const TileEditRecord& record, uint32_t routeType, uint32_t wa
         map.RegisterCrossing(x, y, CurrentGameTimeMs());
 }
 
+namespace {
+
+// Lays the span of a bridge or tunnel plan (a new chain, or an existing one
+// given the new row) and marks it; its price, 0 when it cannot be laid.
+int64_t LaySpan(const BuildRoutePlanner& planner, const PlannedTile& second, const PlannedTile& last,
+                bool queued) {
+    const int32_t row = int32_t(planner.spanRow);
+    BridgeSpan* chain = SpanOnTile(second.x, second.y);
+    int64_t cost = 0;
+    if (!chain) {
+        cost = BuildBridge(second.x, second.y, last.x, last.y, row, int32_t(planner.player));
+        chain = cost != 0 ? SpanOnTile(second.x, second.y) : nullptr;
+    } else if (chain->CanRetypeChain(second.x, second.y, last.x, last.y, row)) {
+        // A new deck or bore costs what a new span would.
+        cost = GetBridgeSpanCost(second.x, second.y, last.x, last.y, row);
+        if (cost != 0) {
+            chain->SaveChainRouteType();
+            chain->SetChainRouteType(row);
+        }
+    }
+    if (!chain || cost == 0)
+        return 0;
+    chain->SetChainFlag0(queued || planner.flagWord == 1);
+    chain->SetChainFlag1(planner.flagWord == 1);
+    return cost;
+}
+
+// Builds a bridge or tunnel plan: the span, then a piece of the ramp way at
+// each end. With a worker the two end pieces and every tile of the span
+// are queued.
+int64_t BuildPlannedSpan(BuildRoutePlanner& planner, bool* built) {
+    const std::vector<PlannedTile> tiles = PlannedRouteTiles();
+    const uint32_t routeType = planner.plannedType;
+    const uint32_t row = planner.wayRow;
+    const bool queued = QueuedForWorker(row, planner.player, planner.flagWord);
+    WorldMap& map = GetWorldMap();
+    const bool trackBefore = map.TrackNetworkChanged();
+    const bool roadBefore = map.RoadNetworkChanged();
+    int64_t cost = LaySpan(planner, tiles[1], tiles[tiles.size() - 2], queued);
+    planner.plannedType = 0;
+    if (cost == 0)
+        return 0;
+    if (queued) {
+        AddConstructionStep(tiles.front().x, tiles.front().y, planner.player, row, 0, 0, 0, true);
+        AddConstructionStep(tiles.back().x, tiles.back().y, planner.player, row, 0, 0, 0, false);
+        const uint32_t kind = SpanKindOf(planner.spanRow);
+        for (size_t i = 1; i + 1 < tiles.size(); ++i)
+            AddConstructionStep(tiles[i].x, tiles[i].y, planner.player, planner.spanRow, kind, 0, 0, i == 1);
+    }
+    for (const PlannedTile* tile : {&tiles.front(), &tiles.back()}) {
+        TileEditRecord record = ReadTileEdit(tile->x, tile->y, routeType);
+        cost += PieceCost(record, tile->mask, routeType, row, planner.player);
+        WriteTileBack(record, routeType, row, queued, planner.flagWord);
+    }
+    if (queued) {
+        if (!trackBefore)
+            map.ClearTrackNetworkChanged();
+        if (!roadBefore)
+            map.ClearRoadNetworkChanged();
+        AdvanceRoutePlannerCounter();
+    } else {
+        MarkNetworkChanged(routeType);
+    }
+    if (built)
+        *built = true;
+    return cost;
+}
+
+} // namespace
+
 int64_t BuildPlannedRoute(bool* built) {
     BuildRoutePlanner& planner = GetBuildRoutePlanner();
     if (built)
@@ -452,6 +618,8 @@ int64_t BuildPlannedRoute(bool* built) {
         planner.plannedType = 0;
         return 0;
     }
+    if (planner.spanRow != 0)
+        return BuildPlannedSpan(planner, built);
     const std::vector<PlannedTile> tiles = PlannedRouteTiles();
     const uint32_t routeType = planner.plannedType;
     const uint32_t row = planner.wayRow;

@@ -3,12 +3,16 @@
 #include "transport/build_route_planner.h"
 #include "transport/route_construction.h"
 #include "transport/signals.h"
+#include "world/bridge_span.h"
 #include "world/cell_rows.h"
 #include "world/prices.h"
 #include "world/world_map.h"
 
+#include "data/generated/route_tables.h"
+
 #include <algorithm>
 #include <bit>
+#include <set>
 
 namespace {
 
@@ -110,6 +114,16 @@ int64_t RemoveArm(uint32_t x, uint32_t y, uint32_t d, uint32_t mode, uint32_t ro
                     record.mask = 10;
                 else if (std::popcount(record.mask) == 3)
                     record.mask = 15;
+                // The directions the reshaping adds belong to the piece's
+                // owner: an unowned direction would leave track that nobody
+                // may take away once its last owned direction goes.
+                uint32_t keeper = kNoDirectionOwner;
+                for (uint32_t k = 0; k < 4; ++k)
+                    if ((record.mask & (1u << k)) && record.owner[k] != kNoDirectionOwner)
+                        keeper = record.owner[k];
+                for (uint32_t k = 0; k < 4; ++k)
+                    if ((record.mask & (1u << k)) && record.owner[k] == kNoDirectionOwner)
+                        record.owner[k] = keeper;
             }
             if (record.mask == 0)
                 record.sub = 0;
@@ -122,10 +136,39 @@ int64_t RemoveArm(uint32_t x, uint32_t y, uint32_t d, uint32_t mode, uint32_t ro
 
 } // namespace
 
-int64_t DemolishRouteTile(uint32_t x, uint32_t y, uint32_t mode, uint32_t player, bool priceOnly) {
+namespace {
+
+// The company's bridge or tunnel of the mode hanging at the tile, or null.
+BridgeSpan* OwnSpanAt(uint32_t x, uint32_t y, uint32_t mode, uint32_t player) {
+    BridgeSpan* span = SpanOnTile(x, y);
+    if (!span || span->GetOwner() != int32_t(player))
+        return nullptr;
+    const RouteBuilderRow* row = RouteBuilderTable::Find(span->GetRouteType());
+    return row && uint32_t(row->RouteType) == mode ? span : nullptr;
+}
+
+// The lowest id of a chain: one key for all its pieces.
+uint32_t ChainKey(BridgeSpan& span) {
+    uint32_t key = span.GetId();
+    for (const BridgeSpan* piece : span.GetChain())
+        key = std::min(key, piece->GetId());
+    return key;
+}
+
+int64_t DemolishTile(uint32_t x, uint32_t y, uint32_t mode, uint32_t player, bool priceOnly,
+                     std::set<uint32_t>* pricedChains) {
     WorldMap& map = GetWorldMap();
     if (!map.InMap(x, y) || (mode != 1 && mode != 2))
         return 0;
+    if (BridgeSpan* span = OwnSpanAt(x, y, mode, player)) {
+        // A chain is priced once however many of its tiles the area holds.
+        if (pricedChains && !pricedChains->insert(ChainKey(*span)).second)
+            return 0;
+        const int64_t cost = span->GetChainDemolitionCost();
+        if (cost != 0 && !priceOnly)
+            RemoveBridgeChain(span, 1);
+        return cost;
+    }
     const uint32_t layer = LayerOf(mode);
     if (mode == 1 && map.GetCellKind(x, y) == kCellRoute && map.GetRouteSignal(x, y) != 0) {
         if ((map.GetEdgeHeightMatchMask(x, y, int32_t(player)) & map.GetTrackDirections(x, y)) == 0)
@@ -176,6 +219,12 @@ int64_t DemolishRouteTile(uint32_t x, uint32_t y, uint32_t mode, uint32_t player
     return cost;
 }
 
+} // namespace
+
+int64_t DemolishRouteTile(uint32_t x, uint32_t y, uint32_t mode, uint32_t player, bool priceOnly) {
+    return DemolishTile(x, y, mode, player, priceOnly, nullptr);
+}
+
 int64_t DemolishRouteRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t mode, uint32_t player,
                           bool priceOnly) {
     const WorldMap& map = GetWorldMap();
@@ -185,9 +234,10 @@ int64_t DemolishRouteRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32
     const uint32_t x0 = uint32_t(std::min(x1, x2)), xe = uint32_t(std::max(x1, x2));
     const uint32_t y0 = uint32_t(std::min(y1, y2)), ye = uint32_t(std::max(y1, y2));
     int64_t cost = 0;
+    std::set<uint32_t> pricedChains;
     for (uint32_t y = y0; y <= ye; ++y)
         for (uint32_t x = x0; x <= xe; ++x)
-            cost += DemolishRouteTile(x, y, mode, player, priceOnly);
+            cost += DemolishTile(x, y, mode, player, priceOnly, &pricedChains);
     return cost;
 }
 
@@ -200,6 +250,24 @@ void RevertRouteLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t mo
     const uint32_t x0 = uint32_t(std::min(x1, x2)), xe = uint32_t(std::max(x1, x2));
     const uint32_t y0 = uint32_t(std::min(y1, y2)), ye = uint32_t(std::max(y1, y2));
     const bool alongX = x0 != xe;
+    // A tentative bridge or tunnel along the line goes first: removed, or
+    // given back the row it had before.
+    for (uint32_t y = y0; y <= ye; ++y) {
+        for (uint32_t x = x0; x <= xe; ++x) {
+            BridgeSpan* span = OwnSpanAt(x, y, mode, player);
+            if (!span || (span->GetFlags() & 2u) == 0 ||
+                span->GetOrientation() !=
+                    (alongX ? BridgeSpan::kOrientationAlongX : BridgeSpan::kOrientationAlongY))
+                continue;
+            if (span->GetSavedRouteType() < 0) {
+                RemoveBridgeChain(span, 0);
+            } else {
+                span->SetChainRouteType(span->GetSavedRouteType());
+                span->SetChainFlag0(false);
+                span->SetChainFlag1(false);
+            }
+        }
+    }
     for (uint32_t y = y0; y <= ye; ++y) {
         for (uint32_t x = x0; x <= xe; ++x) {
             if (map.GetCellKind(x, y) != kCellRoute || map.GetLayer1Object(x, y) != 0 ||

@@ -17,6 +17,7 @@
 #include "transport/route_demolition.h"
 #include "transport/transport_log.h"
 #include "transport/transport_world_hooks.h"
+#include "world/bridge_span.h"
 #include "world/cell_rows.h"
 #include "world/game_clock.h"
 #include "world/object_manager.h"
@@ -26,14 +27,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr uint32_t kLand = 1, kWater = 2;
-constexpr uint16_t kTimberTrack = 1, kRoad = 8, kTrackBridge = 9;
+constexpr uint16_t kTimberTrack = 1, kRoad = 8, kTrackBridge = 9, kTrackBridgeRamp = 10, kRoadTunnel = 15,
+                   kRoadTunnelPortal = 16;
 constexpr int64_t kMoney = 100000000;
+
+size_t SpanCount() {
+    std::vector<MapObject*> spans;
+    GetMapObjects(spans, kSelectCategory, kCategorySpan, 0, 0);
+    return spans.size();
+}
 
 // A started game on a 64 x 64 map of land with a pond at x 20-23, y 0-41,
 // and a town road down column 40; the commands go through the session.
@@ -294,6 +305,7 @@ TEST_F(RouteConstructionTest, SaveMidConstructionLoadFinishAndDemolish) {
     const std::vector<uint64_t> before = Cells();
     Run(TrackRouteCommand(10, 50, 30, 50, kRoad, 0, 0));
     Run(TrackRouteCommand(50, 30, 60, 30, kTimberTrack, 0, 0));
+    Run(TrackRouteCommand(28, 10, 15, 10, kTrackBridge, 0, 0));
     const uint32_t start = CurrentGameTimeMs();
     // Some steps of each build done, not all.
     for (uint32_t t = start; t < start + 4000; t += 100)
@@ -302,10 +314,23 @@ TEST_F(RouteConstructionTest, SaveMidConstructionLoadFinishAndDemolish) {
     ASSERT_TRUE(IsConstructionPending(0, kRoad));
     ASSERT_GT(queue.players[0][kRoad].index, 0u);
     const uint32_t index = queue.players[0][kRoad].index;
+    // The marks of the pieces still to do, which the map's chunks store
+    // clear, come back with the queue.
+    const auto marks = [] {
+        std::vector<bool> out;
+        const WorldMap& map = GetWorldMap();
+        for (uint32_t y = 0; y < 64; ++y)
+            for (uint32_t x = 0; x < 64; ++x)
+                out.push_back(map.GetRouteFlagA(1, x, y) || map.GetRouteFlagA(2, x, y));
+        return out;
+    };
+    const std::vector<bool> marked = marks();
+    ASSERT_NE(std::count(marked.begin(), marked.end(), true), 0);
     std::vector<uint8_t> saved;
     ASSERT_TRUE(SaveGameToMemory(game_, saved));
     ASSERT_TRUE(LoadGameFromMemory(game_, saved));
     WorldScope scope(game_.GetWorld());
+    EXPECT_EQ(marks(), marked);
     ConstructionQueue& loaded = GetConstructionQueue();
     ASSERT_TRUE(IsConstructionPending(0, kRoad));
     EXPECT_EQ(loaded.players[0][kRoad].index, index);
@@ -317,7 +342,157 @@ TEST_F(RouteConstructionTest, SaveMidConstructionLoadFinishAndDemolish) {
     EXPECT_TRUE(loaded.pending.empty());
     Run(BuildRouteCommand(10, 50, 30, 50, kRoad, 0));
     Run(BuildRouteCommand(50, 30, 60, 30, kTimberTrack, 0));
+    Run(BuildRouteCommand(15, 10, 28, 10, kTrackBridge, 0));
+    EXPECT_EQ(SpanCount(), 0u);
     EXPECT_EQ(Cells(), before);
+}
+
+// Bridges over the pond and a tunnel under the town road: each is laid
+// with a piece of its ramp way at both ends, paid for its span and those
+// pieces, finished step by step, and demolished back to the bare cells.
+TEST_F(RouteConstructionTest, BridgesAndTunnelsAreBuiltStepByStepAndDemolished) {
+    const std::vector<uint64_t> before = Cells();
+    struct Case {
+        const char* what;
+        uint16_t row, endRow;
+        int16_t x1, y1, x2, y2;
+        uint32_t routeType;
+    };
+    const Case cases[] = {
+        {"track bridge over the pond", kTrackBridge, kTrackBridgeRamp, 28, 10, 15, 10, 1},
+        {"dragged the other way, off its axis", kTrackBridge, kTrackBridgeRamp, 15, 12, 28, 13, 1},
+        {"road tunnel under the town road", kRoadTunnel, kRoadTunnelPortal, 33, 50, 47, 50, 2},
+    };
+    WorldMap& map = GetWorldMap();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        map.ClearTrackNetworkChanged();
+        map.ClearRoadNetworkChanged();
+        const int64_t spent = Spent();
+        const int32_t high = std::max(c.x1, c.x2), low = std::min(c.x1, c.x2);
+        const int64_t price = GetBridgeSpanCost(low + 1, c.y1, high - 1, c.y1, c.row) +
+                              2 * int64_t(GetRouteConstructionCost(c.endRow));
+        Run(TrackRouteCommand(c.x1, c.y1, c.x2, c.y2, c.row, 0, 0));
+        EXPECT_EQ(Spent() - spent, price);
+        ASSERT_NE(SpanOnTile(uint32_t(low + 5), uint32_t(c.y1)), nullptr);
+        EXPECT_EQ(SpanOnTile(uint32_t(low), uint32_t(c.y1)), nullptr);
+        EXPECT_EQ(map.GetRouteDirections(c.routeType, uint32_t(high), uint32_t(c.y1)), 8u);
+        EXPECT_EQ(map.GetRouteDirections(c.routeType, uint32_t(low), uint32_t(c.y1)), 2u);
+        EXPECT_EQ(map.GetRouteTypeAt(c.routeType, uint32_t(low), uint32_t(c.y1)), c.endRow);
+        // Under construction until the worker's last step.
+        EXPECT_NE(SpanOnTile(uint32_t(low + 5), uint32_t(c.y1))->GetFlags() & 1u, 0u);
+        EXPECT_FALSE(c.routeType == 1 ? map.TrackNetworkChanged() : map.RoadNetworkChanged());
+        EXPECT_TRUE(IsConstructionPending(0, c.row));
+        FinishConstruction();
+        EXPECT_FALSE(IsConstructionPending(0, c.row));
+        EXPECT_EQ(SpanOnTile(uint32_t(low + 5), uint32_t(c.y1))->GetFlags() & 1u, 0u);
+        EXPECT_TRUE(c.routeType == 1 ? map.TrackNetworkChanged() : map.RoadNetworkChanged());
+        // The demolition prices the chain once, however many tiles it spans.
+        const int64_t demolition = DemolishRouteRect(low, c.y1, high, c.y1, c.routeType, 0, true);
+        EXPECT_EQ(demolition, SpanOnTile(uint32_t(low + 5), uint32_t(c.y1))->GetChainDemolitionCost() +
+                                  2 * GetRouteDemolitionCost(c.endRow));
+        Run(BuildRouteCommand(low, c.y1, high, c.y1, c.row, 0));
+        EXPECT_EQ(SpanCount(), 0u);
+        EXPECT_EQ(Cells(), before);
+    }
+    EXPECT_EQ(map.GetRoadDirections(40, 50), 5u);
+}
+
+TEST_F(RouteConstructionTest, ATentativeBridgeIsRevertedWithItsEnds) {
+    const std::vector<uint64_t> before = Cells();
+    Run(TrackRouteCommand(28, 10, 15, 10, kTrackBridge, 1, 0));
+    EXPECT_EQ(Spent(), 0);
+    ASSERT_NE(SpanOnTile(21, 10), nullptr);
+    EXPECT_EQ(SpanOnTile(21, 10)->GetFlags() & 3u, 3u);
+    EXPECT_TRUE(GetConstructionQueue().pending.empty());
+    Run(BuildRouteCommand(15, 10, 28, 10, kTrackBridge, 1));
+    EXPECT_EQ(SpanCount(), 0u);
+    EXPECT_EQ(Cells(), before);
+}
+
+TEST_F(RouteConstructionTest, BridgesThatCannotStandAreNotBuilt) {
+    const std::vector<uint64_t> before = Cells();
+    struct Case {
+        const char* what;
+        uint16_t row;
+        int16_t x1, y1, x2, y2;
+    };
+    const Case cases[] = {
+        {"longer than the row allows", kTrackBridge, 30, 10, 12, 10},
+        {"a ramp in the water", kTrackBridge, 19, 10, 31, 10},
+        {"an end in the water", kTrackBridge, 22, 10, 35, 10},
+        {"too short for two ramps", kTrackBridge, 2, 5, 10, 5},
+        {"a bridge along the town road", kTrackBridge, 40, 20, 40, 33},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int64_t spent = Spent();
+        Run(TrackRouteCommand(c.x1, c.y1, c.x2, c.y2, c.row, 0, 0));
+        EXPECT_EQ(Spent(), spent);
+        EXPECT_EQ(SpanCount(), 0u);
+        // Nothing of the company's is left; the town's road (column 40) may
+        // have gone where the company's road ran along it and made it its own.
+        const WorldMap& map = GetWorldMap();
+        for (uint32_t y = 0; y < 64; ++y)
+            for (uint32_t x = 0; x < 64; ++x) {
+                if (x == 40 || Cells()[y * 64 + x] == before[y * 64 + x])
+                    continue;
+                ADD_FAILURE() << "left at (" << x << ", " << y << "): kind " << map.GetCellKind(x, y)
+                              << ", sub " << map.GetRouteSubKind(x, y) << ", track "
+                              << map.GetTrackDirections(x, y) << " row " << map.GetRouteTypeAt(1, x, y)
+                              << ", road " << map.GetRoadDirections(x, y) << " row "
+                              << map.GetRouteTypeAt(2, x, y) << ", owned "
+                              << map.GetEdgeHeightMatchMask(x, y, 0) << ", marks "
+                              << map.GetRouteFlagA(1, x, y) << map.GetRouteFlagB(1, x, y)
+                              << map.GetRouteFlagA(2, x, y) << map.GetRouteFlagB(2, x, y);
+            }
+    }
+}
+
+// Random builds of road, track, bridges and tunnels, some finished and
+// some still under construction, with demolitions in between: demolishing
+// the whole map at the end leaves no piece of the company's behind.
+TEST_F(RouteConstructionTest, RandomBuildsAndDemolitionsLeaveNothingBehind) {
+    const std::vector<uint64_t> before = Cells();
+    const uint16_t rows[] = {kRoad, kTimberTrack, kTrackBridge, kRoadTunnel};
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        auto coordinate = [&] { return int16_t(random() % 64); };
+        for (uint32_t i = 0; i < 25; ++i) {
+            const uint16_t row = rows[random() % 4];
+            const int16_t x1 = coordinate(), y1 = coordinate();
+            int16_t x2 = coordinate(), y2 = coordinate();
+            if (random() % 3 == 0) {
+                const uint32_t routeType = row == kTimberTrack || row == kTrackBridge ? 1u : 2u;
+                DemolishRouteRect(x1, y1, x2, y2, routeType, 0, false);
+                continue;
+            }
+            Run(TrackRouteCommand(x1, y1, x2, y2, row, 0, 0));
+            if (random() % 2 == 0)
+                FinishConstruction();
+        }
+        for (uint32_t mode : {1u, 2u, 1u})
+            DemolishRouteRect(0, 0, 63, 63, mode, 0, false);
+        FinishConstruction();
+        EXPECT_EQ(SpanCount(), 0u);
+        // Nothing of the company's is left; the town's road (column 40) may
+        // have gone where the company's road ran along it and made it its own.
+        const WorldMap& map = GetWorldMap();
+        for (uint32_t y = 0; y < 64; ++y)
+            for (uint32_t x = 0; x < 64; ++x) {
+                if (x == 40 || Cells()[y * 64 + x] == before[y * 64 + x])
+                    continue;
+                ADD_FAILURE() << "left at (" << x << ", " << y << "): kind " << map.GetCellKind(x, y)
+                              << ", sub " << map.GetRouteSubKind(x, y) << ", track "
+                              << map.GetTrackDirections(x, y) << " row " << map.GetRouteTypeAt(1, x, y)
+                              << ", road " << map.GetRoadDirections(x, y) << " row "
+                              << map.GetRouteTypeAt(2, x, y) << ", owned "
+                              << map.GetEdgeHeightMatchMask(x, y, 0) << ", marks "
+                              << map.GetRouteFlagA(1, x, y) << map.GetRouteFlagB(1, x, y)
+                              << map.GetRouteFlagA(2, x, y) << map.GetRouteFlagB(2, x, y);
+            }
+    }
 }
 
 // The queue's chunks as a route section of the given bytes.
@@ -424,11 +599,31 @@ TEST_F(RouteConstructionTest, SavedQueuesAreCheckedBeforeTheyAreTaken) {
     // A job that announces more steps than its chunk holds.
     std::vector<uint8_t> longJob = QueueSection(1, 0, good, 2);
     plat::StoreLE32(longJob.data() + 8 + 8 + 8 + kRoad * 24 + 24, 5000);
-    for (const std::vector<uint8_t>& bad : {tooMany, manyRows, longJob}) {
+    // Saved marks: a list that announces more than its chunk holds.
+    const auto withMarks = [&](uint32_t count, const std::vector<std::array<uint32_t, 3>>& marks) {
+        std::vector<uint8_t> section = QueueSection(1, 0, good, 2);
+        section.resize(section.size() - 8);
+        std::vector<uint8_t> rbl3;
+        Put32(rbl3, count);
+        Put32(rbl3, 12);
+        for (const auto& m : marks)
+            for (uint32_t w : m)
+                Put32(rbl3, w);
+        PutChunk(section, ChunkTag("rbl3"), rbl3);
+        PutChunk(section, 0, {});
+        return section;
+    };
+    std::vector<uint8_t> longMarks = withMarks(1000, {{40, 5, 1}});
+    for (const std::vector<uint8_t>& bad : {tooMany, manyRows, longJob, longMarks}) {
         EXPECT_FALSE(LoadQueueSection(bad));
         EXPECT_EQ(queue.players[0][kRoad].jobs[0].size(), 2u);
         EXPECT_EQ(queue.buildCounter, 5u);
+        EXPECT_FALSE(GetWorldMap().GetRouteFlagA(1, 40, 5));
     }
+    // Marks land on ways only; those off the map or off a way are dropped.
+    ASSERT_TRUE(LoadQueueSection(withMarks(3, {{40, 5, 4}, {3, 3, 15}, {900, 5, 1}})));
+    EXPECT_TRUE(GetWorldMap().GetRouteFlagA(2, 40, 5));
+    EXPECT_EQ(GetWorldMap().GetCellKind(3, 3), uint32_t(kCellPlain));
 }
 
 } // namespace
