@@ -60,6 +60,9 @@ public:
     // The yearly updates of map objects, players and schedules.
     virtual void YearlyUpdates() {}
     virtual void AddNews(uint32_t /*kind*/) {}
+    // A news item that points at a tile and carries a value (a type index,
+    // an object id); without a news list of its own it is told by kind.
+    virtual void AddNewsAt(uint32_t kind, int32_t /*x*/, int32_t /*y*/, int32_t /*value*/) { AddNews(kind); }
     // Visual effects after the ticks.
     virtual void UpdateEffects(uint32_t) {}
     virtual void UpdateGimmicks(uint32_t) {}

@@ -1,6 +1,7 @@
 // Breakdowns, scrapping, repairs and the booking on arrival at a stop. A
 // vehicle is not repaired after a breakdown: the whole train is scrapped.
 // Repairs happen on arrival at a station with a repair extension.
+#include "vehicles/vehicle_breakdown.h"
 #include "data/generated/ai_tables.h"
 #include "data/generated/vehicle_tables.h"
 #include "gameloop/game_log.h"
@@ -12,6 +13,7 @@
 #include "world/game_clock.h"
 #include "world/headquarter_registry.h"
 #include "world/player.h"
+#include "world/player_statistics.h"
 #include "world/random_streams.h"
 
 #include <algorithm>
@@ -21,7 +23,16 @@ namespace {
 // The station extension type that repairs arriving vehicles.
 constexpr uint32_t kRepairExtension = 8;
 
+BreakdownNewsHook& NewsHook() {
+    static BreakdownNewsHook hook;
+    return hook;
+}
+
 } // namespace
+
+void SetBreakdownNewsHook(BreakdownNewsHook hook) {
+    NewsHook() = std::move(hook);
+}
 
 bool Vehicle::CheckBreakdown() {
     Player* owner = GetPlayer(uint32_t(owner_));
@@ -57,6 +68,8 @@ bool Vehicle::CheckBreakdown() {
                                ? uint32_t(constants->BrokenVehicleDisplayTime)
                                : 0;
     SetWake(wake, wake + shown);
+    if (NewsHook())
+        NewsHook()(x, y, GetTypeIndex());
     for (uint32_t i = 1; i < kUnits; ++i)
         if (Vehicle* unit = GetUnit(i) && GetUnit(i) != id_ ? GetVehicle(GetUnit(i)) : nullptr)
             unit->SetState(kStateBroken);
@@ -66,6 +79,9 @@ bool Vehicle::CheckBreakdown() {
 
 void Vehicle::Scrap() {
     ReleaseStationSlot();
+    // A train leaves the signal block it holds.
+    if (GetState() > kStateDead && GetState() != kStateReadyToBeRemoved)
+        ReleaseSignalBlocks();
     if (schedule_) {
         const auto block = schedule_->GetSettingsBlock();
         for (uint32_t i = 0; i < VehicleSchedule::kSettingsVehicles; ++i) {
@@ -81,14 +97,21 @@ void Vehicle::Scrap() {
         if (schedule_->GetVehicleHandle() == id_)
             schedule_->SetVehicle(0);
     }
+    Player* owner = GetPlayer(uint32_t(std::max(owner_, 0)));
+    PlayerStatistics* statistics = owner ? owner->GetStatistics() : nullptr;
     for (uint32_t i = 1; i < kUnits; ++i) {
         Vehicle* unit = GetUnit(i) && GetUnit(i) != id_ ? GetVehicle(GetUnit(i)) : nullptr;
         // Only the units coupled into this train go with it.
         if (unit && (unit->GetState() == kStateCoupled || unit->GetState() == kStateBroken)) {
             unit->schedule_ = nullptr;
             unit->SetState(kStateReadyToBeRemoved);
+            // The company's count of vehicles of that kind goes down.
+            if (statistics)
+                statistics->Book(unit->GetVehicleType(), -1);
         }
     }
+    if (statistics && GetState() != kStateReadyToBeRemoved)
+        statistics->Book(GetVehicleType(), -1);
     SetState(kStateReadyToBeRemoved);
     ReleaseReservations();
     schedule_ = nullptr;

@@ -9,6 +9,7 @@
 #include "vehicles/moving_object.h"
 #include "vehicles/schedule_list.h"
 #include "vehicles/vehicle.h"
+#include "vehicles/vehicle_breakdown.h"
 #include "vehicles/vehicle_commands.h"
 #include "world/object_manager.h"
 
@@ -94,6 +95,9 @@ void InstallVehicles(Game& game) {
     SetScheduleVehicleHooks(hooks);
     InstallVehicleCommands();
     InstallRailVehicleCount();
+    SetBreakdownNewsHook([&game](int32_t x, int32_t y, int32_t type) {
+        game.Hooks().AddNewsAt(kNewsVehicleBrokeDown, x, y, type);
+    });
     game.SetSectionSerializer(SaveSection::Schedules,
                               [] { return StreamMode() == kStreamLoad ? LoadSchedules() : SaveSchedules(); });
 }
@@ -103,6 +107,7 @@ void UninstallVehicles(Game& game) {
     UnregisterMoverClasses();
     SetScheduleVehicleHooks({});
     SetVehicleCommandHandlers({});
+    SetBreakdownNewsHook(nullptr);
     WorldSignals(game.GetWorld()).railVehiclesOnTile = nullptr;
     game.SetSectionSerializer(SaveSection::Schedules, nullptr);
 }
