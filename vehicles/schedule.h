@@ -152,7 +152,7 @@ public:
 
     // The summed cheapest route costs from load point j of the station to
     // every station stop at another station; 0 when j does not suit the
-    // vehicle or a stop cannot be reached.
+    // vehicle (any point suits vehicle 0) or a stop cannot be reached.
     uint32_t RouteCostFromStation(const Station& station, uint32_t j, ObjectHandle vehicle) const;
     // False when no load point of the station reaches every station stop;
     // else true, and a point of 0 or one that reaches none is replaced by
