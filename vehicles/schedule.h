@@ -150,6 +150,15 @@ public:
     // load point (or any point when 0) of station stop m; 0 for none.
     uint32_t CostBetween(uint32_t n, uint32_t j, uint32_t m, uint32_t targetPoint) const;
 
+    // The summed cheapest route costs from load point j of the station to
+    // every station stop at another station; 0 when j does not suit the
+    // vehicle (any point suits vehicle 0) or a stop cannot be reached.
+    uint32_t RouteCostFromStation(const Station& station, uint32_t j, ObjectHandle vehicle) const;
+    // False when no load point of the station reaches every station stop;
+    // else true, and a point of 0 or one that reaches none is replaced by
+    // the cheapest (the first of equal ones).
+    bool ChooseLoadPointForStation(const Station& station, uint32_t& point, ObjectHandle vehicle) const;
+
     // Whether both schedules hold the same stops, routes and vehicles.
     bool IsEqual(const VehicleSchedule* other) const;
     // A copy: stops, routes, frequency, name, mode, aux value and settings;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -42,6 +43,10 @@ struct PlatformTile {
 std::array<PlatformTile, kMaxTrainCars> LayPlatformPositions(int32_t x, int32_t y, uint32_t direction,
                                                              uint32_t platformSquares, int32_t mapWidth,
                                                              int32_t mapHeight);
+
+// The train position car i stands on while it follows the trail: the last
+// square its own length and the cars ahead reach, never below 0.
+uint32_t TrailPosition(const std::vector<PlatformCar>& cars, size_t i);
 
 // Sets each car's mode for a platform of the given length in squares.
 void SetPlatformCarModes(std::vector<PlatformCar>& cars, uint32_t platformSquares);

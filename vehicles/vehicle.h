@@ -156,6 +156,7 @@ public:
     // The car motion records and the trail flags, read by the drawing.
     const std::vector<std::array<uint32_t, kMotionWords>>& Motion() const { return motion_; }
     const std::vector<uint8_t>& TrailFlags() const { return trailFlags_; }
+    const std::vector<uint32_t>& TrailObjects() const { return trailObjects_; }
     void SetHead(int32_t x, int32_t y);
     void ResetCargoBooks();
 
@@ -257,6 +258,17 @@ public:
     void HandOverToLead(Vehicle& lead, bool handOver);
     // One car motion record per unit the train holds, each with its car.
     void BuildMotionRecords();
+    // Trains (train_composition.cpp, train_platform.cpp): the car motion
+    // records of the current stop's composition, the whole consist from
+    // the schedule, the train's length in trail tiles, the cars laid on
+    // the platform with the head at (x, y), and each car's timing when the
+    // head takes a step.
+    uint32_t GetCurrentStationStop() const;
+    void ComposeFromSchedule();
+    void RebuildConsistFromSchedule();
+    uint32_t GetTrainTiles() const;
+    void PlaceAtPlatform(int32_t x, int32_t y, uint32_t heading);
+    void TimeCarsForStep(uint32_t delay, bool departing);
     // After loading: the cargo totals from the books, the weight anew.
     void RecountCargo();
     uint32_t GetPassengersAboard() const { return U32(212); }

@@ -30,7 +30,82 @@ bool CrossingClosed(int32_t x, int32_t y) {
            int32_t(until - CurrentGameTimeMs()) >= 0;
 }
 
+// Whether a moving object other than the vehicle holds a lane on a tile of
+// the station's load area n: a train standing there though the area has
+// no reservation bit (numbers above 31 have none).
+bool LoadAreaHeldByOther(const Station& station, uint32_t n, uint32_t mode, ObjectHandle self) {
+    LayoutRect rect;
+    if (!station.GetLoadAreaRect(n, rect))
+        return false;
+    for (int32_t y = rect.y; y < rect.y + rect.h; ++y)
+        for (int32_t x = rect.x; x < rect.x + rect.w; ++x) {
+            if (!OnMap(x, y))
+                continue;
+            for (uint32_t lane = 0; lane < 2; ++lane) {
+                const ObjectHandle holder = GetLaneHolder(mode, x, y, lane);
+                if (holder != 0 && holder != self && GetMovingObject(holder))
+                    return true;
+            }
+        }
+    return false;
+}
+
+// The special-track piece the vehicle's trail holds at the tile, 0 for none.
+uint32_t TrailObjectAt(const Vehicle& v, int32_t x, int32_t y) {
+    const auto& trail = v.Trail();
+    const auto& objects = v.TrailObjects();
+    for (size_t i = 0; i < trail.size() && i < objects.size() && i < v.GetOccupiedLength(); ++i)
+        if (trail[i].x == x && trail[i].y == y)
+            return objects[i];
+    return 0;
+}
+
+// A train coming in along its platform runs on to the platform's far end,
+// so that its cars stand on the platform behind it.
+void ExtendToPlatformEnd(const Station& station, uint32_t area, WaypointList* route) {
+    LayoutRect rect;
+    LayoutTile point;
+    if (!route || route->Count() < 2 || !station.GetLoadAreaRect(area, rect) ||
+        !station.GetLoadPoint(area, point))
+        return;
+    const Waypoint& last = route->Get(route->Count() - 1);
+    const Waypoint& before = route->Get(route->Count() - 2);
+    if (int32_t(last.x) != point.x || int32_t(last.y) != point.y)
+        return;
+    const uint32_t d = DirectionBetween(int32_t(before.x), int32_t(before.y), point.x, point.y);
+    int32_t ex = point.x, ey = point.y;
+    if (rect.h > rect.w && (d == 1 || d == 4))
+        ey = d == 4 ? rect.y + rect.h - 1 : rect.y;
+    else if (rect.w > rect.h && (d == 2 || d == 8))
+        ex = d == 2 ? rect.x + rect.w - 1 : rect.x;
+    if (ex != point.x || ey != point.y)
+        route->Add(uint32_t(ex), uint32_t(ey));
+}
+
 } // namespace
+
+bool PassRailOccupant(Vehicle& train, MovingObject& occupant, int32_t x, int32_t y) {
+    if (occupant.GetMovingKind() == kMovingKindCar)
+        return true;
+    auto* other = occupant.GetMovingKind() == kMovingKindVehicle ? static_cast<Vehicle*>(&occupant) : nullptr;
+    if (!other)
+        return true;
+    const int32_t state = other->GetState();
+    if (state == kStateBroken)
+        return false;
+    if (state == kStatePassing || state == kStateWaitsPassing)
+        return true;
+    const bool rail = other->GetConnectionType() == kModeTrack;
+    if (rail && TrailObjectAt(*other, x, y) != TrailObjectAt(train, x, y))
+        return true;
+    if (state == kStateMoving)
+        other->SetState(kStatePassing);
+    else if (state == kStateBlockedOnTrack)
+        other->SetState(kStateWaitsPassing);
+    if (rail)
+        train.SetState(kStatePassing);
+    return true;
+}
 
 bool Vehicle::CanAdvanceTo(int32_t x, int32_t y, uint32_t heading) {
     SetBlocker(0);
@@ -80,7 +155,9 @@ bool Vehicle::ReserveGoalSlot(Station& station, uint32_t area) {
     const uint32_t count = station.LoadAreaCount();
     const bool air = GetConnectionType() == kModeAir;
     auto usable = [&](uint32_t n) {
-        return n >= 1 && n <= count && !station.IsLoadAreaReserved(n) && !(air && station.GetBusySlot() == n);
+        return n >= 1 && n <= count && !station.IsLoadAreaReserved(n) &&
+               !(air && station.GetBusySlot() == n) &&
+               (air || !LoadAreaHeldByOther(station, n, uint32_t(GetConnectionType()), id_));
     };
     // The stop's own area when it is free, else the first free one that
     // the vehicle can reach. An occupied area is never taken.
@@ -176,6 +253,7 @@ bool Vehicle::CanAdvanceRail(int32_t x, int32_t y, uint32_t heading) {
                     SetBlocker(FindVehicleAt(x, y, heading));
                     return false;
                 }
+                ExtendToPlatformEnd(*station, GetReservedSlot(), route_.get());
             }
         } else {
             // Passing through: a held platform tile blocks.
@@ -188,6 +266,15 @@ bool Vehicle::CanAdvanceRail(int32_t x, int32_t y, uint32_t heading) {
         SetBlocker(CheckWayAhead(1));
         if (GetBlockerId() != 0)
             return false;
+    }
+    // The occupants of the tile, on either lane: each is passed or blocks.
+    for (uint32_t lane = 0; lane < 2; ++lane) {
+        const ObjectHandle holder = GetLaneHolder(kModeTrack, x, y, lane);
+        MovingObject* occupant = holder != 0 && holder != id_ ? GetMovingObject(holder) : nullptr;
+        if (occupant && !PassRailOccupant(*this, *occupant, x, y)) {
+            SetBlocker(holder);
+            return false;
+        }
     }
     // The signal on the tile is passed last: its block is reserved only
     // when the train surely moves, and the block behind is then left.

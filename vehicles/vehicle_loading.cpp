@@ -69,6 +69,14 @@ void Vehicle::SetMotionRecords(std::vector<MotionRecord> records) {
 }
 
 void Vehicle::BuildMotionRecords() {
+    if (schedule_ && GetConnectionType() == int32_t(kModeTrack)) {
+        // A train is made of its units' layouts and the stop's waggons,
+        // laid on the platform it stands at.
+        ComposeFromSchedule();
+        if (GetStationUnderVehicle())
+            PlaceAtPlatform(trail_[0].x, trail_[0].y, block_[29]);
+        return;
+    }
     motion_.clear();
     for (uint32_t i = 0; i < kUnits; ++i) {
         const ObjectHandle handle = GetUnit(i);

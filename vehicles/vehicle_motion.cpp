@@ -136,6 +136,7 @@ void Vehicle::Movement(bool fromSecondPart) {
     if (GetState() == kStateMoving && CheckBreakdown())
         return;
     const uint32_t mode = uint32_t(GetConnectionType());
+    const bool departing = GetState() != kStateMoving && GetState() != kStatePassing;
     if (!route_ || route_->Count() == 0) {
         // A vehicle without a way (a new schedule, a loaded game) plans one
         // from where it stands.
@@ -196,14 +197,19 @@ void Vehicle::Movement(bool fromSecondPart) {
     SetU32(100, time);
     SetU32(244, time);
     ScheduleStep(time);
+    TimeCarsForStep(time, departing);
 }
 
 void Vehicle::StationStep() {
+    const uint32_t mode = uint32_t(GetConnectionType());
     if (GetState() == kStateArrives) {
         // The stop is reached: the next one becomes current, with the
         // books opened and a repair where the station offers it.
         OnArrival();
         route_.reset();
+        // The train for the new stop, its cars laid on the platform.
+        if (mode == kModeTrack)
+            BuildMotionRecords();
     }
     if (GetState() == kStateArrives || GetState() == kStateBlockedAtStation) {
         if (!GetStationUnderVehicle()) {

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <bitset>
 
 namespace {
 
@@ -179,76 +178,4 @@ void Vehicle::ReleaseSignalBlocks() {
             signal->Release(heading);
         return;
     }
-}
-
-void Vehicle::AdvanceUnits(uint32_t now) {
-    if (GetConnectionType() != kModeTrack || motion_.empty() ||
-        (GetState() != kStateMoving && GetState() != kStatePassing))
-        return;
-    uint32_t last = U32(64);
-    if (last == 0) {
-        last = now;
-        SetU32(64, now);
-    }
-    // A clock behind the last update moves nothing.
-    if (now < last)
-        return;
-    const uint32_t tileTime = std::max<uint32_t>(U32(100), 1);
-    const size_t cars = std::min<size_t>(motion_.size(), kTrail);
-    std::bitset<kTrail> marked;
-    // From one finished square to the next: between them nothing happens.
-    for (;;) {
-        uint32_t next = UINT32_MAX;
-        for (size_t i = 0; i < cars; ++i)
-            next = std::min(next, motion_[i][kCarEnd]);
-        if (next > now || next == UINT32_MAX)
-            break;
-        const uint32_t at = std::max(next, last);
-        for (size_t i = 0; i < cars; ++i) {
-            auto& car = motion_[i];
-            while (car[kCarEnd] <= at) {
-                auto* following = i + 1 < cars ? &motion_[i + 1] : nullptr;
-                if (car[kCarMode] == 1) {
-                    if (!marked[i])
-                        car[kCarMode] = 0;
-                    if (car[kCarLength] > kQuarterSquares || marked[i]) {
-                        if (following && (*following)[kCarMode] == 2) {
-                            const uint32_t deciding = std::bit_cast<float>((*following)[kCarProgress]) >=
-                                                              std::bit_cast<float>(car[kCarProgress])
-                                                          ? (*following)[kCarLength]
-                                                          : car[kCarLength];
-                            (*following)[kCarMode] = deciding < kQuarterSquares ? 1 : 3;
-                            (*following)[kCarX] = car[kCarX];
-                            (*following)[kCarY] = car[kCarY];
-                        }
-                    } else if (following) {
-                        marked[i + 1] = true;
-                        const bool longNext = (*following)[kCarLength] >= kQuarterSquares;
-                        (*following)[kCarMode] = longNext && car[kCarLength] >= kQuarterSquares ? 3 : 1;
-                        (*following)[kCarX] = car[kCarX];
-                        (*following)[kCarY] = car[kCarY];
-                    }
-                }
-                if (car[kCarMode] == 0) {
-                    // Its place on the trail: the one before its own, the
-                    // head for a short first car.
-                    const size_t place = i > 0 ? i - 1 : 0;
-                    car[kCarX] = uint32_t(trail_[place].x);
-                    car[kCarY] = uint32_t(trail_[place].y);
-                } else if (car[kCarMode] == 3) {
-                    car[kCarMode] = 1;
-                } else if (car[kCarMode] == 2 && i > 0 && motion_[i - 1][kCarMode] == 0) {
-                    car[kCarMode] = 3;
-                }
-                car[kCarStart] = car[kCarEnd];
-                if (car[kCarEnd] > UINT32_MAX - tileTime) {
-                    // The clock's end: the car waits there.
-                    car[kCarEnd] = UINT32_MAX;
-                    break;
-                }
-                car[kCarEnd] += tileTime;
-            }
-        }
-    }
-    SetU32(64, now);
 }
