@@ -312,6 +312,10 @@ void Vehicle::SetHead(int32_t x, int32_t y) {
 }
 
 void Vehicle::ReleaseStationSlot() {
+    if (GetConnectionType() == kModeAir) {
+        ReleaseAirSlot();
+        return;
+    }
     if (!schedule_)
         return;
     const uint32_t slot = GetReservedSlot();

@@ -177,6 +177,9 @@ public:
     bool CanAdvanceRail(int32_t x, int32_t y, uint32_t heading);
     bool CanAdvanceWater(int32_t x, int32_t y, uint32_t heading);
     bool CanAdvanceAir(int32_t x, int32_t y, uint32_t heading);
+    // An aircraft's way to its next airport's approach, from its stand by
+    // the stand's take-off route when it leaves a stop.
+    bool PlanAirRoute(bool fromStop);
     // Trains close the level crossings on their next five squares.
     void CloseCrossingsAhead();
     // The first station on the tiles the vehicle occupies, null for none.
@@ -303,6 +306,10 @@ private:
     void SetWake(uint32_t previous, uint32_t next);
     // Gives up the station slot at the current stop and leaves the station.
     void ReleaseStationSlot();
+    // An aircraft's stand, runway and queue place (aircraft_advance.cpp).
+    void ReleaseAirSlot();
+    // The airport at which an aircraft's stand is held.
+    Station* AirSlotStation() const;
     // Takes the units the schedule names, coupling them.
     void TakeUnits();
     // Units held for or coupled into this vehicle become idle again.

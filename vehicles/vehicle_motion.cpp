@@ -5,6 +5,7 @@
 #include "transport/route_search.h"
 #include "transport/station.h"
 #include "transport/station_layout.h"
+#include "vehicles/aircraft_routes.h"
 #include "vehicles/schedule.h"
 #include "vehicles/vehicle.h"
 #include "world/game_clock.h"
@@ -267,13 +268,8 @@ void Vehicle::FlyToNextStation() {
         if (!station)
             continue;
         int32_t ex = 0, ey = 0;
-        if (!station->GetEntryPoint(ex, ey)) {
-            LayoutTile tile;
-            if (!station->GetLoadPoint(1, tile))
-                continue;
-            ex = tile.x;
-            ey = tile.y;
-        }
+        if (!GetAirportApproach(*station, ex, ey))
+            continue;
         auto route = std::make_unique<WaypointList>();
         if (SearchRouteByMode(kModeAir, uint32_t(trail_[0].x), uint32_t(trail_[0].y), uint32_t(ex),
                               uint32_t(ey), route.get(), nullptr, owner_, 0, nullptr, nullptr) == 0)
@@ -316,7 +312,9 @@ bool Vehicle::Place() {
     }
     if (area <= 31)
         station->SetLoadAreaReserved(area, true);
-    station->AddKey(id_);
+    // An airport's vehicle set is its landing queue.
+    if (mode != kModeAir)
+        station->AddKey(id_);
     SetReservedSlot(area);
     for (TrailPoint& p : trail_)
         p = {point.x, point.y};
@@ -346,6 +344,8 @@ bool Vehicle::PlanRouteToNextStop(bool fromStop) {
     if (!next || next == current)
         return false;
     const uint32_t mode = uint32_t(GetConnectionType());
+    if (mode == kModeAir)
+        return PlanAirRoute(fromStop);
     LayoutTile goal;
     const uint32_t area = std::max<uint32_t>(schedule_->GetStopLoadPoint(nextStop), 1);
     if (!next->GetLoadPoint(area, goal) && !next->GetLoadPoint(1, goal))

@@ -244,8 +244,8 @@ TEST_F(DefaultLayouts, FitEveryKindInEveryRotation) {
 }
 
 TEST_F(DefaultLayouts, RoutesTurnWithTheStation) {
-    // The airfield's landing route runs down its runway at x = 0: turned by
-    // rotation 2 it runs along y = 0 from the east.
+    // The airfield's landing route runs down its runway at x = 0 (the points
+    // of value 2): turned by rotation 2 it runs along y = 0 from the east.
     int32_t airfield = -1;
     for (int32_t kind = 0; kind < StationTable::RowCount(); ++kind) {
         if (const StationRow* row = StationTable::Find(kind); row && row->SupportedVehicleType == 14)
@@ -258,11 +258,17 @@ TEST_F(DefaultLayouts, RoutesTurnWithTheStation) {
     ASSERT_TRUE(AppendLayoutRoute(airfield, 0, 2, 10, 20, turned));
     EXPECT_FALSE(AppendLayoutRoute(airfield, 99, 1, 10, 20, turned));
     ASSERT_EQ(straight.Count(), turned.Count());
+    uint32_t runway = 0;
     for (uint32_t i = 0; i < straight.Count(); ++i) {
+        EXPECT_EQ(turned.GetValue(i), straight.GetValue(i));
+        EXPECT_EQ(turned.GetDirection(i), TurnMask(straight.GetDirection(i), 1));
+        if (straight.GetValue(i) != 2)
+            continue;
+        ++runway;
         EXPECT_EQ(straight.Get(i).x, 10u);
         EXPECT_EQ(turned.Get(i).y, 20u);
-        EXPECT_EQ(turned.GetDirection(i), TurnMask(straight.GetDirection(i), 1));
     }
+    EXPECT_GE(runway, 2u);
     EXPECT_FALSE(AppendLayoutRoute(9999, 0, 1, 10, 20, turned));
 }
 
