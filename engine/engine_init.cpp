@@ -10,7 +10,6 @@
 #include "engine/quad_draw.h"
 #include "engine/screen.h"
 #include "engine/surfaces.h"
-#include "engine/texture_atlas.h"
 #include "platform/clock.h"
 #include "platform/message.h"
 #include "platform/render_device.h"
