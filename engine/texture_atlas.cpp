@@ -30,9 +30,10 @@ struct AtlasState {
     const plat::RenderDevice* device = nullptr;
 };
 
+// Never destroyed: textures may be freed by other objects' destructors at exit.
 AtlasState& Atlas() {
-    static AtlasState state;
-    return state;
+    static AtlasState* const state = new AtlasState;
+    return *state;
 }
 
 // A free place of w x h texels on the page (padding included), or false.
