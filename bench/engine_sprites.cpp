@@ -2,16 +2,20 @@
 // random positions and overlapping footprints over a 2048 x 2048 map,
 // drawn from 256 textures in several blend modes and tints. Measures the
 // CPU side (queue, depth sort, batched draws) and counts the draw calls
-// the device receives; the reference sends one draw per sprite.
+// the device receives; the reference sends one draw per sprite. The same
+// sprites with their textures packed into atlas pages are measured beside
+// the frame on their own textures.
 #include "engine/draw_layers.h"
 #include "engine/frame.h"
 #include "engine/quad_draw.h"
 #include "engine/state_blocks.h"
 #include "engine/surfaces.h"
+#include "engine/texture_atlas.h"
 #include "platform/null_render_device.h"
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -22,6 +26,7 @@ constexpr int kTextures = 256;
 
 struct Sprite {
     TextureHandle texture;
+    size_t textureIndex;
     EngineRect dest, sort;
     int32_t blend;
     uint32_t colour;
@@ -31,6 +36,9 @@ struct Scene {
     plat::NullRenderDevice device;
     std::vector<TextureHandle> textures;
     std::vector<Sprite> sprites;
+    // The same textures again, packed into atlas pages, and the sprites on them.
+    std::vector<TextureHandle> packed;
+    std::vector<Sprite> packedSprites;
 
     Scene() {
         Engine::EngineInit(&device, {}, DisplayMode{1024, 768, 16, 60, 0});
@@ -50,13 +58,24 @@ struct Scene {
             int32_t x = pos(rng), y = pos(rng);
             int32_t sx = screen(rng) * 3 / 4 + (x % 256), sy = screen(rng) * 3 / 4;
             Sprite sp;
-            sp.texture = textures[size_t((x / 32 + y / 32 * 7) % kTextures)];
+            sp.textureIndex = size_t((x / 32 + y / 32 * 7) % kTextures);
+            sp.texture = textures[sp.textureIndex];
             sp.dest = {sx, sy, sx + 64, sy + 48};
             sp.sort = {x, y, x + size(rng), y + size(rng)};
             sp.blend = (x / 512) % 2 ? 1 : blend(rng);
             sp.colour = tint(rng) == 0 ? 0xFF80C0FF : 0xFFFFFFFF;
             sprites.push_back(sp);
         }
+        for (TextureHandle t : textures) {
+            Surface* s = nullptr;
+            Engine::CreateSurface(Engine::InitSurfaceDesc(64, 64, kSurfaceTexture, kFormat4444), &s);
+            Engine::SetTextureRecord(s, &Engine::TextureSurface(t)->texture);
+            packed.push_back(Engine::StoreTextureHandle(s));
+            Engine::PackIntoAtlas(packed.back());
+        }
+        packedSprites = sprites;
+        for (Sprite& sp : packedSprites)
+            sp.texture = packed[sp.textureIndex];
     }
     ~Scene() { Engine::ReleaseEngine(); }
 };
@@ -67,11 +86,28 @@ Scene& GetScene() {
 }
 
 // Queues the scene's sprites into layer 0, numbered from 1.
-void QueueScene(const Scene& scene) {
-    for (uint32_t i = 0; i < scene.sprites.size(); ++i) {
-        const Sprite& s = scene.sprites[i];
+void QueueSprites(const std::vector<Sprite>& sprites) {
+    for (uint32_t i = 0; i < sprites.size(); ++i) {
+        const Sprite& s = sprites[i];
         Engine::QueueSpriteTinted(0, s.texture, s.colour, s.dest, s.sort, i + 1, s.blend, 0, 0, 0);
     }
+}
+void QueueScene(const Scene& scene) {
+    QueueSprites(scene.sprites);
+}
+
+double CpuSeconds() {
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// One frame of the sprites: queue, sort, draw; the device's counters.
+plat::DeviceStats SpriteFrame(Scene& scene, const std::vector<Sprite>& sprites) {
+    Engine::BeginFrame();
+    Engine::ResetLayer(0);
+    QueueSprites(sprites);
+    scene.device.ResetStats();
+    Engine::DrawSpriteLayer(0);
+    return scene.device.Stats();
 }
 
 void QueueSortDraw(benchmark::State& state) {
@@ -94,6 +130,37 @@ void QueueSortDraw(benchmark::State& state) {
     state.counters["stateChanges"] = states;
 }
 BENCHMARK(QueueSortDraw)->Unit(benchmark::kMillisecond);
+
+// QueueSortDraw with the textures in atlas pages, beside the frame on the
+// textures' own surfaces in the same iteration: the texture changes the
+// depth order leaves fall from one per few sprites to those between
+// pages, blend modes and tints. Draw calls never exceed the texture and
+// state changes.
+void QueueSortDrawAtlas(benchmark::State& state) {
+    Scene& scene = GetScene();
+    double atlas = 0, own = 0;
+    plat::DeviceStats packed, unpacked;
+    for (auto _ : state) {
+        const double t0 = CpuSeconds();
+        packed = SpriteFrame(scene, scene.packedSprites);
+        const double t1 = CpuSeconds();
+        unpacked = SpriteFrame(scene, scene.sprites);
+        const double t2 = CpuSeconds();
+        atlas += t1 - t0;
+        own += t2 - t1;
+    }
+    if (packed.drawCalls > packed.textureBinds + packed.stateChanges)
+        state.SkipWithError("more draw calls than texture and state changes");
+    state.counters["pages"] = Engine::AtlasPageCount();
+    state.counters["drawCalls"] = packed.drawCalls;
+    state.counters["textureBinds"] = packed.textureBinds;
+    state.counters["stateChanges"] = packed.stateChanges;
+    state.counters["ownTextureDrawCalls"] = unpacked.drawCalls;
+    state.counters["atlas_ms"] = benchmark::Counter(atlas * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["own_textures_ms"] = benchmark::Counter(own * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["vs_own_textures"] = own > 0 ? atlas / own : 0;
+}
+BENCHMARK(QueueSortDrawAtlas)->Unit(benchmark::kMillisecond);
 
 // The two parts of QueueSortDraw around the sort: queueing the sprites
 // into an emptied layer, and drawing the sorted layer in batches.

@@ -8,6 +8,7 @@
 #include "engine/screen.h"
 #include "engine/state_blocks.h"
 #include "engine/surfaces.h"
+#include "engine/texture_atlas.h"
 #include "platform/render_device.h"
 
 #include <algorithm>
@@ -345,27 +346,42 @@ bool DrawSpriteLayer(int32_t layer) {
         if (k + kAhead < count)
             __builtin_prefetch(&items[order[k + kAhead]]);
         const DrawItem& it = items[order[k]];
-        if (it.mode != kItemSprite) {
+        const bool sprite = it.mode == kItemSprite || it.mode == kItemSpriteUV || it.mode == kItemSpriteF;
+        Surface* s = sprite ? TextureSurface(it.texture) : nullptr;
+        if (s && it.mode == kItemSpriteUV && s->atlasPage &&
+            (int32_t(it.params[0]) < 0 || int32_t(it.params[1]) < 0 ||
+             int32_t(it.params[2]) > s->texture.width || int32_t(it.params[3]) > s->texture.height))
+            s = nullptr; // a source outside the image needs the texture's own addressing
+        if (!s || (it.mode != kItemSprite && !s->atlasPage)) {
             ok = DrawItemNow(it) && ok;
             uv = WholeImageUV(st.stageRecord[0]);
             continue;
         }
-        // Plain sprites, most of a map view: the texture and states are
-        // set only when they differ from the sprite before.
-        Surface* s = TextureSurface(it.texture);
-        if (!s) {
-            ok = false;
-            continue;
-        }
-        if (st.stageSurface[0] != s || st.cachedStateBlock != it.stateBlock) {
-            const bool bound = BindAndApply(s, it.stateBlock);
+        // Sprites, most of a map view: the texture (an atlas page for a
+        // packed one) and states are set only when they differ from the
+        // sprite before, so runs on one page go out as one draw.
+        const Surface* bind = SpriteBindSurface(s);
+        if (st.stageSurface[0] != bind || st.cachedStateBlock != it.stateBlock) {
+            const bool bound = BindAndApply(bind, it.stateBlock);
             uv = WholeImageUV(st.stageRecord[0]);
             if (!bound) {
                 ok = false;
                 continue;
             }
         }
-        ok = AddSpriteQuad(it.dest, it.colour, uv) && ok;
+        if (!s->atlasPage) {
+            ok = AddSpriteQuad(it.dest, it.colour, uv) && ok;
+        } else if (it.mode == kItemSpriteF) {
+            ok = AddSpriteQuadF({it.destF[0], it.destF[1], it.destF[2], it.destF[3]}, it.colour,
+                                AtlasWholeUV(*s)) &&
+                 ok;
+        } else if (it.mode == kItemSpriteUV) {
+            const EngineRect source{int32_t(it.params[0]), int32_t(it.params[1]), int32_t(it.params[2]),
+                                    int32_t(it.params[3])};
+            ok = AddSpriteQuad(it.dest, it.colour, AtlasSourceUV(*s, source)) && ok;
+        } else {
+            ok = AddSpriteQuad(it.dest, it.colour, AtlasWholeUV(*s)) && ok;
+        }
     }
     return FlushQuads() && ok;
 }

@@ -5,6 +5,7 @@
 #include "engine/quad_draw.h"
 #include "engine/screen.h"
 #include "engine/surfaces.h"
+#include "engine/texture_atlas.h"
 #include "platform/render_device.h"
 
 #include <algorithm>
@@ -273,6 +274,7 @@ bool ComposeTextureFrames(TextureHandle texture, const uint8_t* pairs, int32_t c
         ReportError(EngineResult::kFail, 12229);
         return false;
     }
+    LeaveAtlas(surface); // its frames change in place
     auto& cache = FrameCache();
     auto entry = cache.find(texture);
     if (!pairs) {

@@ -38,13 +38,15 @@ inline bool FlushQuads() {
 
 // Queues the rectangle as a sprite quad (see RectQuad) with the coordinates
 // of the stage-0 texture given in `uv`; a full batch is sent first.
-inline bool AddSpriteQuad(const EngineRect& r, uint32_t colour, const QuadUV& uv) {
+inline bool AddSpriteQuadF(const RectF& r, uint32_t colour, const QuadUV& uv) {
     QuadBatch& b = detail::gPendingQuads;
     const bool ok = b.used < kQuadBatchVertices || FlushQuads();
-    WriteRectQuad(b.vertices.data() + b.used, {float(r.left), float(r.top), float(r.right), float(r.bottom)},
-                  colour, uv);
+    WriteRectQuad(b.vertices.data() + b.used, r, colour, uv);
     b.used += 4;
     return ok;
+}
+inline bool AddSpriteQuad(const EngineRect& r, uint32_t colour, const QuadUV& uv) {
+    return AddSpriteQuadF({float(r.left), float(r.top), float(r.right), float(r.bottom)}, colour, uv);
 }
 
 // Binds the surface to stage 0 and applies the configuration; the batched

@@ -93,6 +93,12 @@ struct Surface {
 
     // The render device's texture that holds the pixels.
     uint32_t deviceTexture = 0;
+    // A copy of the used pixels in a shared atlas page (null: none): the
+    // image's top-left texel in the page and its whole-image coordinates,
+    // a quarter texel in as sprites are drawn.
+    Surface* atlasPage = nullptr;
+    int32_t atlasX = 0, atlasY = 0;
+    float atlasU0 = 0, atlasV0 = 0, atlasU1 = 0, atlasV1 = 0;
     int32_t refs = 1;
     int32_t liveIndex = -1; // position in the engine's list of live surfaces
 };

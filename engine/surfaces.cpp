@@ -2,6 +2,7 @@
 
 #include "engine/engine_error.h"
 #include "engine/engine_result.h"
+#include "engine/texture_atlas.h"
 #include "platform/render_device.h"
 
 #include <algorithm>
@@ -202,6 +203,7 @@ void ReleaseSurface(Surface* surface) {
     EngineState& s = State();
     if (s.device && surface->deviceTexture != plat::kNoTexture)
         s.device->DestroyTexture(surface->deviceTexture);
+    LeaveAtlas(surface);
     Forget(surface);
     delete surface;
 }
@@ -308,6 +310,8 @@ void ResetTextureTable() {
     for (uint32_t h = 1; h < kTextureTableSize; ++h)
         if (s.textures[h])
             FreeTextureHandle(h, nullptr, true);
+    // No texture is left to hold a copy in a page.
+    ReleaseSpriteAtlases();
     for (uint32_t i = 0; i < kTextureTableSize; ++i)
         s.freeLink[i] = i + 1;
     s.freeHead = 1;

@@ -5,6 +5,7 @@
 #include "engine/engine_result.h"
 #include "engine/engine_state.h"
 #include "engine/surfaces.h"
+#include "engine/texture_atlas.h"
 #include "platform/render_device.h"
 
 #include <cstring>
@@ -185,6 +186,7 @@ bool UnlockTexture(TextureHandle handle) {
     EngineState& s = State();
     if (!surface || !s.device)
         return false;
+    LeaveAtlas(surface); // the atlas copy would show the pixels from before
     if (!s.device->UnlockTexture(surface->deviceTexture))
         return CheckResult(EngineResult::kFail, kLineUnlockTexture, surface);
     BackupRecord backup;

@@ -4,6 +4,7 @@
 #include "engine/engine_services.h"
 #include "engine/quad_draw.h"
 #include "engine/surfaces.h"
+#include "engine/texture_atlas.h"
 #include "engine/textures.h"
 #include "engine/tga_reader.h"
 
@@ -66,6 +67,8 @@ bool TiledImage::LoadImage(const void* data, size_t size, int32_t format, int32_
             uint32_t handle = Engine::CreateTexture(width, height, format, shift, pixels.data(), width * 4,
                                                     hasKey ? &key : nullptr, nullptr);
             if (handle) {
+                if (!keyed)
+                    Engine::PackIntoAtlas(handle);
                 textures.push_back(handle);
                 columns_ = rows_ = 1;
                 cellWidth_ = width;

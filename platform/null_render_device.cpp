@@ -270,6 +270,8 @@ bool NullRenderDevice::Fill(RenderTarget target, const DeviceRect& rect, uint32_
     if (whole && u.known && u.value == v)
         return true;
     u = {whole, v};
+    if (!targetPixels_)
+        return true;
     auto& px = Pixels(target);
     for (int32_t y = t; y < b; ++y) {
         uint32_t* row = px.data() + static_cast<size_t>(y) * mode_.width;
@@ -293,19 +295,21 @@ bool NullRenderDevice::Copy(RenderTarget dst, DevicePoint at, RenderTarget src, 
         dst == RenderTarget::BackBuffer ? clip_ : DeviceRect{0, 0, mode_.width, mode_.height};
     if (!ClipCopyRect(at, f, mode_.width, mode_.height, lim))
         return true;
-    // Through a temporary so that overlapping copies within a target work.
-    const auto& s = Pixels(src);
-    std::vector<uint32_t> tmp;
-    tmp.reserve(static_cast<size_t>(f.Width()) * f.Height());
-    for (int32_t y = f.top; y < f.bottom; ++y)
-        for (int32_t x = f.left; x < f.right; ++x)
-            tmp.push_back(s[static_cast<size_t>(y) * mode_.width + x]);
+    // Row by row; within one target the rows go in the order that reads
+    // each source row before it is overwritten, and memmove takes care of
+    // overlap inside a row.
     UniformOf(dst).known = false;
-    auto& d = Pixels(dst);
-    size_t i = 0;
-    for (int32_t y = 0; y < f.Height(); ++y)
-        for (int32_t x = 0; x < f.Width(); ++x)
-            d[static_cast<size_t>(at.y + y) * mode_.width + at.x + x] = tmp[i++];
+    if (!targetPixels_)
+        return true;
+    const uint32_t* s = Pixels(src).data();
+    uint32_t* d = Pixels(dst).data();
+    const size_t w = static_cast<size_t>(mode_.width), bytes = static_cast<size_t>(f.Width()) * 4;
+    const bool upward = at.y <= f.top;
+    for (int32_t k = 0; k < f.Height(); ++k) {
+        const int32_t row = upward ? k : f.Height() - 1 - k;
+        std::memmove(d + static_cast<size_t>(at.y + row) * w + static_cast<size_t>(at.x),
+                     s + static_cast<size_t>(f.top + row) * w + static_cast<size_t>(f.left), bytes);
+    }
     return true;
 }
 
@@ -330,6 +334,8 @@ bool NullRenderDevice::Blit(RenderTarget dst, DevicePoint at, TextureId src, con
         return true;
     const int bpp = BytesPerPixel(t->view.format);
     UniformOf(dst).known = false;
+    if (!targetPixels_)
+        return true;
     auto& d = Pixels(dst);
     for (int32_t y = 0; y < f.Height(); ++y) {
         const uint8_t* row = t->pixels.data() + static_cast<size_t>(f.top + y) * t->view.pitch;

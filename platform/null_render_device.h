@@ -20,6 +20,10 @@ public:
     // Test controls.
     void SetCaps(const RenderCaps& caps) { caps_ = caps; }
     void SetRecording(bool on) { recording_ = on; }
+    // Off: fills, copies and blits of the targets are checked and counted
+    // but leave the pixels as they are, so that benchmarks measure the
+    // caller rather than this device's stand-in for the graphics card.
+    void SetTargetPixels(bool on) { targetPixels_ = on; }
     const std::vector<std::string>& Calls() const { return calls_; }
     void ClearCalls() { calls_.clear(); }
     // The next `count` calls of the named method (e.g. "ApplyState") fail.
@@ -105,6 +109,7 @@ private:
     bool hasMode_ = false;
     std::string lastError_;
     bool recording_ = false;
+    bool targetPixels_ = true;
     std::vector<std::string> calls_;
     std::map<std::string, int> failures_;
     // Indexed by id (ids are never reused), so a bind is one array read.

@@ -1,5 +1,6 @@
 #include "platform/null_render_device.h"
 
+#include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -83,6 +84,33 @@ TEST_F(NullDeviceTest, FillCopyAndKeyedBlitLandOnTheTargets) {
     EXPECT_EQ(Pixel(RenderTarget::BackBuffer, 21, 20), 0xFF00FF00u);
     ASSERT_TRUE(dev.Blit(RenderTarget::BackBuffer, {20, 20}, id, {0, 0, 2, 1}, false));
     EXPECT_EQ(Pixel(RenderTarget::BackBuffer, 20, 20), 0xFFFF00FFu);
+}
+
+// A copy within one target, as a scroll of the kept picture does, moves
+// the picture whichever way it overlaps itself.
+TEST_F(NullDeviceTest, OverlappingCopyWithinATargetMovesThePicture) {
+    const std::pair<int, int> shifts[] = {{3, 0}, {-3, 0}, {0, 2}, {0, -2}, {5, 7}, {-5, -7}, {4, -1}};
+    for (auto [dx, dy] : shifts) {
+        SCOPED_TRACE(testing::Message() << dx << "," << dy);
+        // Every pixel its own colour: x in green, y in red.
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_TRUE(dev.Fill(RenderTarget::BackBuffer, {x, y, x + 1, y + 1},
+                                     uint32_t(y << 3) << 16 | uint32_t(x << 2) << 8));
+        std::vector<uint32_t> before, after;
+        ASSERT_TRUE(dev.ReadPixels(RenderTarget::BackBuffer, {0, 0, 64, 32}, before));
+        ASSERT_TRUE(
+            dev.Copy(RenderTarget::BackBuffer, {std::max(dx, 0), std::max(dy, 0)}, RenderTarget::BackBuffer,
+                     {std::max(-dx, 0), std::max(-dy, 0), 64 - std::max(dx, 0), 32 - std::max(dy, 0)}));
+        ASSERT_TRUE(dev.ReadPixels(RenderTarget::BackBuffer, {0, 0, 64, 32}, after));
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const int sx = x - dx, sy = y - dy;
+                const bool moved = sx >= 0 && sx < 64 && sy >= 0 && sy < 32;
+                ASSERT_EQ(after[size_t(y * 64 + x)], before[size_t(moved ? sy * 64 + sx : y * 64 + x)])
+                    << x << "," << y;
+            }
+    }
 }
 
 // A whole-target fill of the colour already there is skipped: each kind
