@@ -15,6 +15,7 @@ scenarios="
 road_bus.txt road
 water_ferry.txt water
 road_goods.txt road
+air_plane.txt air
 "
 pieces=5
 piece_ticks=7000
