@@ -8,6 +8,7 @@
 #include "engine/engine_state.h"
 #include "engine/frame.h"
 #include "engine/surfaces.h"
+#include "engine/texture_atlas.h"
 #include "engine/textures.h"
 #include "platform/null_render_device.h"
 
@@ -66,6 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t layer = 0; layer < kDrawLayerCount; ++layer)
         Engine::ResetLayer(layer);
     Engine::ResetFrameLists();
+    // Atlas pages outlive the pictures packed into them, for the next ones.
+    Engine::ReleaseSpriteAtlases();
     Check(Engine::State().liveSurfaces.empty());
     return 0;
 }
