@@ -11,6 +11,7 @@
 #include "engine/engine_state.h"
 #include "view/path_search.h"
 #include "view/sound_events.h"
+#include "world/tile_point.h"
 #include "world/world.h"
 
 #include <array>
@@ -133,10 +134,6 @@ public:
 
 private:
     int32_t x_, y_;
-};
-
-struct TilePoint {
-    int32_t x = 0, y = 0;
 };
 
 // A traveller (moving method 1) on a found path from one map edge to

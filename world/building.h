@@ -4,12 +4,9 @@
 
 #include "world/map_object.h"
 #include "world/static_object_services.h"
+#include "world/tile_point.h"
 
 #include <cstdint>
-
-struct TilePoint {
-    int32_t x = 0, y = 0;
-};
 
 class Building : public MapObject {
 public:

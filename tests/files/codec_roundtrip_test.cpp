@@ -11,7 +11,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using codec_corpus::Kind;
 
 enum class Codec { Lzss, Aplib, AplibContainer };
 
@@ -63,7 +62,7 @@ std::optional<size_t> Unpack(Codec codec, std::span<const uint8_t> src, std::spa
     return std::nullopt;
 }
 
-using RoundTripParam = std::tuple<Codec, Kind, size_t>;
+using RoundTripParam = std::tuple<Codec, codec_corpus::Kind, size_t>;
 
 class CodecRoundTripTest : public ::testing::TestWithParam<RoundTripParam> {};
 
@@ -88,7 +87,8 @@ TEST_P(CodecRoundTripTest, GivesTheInputBack) {
 INSTANTIATE_TEST_SUITE_P(
     Codecs, CodecRoundTripTest,
     ::testing::Combine(::testing::Values(Codec::Lzss, Codec::Aplib, Codec::AplibContainer),
-                       ::testing::Values(Kind::Text, Kind::Image, Kind::Zeros, Kind::Random),
+                       ::testing::Values(codec_corpus::Kind::Text, codec_corpus::Kind::Image,
+                                         codec_corpus::Kind::Zeros, codec_corpus::Kind::Random),
                        ::testing::Values(0, 1, 2, 3, 4095, 4096, 4097, 1000000)),
     [](const ::testing::TestParamInfo<RoundTripParam>& p) {
         return std::string(CodecName(std::get<0>(p.param))) + "_" +

@@ -4,6 +4,8 @@
 #include "tests/world/world_fixture.h"
 #include "transport/transport_log.h"
 
+#include "tests/transport/waypoint_tiles.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -24,13 +26,6 @@ protected:
         return GetRoutePlanner(mode)->FindRoute(x0, y0, x1, y1, list, callback, context);
     }
 };
-
-std::vector<std::pair<uint32_t, uint32_t>> Tiles(const WaypointList& list) {
-    std::vector<std::pair<uint32_t, uint32_t>> out;
-    for (uint32_t i = 0; i < list.Count(); ++i)
-        out.emplace_back(list.Get(i).x, list.Get(i).y);
-    return out;
-}
 
 using Tile = std::pair<uint32_t, uint32_t>;
 

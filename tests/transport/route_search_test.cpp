@@ -5,19 +5,14 @@
 #include "data/generated/vehicle_tables.h"
 #include "world/player.h"
 
+#include "tests/transport/waypoint_tiles.h"
+
 #include <gtest/gtest.h>
 
 #include <utility>
 #include <vector>
 
 namespace {
-
-std::vector<std::pair<uint32_t, uint32_t>> Tiles(const WaypointList& list) {
-    std::vector<std::pair<uint32_t, uint32_t>> out;
-    for (uint32_t i = 0; i < list.Count(); ++i)
-        out.emplace_back(list.Get(i).x, list.Get(i).y);
-    return out;
-}
 
 class RouteSearchTest : public WorldTest {
 protected:

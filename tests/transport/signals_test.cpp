@@ -18,7 +18,7 @@ namespace {
 constexpr uint32_t kSectionTag = ChunkTag("SIGL");
 
 // The signals' section framed as the saved game frames it.
-std::vector<uint8_t> SaveSection() {
+std::vector<uint8_t> SavedSignalSection() {
     std::vector<uint8_t> bytes;
     SaveStreamScope scope;
     std::string text(kSaveHeaderText);
@@ -182,7 +182,7 @@ TEST_F(SignalsTest, SavedAndLoadedAsTheyWere) {
     second->preview = 1;
     CreateSignal(12, 5, 0);
     DeleteSignal(3);
-    const std::vector<uint8_t> bytes = SaveSection();
+    const std::vector<uint8_t> bytes = SavedSignalSection();
 
     DeleteAllSignals();
     ASSERT_TRUE(LoadSection(bytes));
@@ -198,15 +198,15 @@ TEST_F(SignalsTest, SavedAndLoadedAsTheyWere) {
     DeleteSignal(3);
     Map().SetRouteSignal(12, 5, 0);
     GetSignal(2)->preview = 0;
-    const std::vector<uint8_t> again = SaveSection();
+    const std::vector<uint8_t> again = SavedSignalSection();
     ASSERT_TRUE(LoadSection(again));
-    EXPECT_EQ(SaveSection(), again);
+    EXPECT_EQ(SavedSignalSection(), again);
 }
 
 TEST_F(SignalsTest, DamagedSectionsLeaveTheSignalsAlone) {
     CreateSignal(5, 5, 0);
     CreateSignal(9, 5, 0);
-    const std::vector<uint8_t> good = SaveSection();
+    const std::vector<uint8_t> good = SavedSignalSection();
     DeleteSignal(2);
 
     // Cut anywhere inside the records: refused, nothing changed.

@@ -4,6 +4,8 @@
 #include "transport/transport_log.h"
 #include "transport/waypoint_list.h"
 
+#include "tests/transport/waypoint_tiles.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,13 +20,6 @@ WaypointList Make(std::initializer_list<std::pair<uint32_t, uint32_t>> tiles, ui
     for (auto [x, y] : tiles)
         list.Add(x, y);
     return list;
-}
-
-std::vector<std::pair<uint32_t, uint32_t>> Tiles(const WaypointList& list) {
-    std::vector<std::pair<uint32_t, uint32_t>> tiles;
-    for (uint32_t i = 0; i < list.Count(); ++i)
-        tiles.emplace_back(list.Get(i).x, list.Get(i).y);
-    return tiles;
 }
 
 std::vector<uint8_t> Save(WaypointList& list) {

@@ -197,7 +197,7 @@ protected:
 };
 
 TEST_F(TreeAndListDropDowns, AnOpenTreeClosesWhateverWidgetIsPressed) {
-    for (UifControl* pressed : {static_cast<UifControl*>(treeCombo), button}) {
+    for (UifControl* widget : {static_cast<UifControl*>(treeCombo), button}) {
         treeCombo->Toggle();
         ASSERT_TRUE(tree->IsVisible());
         ListBox* openList = nullptr;
@@ -205,9 +205,9 @@ TEST_F(TreeAndListDropDowns, AnOpenTreeClosesWhateverWidgetIsPressed) {
         dialog->FindOpenLists(openList, openTree);
         EXPECT_EQ(openTree, tree);
         EXPECT_EQ(openList, nullptr);
-        dialog->CloseOtherLists(pressed);
-        EXPECT_FALSE(tree->IsVisible()) << pressed->GetTypeName();
-        EXPECT_FALSE(treeCombo->IsOpen()) << pressed->GetTypeName();
+        dialog->CloseOtherLists(widget);
+        EXPECT_FALSE(tree->IsVisible()) << widget->GetTypeName();
+        EXPECT_FALSE(treeCombo->IsOpen()) << widget->GetTypeName();
     }
 }
 
