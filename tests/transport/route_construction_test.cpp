@@ -104,6 +104,25 @@ protected:
             out.push_back(uint64_t(cell.word0) << 32 | cell.word1);
         return out;
     }
+    // Nothing of the company's is left; the town's road (column 40) may
+    // have gone where the company's road ran along it and made it its own.
+    static void ExpectNothingOfTheCompanyLeft(const std::vector<uint64_t>& before) {
+        const WorldMap& map = GetWorldMap();
+        const std::vector<uint64_t> now = Cells();
+        for (uint32_t y = 0; y < 64; ++y)
+            for (uint32_t x = 0; x < 64; ++x) {
+                if (x == 40 || now[y * 64 + x] == before[y * 64 + x])
+                    continue;
+                ADD_FAILURE() << "left at (" << x << ", " << y << "): kind " << map.GetCellKind(x, y)
+                              << ", sub " << map.GetRouteSubKind(x, y) << ", track "
+                              << map.GetTrackDirections(x, y) << " row " << map.GetRouteTypeAt(1, x, y)
+                              << ", road " << map.GetRoadDirections(x, y) << " row "
+                              << map.GetRouteTypeAt(2, x, y) << ", owned "
+                              << map.GetEdgeHeightMatchMask(x, y, 0) << ", marks "
+                              << map.GetRouteFlagA(1, x, y) << map.GetRouteFlagB(1, x, y)
+                              << map.GetRouteFlagA(2, x, y) << map.GetRouteFlagB(2, x, y);
+            }
+    }
     // Lets the workers finish every queued step.
     static void FinishConstruction() {
         for (uint32_t t = 1; t < 2000 && !GetConstructionQueue().players.empty(); ++t) {
@@ -123,8 +142,12 @@ protected:
 
 TEST_F(RouteConstructionTest, PlansADetourAroundWaterAndSnapsADragToAnAxis) {
     SetRoutePlannerPlayer(0);
-    // Around the pond's south end: longer than the straight 30 tiles.
-    ASSERT_GT(PlanRouteToCompletion(10, 20, 30, 20, kRoad, 0), 0);
+    // Without flag 8 every tile stays on the start's row or column: the
+    // pond blocks the straight line and no detour is allowed.
+    EXPECT_EQ(PlanRouteToCompletion(10, 20, 30, 20, kRoad, 0), 0);
+    // Free of the axis: around the pond's south end, longer than the
+    // straight 30 tiles.
+    ASSERT_GT(PlanRouteToCompletion(10, 20, 30, 20, kRoad, 8), 0);
     const std::vector<PlannedTile> tiles = PlannedRouteTiles();
     ASSERT_GT(tiles.size(), 31u);
     for (const PlannedTile& tile : tiles)
@@ -178,8 +201,8 @@ TEST_F(RouteConstructionTest, ASlicedPlanFindsTheSamePath) {
         EXPECT_EQ(sliced[i].mask, expected[i].mask);
     }
     // A command plans to the end in one go whatever the budget.
-    Run(TrackRouteCommand(5, 30, 35, 30, kTimberTrack, 0, 0));
-    EXPECT_NE(GetWorldMap().GetTrackDirections(35, 30), 0u);
+    Run(TrackRouteCommand(5, 50, 35, 50, kTimberTrack, 0, 0));
+    EXPECT_NE(GetWorldMap().GetTrackDirections(35, 50), 0u);
     pathfinder.SetClock(nullptr);
 }
 
@@ -430,22 +453,7 @@ TEST_F(RouteConstructionTest, BridgesThatCannotStandAreNotBuilt) {
         Run(TrackRouteCommand(c.x1, c.y1, c.x2, c.y2, c.row, 0, 0));
         EXPECT_EQ(Spent(), spent);
         EXPECT_EQ(SpanCount(), 0u);
-        // Nothing of the company's is left; the town's road (column 40) may
-        // have gone where the company's road ran along it and made it its own.
-        const WorldMap& map = GetWorldMap();
-        for (uint32_t y = 0; y < 64; ++y)
-            for (uint32_t x = 0; x < 64; ++x) {
-                if (x == 40 || Cells()[y * 64 + x] == before[y * 64 + x])
-                    continue;
-                ADD_FAILURE() << "left at (" << x << ", " << y << "): kind " << map.GetCellKind(x, y)
-                              << ", sub " << map.GetRouteSubKind(x, y) << ", track "
-                              << map.GetTrackDirections(x, y) << " row " << map.GetRouteTypeAt(1, x, y)
-                              << ", road " << map.GetRoadDirections(x, y) << " row "
-                              << map.GetRouteTypeAt(2, x, y) << ", owned "
-                              << map.GetEdgeHeightMatchMask(x, y, 0) << ", marks "
-                              << map.GetRouteFlagA(1, x, y) << map.GetRouteFlagB(1, x, y)
-                              << map.GetRouteFlagA(2, x, y) << map.GetRouteFlagB(2, x, y);
-            }
+        ExpectNothingOfTheCompanyLeft(before);
     }
 }
 
@@ -476,22 +484,7 @@ TEST_F(RouteConstructionTest, RandomBuildsAndDemolitionsLeaveNothingBehind) {
             DemolishRouteRect(0, 0, 63, 63, mode, 0, false);
         FinishConstruction();
         EXPECT_EQ(SpanCount(), 0u);
-        // Nothing of the company's is left; the town's road (column 40) may
-        // have gone where the company's road ran along it and made it its own.
-        const WorldMap& map = GetWorldMap();
-        for (uint32_t y = 0; y < 64; ++y)
-            for (uint32_t x = 0; x < 64; ++x) {
-                if (x == 40 || Cells()[y * 64 + x] == before[y * 64 + x])
-                    continue;
-                ADD_FAILURE() << "left at (" << x << ", " << y << "): kind " << map.GetCellKind(x, y)
-                              << ", sub " << map.GetRouteSubKind(x, y) << ", track "
-                              << map.GetTrackDirections(x, y) << " row " << map.GetRouteTypeAt(1, x, y)
-                              << ", road " << map.GetRoadDirections(x, y) << " row "
-                              << map.GetRouteTypeAt(2, x, y) << ", owned "
-                              << map.GetEdgeHeightMatchMask(x, y, 0) << ", marks "
-                              << map.GetRouteFlagA(1, x, y) << map.GetRouteFlagB(1, x, y)
-                              << map.GetRouteFlagA(2, x, y) << map.GetRouteFlagB(2, x, y);
-            }
+        ExpectNothingOfTheCompanyLeft(before);
     }
 }
 
