@@ -367,7 +367,8 @@ std::vector<RouteSpan> FindRouteSpans(const std::vector<PlannedTile>& tiles) {
 
 bool RunsOnExistingSpan(const PlannedTile& tile, uint32_t routeType) {
     const WorldMap& map = GetWorldMap();
-    const BridgeSpan* span = map.InMap(tile.x, tile.y) ? GetBridgeSpan(map.GetLayer1Object(tile.x, tile.y)) : nullptr;
+    const BridgeSpan* span =
+        map.InMap(tile.x, tile.y) ? GetBridgeSpan(map.GetLayer1Object(tile.x, tile.y)) : nullptr;
     if (!span)
         return false;
     const RouteBuilderRow* row = RouteBuilderTable::Find(span->GetRouteType());

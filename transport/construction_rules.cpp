@@ -1,9 +1,9 @@
 #include "transport/construction_rules.h"
 
 #include "data/generated/route_tables.h"
+#include "transport/signal_commands.h"
 #include "transport/special_track.h"
 #include "transport/station.h"
-#include "transport/signal_commands.h"
 #include "world/bridge_span.h"
 #include "world/game_clock.h"
 #include "world/world_map.h"
@@ -143,11 +143,10 @@ bool TrySpan(const PathStep& to, const PathStep& from, BuildSearchContext& conte
     BuildSearchContext measuring = context;
     measuring.spanRow = spanRow;
     SpanSegment segment;
-    const uint32_t length = MeasureSpan(to.x, to.y, b, middle,
-                                        [](uint32_t x, uint32_t y, const BuildSearchContext&) {
-                                            return IsFreeGround(x, y);
-                                        },
-                                        measuring, segment);
+    const uint32_t length = MeasureSpan(
+        to.x, to.y, b, middle,
+        [](uint32_t x, uint32_t y, const BuildSearchContext&) { return IsFreeGround(x, y); }, measuring,
+        segment);
     const RouteBuilderRow* row = RouteBuilderTable::Find(int32_t(spanRow));
     if (length == 0 || !row || (row->MaxLength > 0 && length > uint32_t(row->MaxLength)))
         return false;
@@ -252,13 +251,13 @@ int32_t GetFixedWayMask(uint32_t x, uint32_t y, uint32_t routeType, const BuildS
     if (routeType == 1) {
         // The connection point of a track station beside the tile: the way
         // runs on along the platforms.
-        if (station && station->GetMode() == kModeTrack &&
-            GetStation(map.GetCellBuilding(x, y)) != station &&
+        if (station && station->GetMode() == kModeTrack && GetStation(map.GetCellBuilding(x, y)) != station &&
             station->GetConnectionMaskAt(int32_t(x), int32_t(y)) != 0) {
             const uint32_t rotation = station->GetRotation();
             return rotation == 2 || rotation == 8 ? 10 : 5;
         }
-        if (const SpecialTrack* piece = SpecialTrackOn(x, y); piece && piece->CoversTile(int32_t(x), int32_t(y)))
+        if (const SpecialTrack* piece = SpecialTrackOn(x, y);
+            piece && piece->CoversTile(int32_t(x), int32_t(y)))
             return int32_t(piece->GetDirectionsAt(int32_t(x), int32_t(y)) & 0xFFu);
     }
     if (station) {
@@ -542,12 +541,12 @@ bool RouteStepAllowed(const PathStep& to, const PathStep* from, void* context) {
     if (turn && layer == 1 && map.GetRouteDirections(1, from->x, from->y) != 0)
         return false;
     if (!atStart && !atGoal && turn) {
-        if (layer == 1 && (plan.flags & (kPlanFreeRoute | kPlanCurvePieces)) ==
-                              (kPlanFreeRoute | kPlanCurvePieces)) {
+        if (layer == 1 &&
+            (plan.flags & (kPlanFreeRoute | kPlanCurvePieces)) == (kPlanFreeRoute | kPlanCurvePieces)) {
             // The bend gets a curve piece: it must fit on the turning tile.
             const uint32_t rotation = CurveRotation((from->back & 15u) | move);
-            if (rotation > 3 || !CanPlaceSpecialTrack(from->x, from->y, uint8_t(rotation), kCurvePieceType,
-                                                      plan.player))
+            if (rotation > 3 ||
+                !CanPlaceSpecialTrack(from->x, from->y, uint8_t(rotation), kCurvePieceType, plan.player))
                 return false;
         }
         // A road does not turn beside a tunnel's portal.

@@ -561,7 +561,8 @@ int64_t PlaceCurvePieces(const BuildRoutePlanner& planner, const std::vector<Pla
         const PlannedTile& bend = tiles[i];
         const uint32_t rotation = CurveRotation(bend.mask);
         if (rotation > 3 || spanOf[i] ||
-            !CanPlaceSpecialTrack(bend.x, bend.y, uint8_t(rotation), kCurvePieceType, int32_t(planner.player)))
+            !CanPlaceSpecialTrack(bend.x, bend.y, uint8_t(rotation), kCurvePieceType,
+                                  int32_t(planner.player)))
             continue;
         if (planner.directPieces) {
             if (CreateSpecialTrack(bend.x, bend.y, uint8_t(rotation), kCurvePieceType, planner.wayRow,
@@ -571,8 +572,8 @@ int64_t PlaceCurvePieces(const BuildRoutePlanner& planner, const std::vector<Pla
         }
         // Run here on every machine alike, rather than posted once more.
         if (const auto& place = GetRouteCommandHandlers().specialTrack) {
-            BuildSpecialTrackCommand command(bend.x, bend.y, uint8_t(rotation), kCurvePieceType, planner.wayRow,
-                                             0);
+            BuildSpecialTrackCommand command(bend.x, bend.y, uint8_t(rotation), kCurvePieceType,
+                                             planner.wayRow, 0);
             command.SetPlayerId(planner.player);
             place(command);
         }

@@ -37,7 +37,7 @@ namespace {
 
 constexpr uint32_t kLand = 1, kWater = 2;
 constexpr uint16_t kTimberTrack = 1, kRoad = 8, kTrackBridge = 9, kTrackBridgeRamp = 10, kRoadTunnel = 15,
-                   kRoadTunnelPortal = 16;
+                   kRoadTunnelPortal = 16, kTrackTunnel = 13;
 constexpr int64_t kMoney = 100000000;
 
 size_t SpanCount() {
@@ -486,6 +486,127 @@ TEST_F(RouteConstructionTest, RandomBuildsAndDemolitionsLeaveNothingBehind) {
         EXPECT_EQ(SpanCount(), 0u);
         ExpectNothingOfTheCompanyLeft(before);
     }
+}
+
+// Span rows that end in the plain timber track, for the plans that choose
+// their own bridges and tunnels; put back as they were afterwards.
+class SpanRowsForTimberTrack {
+public:
+    SpanRowsForTimberTrack() : bridge_(*Row(kTrackBridge)), tunnel_(*Row(kTrackTunnel)) {
+        Row(kTrackBridge)->RampIndex = kTimberTrack;
+        Row(kTrackTunnel)->RampIndex = kTimberTrack;
+    }
+    ~SpanRowsForTimberTrack() {
+        *Row(kTrackBridge) = bridge_;
+        *Row(kTrackTunnel) = tunnel_;
+    }
+    static RouteBuilderRow* Row(int32_t row) { return RouteBuilderTable::FindMutable(row); }
+
+private:
+    RouteBuilderRow bridge_;
+    RouteBuilderRow tunnel_;
+};
+
+// A plain plan with flag 1 or 2 crosses the pond (x 20-23) on a span of its
+// own choice: four ramp tiles each side, an end piece beyond each ramp.
+TEST_F(RouteConstructionTest, PlainPlansChooseBridgesAndTunnels) {
+    const SpanRowsForTimberTrack rows;
+    SpanRowsForTimberTrack::Row(kTrackTunnel)->StartYear = 0;
+    const std::vector<uint64_t> before = Cells();
+    struct Case {
+        const char* what;
+        uint16_t flags;
+        int32_t bridgeMaxLength;
+        // The span row expected on the pond, 0 for no plan at all.
+        uint16_t spanRow;
+    };
+    const Case cases[] = {
+        {"bridges allowed", 1, 12, kTrackBridge},
+        {"tunnels allowed", 2, 12, kTrackTunnel},
+        {"both: the bridge is tried first", 3, 12, kTrackBridge},
+        {"the pond is too wide for the bridge row", 1, 11, 0},
+        {"no spans asked for", 0, 12, 0},
+    };
+    WorldMap& map = GetWorldMap();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SpanRowsForTimberTrack::Row(kTrackBridge)->MaxLength = c.bridgeMaxLength;
+        SetRoutePlannerPlayer(0);
+        const int64_t planned = PlanRouteToCompletion(10, 10, 33, 10, kTimberTrack, c.flags);
+        if (c.spanRow == 0) {
+            EXPECT_EQ(planned, 0);
+            continue;
+        }
+        // Ramps 16-19, the pond 20-23, ramps 24-27: one chain of 12 tiles.
+        const int64_t pieces = 2 * 6 * int64_t(GetRouteConstructionCost(kTimberTrack));
+        EXPECT_EQ(planned, GetBridgeSpanCost(16, 10, 27, 10, c.spanRow) + pieces);
+        const int64_t spent = Spent();
+        Run(GameCommand31(10, 10, 33, 10, kTimberTrack, c.flags));
+        EXPECT_EQ(Spent() - spent, planned);
+        const BridgeSpan* span = SpanOnTile(21, 10);
+        ASSERT_NE(span, nullptr);
+        EXPECT_EQ(span->GetRouteType(), c.spanRow);
+        EXPECT_EQ(SpanOnTile(15, 10), nullptr);
+        EXPECT_EQ(SpanOnTile(28, 10), nullptr);
+        // The end pieces face the span; nothing is laid under it.
+        EXPECT_EQ(map.GetTrackDirections(15, 10), 10u);
+        EXPECT_EQ(map.GetTrackDirections(28, 10), 10u);
+        for (uint32_t x = 16; x <= 27; ++x)
+            EXPECT_EQ(map.GetTrackDirections(x, 10), 0u) << x;
+        EXPECT_TRUE(IsConstructionPending(0, c.spanRow));
+        FinishConstruction();
+        EXPECT_EQ(SpanOnTile(21, 10)->GetFlags() & 1u, 0u);
+        Run(BuildRouteCommand(10, 10, 33, 10, kTimberTrack, 0));
+        EXPECT_EQ(SpanCount(), 0u);
+        EXPECT_EQ(Cells(), before);
+    }
+}
+
+// Span measuring: four free ramp tiles, the tiles the middle test passes,
+// four free ramp tiles and the tile after them.
+TEST_F(RouteConstructionTest, MeasureSpanNeedsRampsOfFreeGround) {
+    BuildSearchContext context;
+    context.routeType = 1;
+    context.wayRow = kTimberTrack;
+    struct Case {
+        const char* what;
+        uint32_t x, y, back;
+        uint32_t length;
+        SpanSegment rect;
+    };
+    const Case cases[] = {
+        {"eastwards over the pond", 16, 10, 8, 12, {12, 16, 10, 28, 10}},
+        {"westwards over the pond", 27, 10, 2, 12, {12, 15, 10, 27, 10}},
+        {"a ramp in the water", 17, 10, 8, 0, {}},
+        {"nothing to cross", 2, 50, 8, 0, {}},
+        {"the ramp leaves the map", 62, 10, 8, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SpanSegment rect;
+        EXPECT_EQ(MeasureSpan(
+                      c.x, c.y, c.back, CanBridgeOver,
+                      [](uint32_t x, uint32_t y, const BuildSearchContext&) { return IsFreeGround(x, y); },
+                      context, rect),
+                  c.length);
+        if (c.length != 0) {
+            EXPECT_EQ(rect.x0, c.rect.x0);
+            EXPECT_EQ(rect.x1, c.rect.x1);
+            EXPECT_EQ(rect.y0, c.rect.y0);
+            EXPECT_EQ(rect.y1, c.rect.y1);
+        }
+    }
+    // The rows a plain way's spans are chosen from: the newest that end in
+    // it and have come.
+    const SpanRowsForTimberTrack rows;
+    uint32_t bridge = 0, tunnel = 0;
+    ChooseSpanRows(kTimberTrack, 1900, bridge, tunnel);
+    EXPECT_EQ(bridge, kTrackBridge);
+    EXPECT_EQ(tunnel, kTrackTunnel);
+    ChooseSpanRows(kTimberTrack, 1860, bridge, tunnel);
+    EXPECT_EQ(tunnel, 0u);
+    ChooseSpanRows(kRoad, 1900, bridge, tunnel);
+    EXPECT_EQ(bridge, 0u);
 }
 
 // The queue's chunks as a route section of the given bytes.
