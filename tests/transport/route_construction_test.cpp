@@ -609,6 +609,107 @@ TEST_F(RouteConstructionTest, MeasureSpanNeedsRampsOfFreeGround) {
     EXPECT_EQ(bridge, 0u);
 }
 
+// A track tunnel under the pond along row 30 (portals at x 11 and 29, end
+// pieces at 10 and 30): another way of the same type may come up beside a
+// portal only along the tunnel.
+TEST_F(RouteConstructionTest, WaysBesideATunnelPortalRunAlongIt) {
+    Run(TrackRouteCommand(10, 30, 30, 30, kTrackTunnel, 0, 0));
+    ASSERT_NE(SpanOnTile(11, 30), nullptr);
+    ASSERT_TRUE(SpanOnTile(11, 30)->IsTunnelEntranceAt(11, 30));
+    struct Case {
+        const char* what;
+        uint16_t row;
+        int16_t x1, y1, x2, y2;
+        bool planned;
+    };
+    const Case cases[] = {
+        {"track ending above the portal, across the tunnel", kTimberTrack, 11, 24, 11, 29, false},
+        {"track leaving from below the portal", kTimberTrack, 11, 31, 11, 37, false},
+        {"track above the hidden middle", kTimberTrack, 14, 24, 14, 29, true},
+        {"track along the tunnel beside the portal", kTimberTrack, 4, 29, 11, 29, true},
+        {"road above a track tunnel's portal", kRoad, 11, 24, 11, 29, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetRoutePlannerPlayer(0);
+        EXPECT_EQ(PlanRouteToCompletion(c.x1, c.y1, c.x2, c.y2, c.row, 0) > 0, c.planned);
+    }
+}
+
+// What fixes a new way's directions on a tile: a span the search accepted
+// (only while spans are asked for, and never under a tunnel plan).
+TEST_F(RouteConstructionTest, FixedWayMasksOfAcceptedSpans) {
+    BuildSearchContext context;
+    context.routeType = 1;
+    context.flags = 1;
+    context.segments = {{12, 16, 10, 28, 10}, {9, 5, 50, 5, 59}};
+    struct Case {
+        const char* what;
+        uint32_t x, y, flags, spanRow;
+        int32_t mask;
+    };
+    const Case cases[] = {
+        {"inside a span along x", 21, 10, 1, 0, 10},
+        {"inside a span along y", 5, 55, 2, 0, 5},
+        {"outside every span", 21, 11, 1, 0, -1},
+        {"spans not asked for", 21, 10, 0, 0, -1},
+        {"under a tunnel plan", 21, 10, 1, kTrackTunnel, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        context.flags = c.flags;
+        context.spanRow = c.spanRow;
+        EXPECT_EQ(GetFixedWayMask(c.x, c.y, 1, &context), c.mask);
+    }
+    EXPECT_EQ(GetFixedWayMask(21, 10, 1, nullptr), -1);
+    // Buildings let no way through, whatever the direction.
+    WorldMap& map = GetWorldMap();
+    map.SetCellKindAt(50, 10, kCellFootprint);
+    for (uint32_t back : {1u, 2u, 4u, 8u}) {
+        EXPECT_FALSE(BuildingAllowsStep(50, 10, back, 1)) << back;
+        EXPECT_TRUE(BuildingAllowsStep(51, 10, back, 1)) << back;
+    }
+}
+
+// A free track route (flag 8) with the signal switch on gets a signal on
+// every free track neighbour of each four-way tile it makes, paid for.
+TEST_F(RouteConstructionTest, SignalsAroundFourWayJunctions) {
+    struct Case {
+        const char* what;
+        uint16_t flags;
+        uint8_t signalSwitch;
+        uint32_t signals;
+    };
+    const Case cases[] = {
+        {"free route, switch on", 8, 1, 4},
+        {"switch off", 8, 0, 0},
+        {"not a free route", 0, 1, 0},
+    };
+    const uint32_t around[4][2] = {{30, 49}, {30, 51}, {29, 50}, {31, 50}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Run(TrackRouteCommand(30, 45, 30, 55, kTimberTrack, 0, 0));
+        FinishConstruction();
+        SetRoutePlannerPlayer(0);
+        SetRoutePlannerSignals(c.signalSwitch);
+        const int64_t planned = PlanRouteToCompletion(25, 50, 35, 50, kTimberTrack, c.flags);
+        ASSERT_GT(planned, 0);
+        const int64_t spent = Spent();
+        Run(GameCommand31(25, 50, 35, 50, kTimberTrack, c.flags));
+        EXPECT_EQ(Spent() - spent, planned + int64_t(c.signals) * GetSignalPrice(0));
+        ASSERT_EQ(GetWorldMap().GetTrackDirections(30, 50), 15u);
+        uint32_t placed = 0;
+        for (const auto& tile : around)
+            placed += GetWorldMap().GetRouteSignal(tile[0], tile[1]) != 0 ? 1 : 0;
+        EXPECT_EQ(placed, c.signals);
+        // The junction itself, a crossing of the ways, gets none.
+        EXPECT_EQ(GetWorldMap().GetRouteSignal(30, 50), 0u);
+        FinishConstruction();
+        DemolishRouteRect(25, 45, 35, 55, 1, 0, false);
+        SetRoutePlannerSignals(0);
+    }
+}
+
 // The queue's chunks as a route section of the given bytes.
 bool LoadQueueSection(const std::vector<uint8_t>& section) {
     std::vector<uint8_t> bytes;
