@@ -15,6 +15,8 @@
 #include "transport/build_route_planner.h"
 #include "transport/route_command_handlers.h"
 #include "transport/route_demolition.h"
+#include "transport/signal_commands.h"
+#include "transport/special_track.h"
 #include "transport/transport_log.h"
 #include "transport/transport_world_hooks.h"
 #include "world/bridge_span.h"
@@ -707,6 +709,87 @@ TEST_F(RouteConstructionTest, SignalsAroundFourWayJunctions) {
         FinishConstruction();
         DemolishRouteRect(25, 45, 35, 55, 1, 0, false);
         SetRoutePlannerSignals(0);
+    }
+}
+
+// A one-tile curve piece of type 7 for the bends of free track routes:
+// rails from its top (1) to its right (2), turned by the rotation.
+class CurvePieceTest : public RouteConstructionTest {
+protected:
+    static void SetUpTestSuite() {
+        RouteConstructionTest::SetUpTestSuite();
+        SpecialTracksRow* curve = SpecialTracksTable::GetOrCreateRow(kCurvePieceType);
+        ASSERT_NE(curve, nullptr);
+        const auto table = [](std::initializer_list<float> cells) {
+            ValueTable t;
+            t.Resize(1, uint32_t(cells.size()));
+            t.Cells().assign(cells);
+            return t;
+        };
+        curve->AreaDescription = table({1});
+        curve->Directions = table({3});
+        curve->PathTable = ValueTable();
+        curve->PathTable.Resize(2, 1);
+        curve->PathTable.Cells().assign({0, 0});
+        curve->ConstructionCostMultiplier = 2;
+        curve->NrOfRotations = 4;
+    }
+    // The other suites see the shipped rows again.
+    static void TearDownTestSuite() {
+        SpecialTracksTable::Clear();
+        RouteConstructionTest::SetUpTestSuite();
+    }
+    // The curve pieces on the rectangle, with their rotations.
+    static std::vector<std::array<uint32_t, 3>> Curves(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
+        std::vector<std::array<uint32_t, 3>> out;
+        for (uint32_t y = y0; y <= y1; ++y)
+            for (uint32_t x = x0; x <= x1; ++x)
+                if (const auto* piece =
+                        dynamic_cast<const SpecialTrack*>(GetWorldMap().FindSpecialTrack(x, y));
+                    piece && piece->GetType() == kCurvePieceType)
+                    out.push_back({x, y, piece->GetRotation()});
+        return out;
+    }
+};
+
+TEST_F(CurvePieceTest, FreeTrackRoutesGetCurvePiecesOnTheirBends) {
+    InstallSpecialTracks();
+    InstallSignalCommands();
+    struct Case {
+        const char* what;
+        uint16_t flags;
+        uint8_t direct;
+        bool curve;
+    };
+    const Case cases[] = {
+        {"placed directly", 8 | 16, 1, true},
+        {"placed as the special-track build would", 8 | 16, 0, true},
+        {"no curves asked for", 8, 1, false},
+    };
+    int16_t x = 2;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // An L from (x, 45) to (x + 7, 52): one bend, at (x, 52) or (x + 7, 45).
+        SetRoutePlannerPlayer(0);
+        SetRoutePlannerDirectPieces(c.direct);
+        const int64_t planned = PlanRouteToCompletion(x, 45, x + 7, 52, kTimberTrack, c.flags);
+        ASSERT_GT(planned, 0);
+        const int64_t spent = Spent();
+        Run(GameCommand31(x, 45, x + 7, 52, kTimberTrack, c.flags));
+        const auto curves = Curves(uint32_t(x), 45, uint32_t(x) + 7, 52);
+        if (!c.curve) {
+            EXPECT_TRUE(curves.empty());
+            EXPECT_EQ(Spent() - spent, planned);
+        } else {
+            ASSERT_EQ(curves.size(), 1u);
+            const std::array<uint32_t, 3> lowerLeft{uint32_t(x), 52, 0}, upperRight{uint32_t(x) + 7, 45, 2};
+            EXPECT_TRUE(curves[0] == lowerLeft || curves[0] == upperRight)
+                << curves[0][0] << "," << curves[0][1] << " rotation " << curves[0][2];
+            EXPECT_EQ(Spent() - spent,
+                      planned + GetSpecialTrackConstructionCost(kCurvePieceType, kTimberTrack));
+        }
+        SetRoutePlannerDirectPieces(0);
+        x += 12;
     }
 }
 
