@@ -9,6 +9,7 @@
 #include "world/prices.h"
 #include "world/world_map.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -110,7 +111,10 @@ int64_t PriceFinishedPlan(BuildRoutePlanner& planner) {
     const std::vector<RouteSpan> spans = FindRouteSpans(tiles);
     int64_t cost = 0;
     size_t next = 0;
+    std::vector<PathPoint> runs;
     for (size_t i = 0; i < tiles.size(); ++i) {
+        if (std::find(runs.begin(), runs.end(), PathPoint{tiles[i].x, tiles[i].y}) != runs.end())
+            continue;
         if (next < spans.size() && spans[next].first == i) {
             const RouteSpan& span = spans[next++];
             const PlannedTile& last = tiles[i + span.length - 1];
@@ -120,6 +124,13 @@ int64_t PriceFinishedPlan(BuildRoutePlanner& planner) {
         }
         if (RunsOnExistingSpan(tiles[i], planner.plannedType))
             continue;
+        std::vector<PathPoint> run;
+        int32_t owner = -1;
+        if (planner.plannedType == 1 && LoadingAreaRun(tiles[i].x, tiles[i].y, run, owner)) {
+            cost += UpgradeLoadingAreaRun(run, owner, planner.wayRow, planner.player, false);
+            runs.insert(runs.end(), run.begin(), run.end());
+            continue;
+        }
         TileEditRecord record = ReadTileEdit(tiles[i].x, tiles[i].y, planner.plannedType);
         cost += PieceCost(record, tiles[i].mask, planner.plannedType, planner.wayRow, planner.player);
     }
@@ -363,6 +374,63 @@ std::vector<RouteSpan> FindRouteSpans(const std::vector<PlannedTile>& tiles) {
         i += length;
     }
     return spans;
+}
+
+bool LoadingAreaRun(uint32_t x, uint32_t y, std::vector<PathPoint>& tiles, int32_t& owner) {
+    tiles.clear();
+    const Station* station = StationAtTile(int32_t(x), int32_t(y));
+    if (!station || station->GetMode() != kModeTrack)
+        return false;
+    const WorldMap& map = GetWorldMap();
+    const bool alongY = station->GetRotationIndex() % 2 == 0;
+    for (uint32_t n = 1; n <= station->LoadAreaCount(); ++n) {
+        LayoutRect rect;
+        if (!station->GetLoadAreaRect(n, rect) || rect.w <= 0 || rect.h <= 0)
+            continue;
+        // The platform's track and the pieces beyond its ends that are the
+        // station's.
+        const PathPoint before = alongY ? PathPoint{rect.x, rect.y - 1} : PathPoint{rect.x - 1, rect.y};
+        const PathPoint after =
+            alongY ? PathPoint{rect.x, rect.y + rect.h} : PathPoint{rect.x + rect.w, rect.y};
+        const auto add = [&](int32_t tx, int32_t ty, bool end) {
+            if (tx < 0 || ty < 0 || !map.InMap(uint32_t(tx), uint32_t(ty)) ||
+                !map.HasTrack(uint32_t(tx), uint32_t(ty)))
+                return;
+            if (end && map.GetCellBuilding(uint32_t(tx), uint32_t(ty)) != station->GetId())
+                return;
+            tiles.push_back({tx, ty});
+        };
+        add(before.x, before.y, true);
+        for (int32_t ty = rect.y; ty < rect.y + rect.h; ++ty)
+            for (int32_t tx = rect.x; tx < rect.x + rect.w; ++tx)
+                add(tx, ty, false);
+        add(after.x, after.y, true);
+        if (std::find(tiles.begin(), tiles.end(), PathPoint{int32_t(x), int32_t(y)}) != tiles.end()) {
+            owner = station->GetOwner();
+            return true;
+        }
+        tiles.clear();
+    }
+    return false;
+}
+
+int64_t UpgradeLoadingAreaRun(const std::vector<PathPoint>& tiles, int32_t owner, uint32_t wayRow,
+                              uint32_t player, bool build) {
+    if (owner != int32_t(player))
+        return 0;
+    WorldMap& map = GetWorldMap();
+    int64_t cost = 0;
+    for (const PathPoint& tile : tiles) {
+        const uint32_t x = uint32_t(tile.x), y = uint32_t(tile.y);
+        const uint32_t existing = map.GetRouteTypeAt(1, x, y);
+        if (existing == wayRow || !CanUpgradeRouteType(existing, wayRow))
+            continue;
+        const int64_t price = existing == 0 ? PriceOf(wayRow) : PriceOf(wayRow) - PriceOf(existing);
+        cost += price > 0 ? price : 0;
+        if (build)
+            map.SetRouteType(1, x, y, wayRow);
+    }
+    return cost;
 }
 
 bool RunsOnExistingSpan(const PlannedTile& tile, uint32_t routeType) {

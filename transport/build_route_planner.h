@@ -113,6 +113,14 @@ struct RouteSpan {
 std::vector<RouteSpan> FindRouteSpans(const std::vector<PlannedTile>& tiles);
 // Whether the plan's way already runs on a span at the tile along mask.
 bool RunsOnExistingSpan(const PlannedTile& tile, uint32_t routeType);
+// The track of a rail station's loading area that holds (x, y), with the
+// piece beyond each of its ends: a plan that reaches it upgrades the whole
+// run to its way at once. False (tiles empty) off such a loading area.
+bool LoadingAreaRun(uint32_t x, uint32_t y, std::vector<PathPoint>& tiles, int32_t& owner);
+// The price of bringing the run's track to the way row, and with build set
+// the run changed. Another company's station costs and changes nothing.
+int64_t UpgradeLoadingAreaRun(const std::vector<PathPoint>& tiles, int32_t owner, uint32_t wayRow,
+                              uint32_t player, bool build);
 // Whether the planned route may still be built as planned.
 bool ValidatePlannedRoute();
 

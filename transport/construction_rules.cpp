@@ -108,6 +108,21 @@ uint32_t LayerMask(uint32_t layer, uint32_t x, uint32_t y) {
     return map.GetCellKind(x, y) == kCellRoute ? map.GetRouteDirections(layer, x, y) : 0;
 }
 
+// The track station whose connection point on a neighbour faces the tile.
+const Station* TrackStationFacing(uint32_t x, uint32_t y) {
+    const WorldMap& map = GetWorldMap();
+    for (uint32_t d = 1; d <= 8; d <<= 1) {
+        uint32_t nx = 0, ny = 0;
+        if (!Neighbour(x, y, d, 1, nx, ny))
+            continue;
+        const Station* station = GetStation(map.GetCellBuilding(nx, ny));
+        if (station && station->GetMode() == kModeTrack &&
+            (station->GetConnectionMaskAt(int32_t(nx), int32_t(ny)) & ReverseDirection(uint8_t(d))) != 0)
+            return station;
+    }
+    return nullptr;
+}
+
 // Tries to accept a straight move onto (x, y) as the first ramp tile of a
 // bridge or tunnel; on success the span is remembered in the context.
 bool TrySpan(const PathStep& to, const PathStep& from, BuildSearchContext& context) {
@@ -249,11 +264,10 @@ int32_t GetFixedWayMask(uint32_t x, uint32_t y, uint32_t routeType, const BuildS
         return -1;
     Station* station = StationAtTile(int32_t(x), int32_t(y));
     if (routeType == 1) {
-        // The connection point of a track station beside the tile: the way
-        // runs on along the platforms.
-        if (station && station->GetMode() == kModeTrack && GetStation(map.GetCellBuilding(x, y)) != station &&
-            station->GetConnectionMaskAt(int32_t(x), int32_t(y)) != 0) {
-            const uint32_t rotation = station->GetRotation();
+        // Beside a track station's connection point that faces the tile:
+        // the way runs on along the platforms.
+        if (const Station* beside = TrackStationFacing(x, y)) {
+            const uint32_t rotation = beside->GetRotation();
             return rotation == 2 || rotation == 8 ? 10 : 5;
         }
         if (const SpecialTrack* piece = SpecialTrackOn(x, y);

@@ -725,10 +725,21 @@ int64_t BuildPlannedRoute(bool* built) {
         }
         cost += price;
     }
+    std::vector<PathPoint> runs;
     for (size_t i = 0; i < tiles.size(); ++i) {
         const PlannedTile& tile = tiles[i];
-        if (spanOf[i] || RunsOnExistingSpan(tile, routeType))
+        if (spanOf[i] || RunsOnExistingSpan(tile, routeType) ||
+            std::find(runs.begin(), runs.end(), PathPoint{tile.x, tile.y}) != runs.end())
             continue;
+        // A station's loading area takes the new way as one run; its cells
+        // stay the station's.
+        std::vector<PathPoint> run;
+        int32_t owner = -1;
+        if (routeType == 1 && LoadingAreaRun(tile.x, tile.y, run, owner)) {
+            cost += UpgradeLoadingAreaRun(run, owner, row, planner.player, true);
+            runs.insert(runs.end(), run.begin(), run.end());
+            continue;
+        }
         TileEditRecord record = ReadTileEdit(tile.x, tile.y, routeType);
         cost += PieceCost(record, tile.mask, routeType, row, planner.player);
         WriteTileBack(record, routeType, row, queued, planner.flagWord);

@@ -9,6 +9,7 @@
 #include "gameloop/new_game.h"
 #include "gameloop/route_commands.h"
 #include "gameloop/saved_game.h"
+#include "gameloop/station_commands.h"
 #include "platform/clock.h"
 #include "platform/endian.h"
 #include "platform/file.h"
@@ -17,6 +18,8 @@
 #include "transport/route_demolition.h"
 #include "transport/signal_commands.h"
 #include "transport/special_track.h"
+#include "transport/station_construction.h"
+#include "transport/station_layout.h"
 #include "transport/transport_log.h"
 #include "transport/transport_world_hooks.h"
 #include "world/bridge_span.h"
@@ -791,6 +794,68 @@ TEST_F(CurvePieceTest, FreeTrackRoutesGetCurvePiecesOnTheirBends) {
         SetRoutePlannerDirectPieces(0);
         x += 12;
     }
+}
+
+// A track through a rail station's platform: the platform's track with the
+// pieces beyond its ends is one run, brought to the new way at once and
+// left the station's; another company's station is neither charged for nor
+// changed.
+TEST_F(RouteConstructionTest, APlanThroughARailStationUpgradesItsLoadingAreaRun) {
+    std::string layouts;
+    ASSERT_TRUE(plat::ReadWholeFile("gamedata/station_config.txt", layouts));
+    GetStationLayouts().Clear();
+    ASSERT_EQ(GetStationLayouts().Read(layouts, "station_config.txt"), 0u);
+    GetStationHooks() = StationHooks{};
+    InstallStations();
+    InstallStationCommands();
+    BuildStationCommand build(50, 40, 0, 4, 0, 0);
+    build.SetPlayerId(0);
+    Run(build);
+    ASSERT_EQ(AllStations().size(), 1u);
+    const Station& station = *AllStations()[0];
+    LayoutRect platform;
+    ASSERT_TRUE(station.GetLoadAreaRect(1, platform));
+    const WorldMap& map = GetWorldMap();
+    const uint32_t x = uint32_t(platform.x);
+    const uint32_t y0 = uint32_t(platform.y) - 1, y1 = uint32_t(platform.y + platform.h);
+    ASSERT_EQ(map.GetCellBuilding(x, y0), station.GetId());
+    ASSERT_EQ(map.GetCellBuilding(x, y1), station.GetId());
+    const auto runRows = [&] {
+        std::vector<uint32_t> rows;
+        for (uint32_t y = y0; y <= y1; ++y)
+            rows.push_back(map.GetRouteTypeAt(1, x, y));
+        return rows;
+    };
+    const std::vector<uint32_t> before = runRows();
+    const int64_t piece = GetRouteConstructionCost(kTimberTrack);
+    const int64_t outside = 2 * 5 * piece;
+    int64_t runPrice = 0;
+    for (uint32_t row : before)
+        runPrice += row == kTimberTrack ? 0 : piece - (row != 0 ? GetRouteConstructionCost(int32_t(row)) : 0);
+
+    // Another company's plan runs over the station but leaves it alone.
+    SetRoutePlannerPlayer(1);
+    ASSERT_EQ(
+        PlanRouteToCompletion(int32_t(x), int32_t(y0) - 5, int32_t(x), int32_t(y1) + 5, kTimberTrack, 0),
+        outside);
+    BuildPlannedRoute();
+    EXPECT_EQ(runRows(), before);
+    DemolishRouteRect(int32_t(x), int32_t(y0) - 5, int32_t(x), int32_t(y1) + 5, 1, 1, false);
+
+    SetRoutePlannerPlayer(0);
+    const int64_t planned =
+        PlanRouteToCompletion(int32_t(x), int32_t(y0) - 5, int32_t(x), int32_t(y1) + 5, kTimberTrack, 0);
+    EXPECT_EQ(planned, outside + runPrice);
+    const int64_t spent = Spent();
+    Run(TrackRouteCommand(int16_t(x), int16_t(y0 - 5), int16_t(x), int16_t(y1 + 5), kTimberTrack, 0, 0));
+    EXPECT_EQ(Spent() - spent, planned);
+    for (uint32_t y = y0; y <= y1; ++y) {
+        EXPECT_EQ(map.GetCellBuilding(x, y), station.GetId()) << y;
+        EXPECT_EQ(map.GetRouteTypeAt(1, x, y), kTimberTrack) << y;
+    }
+    EXPECT_NE(map.GetTrackDirections(x, y0 - 1), 0u);
+    EXPECT_NE(map.GetTrackDirections(x, y1 + 1), 0u);
+    SetStationCommandHandlers({});
 }
 
 // The queue's chunks as a route section of the given bytes.
