@@ -279,8 +279,9 @@ int32_t GetFixedWayMask(uint32_t x, uint32_t y, uint32_t routeType, const BuildS
             return station->GetMode() != kModeTrack
                        ? 0
                        : int32_t(station->GetWayMaskAt(int32_t(x), int32_t(y)) & 0xFFu);
-        if (station->GetMode() == kModeTrack ||
-            (map.GetCellKind(x, y) == kCellRoute && map.GetCellBuilding(x, y) != 0))
+        // A road stop's own road cells (which name the stop) stay open to
+        // the road that serves it.
+        if (station->GetMode() == kModeTrack)
             return 0;
     }
     if (context && (context->flags & (kPlanBridges | kPlanTunnels)) != 0)
