@@ -3,10 +3,13 @@
 #include "data/generated/route_tables.h"
 #include "transport/station.h"
 #include "transport/transport_log.h"
+#include "transport/waypoint_list.h"
 #include "world/bridge_span.h"
+#include "world/game_clock.h"
 #include "world/prices.h"
 #include "world/world_map.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -104,10 +107,32 @@ int64_t PriceFinishedPlan(BuildRoutePlanner& planner) {
     }
     if (planner.pathfinder->GetState() != Pathfinder::kGoalReached)
         return 0;
+    const std::vector<PlannedTile> tiles = PlannedRouteTiles();
+    const std::vector<RouteSpan> spans = FindRouteSpans(tiles);
     int64_t cost = 0;
-    for (const PlannedTile& tile : PlannedRouteTiles()) {
-        TileEditRecord record = ReadTileEdit(tile.x, tile.y, planner.plannedType);
-        cost += PieceCost(record, tile.mask, planner.plannedType, planner.wayRow, planner.player);
+    size_t next = 0;
+    std::vector<PathPoint> runs;
+    for (size_t i = 0; i < tiles.size(); ++i) {
+        if (std::find(runs.begin(), runs.end(), PathPoint{tiles[i].x, tiles[i].y}) != runs.end())
+            continue;
+        if (next < spans.size() && spans[next].first == i) {
+            const RouteSpan& span = spans[next++];
+            const PlannedTile& last = tiles[i + span.length - 1];
+            cost += GetBridgeSpanCost(tiles[i].x, tiles[i].y, last.x, last.y, int32_t(span.spanRow));
+            i += span.length - 1;
+            continue;
+        }
+        if (RunsOnExistingSpan(tiles[i], planner.plannedType))
+            continue;
+        std::vector<PathPoint> run;
+        int32_t owner = -1;
+        if (planner.plannedType == 1 && LoadingAreaRun(tiles[i].x, tiles[i].y, run, owner)) {
+            cost += UpgradeLoadingAreaRun(run, owner, planner.wayRow, planner.player, false);
+            runs.insert(runs.end(), run.begin(), run.end());
+            continue;
+        }
+        TileEditRecord record = ReadTileEdit(tiles[i].x, tiles[i].y, planner.plannedType);
+        cost += PieceCost(record, tiles[i].mask, planner.plannedType, planner.wayRow, planner.player);
     }
     planner.plannedCost = cost;
     return cost;
@@ -151,6 +176,9 @@ bool SetUpPlan(BuildRoutePlanner& planner, int32_t fromX, int32_t fromY, int32_t
     context.routeType = uint32_t(way->RouteType);
     context.flags = flags;
     context.player = int32_t(planner.player);
+    context.spanRow = 0;
+    context.lastSpanLength = 0;
+    context.segments.clear();
     Pathfinder& pathfinder = *planner.pathfinder;
     pathfinder.ClearPath();
     pathfinder.SetContext(&context);
@@ -184,6 +212,14 @@ void SetRoutePlannerPlayer(uint32_t player) {
 
 void SetRoutePlannerFlag(uint32_t value) {
     GetBuildRoutePlanner().flagWord = value;
+}
+
+void SetRoutePlannerDirectPieces(uint8_t value) {
+    GetBuildRoutePlanner().directPieces = value;
+}
+
+void SetRoutePlannerSignals(uint8_t value) {
+    GetBuildRoutePlanner().signalSwitch = value;
 }
 
 int64_t PlanRouteWithPathfinder(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY, uint32_t row,
@@ -289,6 +325,124 @@ bool ValidateSpanPlan(const BuildRoutePlanner& planner) {
 }
 
 } // namespace
+
+std::vector<RouteSpan> FindRouteSpans(const std::vector<PlannedTile>& tiles) {
+    std::vector<RouteSpan> spans;
+    const BuildRoutePlanner& planner = GetBuildRoutePlanner();
+    const BuildSearchContext& context = planner.context;
+    if (planner.spanRow != 0 || (planner.flags & (kPlanBridges | kPlanTunnels)) == 0 || tiles.size() < 11)
+        return spans;
+    uint32_t bridgeRow = 0, tunnelRow = 0;
+    const World& world = CurrentWorld();
+    ChooseSpanRows(planner.wayRow, world.clock ? world.clock->GetCurrentYear() : 0, bridgeRow, tunnelRow);
+    BuildSearchContext bridge = context, tunnel = context;
+    bridge.spanRow = bridgeRow;
+    tunnel.spanRow = tunnelRow;
+    const auto ramp = [](uint32_t x, uint32_t y, const BuildSearchContext&) { return IsFreeGround(x, y); };
+    for (size_t i = 1; i + 4 < tiles.size(); ++i) {
+        const PlannedTile& at = tiles[i];
+        const PlannedTile& fourOn = tiles[i + 4];
+        if (fourOn.x != at.x && fourOn.y != at.y)
+            continue;
+        const uint8_t back = DirectionBetween(tiles[i + 1].x, tiles[i + 1].y, at.x, at.y);
+        const BuildSearchContext* chosen = nullptr;
+        SpanTileTest middle = nullptr;
+        if ((planner.flags & kPlanBridges) && bridgeRow != 0 && CanBridgeOver(fourOn.x, fourOn.y, bridge)) {
+            chosen = &bridge;
+            middle = CanBridgeOver;
+        } else if ((planner.flags & kPlanTunnels) && tunnelRow != 0 &&
+                   CanTunnelUnder(fourOn.x, fourOn.y, tunnel)) {
+            chosen = &tunnel;
+            middle = CanTunnelUnder;
+        }
+        if (!middle || back == 0)
+            continue;
+        SpanSegment segment;
+        const uint32_t length = MeasureSpan(at.x, at.y, back, middle, ramp, *chosen, segment);
+        const RouteBuilderRow* row = RouteBuilderTable::Find(int32_t(chosen->spanRow));
+        if (length == 0 || !row || (row->MaxLength > 0 && length > uint32_t(row->MaxLength)) ||
+            i + length >= tiles.size())
+            continue;
+        // The route must run straight over the whole span and its far end.
+        bool straight = true;
+        for (size_t k = 1; k <= length && straight; ++k)
+            straight = DirectionBetween(tiles[i + k].x, tiles[i + k].y, tiles[i + k - 1].x,
+                                        tiles[i + k - 1].y) == back;
+        if (!straight)
+            continue;
+        spans.push_back({i, length, chosen->spanRow});
+        i += length;
+    }
+    return spans;
+}
+
+bool LoadingAreaRun(uint32_t x, uint32_t y, std::vector<PathPoint>& tiles, int32_t& owner) {
+    tiles.clear();
+    const Station* station = StationAtTile(int32_t(x), int32_t(y));
+    if (!station || station->GetMode() != kModeTrack)
+        return false;
+    const WorldMap& map = GetWorldMap();
+    const bool alongY = station->GetRotationIndex() % 2 == 0;
+    for (uint32_t n = 1; n <= station->LoadAreaCount(); ++n) {
+        LayoutRect rect;
+        if (!station->GetLoadAreaRect(n, rect) || rect.w <= 0 || rect.h <= 0)
+            continue;
+        // The platform's track and the pieces beyond its ends that are the
+        // station's.
+        const PathPoint before = alongY ? PathPoint{rect.x, rect.y - 1} : PathPoint{rect.x - 1, rect.y};
+        const PathPoint after =
+            alongY ? PathPoint{rect.x, rect.y + rect.h} : PathPoint{rect.x + rect.w, rect.y};
+        const auto add = [&](int32_t tx, int32_t ty, bool end) {
+            if (tx < 0 || ty < 0 || !map.InMap(uint32_t(tx), uint32_t(ty)) ||
+                !map.HasTrack(uint32_t(tx), uint32_t(ty)))
+                return;
+            if (end && map.GetCellBuilding(uint32_t(tx), uint32_t(ty)) != station->GetId())
+                return;
+            tiles.push_back({tx, ty});
+        };
+        add(before.x, before.y, true);
+        for (int32_t ty = rect.y; ty < rect.y + rect.h; ++ty)
+            for (int32_t tx = rect.x; tx < rect.x + rect.w; ++tx)
+                add(tx, ty, false);
+        add(after.x, after.y, true);
+        if (std::find(tiles.begin(), tiles.end(), PathPoint{int32_t(x), int32_t(y)}) != tiles.end()) {
+            owner = station->GetOwner();
+            return true;
+        }
+        tiles.clear();
+    }
+    return false;
+}
+
+int64_t UpgradeLoadingAreaRun(const std::vector<PathPoint>& tiles, int32_t owner, uint32_t wayRow,
+                              uint32_t player, bool build) {
+    if (owner != int32_t(player))
+        return 0;
+    WorldMap& map = GetWorldMap();
+    int64_t cost = 0;
+    for (const PathPoint& tile : tiles) {
+        const uint32_t x = uint32_t(tile.x), y = uint32_t(tile.y);
+        const uint32_t existing = map.GetRouteTypeAt(1, x, y);
+        if (existing == wayRow || !CanUpgradeRouteType(existing, wayRow))
+            continue;
+        const int64_t price = existing == 0 ? PriceOf(wayRow) : PriceOf(wayRow) - PriceOf(existing);
+        cost += price > 0 ? price : 0;
+        if (build)
+            map.SetRouteType(1, x, y, wayRow);
+    }
+    return cost;
+}
+
+bool RunsOnExistingSpan(const PlannedTile& tile, uint32_t routeType) {
+    const WorldMap& map = GetWorldMap();
+    const BridgeSpan* span =
+        map.InMap(tile.x, tile.y) ? GetBridgeSpan(map.GetLayer1Object(tile.x, tile.y)) : nullptr;
+    if (!span)
+        return false;
+    const RouteBuilderRow* row = RouteBuilderTable::Find(span->GetRouteType());
+    return row && uint32_t(row->RouteType) == routeType &&
+           (span->GetOrientation() & StraightThrough(tile.mask)) == StraightThrough(tile.mask);
+}
 
 BridgeSpan* SpanOnTile(uint32_t x, uint32_t y) {
     const WorldMap& map = GetWorldMap();

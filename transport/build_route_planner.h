@@ -56,6 +56,11 @@ public:
     uint32_t flags = 0;
     // 1 for tentative pieces that a revert takes away again, else 0.
     uint32_t flagWord = 0;
+    // Computer players: curve pieces are placed at once rather than through
+    // the special-track command.
+    uint8_t directPieces = 0;
+    // A free track route (flag 8) gets signals around its four-way tiles.
+    uint8_t signalSwitch = 0;
     int64_t plannedCost = 0;
     PathPoint from;
     PathPoint to;
@@ -72,6 +77,8 @@ BuildRoutePlanner& GetBuildRoutePlanner();
 // Stores the player; a change drops the planned route.
 void SetRoutePlannerPlayer(uint32_t player);
 void SetRoutePlannerFlag(uint32_t value);
+void SetRoutePlannerDirectPieces(uint8_t value);
+void SetRoutePlannerSignals(uint8_t value);
 
 // Plans a way of the route builder row from one tile to another and runs
 // one slice of the search: the cost when the search finished in it, else 0
@@ -94,6 +101,26 @@ std::vector<PlannedTile> PlannedRouteTiles();
 // The bridge or tunnel piece hanging at a tile (the first attachment slot,
 // else the second), or null.
 BridgeSpan* SpanOnTile(uint32_t x, uint32_t y);
+// A bridge or tunnel inside a plain plan: the tiles first .. first +
+// length - 1 of PlannedRouteTiles are its chain, the tiles before and after
+// them its end pieces.
+struct RouteSpan {
+    size_t first = 0;
+    uint32_t length = 0;
+    uint32_t spanRow = 0;
+};
+// The spans of a plain plan of flags 1 or 2 (none otherwise).
+std::vector<RouteSpan> FindRouteSpans(const std::vector<PlannedTile>& tiles);
+// Whether the plan's way already runs on a span at the tile along mask.
+bool RunsOnExistingSpan(const PlannedTile& tile, uint32_t routeType);
+// The track of a rail station's loading area that holds (x, y), with the
+// piece beyond each of its ends: a plan that reaches it upgrades the whole
+// run to its way at once. False (tiles empty) off such a loading area.
+bool LoadingAreaRun(uint32_t x, uint32_t y, std::vector<PathPoint>& tiles, int32_t& owner);
+// The price of bringing the run's track to the way row, and with build set
+// the run changed. Another company's station costs and changes nothing.
+int64_t UpgradeLoadingAreaRun(const std::vector<PathPoint>& tiles, int32_t owner, uint32_t wayRow,
+                              uint32_t player, bool build);
 // Whether the planned route may still be built as planned.
 bool ValidatePlannedRoute();
 

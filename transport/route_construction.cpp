@@ -2,10 +2,15 @@
 
 #include "data/generated/route_tables.h"
 #include "files/chunk_transfer.h"
+#include "gameloop/route_commands.h"
 #include "platform/endian.h"
+#include "transport/signal_commands.h"
+#include "transport/signals.h"
+#include "transport/special_track.h"
 #include "transport/transport_log.h"
 #include "world/bridge_span.h"
 #include "world/game_clock.h"
+#include "world/prices.h"
 #include "world/world_map.h"
 
 #include <algorithm>
@@ -542,6 +547,65 @@ void WriteTileBack(const TileEditRecord& record, uint32_t routeType, uint32_t wa
 
 namespace {
 
+// Puts a curve piece on every bend of a free track route that asks for
+// them (flags 8 and 16): computer players' directly, others' as the
+// special-track build would, paid by the planning player. The price of
+// what was placed directly.
+int64_t PlaceCurvePieces(const BuildRoutePlanner& planner, const std::vector<PlannedTile>& tiles,
+                         const std::vector<const RouteSpan*>& spanOf) {
+    if ((planner.flags & (kPlanFreeRoute | kPlanCurvePieces)) != (kPlanFreeRoute | kPlanCurvePieces) ||
+        planner.flagWord != 0)
+        return 0;
+    int64_t cost = 0;
+    for (size_t i = 1; i + 1 < tiles.size(); ++i) {
+        const PlannedTile& bend = tiles[i];
+        const uint32_t rotation = CurveRotation(bend.mask);
+        if (rotation > 3 || spanOf[i] ||
+            !CanPlaceSpecialTrack(bend.x, bend.y, uint8_t(rotation), kCurvePieceType,
+                                  int32_t(planner.player)))
+            continue;
+        if (planner.directPieces) {
+            if (CreateSpecialTrack(bend.x, bend.y, uint8_t(rotation), kCurvePieceType, planner.wayRow,
+                                   int32_t(planner.player)))
+                cost += GetSpecialTrackConstructionCost(kCurvePieceType, int32_t(planner.wayRow));
+            continue;
+        }
+        // Run here on every machine alike, rather than posted once more.
+        if (const auto& place = GetRouteCommandHandlers().specialTrack) {
+            BuildSpecialTrackCommand command(bend.x, bend.y, uint8_t(rotation), kCurvePieceType,
+                                             planner.wayRow, 0);
+            command.SetPlayerId(planner.player);
+            place(command);
+        }
+    }
+    return cost;
+}
+
+// Signals on the free neighbours of every four-way track tile of the
+// route: on track without road or a signal. Their price.
+int64_t PlaceJunctionSignals(const std::vector<PlannedTile>& tiles) {
+    const WorldMap& map = GetWorldMap();
+    int64_t cost = 0;
+    for (const PlannedTile& tile : tiles) {
+        if (map.GetCellKind(tile.x, tile.y) != kCellRoute || map.GetTrackDirections(tile.x, tile.y) != 15)
+            continue;
+        for (uint32_t d = 1; d <= 8; d <<= 1) {
+            int32_t dx = 0, dy = 0;
+            OffsetOfDirection(uint8_t(d), dx, dy);
+            const int64_t nx = int64_t(tile.x) + dx, ny = int64_t(tile.y) + dy;
+            if (nx < 0 || ny < 0 || !map.InMap(uint32_t(nx), uint32_t(ny)))
+                continue;
+            const uint32_t x = uint32_t(nx), y = uint32_t(ny);
+            if (map.GetCellKind(x, y) != kCellRoute || map.GetRouteSignal(x, y) != 0 || !map.HasTrack(x, y) ||
+                map.HasRoad(x, y))
+                continue;
+            CreateSignal(x, y, 0);
+            cost += GetSignalPrice(0);
+        }
+    }
+    return cost;
+}
+
 // Lays the span of a bridge or tunnel plan (a new chain, or an existing one
 // given the new row) and marks it; its price, 0 when it cannot be laid.
 int64_t LaySpan(const BuildRoutePlanner& planner, const PlannedTile& second, const PlannedTile& last,
@@ -621,13 +685,27 @@ int64_t BuildPlannedRoute(bool* built) {
     if (planner.spanRow != 0)
         return BuildPlannedSpan(planner, built);
     const std::vector<PlannedTile> tiles = PlannedRouteTiles();
+    const std::vector<RouteSpan> spans = FindRouteSpans(tiles);
     const uint32_t routeType = planner.plannedType;
     const uint32_t row = planner.wayRow;
     const bool queued = QueuedForWorker(row, planner.player, planner.flagWord);
+    // The span of each tile that lies in one, else null.
+    std::vector<const RouteSpan*> spanOf(tiles.size(), nullptr);
+    for (const RouteSpan& span : spans)
+        for (size_t k = 0; k < span.length; ++k)
+            spanOf[span.first + k] = &span;
     if (queued) {
-        // The worker goes from the start to the goal.
-        for (size_t i = tiles.size(); i-- > 0;)
-            AddConstructionStep(tiles[i].x, tiles[i].y, planner.player, row, 0, 0, 0, i + 1 == tiles.size());
+        // The worker goes from the start to the goal; the tiles of a span
+        // are steps of its row.
+        std::vector<uint32_t> opened;
+        for (size_t i = tiles.size(); i-- > 0;) {
+            const uint32_t stepRow = spanOf[i] ? spanOf[i]->spanRow : row;
+            const uint32_t kind = spanOf[i] ? SpanKindOf(stepRow) : 0;
+            const bool newJob = std::find(opened.begin(), opened.end(), stepRow) == opened.end();
+            if (newJob)
+                opened.push_back(stepRow);
+            AddConstructionStep(tiles[i].x, tiles[i].y, planner.player, stepRow, kind, 0, 0, newJob);
+        }
     }
     // A queued build reaches the route search only when its last step is
     // done: the marks that writing the tiles sets are taken back.
@@ -635,11 +713,41 @@ int64_t BuildPlannedRoute(bool* built) {
     const bool trackBefore = map.TrackNetworkChanged();
     const bool roadBefore = map.RoadNetworkChanged();
     int64_t cost = 0;
-    for (const PlannedTile& tile : tiles) {
+    for (const RouteSpan& span : spans) {
+        const PlannedTile& first = tiles[span.first];
+        const PlannedTile& last = tiles[span.first + span.length - 1];
+        const int64_t price =
+            BuildBridge(first.x, first.y, last.x, last.y, int32_t(span.spanRow), int32_t(planner.player));
+        BridgeSpan* chain = price != 0 ? SpanOnTile(first.x, first.y) : nullptr;
+        if (chain) {
+            chain->SetChainFlag0(queued || planner.flagWord == 1);
+            chain->SetChainFlag1(planner.flagWord == 1);
+        }
+        cost += price;
+    }
+    std::vector<PathPoint> runs;
+    for (size_t i = 0; i < tiles.size(); ++i) {
+        const PlannedTile& tile = tiles[i];
+        if (spanOf[i] || RunsOnExistingSpan(tile, routeType) ||
+            std::find(runs.begin(), runs.end(), PathPoint{tile.x, tile.y}) != runs.end())
+            continue;
+        // A station's loading area takes the new way as one run; its cells
+        // stay the station's.
+        std::vector<PathPoint> run;
+        int32_t owner = -1;
+        if (routeType == 1 && LoadingAreaRun(tile.x, tile.y, run, owner)) {
+            cost += UpgradeLoadingAreaRun(run, owner, row, planner.player, true);
+            runs.insert(runs.end(), run.begin(), run.end());
+            continue;
+        }
         TileEditRecord record = ReadTileEdit(tile.x, tile.y, routeType);
         cost += PieceCost(record, tile.mask, routeType, row, planner.player);
         WriteTileBack(record, routeType, row, queued, planner.flagWord);
     }
+    if (routeType == 1)
+        cost += PlaceCurvePieces(planner, tiles, spanOf);
+    if (routeType == 1 && planner.flagWord == 0 && (planner.flags & kPlanFreeRoute) && planner.signalSwitch)
+        cost += PlaceJunctionSignals(tiles);
     if (queued) {
         if (!trackBefore)
             map.ClearTrackNetworkChanged();

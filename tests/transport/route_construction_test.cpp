@@ -9,12 +9,17 @@
 #include "gameloop/new_game.h"
 #include "gameloop/route_commands.h"
 #include "gameloop/saved_game.h"
+#include "gameloop/station_commands.h"
 #include "platform/clock.h"
 #include "platform/endian.h"
 #include "platform/file.h"
 #include "transport/build_route_planner.h"
 #include "transport/route_command_handlers.h"
 #include "transport/route_demolition.h"
+#include "transport/signal_commands.h"
+#include "transport/special_track.h"
+#include "transport/station_construction.h"
+#include "transport/station_layout.h"
 #include "transport/transport_log.h"
 #include "transport/transport_world_hooks.h"
 #include "world/bridge_span.h"
@@ -37,7 +42,7 @@ namespace {
 
 constexpr uint32_t kLand = 1, kWater = 2;
 constexpr uint16_t kTimberTrack = 1, kRoad = 8, kTrackBridge = 9, kTrackBridgeRamp = 10, kRoadTunnel = 15,
-                   kRoadTunnelPortal = 16;
+                   kRoadTunnelPortal = 16, kTrackTunnel = 13;
 constexpr int64_t kMoney = 100000000;
 
 size_t SpanCount() {
@@ -104,6 +109,25 @@ protected:
             out.push_back(uint64_t(cell.word0) << 32 | cell.word1);
         return out;
     }
+    // Nothing of the company's is left; the town's road (column 40) may
+    // have gone where the company's road ran along it and made it its own.
+    static void ExpectNothingOfTheCompanyLeft(const std::vector<uint64_t>& before) {
+        const WorldMap& map = GetWorldMap();
+        const std::vector<uint64_t> now = Cells();
+        for (uint32_t y = 0; y < 64; ++y)
+            for (uint32_t x = 0; x < 64; ++x) {
+                if (x == 40 || now[y * 64 + x] == before[y * 64 + x])
+                    continue;
+                ADD_FAILURE() << "left at (" << x << ", " << y << "): kind " << map.GetCellKind(x, y)
+                              << ", sub " << map.GetRouteSubKind(x, y) << ", track "
+                              << map.GetTrackDirections(x, y) << " row " << map.GetRouteTypeAt(1, x, y)
+                              << ", road " << map.GetRoadDirections(x, y) << " row "
+                              << map.GetRouteTypeAt(2, x, y) << ", owned "
+                              << map.GetEdgeHeightMatchMask(x, y, 0) << ", marks "
+                              << map.GetRouteFlagA(1, x, y) << map.GetRouteFlagB(1, x, y)
+                              << map.GetRouteFlagA(2, x, y) << map.GetRouteFlagB(2, x, y);
+            }
+    }
     // Lets the workers finish every queued step.
     static void FinishConstruction() {
         for (uint32_t t = 1; t < 2000 && !GetConstructionQueue().players.empty(); ++t) {
@@ -123,8 +147,12 @@ protected:
 
 TEST_F(RouteConstructionTest, PlansADetourAroundWaterAndSnapsADragToAnAxis) {
     SetRoutePlannerPlayer(0);
-    // Around the pond's south end: longer than the straight 30 tiles.
-    ASSERT_GT(PlanRouteToCompletion(10, 20, 30, 20, kRoad, 0), 0);
+    // Without flag 8 every tile stays on the start's row or column: the
+    // pond blocks the straight line and no detour is allowed.
+    EXPECT_EQ(PlanRouteToCompletion(10, 20, 30, 20, kRoad, 0), 0);
+    // Free of the axis: around the pond's south end, longer than the
+    // straight 30 tiles.
+    ASSERT_GT(PlanRouteToCompletion(10, 20, 30, 20, kRoad, 8), 0);
     const std::vector<PlannedTile> tiles = PlannedRouteTiles();
     ASSERT_GT(tiles.size(), 31u);
     for (const PlannedTile& tile : tiles)
@@ -178,8 +206,8 @@ TEST_F(RouteConstructionTest, ASlicedPlanFindsTheSamePath) {
         EXPECT_EQ(sliced[i].mask, expected[i].mask);
     }
     // A command plans to the end in one go whatever the budget.
-    Run(TrackRouteCommand(5, 30, 35, 30, kTimberTrack, 0, 0));
-    EXPECT_NE(GetWorldMap().GetTrackDirections(35, 30), 0u);
+    Run(TrackRouteCommand(5, 50, 35, 50, kTimberTrack, 0, 0));
+    EXPECT_NE(GetWorldMap().GetTrackDirections(35, 50), 0u);
     pathfinder.SetClock(nullptr);
 }
 
@@ -430,22 +458,7 @@ TEST_F(RouteConstructionTest, BridgesThatCannotStandAreNotBuilt) {
         Run(TrackRouteCommand(c.x1, c.y1, c.x2, c.y2, c.row, 0, 0));
         EXPECT_EQ(Spent(), spent);
         EXPECT_EQ(SpanCount(), 0u);
-        // Nothing of the company's is left; the town's road (column 40) may
-        // have gone where the company's road ran along it and made it its own.
-        const WorldMap& map = GetWorldMap();
-        for (uint32_t y = 0; y < 64; ++y)
-            for (uint32_t x = 0; x < 64; ++x) {
-                if (x == 40 || Cells()[y * 64 + x] == before[y * 64 + x])
-                    continue;
-                ADD_FAILURE() << "left at (" << x << ", " << y << "): kind " << map.GetCellKind(x, y)
-                              << ", sub " << map.GetRouteSubKind(x, y) << ", track "
-                              << map.GetTrackDirections(x, y) << " row " << map.GetRouteTypeAt(1, x, y)
-                              << ", road " << map.GetRoadDirections(x, y) << " row "
-                              << map.GetRouteTypeAt(2, x, y) << ", owned "
-                              << map.GetEdgeHeightMatchMask(x, y, 0) << ", marks "
-                              << map.GetRouteFlagA(1, x, y) << map.GetRouteFlagB(1, x, y)
-                              << map.GetRouteFlagA(2, x, y) << map.GetRouteFlagB(2, x, y);
-            }
+        ExpectNothingOfTheCompanyLeft(before);
     }
 }
 
@@ -476,23 +489,373 @@ TEST_F(RouteConstructionTest, RandomBuildsAndDemolitionsLeaveNothingBehind) {
             DemolishRouteRect(0, 0, 63, 63, mode, 0, false);
         FinishConstruction();
         EXPECT_EQ(SpanCount(), 0u);
-        // Nothing of the company's is left; the town's road (column 40) may
-        // have gone where the company's road ran along it and made it its own.
-        const WorldMap& map = GetWorldMap();
-        for (uint32_t y = 0; y < 64; ++y)
-            for (uint32_t x = 0; x < 64; ++x) {
-                if (x == 40 || Cells()[y * 64 + x] == before[y * 64 + x])
-                    continue;
-                ADD_FAILURE() << "left at (" << x << ", " << y << "): kind " << map.GetCellKind(x, y)
-                              << ", sub " << map.GetRouteSubKind(x, y) << ", track "
-                              << map.GetTrackDirections(x, y) << " row " << map.GetRouteTypeAt(1, x, y)
-                              << ", road " << map.GetRoadDirections(x, y) << " row "
-                              << map.GetRouteTypeAt(2, x, y) << ", owned "
-                              << map.GetEdgeHeightMatchMask(x, y, 0) << ", marks "
-                              << map.GetRouteFlagA(1, x, y) << map.GetRouteFlagB(1, x, y)
-                              << map.GetRouteFlagA(2, x, y) << map.GetRouteFlagB(2, x, y);
-            }
+        ExpectNothingOfTheCompanyLeft(before);
     }
+}
+
+// Span rows that end in the plain timber track, for the plans that choose
+// their own bridges and tunnels; put back as they were afterwards.
+class SpanRowsForTimberTrack {
+public:
+    SpanRowsForTimberTrack() : bridge_(*Row(kTrackBridge)), tunnel_(*Row(kTrackTunnel)) {
+        Row(kTrackBridge)->RampIndex = kTimberTrack;
+        Row(kTrackTunnel)->RampIndex = kTimberTrack;
+    }
+    ~SpanRowsForTimberTrack() {
+        *Row(kTrackBridge) = bridge_;
+        *Row(kTrackTunnel) = tunnel_;
+    }
+    static RouteBuilderRow* Row(int32_t row) { return RouteBuilderTable::FindMutable(row); }
+
+private:
+    RouteBuilderRow bridge_;
+    RouteBuilderRow tunnel_;
+};
+
+// A plain plan with flag 1 or 2 crosses the pond (x 20-23) on a span of its
+// own choice: four ramp tiles each side, an end piece beyond each ramp.
+TEST_F(RouteConstructionTest, PlainPlansChooseBridgesAndTunnels) {
+    const SpanRowsForTimberTrack rows;
+    SpanRowsForTimberTrack::Row(kTrackTunnel)->StartYear = 0;
+    const std::vector<uint64_t> before = Cells();
+    struct Case {
+        const char* what;
+        uint16_t flags;
+        int32_t bridgeMaxLength;
+        // The span row expected on the pond, 0 for no plan at all.
+        uint16_t spanRow;
+    };
+    const Case cases[] = {
+        {"bridges allowed", 1, 12, kTrackBridge},
+        {"tunnels allowed", 2, 12, kTrackTunnel},
+        {"both: the bridge is tried first", 3, 12, kTrackBridge},
+        {"the pond is too wide for the bridge row", 1, 11, 0},
+        {"no spans asked for", 0, 12, 0},
+    };
+    WorldMap& map = GetWorldMap();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SpanRowsForTimberTrack::Row(kTrackBridge)->MaxLength = c.bridgeMaxLength;
+        SetRoutePlannerPlayer(0);
+        const int64_t planned = PlanRouteToCompletion(10, 10, 33, 10, kTimberTrack, c.flags);
+        if (c.spanRow == 0) {
+            EXPECT_EQ(planned, 0);
+            continue;
+        }
+        // Ramps 16-19, the pond 20-23, ramps 24-27: one chain of 12 tiles.
+        const int64_t pieces = 2 * 6 * int64_t(GetRouteConstructionCost(kTimberTrack));
+        EXPECT_EQ(planned, GetBridgeSpanCost(16, 10, 27, 10, c.spanRow) + pieces);
+        const int64_t spent = Spent();
+        Run(GameCommand31(10, 10, 33, 10, kTimberTrack, c.flags));
+        EXPECT_EQ(Spent() - spent, planned);
+        const BridgeSpan* span = SpanOnTile(21, 10);
+        ASSERT_NE(span, nullptr);
+        EXPECT_EQ(span->GetRouteType(), c.spanRow);
+        EXPECT_EQ(SpanOnTile(15, 10), nullptr);
+        EXPECT_EQ(SpanOnTile(28, 10), nullptr);
+        // The end pieces face the span; nothing is laid under it.
+        EXPECT_EQ(map.GetTrackDirections(15, 10), 10u);
+        EXPECT_EQ(map.GetTrackDirections(28, 10), 10u);
+        for (uint32_t x = 16; x <= 27; ++x)
+            EXPECT_EQ(map.GetTrackDirections(x, 10), 0u) << x;
+        EXPECT_TRUE(IsConstructionPending(0, c.spanRow));
+        FinishConstruction();
+        EXPECT_EQ(SpanOnTile(21, 10)->GetFlags() & 1u, 0u);
+        Run(BuildRouteCommand(10, 10, 33, 10, kTimberTrack, 0));
+        EXPECT_EQ(SpanCount(), 0u);
+        EXPECT_EQ(Cells(), before);
+    }
+}
+
+// Span measuring: four free ramp tiles, the tiles the middle test passes,
+// four free ramp tiles and the tile after them.
+TEST_F(RouteConstructionTest, MeasureSpanNeedsRampsOfFreeGround) {
+    BuildSearchContext context;
+    context.routeType = 1;
+    context.wayRow = kTimberTrack;
+    struct Case {
+        const char* what;
+        uint32_t x, y, back;
+        uint32_t length;
+        SpanSegment rect;
+    };
+    const Case cases[] = {
+        {"eastwards over the pond", 16, 10, 8, 12, {12, 16, 10, 28, 10}},
+        {"westwards over the pond", 27, 10, 2, 12, {12, 15, 10, 27, 10}},
+        {"a ramp in the water", 17, 10, 8, 0, {}},
+        {"nothing to cross", 2, 50, 8, 0, {}},
+        {"the ramp leaves the map", 62, 10, 8, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SpanSegment rect;
+        EXPECT_EQ(MeasureSpan(
+                      c.x, c.y, c.back, CanBridgeOver,
+                      [](uint32_t x, uint32_t y, const BuildSearchContext&) { return IsFreeGround(x, y); },
+                      context, rect),
+                  c.length);
+        if (c.length != 0) {
+            EXPECT_EQ(rect.x0, c.rect.x0);
+            EXPECT_EQ(rect.x1, c.rect.x1);
+            EXPECT_EQ(rect.y0, c.rect.y0);
+            EXPECT_EQ(rect.y1, c.rect.y1);
+        }
+    }
+    // The rows a plain way's spans are chosen from: the newest that end in
+    // it and have come.
+    const SpanRowsForTimberTrack rows;
+    uint32_t bridge = 0, tunnel = 0;
+    ChooseSpanRows(kTimberTrack, 1900, bridge, tunnel);
+    EXPECT_EQ(bridge, kTrackBridge);
+    EXPECT_EQ(tunnel, kTrackTunnel);
+    ChooseSpanRows(kTimberTrack, 1860, bridge, tunnel);
+    EXPECT_EQ(tunnel, 0u);
+    ChooseSpanRows(kRoad, 1900, bridge, tunnel);
+    EXPECT_EQ(bridge, 0u);
+}
+
+// A track tunnel under the pond along row 30 (portals at x 11 and 29, end
+// pieces at 10 and 30): another way of the same type may come up beside a
+// portal only along the tunnel.
+TEST_F(RouteConstructionTest, WaysBesideATunnelPortalRunAlongIt) {
+    Run(TrackRouteCommand(10, 30, 30, 30, kTrackTunnel, 0, 0));
+    ASSERT_NE(SpanOnTile(11, 30), nullptr);
+    ASSERT_TRUE(SpanOnTile(11, 30)->IsTunnelEntranceAt(11, 30));
+    struct Case {
+        const char* what;
+        uint16_t row;
+        int16_t x1, y1, x2, y2;
+        bool planned;
+    };
+    const Case cases[] = {
+        {"track ending above the portal, across the tunnel", kTimberTrack, 11, 24, 11, 29, false},
+        {"track leaving from below the portal", kTimberTrack, 11, 31, 11, 37, false},
+        {"track above the hidden middle", kTimberTrack, 14, 24, 14, 29, true},
+        {"track along the tunnel beside the portal", kTimberTrack, 4, 29, 11, 29, true},
+        {"road above a track tunnel's portal", kRoad, 11, 24, 11, 29, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetRoutePlannerPlayer(0);
+        EXPECT_EQ(PlanRouteToCompletion(c.x1, c.y1, c.x2, c.y2, c.row, 0) > 0, c.planned);
+    }
+}
+
+// What fixes a new way's directions on a tile: a span the search accepted
+// (only while spans are asked for, and never under a tunnel plan).
+TEST_F(RouteConstructionTest, FixedWayMasksOfAcceptedSpans) {
+    BuildSearchContext context;
+    context.routeType = 1;
+    context.flags = 1;
+    context.segments = {{12, 16, 10, 28, 10}, {9, 5, 50, 5, 59}};
+    struct Case {
+        const char* what;
+        uint32_t x, y, flags, spanRow;
+        int32_t mask;
+    };
+    const Case cases[] = {
+        {"inside a span along x", 21, 10, 1, 0, 10},
+        {"inside a span along y", 5, 55, 2, 0, 5},
+        {"outside every span", 21, 11, 1, 0, -1},
+        {"spans not asked for", 21, 10, 0, 0, -1},
+        {"under a tunnel plan", 21, 10, 1, kTrackTunnel, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        context.flags = c.flags;
+        context.spanRow = c.spanRow;
+        EXPECT_EQ(GetFixedWayMask(c.x, c.y, 1, &context), c.mask);
+    }
+    EXPECT_EQ(GetFixedWayMask(21, 10, 1, nullptr), -1);
+    // Buildings let no way through, whatever the direction.
+    WorldMap& map = GetWorldMap();
+    map.SetCellKindAt(50, 10, kCellFootprint);
+    for (uint32_t back : {1u, 2u, 4u, 8u}) {
+        EXPECT_FALSE(BuildingAllowsStep(50, 10, back, 1)) << back;
+        EXPECT_TRUE(BuildingAllowsStep(51, 10, back, 1)) << back;
+    }
+}
+
+// A free track route (flag 8) with the signal switch on gets a signal on
+// every free track neighbour of each four-way tile it makes, paid for.
+TEST_F(RouteConstructionTest, SignalsAroundFourWayJunctions) {
+    struct Case {
+        const char* what;
+        uint16_t flags;
+        uint8_t signalSwitch;
+        uint32_t signals;
+    };
+    const Case cases[] = {
+        {"free route, switch on", 8, 1, 4},
+        {"switch off", 8, 0, 0},
+        {"not a free route", 0, 1, 0},
+    };
+    const uint32_t around[4][2] = {{30, 49}, {30, 51}, {29, 50}, {31, 50}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Run(TrackRouteCommand(30, 45, 30, 55, kTimberTrack, 0, 0));
+        FinishConstruction();
+        SetRoutePlannerPlayer(0);
+        SetRoutePlannerSignals(c.signalSwitch);
+        const int64_t planned = PlanRouteToCompletion(25, 50, 35, 50, kTimberTrack, c.flags);
+        ASSERT_GT(planned, 0);
+        const int64_t spent = Spent();
+        Run(GameCommand31(25, 50, 35, 50, kTimberTrack, c.flags));
+        EXPECT_EQ(Spent() - spent, planned + int64_t(c.signals) * GetSignalPrice(0));
+        ASSERT_EQ(GetWorldMap().GetTrackDirections(30, 50), 15u);
+        uint32_t placed = 0;
+        for (const auto& tile : around)
+            placed += GetWorldMap().GetRouteSignal(tile[0], tile[1]) != 0 ? 1 : 0;
+        EXPECT_EQ(placed, c.signals);
+        // The junction itself, a crossing of the ways, gets none.
+        EXPECT_EQ(GetWorldMap().GetRouteSignal(30, 50), 0u);
+        FinishConstruction();
+        DemolishRouteRect(25, 45, 35, 55, 1, 0, false);
+        SetRoutePlannerSignals(0);
+    }
+}
+
+// A one-tile curve piece of type 7 for the bends of free track routes:
+// rails from its top (1) to its right (2), turned by the rotation.
+class CurvePieceTest : public RouteConstructionTest {
+protected:
+    static void SetUpTestSuite() {
+        RouteConstructionTest::SetUpTestSuite();
+        SpecialTracksRow* curve = SpecialTracksTable::GetOrCreateRow(kCurvePieceType);
+        ASSERT_NE(curve, nullptr);
+        const auto table = [](std::initializer_list<float> cells) {
+            ValueTable t;
+            t.Resize(1, uint32_t(cells.size()));
+            t.Cells().assign(cells);
+            return t;
+        };
+        curve->AreaDescription = table({1});
+        curve->Directions = table({3});
+        curve->PathTable = ValueTable();
+        curve->PathTable.Resize(2, 1);
+        curve->PathTable.Cells().assign({0, 0});
+        curve->ConstructionCostMultiplier = 2;
+        curve->NrOfRotations = 4;
+    }
+    // The other suites see the shipped rows again.
+    static void TearDownTestSuite() {
+        SpecialTracksTable::Clear();
+        RouteConstructionTest::SetUpTestSuite();
+    }
+    // The curve pieces on the rectangle, with their rotations.
+    static std::vector<std::array<uint32_t, 3>> Curves(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
+        std::vector<std::array<uint32_t, 3>> out;
+        for (uint32_t y = y0; y <= y1; ++y)
+            for (uint32_t x = x0; x <= x1; ++x)
+                if (const auto* piece =
+                        dynamic_cast<const SpecialTrack*>(GetWorldMap().FindSpecialTrack(x, y));
+                    piece && piece->GetType() == kCurvePieceType)
+                    out.push_back({x, y, piece->GetRotation()});
+        return out;
+    }
+};
+
+TEST_F(CurvePieceTest, FreeTrackRoutesGetCurvePiecesOnTheirBends) {
+    InstallSpecialTracks();
+    InstallSignalCommands();
+    struct Case {
+        const char* what;
+        uint16_t flags;
+        uint8_t direct;
+        bool curve;
+    };
+    const Case cases[] = {
+        {"placed directly", 8 | 16, 1, true},
+        {"placed as the special-track build would", 8 | 16, 0, true},
+        {"no curves asked for", 8, 1, false},
+    };
+    int16_t x = 2;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // An L from (x, 45) to (x + 7, 52): one bend, at (x, 52) or (x + 7, 45).
+        SetRoutePlannerPlayer(0);
+        SetRoutePlannerDirectPieces(c.direct);
+        const int64_t planned = PlanRouteToCompletion(x, 45, x + 7, 52, kTimberTrack, c.flags);
+        ASSERT_GT(planned, 0);
+        const int64_t spent = Spent();
+        Run(GameCommand31(x, 45, x + 7, 52, kTimberTrack, c.flags));
+        const auto curves = Curves(uint32_t(x), 45, uint32_t(x) + 7, 52);
+        if (!c.curve) {
+            EXPECT_TRUE(curves.empty());
+            EXPECT_EQ(Spent() - spent, planned);
+        } else {
+            ASSERT_EQ(curves.size(), 1u);
+            const std::array<uint32_t, 3> lowerLeft{uint32_t(x), 52, 0}, upperRight{uint32_t(x) + 7, 45, 2};
+            EXPECT_TRUE(curves[0] == lowerLeft || curves[0] == upperRight)
+                << curves[0][0] << "," << curves[0][1] << " rotation " << curves[0][2];
+            EXPECT_EQ(Spent() - spent,
+                      planned + GetSpecialTrackConstructionCost(kCurvePieceType, kTimberTrack));
+        }
+        SetRoutePlannerDirectPieces(0);
+        x += 12;
+    }
+}
+
+// A track through a rail station's platform: the platform's track with the
+// pieces beyond its ends is one run, brought to the new way at once and
+// left the station's; another company's station is neither charged for nor
+// changed.
+TEST_F(RouteConstructionTest, APlanThroughARailStationUpgradesItsLoadingAreaRun) {
+    std::string layouts;
+    ASSERT_TRUE(plat::ReadWholeFile("gamedata/station_config.txt", layouts));
+    GetStationLayouts().Clear();
+    ASSERT_EQ(GetStationLayouts().Read(layouts, "station_config.txt"), 0u);
+    GetStationHooks() = StationHooks{};
+    InstallStations();
+    InstallStationCommands();
+    BuildStationCommand build(50, 40, 0, 4, 0, 0);
+    build.SetPlayerId(0);
+    Run(build);
+    ASSERT_EQ(AllStations().size(), 1u);
+    const Station& station = *AllStations()[0];
+    LayoutRect platform;
+    ASSERT_TRUE(station.GetLoadAreaRect(1, platform));
+    const WorldMap& map = GetWorldMap();
+    const uint32_t x = uint32_t(platform.x);
+    const uint32_t y0 = uint32_t(platform.y) - 1, y1 = uint32_t(platform.y + platform.h);
+    ASSERT_EQ(map.GetCellBuilding(x, y0), station.GetId());
+    ASSERT_EQ(map.GetCellBuilding(x, y1), station.GetId());
+    const auto runRows = [&] {
+        std::vector<uint32_t> rows;
+        for (uint32_t y = y0; y <= y1; ++y)
+            rows.push_back(map.GetRouteTypeAt(1, x, y));
+        return rows;
+    };
+    const std::vector<uint32_t> before = runRows();
+    const int64_t piece = GetRouteConstructionCost(kTimberTrack);
+    const int64_t outside = 2 * 5 * piece;
+    int64_t runPrice = 0;
+    for (uint32_t row : before)
+        runPrice += row == kTimberTrack ? 0 : piece - (row != 0 ? GetRouteConstructionCost(int32_t(row)) : 0);
+
+    // Another company's plan runs over the station but leaves it alone.
+    SetRoutePlannerPlayer(1);
+    ASSERT_EQ(
+        PlanRouteToCompletion(int32_t(x), int32_t(y0) - 5, int32_t(x), int32_t(y1) + 5, kTimberTrack, 0),
+        outside);
+    BuildPlannedRoute();
+    EXPECT_EQ(runRows(), before);
+    DemolishRouteRect(int32_t(x), int32_t(y0) - 5, int32_t(x), int32_t(y1) + 5, 1, 1, false);
+
+    SetRoutePlannerPlayer(0);
+    const int64_t planned =
+        PlanRouteToCompletion(int32_t(x), int32_t(y0) - 5, int32_t(x), int32_t(y1) + 5, kTimberTrack, 0);
+    EXPECT_EQ(planned, outside + runPrice);
+    const int64_t spent = Spent();
+    Run(TrackRouteCommand(int16_t(x), int16_t(y0 - 5), int16_t(x), int16_t(y1 + 5), kTimberTrack, 0, 0));
+    EXPECT_EQ(Spent() - spent, planned);
+    for (uint32_t y = y0; y <= y1; ++y) {
+        EXPECT_EQ(map.GetCellBuilding(x, y), station.GetId()) << y;
+        EXPECT_EQ(map.GetRouteTypeAt(1, x, y), kTimberTrack) << y;
+    }
+    EXPECT_NE(map.GetTrackDirections(x, y0 - 1), 0u);
+    EXPECT_NE(map.GetTrackDirections(x, y1 + 1), 0u);
+    SetStationCommandHandlers({});
 }
 
 // The queue's chunks as a route section of the given bytes.
