@@ -7,6 +7,7 @@
 #include "transport/signal_commands.h"
 #include "transport/signals.h"
 #include "transport/special_track.h"
+#include "transport/station_construction.h"
 #include "transport/transport_log.h"
 #include "world/bridge_span.h"
 #include "world/game_clock.h"
@@ -743,6 +744,9 @@ int64_t BuildPlannedRoute(bool* built) {
         TileEditRecord record = ReadTileEdit(tile.x, tile.y, routeType);
         cost += PieceCost(record, tile.mask, routeType, row, planner.player);
         WriteTileBack(record, routeType, row, queued, planner.flagWord);
+        // A rail station's platform met by the track takes its row.
+        if (routeType == 1 && planner.flagWord == 0)
+            cost += LayLoadAreaTrackAt(int32_t(tile.x), int32_t(tile.y), row, int32_t(planner.player));
     }
     if (routeType == 1)
         cost += PlaceCurvePieces(planner, tiles, spanOf);

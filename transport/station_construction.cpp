@@ -3,6 +3,7 @@
 #include "data/generated/route_tables.h"
 #include "gameloop/game_log.h"
 #include "gameloop/station_commands.h"
+#include "transport/construction_rules.h"
 #include "transport/route_search.h"
 #include "world/catchment.h"
 #include "world/object_manager.h"
@@ -546,6 +547,49 @@ int32_t UpdateMapTiles(Station& station) {
         break;
     }
     return cost;
+}
+
+int64_t LayLoadAreaTrackAt(int32_t x, int32_t y, uint32_t row, int32_t player) {
+    if (!InMap(x, y) || row == 0)
+        return 0;
+    WorldMap& map = GetWorldMap();
+    // The piece beyond a platform's end names the station too.
+    Station* station = GetStation(map.GetCellBuilding(uint32_t(x), uint32_t(y)));
+    if (!station)
+        station = StationAtTile(x, y);
+    if (!station || station->GetMode() != kModeTrack || station->GetOwner() != player || station->IsPlanned())
+        return 0;
+    const bool alongY = station->GetRotationIndex() % 2 == 0;
+    for (uint32_t n = 1; n <= station->LoadAreaCount(); ++n) {
+        LayoutRect wide;
+        if (!station->GetLoadAreaRect(n, wide) || wide.mask == 0)
+            continue;
+        if (alongY) {
+            wide.y -= 1;
+            wide.h += 2;
+        } else {
+            wide.x -= 1;
+            wide.w += 2;
+        }
+        if (x < wide.x || x >= wide.x + wide.w || y < wide.y || y >= wide.y + wide.h)
+            continue;
+        int64_t cost = 0;
+        ForTiles(wide, [&](int32_t tx, int32_t ty) {
+            if (!InMap(tx, ty))
+                return;
+            const uint32_t ux = uint32_t(tx), uy = uint32_t(ty);
+            const uint32_t old = map.GetRouteTypeAt(1, ux, uy);
+            if (!map.HasTrack(ux, uy) || old == row || map.GetCellBuilding(ux, uy) != station->GetId() ||
+                !CanUpgradeRouteType(old, row))
+                return;
+            map.SetRouteType(1, ux, uy, row);
+            const int64_t price = int64_t(GetRouteConstructionCost(int32_t(row))) -
+                                  (old != 0 ? int64_t(GetRouteConstructionCost(int32_t(old))) : 0);
+            cost += std::max<int64_t>(price, 0);
+        });
+        return cost;
+    }
+    return 0;
 }
 
 void RemoveStation(ObjectHandle stationId) {

@@ -37,5 +37,12 @@ bool StationRect(int32_t kind, uint32_t rotation, int32_t x, int32_t y, LayoutRe
 // and clear it.
 bool& ConstructionChanged();
 
+// A track way of the row built up to a rail station of the player: the
+// loading area whose track holds (x, y), or ends one tile before it, takes
+// the row where its pieces carry none yet or may be upgraded to it. A
+// platform laid before any track reached it has no row, which no train may
+// use. Returns the price of the pieces that changed.
+int64_t LayLoadAreaTrackAt(int32_t x, int32_t y, uint32_t row, int32_t player);
+
 // Makes the game's station commands act on the current world.
 void InstallStationCommands();

@@ -5,15 +5,20 @@
 #include "data/database.h"
 #include "data/generated/economy_tables.h"
 #include "data/generated/route_tables.h"
+#include "data/generated/terrain_tables.h"
 #include "data/generated/vehicle_tables.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
+#include "gameloop/route_commands.h"
 #include "gameloop/saved_game.h"
 #include "gameloop/vehicle_commands.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "tests/transport/route_network.h"
+#include "transport/route_command_handlers.h"
+#include "transport/route_construction.h"
 #include "transport/route_planner.h"
+#include "transport/route_search.h"
 #include "transport/station.h"
 #include "transport/station_construction.h"
 #include "transport/station_layout.h"
@@ -561,6 +566,68 @@ TEST_F(TrainTest, AStationJoinsAScheduleAtItsCheapestPlatformOrKeepsAWorkingOne)
         EXPECT_EQ(schedule.ChooseLoadPointForStation(*c.station, point, id), c.found) << c.what;
         EXPECT_EQ(point, c.chosen) << c.what;
     }
+}
+
+// Two halts built on open land, then a track from the end of one platform
+// to the end of the other: the platforms take the track's row, and a train
+// of the company finds its way from one load point to the other.
+TEST_F(TrainTest, PlatformsLaidBeforeTheTrackTakeItsRowAndCarryTrains) {
+    constexpr int32_t kHalt = 3;
+    constexpr uint16_t kTimberTrack = 1;
+    const StationRow* row = StationTable::Find(kHalt);
+    ASSERT_TRUE(row && row->ConnectionType == 1);
+    // Open land where tracks may be laid.
+    constexpr uint32_t kLand = 1;
+    TerrainRow* land = TerrainTable::GetOrCreateRow(kLand);
+    land->IsWater = land->IsNavigable = 0;
+    land->CanBuildBuilding = land->CanBuildRoute = 1;
+    for (WorldCell& cell : GetWorldMap().GetGrid())
+        cell.SetTerrainIndex(kLand);
+    std::vector<Station*> stations;
+    std::vector<LayoutRect> platforms;
+    for (int32_t y : {10, 30}) {
+        auto* station = dynamic_cast<Station*>(CreateMapObject(kCategoryBuilding, kStationSubtype));
+        ASSERT_NE(station, nullptr);
+        station->SetUp(0, 1, kHalt, 10, y);
+        UpdateMapTiles(*station);
+        station->PlaceFootprint(false);
+        LayoutRect rect;
+        ASSERT_TRUE(station->GetLoadAreaRect(1, rect));
+        ASSERT_EQ(rect.w, 1) << "the platform runs along y";
+        EXPECT_EQ(GetWorldMap().GetRouteTypeAt(1, uint32_t(rect.x), uint32_t(rect.y)), 0u)
+            << "no track reached the platform yet";
+        stations.push_back(station);
+        platforms.push_back(rect);
+    }
+    InstallRouteCommands(game);
+    const LayoutRect& a = platforms[0];
+    const LayoutRect& b = platforms[1];
+    ASSERT_EQ(a.x, b.x);
+    const int64_t before = GetPlayer(0)->GetMoney();
+    ASSERT_TRUE(game.Post(TrackRouteCommand(int16_t(a.x), int16_t(a.y + a.h), int16_t(b.x), int16_t(b.y - 1),
+                                            kTimberTrack, 0, 0)));
+    game.DrainCommands();
+    EXPECT_LT(GetPlayer(0)->GetMoney(), before);
+    for (const LayoutRect& rect : platforms)
+        for (int32_t y = rect.y - 1; y <= rect.y + rect.h; ++y)
+            EXPECT_EQ(GetWorldMap().GetRouteTypeAt(1, uint32_t(rect.x), uint32_t(y)), kTimberTrack)
+                << rect.x << " " << y;
+    // The workers finish the track.
+    for (uint32_t t = 1; t < 2000 && !GetConstructionQueue().pending.empty(); ++t)
+        StepRouteConstruction(t * 1000);
+    CreateRoutePlanners();
+    RebuildRoutePlannerGraph(1);
+    LayoutTile pa, pb;
+    ASSERT_TRUE(stations[0]->GetLoadPoint(1, pa));
+    ASSERT_TRUE(stations[1]->GetLoadPoint(1, pb));
+    RouteVehicle asking;
+    asking.vehicleType = 6;
+    asking.nextStop = stations[1]->GetId();
+    WaypointList route(10);
+    EXPECT_GT(SearchRouteByMode(kModeTrack, uint32_t(pa.x), uint32_t(pa.y), uint32_t(pb.x), uint32_t(pb.y),
+                                &route, &asking, 0, 0, nullptr, nullptr),
+              0u);
+    SetRouteCommandHandlers({});
 }
 
 } // namespace
