@@ -8,9 +8,15 @@
 #include "transport/route_construction.h"
 #include "transport/route_demolition.h"
 #include "transport/signal_commands.h"
+#include "transport/signals.h"
 #include "transport/station_construction.h"
+#include "world/bridge_span.h"
+#include "world/object_manager.h"
 #include "world/player.h"
 #include "world/world_map.h"
+
+#include <bit>
+#include <vector>
 
 namespace {
 
@@ -121,4 +127,69 @@ void InstallRouteCommands(Game& game) {
     handlers.removeRoute = ExecuteRemoveRoute;
     handlers.computerRoute = ExecuteComputerRoute;
     game.SetSectionSerializer(SaveSection::RoutePlanner, [] { return SerializeRoutePlannerState(); });
+}
+
+namespace {
+
+// Calls visit(x, y, mask) for every road or track tile with the
+// directions of it that the company owns.
+template <class Visit>
+void ForEachOwnedTile(uint32_t company, Visit&& visit) {
+    WorldMap& map = GetWorldMap();
+    for (uint32_t y = 0; y < map.GetHeight(); ++y) {
+        for (uint32_t x = 0; x < map.GetWidth(); ++x) {
+            if (map.GetCellKind(x, y) != kCellRoute)
+                continue;
+            const uint32_t sub = map.GetRouteSubKind(x, y);
+            if (sub < 1 || sub > 3)
+                continue;
+            const uint32_t mask = map.GetEdgeHeightMatchMask(x, y, int32_t(company));
+            if (mask != 0)
+                visit(map, x, y, mask);
+        }
+    }
+}
+
+} // namespace
+
+uint32_t HandOverRouteDirections(uint32_t from, uint32_t to) {
+    uint32_t changed = 0;
+    if (from == to || from > kNeutralOwner || to > kNeutralOwner)
+        return 0;
+    ForEachOwnedTile(from, [&](WorldMap& map, uint32_t x, uint32_t y, uint32_t mask) {
+        map.SetEdgeHeights(x, y, int32_t(to), mask);
+        changed += uint32_t(std::popcount(mask));
+    });
+    // Who owns a way decides who may drive on it.
+    if (changed != 0) {
+        GetWorldMap().MarkTrackNetworkChanged();
+        GetWorldMap().MarkRoadNetworkChanged();
+    }
+    return changed;
+}
+
+void ReleaseCompanyRoutes(uint32_t company) {
+    if (company >= kNeutralOwner)
+        return;
+    // Spans first: removing one takes its whole chain, whose other pieces
+    // may be on the list too.
+    std::vector<MapObject*> spans;
+    GetMapObjects(spans, kSelectCategory | kSelectOwner, kCategorySpan, 0, int32_t(company));
+    std::vector<ObjectHandle> ids;
+    for (MapObject* span : spans)
+        ids.push_back(span->GetId());
+    for (ObjectHandle id : ids)
+        if (BridgeSpan* span = GetBridgeSpan(id))
+            RemoveBridgeChain(span, 0);
+    // Only the signals on the company's own track go; another company's
+    // signals stay where they are.
+    ForEachOwnedTile(company, [&](WorldMap& map, uint32_t x, uint32_t y, uint32_t mask) {
+        if ((mask & map.GetTrackDirections(x, y)) != 0 && map.GetRouteSignal(x, y) != 0) {
+            DeleteSignal(map.GetRouteSignal(x, y));
+            map.SetRouteSignal(x, y, 0);
+        }
+        map.SetEdgeHeights(x, y, int32_t(kNeutralOwner), mask);
+    });
+    GetWorldMap().MarkTrackNetworkChanged();
+    GetWorldMap().MarkRoadNetworkChanged();
 }

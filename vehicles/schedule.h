@@ -150,6 +150,33 @@ public:
     // load point (or any point when 0) of station stop m; 0 for none.
     uint32_t CostBetween(uint32_t n, uint32_t j, uint32_t m, uint32_t targetPoint) const;
 
+    // Paths for the vehicles that follow the schedule. The path from station
+    // stop a to station stop b into the vehicle's list: it starts at the
+    // list's last point (taken off) or at stop a's load point. useStored
+    // leads it along the stored route of segment a, force computes that
+    // route anew first. False, with the list as it was, when none is found.
+    bool PlanVehiclePath(uint32_t a, uint32_t b, WaypointList& path, uint8_t flags, bool useStored,
+                         bool force);
+    // A new path for a vehicle that left or lost its route on segment n;
+    // tries the target station's other load points, and takes the first
+    // that can be reached.
+    bool Repath(uint32_t n, WaypointList& path);
+    // For a vehicle at (x, y) on segment k that cannot go on: a path to a
+    // later point of the stored route, else to another load point of the
+    // target station (which the stop then takes). False, with the list as
+    // it was, when there is none.
+    bool Detour(uint32_t k, uint32_t x, uint32_t y, WaypointList& path);
+    // Whether the stored route of segment k still holds: the stop's load
+    // point is kept and every step of the route is a usable way. Otherwise
+    // it is computed anew; false when no route can be made, and while the
+    // owner of a train has track construction pending.
+    bool ValidateRoute(uint32_t k);
+    // ValidateRoute for every segment from k on, wrapping, k first and last.
+    bool ValidateRoutesFrom(uint32_t k);
+    // Whether route k passes (x, y) before it reaches the stop tile: a tile
+    // a new path from the stop tile must not use, since it leads back.
+    bool IsOnOwnRoute(uint32_t k, uint32_t x, uint32_t y, uint32_t stopX, uint32_t stopY) const;
+
     // The summed cheapest route costs from load point j of the station to
     // every station stop at another station; 0 when j does not suit the
     // vehicle (any point suits vehicle 0) or a stop cannot be reached.

@@ -325,10 +325,34 @@ void Vehicle::RebuildConsistFromSchedule() {
     if (!schedule_)
         return;
     const auto block = schedule_->GetSettingsBlock();
-    // A block that names no vehicle leaves the vehicle its own units.
-    if (block[0] != 0)
+    // This vehicle first, then the block's units in its order. Coupling
+    // is the stop's business (it checks owner and state): only units
+    // already coupled to this vehicle are taken, so a block naming a
+    // stranger's or a running vehicle couples nothing. A block that names
+    // no vehicle leaves the vehicle its own units.
+    if (block[0] != 0) {
+        std::array<ObjectHandle, kUnits> coupled{};
         for (uint32_t i = 0; i < kUnits; ++i)
-            SetUnit(i, block[i]);
+            coupled[i] = GetUnit(i);
+        std::array<ObjectHandle, kUnits> units{};
+        units[0] = id_;
+        uint32_t n = 1;
+        for (uint32_t i = 0; i < VehicleSchedule::kSettingsVehicles && n < kUnits; ++i) {
+            const ObjectHandle h = block[i];
+            if (h == 0 || h == id_ || std::find(coupled.begin(), coupled.end(), h) == coupled.end() ||
+                std::find(units.begin(), units.begin() + n, h) != units.begin() + n)
+                continue;
+            units[n++] = h;
+        }
+        // A coupled unit the block no longer names stays on until the
+        // stop releases it, never left coupled to nothing.
+        for (const ObjectHandle h : coupled)
+            if (h != 0 && h != id_ && n < kUnits &&
+                std::find(units.begin(), units.begin() + n, h) == units.begin() + n)
+                units[n++] = h;
+        for (uint32_t i = 0; i < kUnits; ++i)
+            SetUnit(i, units[i]);
+    }
     ComposeFromSchedule();
     SetOccupiedLength(GetTrainTiles());
     UpdateConsistLimits();

@@ -130,6 +130,10 @@ void Vehicle::OnArrival() {
             stop = (stop + 1) % count;
     }
     SetU32(0, stop);
+    // A train is made anew for the stop it now serves: its waggons follow
+    // the stop's products, its limits and weight its units.
+    if (GetConnectionType() == int32_t(kModeTrack))
+        RebuildConsistFromSchedule();
     // The way since the last booking is paid on arrival; it is the stop's
     // cost, with a repair where the station offers one.
     const float running = BookConsistRunningCost();

@@ -5,6 +5,7 @@
 #include "gameloop/game_log.h"
 #include "gameloop/vehicle_commands.h"
 #include "gameloop/world_hooks.h"
+#include "transport/route_command_handlers.h"
 #include "transport/station.h"
 #include "transport/station_construction.h"
 #include "vehicles/schedule_list.h"
@@ -115,11 +116,16 @@ void ExecuteSetSchedule(const SetScheduleCommand& command) {
             own->SetCreated(CurrentGameTimeMs());
             own->RebuildRoutes(vehicle->GetId());
         }
-        return;
+    } else {
+        ApplyScheduleCopy(schedule);
+        listed->RebuildRoutes(vehicle->GetId());
+        vehicle->SetSchedule(listed);
     }
-    ApplyScheduleCopy(schedule);
-    listed->RebuildRoutes(vehicle->GetId());
-    vehicle->SetSchedule(listed);
+    // A running train takes the consist its new schedule names at once; one
+    // still to be placed is made up when it is placed.
+    if (vehicle->GetSchedule() && vehicle->GetConnectionType() == int32_t(kModeTrack) &&
+        vehicle->GetState() != kStateWaitsPlacing)
+        vehicle->RebuildConsistFromSchedule();
 }
 
 void ExecuteDeleteSchedule(const DeleteScheduleCommand& command) {
@@ -181,6 +187,7 @@ void ExecuteBuyPlayer(Game&, const BuyPlayerCommand& command) {
         if (auto* vehicle = dynamic_cast<Vehicle*>(object))
             CountVehicle(buyer, *vehicle, 1);
     }
+    HandOverRouteDirections(command.bought, command.buyer);
     DeletePlayer(command.bought);
     RelinkStations();
     buyer->Pay(-price, kAccountCompanyPurchase, 0);
@@ -217,6 +224,7 @@ void ExecuteReplacePlayer(Game& game, const GameCommand39& command) {
             DeleteMapObject(building->GetId());
         }
     }
+    ReleaseCompanyRoutes(command.replaced);
     game.Hooks().AddNews(kNewsCompanyGone);
     DeletePlayer(command.replaced);
     const uint32_t difficulty =
