@@ -163,6 +163,15 @@ void SetLaneHolder(uint32_t mode, int32_t x, int32_t y, uint32_t lane, ObjectHan
         *at = id;
 }
 
+size_t KeptLaneTiles(uint32_t mode) {
+    if (mode >= kModes)
+        return 0;
+    const LaneGrid& grid = Lanes();
+    return size_t(std::count_if(grid.blocks[mode].begin(), grid.blocks[mode].end(),
+                                [](const auto& block) { return block != nullptr; })) *
+           kBlockSide * kBlockSide;
+}
+
 void InvalidateLanes() {
     CurrentWorld().Attached<LaneGrid>().valid = false;
 }

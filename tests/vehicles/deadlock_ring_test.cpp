@@ -252,4 +252,18 @@ TEST_F(DeadlockRingTest, ATrainScrappedOnASignalledRingLeavesItsBlockAndLanes) {
                 ASSERT_EQ(GetLaneHolder(1, tx, ty, lane), 0u) << tx << "," << ty;
 }
 
+// On a large map the lanes are kept only where trains stand: the first
+// deadlock pass does not clear lanes for every tile of the map.
+TEST_F(DeadlockRingTest, LanesOfALargeMapAreKeptOnlyWhereObjectsHoldThem) {
+    GetWorldMap().SetMapSizeNoReset(1024, 1024);
+    ASSERT_NE(world->TrainAt(12, true), nullptr);
+    ASSERT_NE(world->TrainAt(20, false), nullptr);
+    for (uint32_t frame = 0; frame < 3000 / kFrameMs; ++frame)
+        world->RunFrame();
+    EXPECT_GT(KeptLaneTiles(1), 0u);
+    // The ring lies in a corner of 41 x 25 tiles.
+    EXPECT_LE(KeptLaneTiles(1), 64u * 64u);
+    EXPECT_EQ(KeptLaneTiles(0), 0u);
+}
+
 } // namespace
