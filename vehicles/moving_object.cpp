@@ -9,6 +9,7 @@
 #include "world/world_map.h"
 
 #include <algorithm>
+#include <memory>
 
 uint32_t MovingObject::GetSpeed() const {
     const VehicleConstantsRow* row = VehicleConstantsTable::Find(0);
@@ -66,13 +67,22 @@ constexpr uint32_t kModes = 4;
 constexpr uint32_t kLanes = 2;
 // Links followed from an object in search of a cycle of blockers.
 constexpr uint32_t kMaxBlockerLinks = 500;
+// The lanes are kept in square blocks of tiles, made on the first holder
+// in the block: a large map with few ways never touches most of its lanes.
+constexpr uint32_t kBlockShift = 4;
+constexpr uint32_t kBlockSide = 1u << kBlockShift;
+
+struct LaneBlock {
+    uint32_t lanes[kBlockSide * kBlockSide * kLanes] = {};
+};
 
 struct LaneGrid : WorldAttachment {
     uint32_t width = 0;
     uint32_t height = 0;
+    uint32_t blocksWide = 0;
     bool valid = false;
     bool rebuilding = false;
-    std::vector<uint32_t> lanes[kModes];
+    std::vector<std::unique_ptr<LaneBlock>> blocks[kModes];
     uint32_t deadlockMode = 0;
     // Scratch of the deadlock search, kept to avoid allocations.
     std::vector<uint8_t> colour;
@@ -88,8 +98,12 @@ LaneGrid& Lanes() {
         return grid;
     grid.width = map.GetWidth();
     grid.height = map.GetHeight();
-    for (auto& lanes : grid.lanes)
-        lanes.assign(size_t(grid.width) * grid.height * kLanes, 0);
+    grid.blocksWide = (grid.width + kBlockSide - 1) >> kBlockShift;
+    const size_t blocks = size_t(grid.blocksWide) * ((grid.height + kBlockSide - 1) >> kBlockShift);
+    for (auto& modeBlocks : grid.blocks) {
+        modeBlocks.clear();
+        modeBlocks.resize(blocks);
+    }
     grid.valid = true;
     grid.rebuilding = true;
     ForEachMovingObject([](MovingObject& object) {
@@ -100,11 +114,21 @@ LaneGrid& Lanes() {
     return grid;
 }
 
-uint32_t* LaneAt(LaneGrid& grid, uint32_t mode, int32_t x, int32_t y, uint32_t lane) {
+// The lane of a tile; null off the map, and null for a block nobody has
+// held yet unless `make` asks for the block to be made.
+uint32_t* LaneAt(LaneGrid& grid, uint32_t mode, int32_t x, int32_t y, uint32_t lane, bool make = false) {
     if (mode >= kModes || lane >= kLanes || x < 0 || y < 0 || uint32_t(x) >= grid.width ||
         uint32_t(y) >= grid.height)
         return nullptr;
-    return &grid.lanes[mode][(size_t(uint32_t(y)) * grid.width + uint32_t(x)) * kLanes + lane];
+    const size_t block = size_t(uint32_t(y) >> kBlockShift) * grid.blocksWide + (uint32_t(x) >> kBlockShift);
+    std::unique_ptr<LaneBlock>& at = grid.blocks[mode][block];
+    if (!at) {
+        if (!make)
+            return nullptr;
+        at = std::make_unique<LaneBlock>();
+    }
+    const uint32_t inX = uint32_t(x) & (kBlockSide - 1), inY = uint32_t(y) & (kBlockSide - 1);
+    return &at->lanes[((inY << kBlockShift) + inX) * kLanes + lane];
 }
 
 // The slot of a moving object's id; past every slot for other ids.
@@ -135,8 +159,17 @@ uint32_t GetLaneHolder(uint32_t mode, int32_t x, int32_t y, uint32_t lane) {
 }
 
 void SetLaneHolder(uint32_t mode, int32_t x, int32_t y, uint32_t lane, ObjectHandle id) {
-    if (uint32_t* at = LaneAt(Lanes(), mode, x, y, lane))
+    if (uint32_t* at = LaneAt(Lanes(), mode, x, y, lane, id != 0))
         *at = id;
+}
+
+size_t KeptLaneTiles(uint32_t mode) {
+    if (mode >= kModes)
+        return 0;
+    const LaneGrid& grid = Lanes();
+    return size_t(std::count_if(grid.blocks[mode].begin(), grid.blocks[mode].end(),
+                                [](const auto& block) { return block != nullptr; })) *
+           kBlockSide * kBlockSide;
 }
 
 void InvalidateLanes() {

@@ -5,6 +5,7 @@
 
 #include "world/map_object.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -130,6 +131,9 @@ uint32_t GetLaneHolder(uint32_t mode, int32_t x, int32_t y, uint32_t lane);
 void SetLaneHolder(uint32_t mode, int32_t x, int32_t y, uint32_t lane, ObjectHandle id);
 // Forgets the lanes; the next use rebuilds them from the objects' tiles.
 void InvalidateLanes();
+// How many tiles' lanes of the mode are kept: the lanes are made block by
+// block where objects hold them.
+size_t KeptLaneTiles(uint32_t mode);
 // The lane an object heading that way holds on a tile of the mode: road
 // traffic keeps to one side by direction, others use lane 0.
 uint32_t LaneForHeading(uint32_t mode, uint32_t heading);

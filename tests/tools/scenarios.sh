@@ -10,12 +10,15 @@
 . "$(dirname "$0")/lib/common.sh"
 game="$(dirname "$tool")/marrowdale"
 
-# scenario file in gamedata/scenarios, mode that must earn (mdtool company's name)
+# scenario file in gamedata/scenarios, mode that must earn (mdtool company's name);
+# the post van of road_mail carries nothing but mail, so its earnings are mail
+# delivered
 scenarios="
 road_bus.txt road
 water_ferry.txt water
 road_goods.txt road
 air_plane.txt air
+road_mail.txt road
 "
 pieces=5
 piece_ticks=7000

@@ -27,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -39,19 +40,9 @@ constexpr int32_t kTrain = 901;
 constexpr uint32_t kLeft = 8, kTop = 8, kRight = 40, kBottom = 24;
 constexpr uint32_t kFrameMs = 25;
 
-struct DeadlockRingTest : testing::Test {
-    static void SetUpTestSuite() {
-        std::string text;
-        ASSERT_TRUE(plat::ReadWholeFile("gamedata/config/MDConfig.gen", text));
-        GetDatabase().Init();
-        ASSERT_TRUE(GetDatabase().Read(text));
-        ASSERT_TRUE(GetDatabase().ApplyAllTables(KindSelector::All));
-        ASSERT_TRUE(plat::ReadWholeFile("gamedata/station_config.txt", text));
-        GetStationLayouts().Clear();
-        GetStationLayouts().Read(text, "station_config.txt");
-    }
-
-    DeadlockRingTest() {
+// A small map with a single-track ring and two stations for schedules.
+struct RingWorld {
+    RingWorld() {
         plat::Clock::UseFake(0);
         ConnectWorldModel(game, hooks);
         InstallStations();
@@ -77,7 +68,7 @@ struct DeadlockRingTest : testing::Test {
             s->SetUp(0, 1, 0, &s == &stops[0] ? 50 : 56, 50);
         }
     }
-    ~DeadlockRingTest() override { DeleteAllMapObjects(); }
+    ~RingWorld() { DeleteAllMapObjects(); }
 
     // A train bought by command, standing at (x, y) on the top side and
     // heading round the ring clockwise (east first) or the other way.
@@ -121,12 +112,36 @@ struct DeadlockRingTest : testing::Test {
     Station* stops[2] = {nullptr, nullptr};
 };
 
-TEST_F(DeadlockRingTest, TrainsMeetingHeadOnRoundARingMoveOnWithinTwoSeconds) {
-    // Two trains each way, spread along the top side.
-    std::vector<Vehicle*> trains = {TrainAt(12, true), TrainAt(20, false), TrainAt(28, true),
-                                    TrainAt(36, false)};
+struct DeadlockRingTest : testing::Test {
+    static void SetUpTestSuite() {
+        std::string text;
+        ASSERT_TRUE(plat::ReadWholeFile("gamedata/config/MDConfig.gen", text));
+        GetDatabase().Init();
+        ASSERT_TRUE(GetDatabase().Read(text));
+        ASSERT_TRUE(GetDatabase().ApplyAllTables(KindSelector::All));
+        ASSERT_TRUE(plat::ReadWholeFile("gamedata/station_config.txt", text));
+        GetStationLayouts().Clear();
+        GetStationLayouts().Read(text, "station_config.txt");
+    }
+
+    std::unique_ptr<RingWorld> world = std::make_unique<RingWorld>();
+};
+
+// Two trains each way, spread along the top side, run for a minute of game
+// time; every blocked pair must move on within two seconds. The mirror image
+// puts the same trains, in the same buying order, on the other side of the
+// ring heading the other way. Gives the tiles each train travelled, in
+// buying order.
+std::vector<uint32_t> RunRing(RingWorld& test, bool mirrored) {
+    std::vector<Vehicle*> trains;
+    for (const auto& [x, clockwise] :
+         std::vector<std::pair<uint32_t, bool>>{{12, true}, {20, false}, {28, true}, {36, false}})
+        trains.push_back(mirrored ? test.TrainAt(kLeft + kRight - x, !clockwise)
+                                  : test.TrainAt(x, clockwise));
     for (Vehicle* train : trains)
-        ASSERT_NE(train, nullptr);
+        EXPECT_NE(train, nullptr);
+    if (std::count(trains.begin(), trains.end(), nullptr) != 0)
+        return {};
     struct Watch {
         int32_t x = 0, y = 0;
         uint32_t since = 0;
@@ -139,7 +154,7 @@ TEST_F(DeadlockRingTest, TrainsMeetingHeadOnRoundARingMoveOnWithinTwoSeconds) {
     uint32_t stillest = 0;
     // A minute of game time: the trains meet again and again.
     for (uint32_t frame = 0; frame < 60000 / kFrameMs; ++frame) {
-        RunFrame();
+        test.RunFrame();
         const uint32_t now = CurrentGameTimeMs();
         for (size_t i = 0; i < trains.size(); ++i) {
             int32_t x = 0, y = 0;
@@ -160,9 +175,9 @@ TEST_F(DeadlockRingTest, TrainsMeetingHeadOnRoundARingMoveOnWithinTwoSeconds) {
                     longest = std::max(longest, now - it->second);
                     ++resolutions;
                     deadlocked.erase(it);
-                } else if (blocked) {
-                    ASSERT_LE(now - it->second, 2000u)
-                        << "trains " << i << " and " << j << " are still stuck at " << now;
+                } else if (blocked && now - it->second > 2000u) {
+                    ADD_FAILURE() << "trains " << i << " and " << j << " are still stuck at " << now;
+                    return {};
                 }
             }
     }
@@ -171,8 +186,30 @@ TEST_F(DeadlockRingTest, TrainsMeetingHeadOnRoundARingMoveOnWithinTwoSeconds) {
     // No train stands still for long: one waiting behind a blocked pair
     // goes on at most a retry after the pair has been resolved.
     EXPECT_LE(stillest, 2000u + 500u);
-    for (size_t i = 0; i < trains.size(); ++i)
+    std::vector<uint32_t> tiles;
+    for (size_t i = 0; i < trains.size(); ++i) {
         EXPECT_GE(trains[i]->GetTilesTravelled(), 20u) << "train " << i;
+        tiles.push_back(trains[i]->GetTilesTravelled());
+    }
+    return tiles;
+}
+
+// Which member of a blocked pair steps first follows the order of the
+// moving objects, never the heading: the scene and its mirror image, with
+// every train heading the other way, end with each train (by buying order)
+// having travelled as far.
+TEST_F(DeadlockRingTest, TrainsMeetingHeadOnRoundARingMoveOnWithinTwoSecondsWhicheverWayTheyHead) {
+    std::vector<uint32_t> travelled[2];
+    for (const bool mirrored : {false, true}) {
+        SCOPED_TRACE(mirrored ? "mirrored" : "as laid");
+        if (mirrored) {
+            world.reset();
+            world = std::make_unique<RingWorld>();
+        }
+        travelled[mirrored] = RunRing(*world, mirrored);
+        ASSERT_FALSE(HasFailure());
+    }
+    EXPECT_EQ(travelled[0], travelled[1]);
 }
 
 TEST_F(DeadlockRingTest, ATrainScrappedOnASignalledRingLeavesItsBlockAndLanes) {
@@ -181,7 +218,7 @@ TEST_F(DeadlockRingTest, ATrainScrappedOnASignalledRingLeavesItsBlockAndLanes) {
     ASSERT_NE(signal, nullptr);
     ASSERT_NE(CreateSignal(24, kBottom, 0), nullptr);
     RefreshSignalsIfDirty();
-    Vehicle* train = TrainAt(12, true);
+    Vehicle* train = world->TrainAt(12, true);
     ASSERT_NE(train, nullptr);
     const ObjectHandle id = train->GetId();
     auto held = [&] {
@@ -193,7 +230,7 @@ TEST_F(DeadlockRingTest, ATrainScrappedOnASignalledRingLeavesItsBlockAndLanes) {
     // Past the signal, the block ahead of it is the train's.
     int32_t x = 0, y = 0;
     for (uint32_t frame = 0; frame < 2000 / kFrameMs && !(x > 16 && y == int32_t(kTop)); ++frame) {
-        RunFrame();
+        world->RunFrame();
         train->GetHeadPosition(x, y);
     }
     ASSERT_GT(x, 16);
@@ -205,7 +242,7 @@ TEST_F(DeadlockRingTest, ATrainScrappedOnASignalledRingLeavesItsBlockAndLanes) {
     cheats->VehicleNeverBreaksDown = 0;
     train->SetCondition(0.0f);
     for (uint32_t frame = 0; frame < 1000 / kFrameMs && GetVehicle(id); ++frame)
-        RunFrame();
+        world->RunFrame();
     cheats->VehicleNeverBreaksDown = savedCheat;
     EXPECT_EQ(GetVehicle(id), nullptr);
     EXPECT_EQ(held(), 0u) << "its block is free";
@@ -213,6 +250,20 @@ TEST_F(DeadlockRingTest, ATrainScrappedOnASignalledRingLeavesItsBlockAndLanes) {
         for (int32_t tx = 0; tx < 64; ++tx)
             for (uint32_t lane = 0; lane < 2; ++lane)
                 ASSERT_EQ(GetLaneHolder(1, tx, ty, lane), 0u) << tx << "," << ty;
+}
+
+// On a large map the lanes are kept only where trains stand: the first
+// deadlock pass does not clear lanes for every tile of the map.
+TEST_F(DeadlockRingTest, LanesOfALargeMapAreKeptOnlyWhereObjectsHoldThem) {
+    GetWorldMap().SetMapSizeNoReset(1024, 1024);
+    ASSERT_NE(world->TrainAt(12, true), nullptr);
+    ASSERT_NE(world->TrainAt(20, false), nullptr);
+    for (uint32_t frame = 0; frame < 3000 / kFrameMs; ++frame)
+        world->RunFrame();
+    EXPECT_GT(KeptLaneTiles(1), 0u);
+    // The ring lies in a corner of 41 x 25 tiles.
+    EXPECT_LE(KeptLaneTiles(1), 64u * 64u);
+    EXPECT_EQ(KeptLaneTiles(0), 0u);
 }
 
 } // namespace
