@@ -613,6 +613,12 @@ TEST_F(MapViewScrollTest, ScrollDrawsTerrainClippedToTheStrips) {
     EXPECT_TRUE(has("(0,0,40,768)")) << ::testing::PrintToString(clips);
     EXPECT_TRUE(has("(40,748,1024,768)")) << ::testing::PrintToString(clips);
     EXPECT_GT(MapViewFrameOf().terrainBlocksDrawn, 0u);
+    // A scroll past the screen keeps nothing of the picture: the screen is
+    // cleared and drawn again, without a copy from outside it.
+    Scroll(1100, 0);
+    const auto far = Frame();
+    EXPECT_EQ(CountStarting(far, "Copy back"), 0u) << ::testing::PrintToString(far);
+    EXPECT_EQ(CountStarting(far, "Fill back (0,0,1024,768)"), 1u) << ::testing::PrintToString(far);
     // A view that did not move with the scroll is walked whole.
     RequestScroll(16, 0);
     Frame();
