@@ -149,6 +149,10 @@ bool ScrollScreen(int32_t dx, int32_t dy) {
     if (!s.device || !s.started)
         return false;
     const int32_t W = s.mode.width, H = s.mode.height;
+    // A scroll past the screen's size keeps nothing: the clears cover it.
+    dx = std::clamp(dx, -W, W);
+    dy = std::clamp(dy, -H, H);
+    const bool nothingKept = dx == W || dx == -W || dy == H || dy == -H;
     EngineRect source{0, 0, W, H};
     EngineRect clears[2];
     int32_t clearCount = 0;
@@ -176,8 +180,9 @@ bool ScrollScreen(int32_t dx, int32_t dy) {
     plat::DeviceRect keep = ToDevice(s.clip);
     s.device->SetClip(whole);
     bool ok = ClearTargetRects(clears, clearCount);
-    ok = ok && s.device->Copy(plat::RenderTarget::BackBuffer, {std::max(dx, 0), std::max(dy, 0)},
-                              plat::RenderTarget::Spare, ToDevice(source));
+    ok = ok &&
+         (nothingKept || s.device->Copy(plat::RenderTarget::BackBuffer, {std::max(dx, 0), std::max(dy, 0)},
+                                        plat::RenderTarget::Spare, ToDevice(source)));
     s.device->SetClip(keep);
     s.targetCleared = true;
     if (!ok) {

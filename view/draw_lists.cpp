@@ -37,22 +37,37 @@ TextureHandle FirstTexture(const TiledImage* image) {
     return image && !image->textures.empty() ? TextureHandle(image->textures[0]) : TextureHandle(0);
 }
 
-// True the first time a handle is listed since the last rebuild.
-bool FirstListing(DrawLists& lists, ObjectHandle handle) {
-    auto at = std::lower_bound(lists.listed.begin(), lists.listed.end(), handle);
-    if (at != lists.listed.end() && *at == handle)
-        return false;
-    lists.listed.insert(at, handle);
-    return true;
+// True the first time a handle is listed since the last rebuild; widens
+// the cells the object was met on either way.
+bool FirstListing(DrawLists& lists, ObjectHandle handle, int32_t x, int32_t y, bool building, uint8_t sub) {
+    auto [at, added] = lists.listed.try_emplace(handle);
+    ListedObject& o = at->second;
+    if (added) {
+        o = {x, y, x, y, uint8_t(building ? 1 : 0), sub};
+        return true;
+    }
+    o.x0 = std::min(o.x0, x);
+    o.y0 = std::min(o.y0, y);
+    o.x1 = std::max(o.x1, x);
+    o.y1 = std::max(o.y1, y);
+    return false;
+}
+
+int32_t CellInBlock(int32_t x, int32_t y) {
+    return (y & 3) * 4 + (x & 3);
 }
 
 void CollectBuilding(DrawLists& lists, const WorldMap& map, int32_t x, int32_t y) {
     ObjectHandle id = map.GetBuildingAt(uint32_t(x), uint32_t(y));
     if (!id)
         id = map.GetCellBuilding(uint32_t(x), uint32_t(y));
-    if (!id || !FirstListing(lists, id))
+    if (!id || !FirstListing(lists, id, x, y, true, 0))
         return;
-    BuildingRecord record{id, {x * 4, y * 4, x * 4 + 4, y * 4 + 4}, {}, nullptr};
+    BuildingRecord record{id,
+                          {x * 4, y * 4, x * 4 + 4, y * 4 + 4},
+                          {},
+                          nullptr,
+                          WalkOrderKey(x & ~3, y & ~3, CellInBlock(x, y))};
     const auto* building = dynamic_cast<const Building*>(BuildingFromId(id));
     if (building && building->GetSubtype() != 8) {
         if (const TiledImage* image = FetchSpriteRef(building->GetGraphic())) {
@@ -96,6 +111,7 @@ void CollectRouteCell(MapViewFrame& frame, DrawLists& lists, const WorldMap& map
         return;
     q.rect = Viewport::TileBounds(x, y);
     AtlasCell(frame.graphicsVariant, entry, q.u0, q.v0, q.u1, q.v1);
+    q.order = WalkOrderKey(x & ~3, y & ~3, CellInBlock(x, y));
     lists.routes.push_back(q);
 }
 
@@ -132,14 +148,63 @@ void CollectTree(MapViewFrame& frame, DrawLists& lists, const WorldMap& map, int
         t.rect = {t.rect.left + dx, t.rect.top + dy, t.rect.right + dx, t.rect.bottom + dy};
     }
     t.footprint = {x * 4, y * 4, (x + size) * 4 - 1, (y + size) * 4 - 1};
+    t.order = WalkOrderKey(x & ~3, y & ~3, CellInBlock(x, y));
     lists.trees.push_back(t);
 }
 
 void CollectCellObjects(DrawLists& lists, const WorldMap& map, int32_t x, int32_t y) {
-    for (ObjectHandle id :
-         {map.GetLayer1Object(uint32_t(x), uint32_t(y)), map.GetLayer2Object(uint32_t(x), uint32_t(y))})
-        if (id && FirstListing(lists, id))
-            lists.cellObjects.push_back(id);
+    const ObjectHandle ids[2] = {map.GetLayer1Object(uint32_t(x), uint32_t(y)),
+                                 map.GetLayer2Object(uint32_t(x), uint32_t(y))};
+    for (uint8_t sub = 0; sub < 2; ++sub)
+        if (ids[sub] && FirstListing(lists, ids[sub], x, y, false, sub))
+            lists.cellObjects.push_back({ids[sub], WalkOrderKey(x & ~3, y & ~3, CellInBlock(x, y), sub)});
+}
+
+// The order of an object of many cells: that of its first cell in the first
+// still walked block it was met in; false when no such block is left.
+bool FirstWalkedOrder(const ListedObject& o, const std::vector<uint8_t>& present, int32_t blocksPerRow,
+                      uint64_t& order) {
+    bool found = false;
+    for (int32_t by = o.y0 & ~3; by <= o.y1; by += 4)
+        for (int32_t bx = o.x0 & ~3; bx <= o.x1; bx += 4) {
+            const size_t at = size_t(by / 4) * size_t(blocksPerRow) + size_t(bx / 4);
+            if (bx < 0 || by < 0 || bx / 4 >= blocksPerRow || at >= present.size() || !present[at])
+                continue;
+            const int32_t cx = std::max(o.x0, bx), cy = std::max(o.y0, by);
+            const uint64_t key = WalkOrderKey(bx, by, CellInBlock(cx, cy), o.sub);
+            if (!found || key < order)
+                order = key;
+            found = true;
+        }
+    return found;
+}
+
+bool BlockPresent(uint64_t key, const std::vector<uint8_t>& present, int32_t blocksPerRow) {
+    int32_t bx = 0, by = 0;
+    BlockOfKey(key, bx, by);
+    const size_t at = size_t(by / 4) * size_t(blocksPerRow) + size_t(bx / 4);
+    return by >= 0 && bx >= 0 && at < present.size() && present[at] != 0;
+}
+
+// Drops the records of blocks no longer walked, keeping the order of the
+// rest; returns how many of the first `kept` records stay.
+template <typename Record>
+size_t DropLeftBlocks(std::vector<Record>& records, size_t kept, const std::vector<uint8_t>& present,
+                      int32_t blocksPerRow) {
+    size_t out = 0, stayed = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (!BlockPresent(records[i].order, present, blocksPerRow))
+            continue;
+        if (i < kept)
+            ++stayed;
+        records[out++] = records[i];
+    }
+    records.resize(out);
+    return stayed;
+}
+
+void Shift(EngineRect& r, int32_t dx, int32_t dy) {
+    r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
 } // namespace
@@ -150,6 +215,76 @@ void DrawLists::Clear() {
     buildings.clear();
     cellObjects.clear();
     listed.clear();
+    keptRoutes = keptTrees = 0;
+}
+
+uint64_t WalkOrderKey(int32_t blockX, int32_t blockY, int32_t cell, int32_t sub) {
+    return uint64_t(uint32_t(blockX + blockY) & 0xFFFFFFu) << 40 |
+           uint64_t(uint32_t(blockX) & 0xFFFFFFu) << 16 | uint64_t(uint32_t(cell) & 0xFFF) << 4 |
+           uint64_t(uint32_t(sub) & 0xF);
+}
+
+void BlockOfKey(uint64_t key, int32_t& blockX, int32_t& blockY) {
+    blockX = int32_t((key >> 16) & 0xFFFFFFu);
+    blockY = int32_t(key >> 40) - blockX;
+}
+
+void ShiftDrawLists(DrawLists& lists, int32_t dx, int32_t dy) {
+    for (RouteQuad& q : lists.routes)
+        Shift(q.rect, dx, dy);
+    for (TreeRecord& t : lists.trees)
+        Shift(t.rect, dx, dy);
+    for (BuildingRecord& b : lists.buildings)
+        if (b.image)
+            Shift(b.rect, dx, dy);
+    lists.keptRoutes = lists.routes.size();
+    lists.keptTrees = lists.trees.size();
+}
+
+void PruneDrawLists(DrawLists& lists, const std::vector<uint8_t>& present, int32_t blocksPerRow,
+                    bool smallTiles) {
+    // Routes and trees belong to one cell: kept records stay in order, the
+    // new ones (in walk order) are sorted and merged in.
+    const auto byTexture = [](const RouteQuad& a, const RouteQuad& b) {
+        return a.texture != b.texture ? a.texture < b.texture : a.order < b.order;
+    };
+    size_t kept = DropLeftBlocks(lists.routes, lists.keptRoutes, present, blocksPerRow);
+    std::sort(lists.routes.begin() + std::ptrdiff_t(kept), lists.routes.end(), byTexture);
+    std::inplace_merge(lists.routes.begin(), lists.routes.begin() + std::ptrdiff_t(kept), lists.routes.end(),
+                       byTexture);
+    const auto treeOrder = [smallTiles](const TreeRecord& a, const TreeRecord& b) {
+        if (smallTiles && a.image != b.image)
+            return a.image < b.image;
+        return a.order < b.order;
+    };
+    kept = DropLeftBlocks(lists.trees, lists.keptTrees, present, blocksPerRow);
+    std::sort(lists.trees.begin() + std::ptrdiff_t(kept), lists.trees.end(), treeOrder);
+    std::inplace_merge(lists.trees.begin(), lists.trees.begin() + std::ptrdiff_t(kept), lists.trees.end(),
+                       treeOrder);
+    lists.keptRoutes = lists.routes.size();
+    lists.keptTrees = lists.trees.size();
+    // Objects of many cells stay while any block they were met in is walked,
+    // in the place of the first of those.
+    const auto reorder = [&](auto& records, auto handleOf) {
+        size_t out = 0;
+        for (size_t i = 0; i < records.size(); ++i) {
+            const ObjectHandle id = handleOf(records[i]);
+            auto at = lists.listed.find(id);
+            uint64_t order = 0;
+            if (at == lists.listed.end() || !FirstWalkedOrder(at->second, present, blocksPerRow, order)) {
+                if (at != lists.listed.end())
+                    lists.listed.erase(at);
+                continue;
+            }
+            records[i].order = order;
+            records[out++] = records[i];
+        }
+        records.resize(out);
+        std::sort(records.begin(), records.end(),
+                  [](const auto& a, const auto& b) { return a.order < b.order; });
+    };
+    reorder(lists.buildings, [](const BuildingRecord& b) { return b.building; });
+    reorder(lists.cellObjects, [](const CellObjectRecord& c) { return c.object; });
 }
 
 void AtlasCell(int32_t variant, int32_t entry, float& u0, float& v0, float& u1, float& v1) {
@@ -188,11 +323,22 @@ void VisitBlockCells(MapViewFrame& frame, DrawLists& lists, int32_t x, int32_t y
 }
 
 void SortDrawLists(DrawLists& lists, bool smallTiles) {
-    std::stable_sort(lists.routes.begin(), lists.routes.end(),
-                     [](const RouteQuad& a, const RouteQuad& b) { return a.texture < b.texture; });
-    if (smallTiles)
-        std::stable_sort(lists.trees.begin(), lists.trees.end(),
-                         [](const TreeRecord& a, const TreeRecord& b) { return a.image < b.image; });
+    // The walk order breaks every tie, so that however the lists were
+    // filled they come out alike.
+    std::sort(lists.routes.begin(), lists.routes.end(), [](const RouteQuad& a, const RouteQuad& b) {
+        return a.texture != b.texture ? a.texture < b.texture : a.order < b.order;
+    });
+    std::sort(lists.trees.begin(), lists.trees.end(), [smallTiles](const TreeRecord& a, const TreeRecord& b) {
+        if (smallTiles && a.image != b.image)
+            return a.image < b.image;
+        return a.order < b.order;
+    });
+    std::sort(lists.buildings.begin(), lists.buildings.end(),
+              [](const BuildingRecord& a, const BuildingRecord& b) { return a.order < b.order; });
+    std::sort(lists.cellObjects.begin(), lists.cellObjects.end(),
+              [](const CellObjectRecord& a, const CellObjectRecord& b) { return a.order < b.order; });
+    lists.keptRoutes = lists.routes.size();
+    lists.keptTrees = lists.trees.size();
 }
 
 void DrawRouteQuads(const DrawLists& lists) {
@@ -254,8 +400,8 @@ int32_t DrawBuildings(const DrawLists& lists) {
     for (const BuildingRecord& b : lists.buildings)
         if (const MapObject* building = BuildingFromId(b.building))
             n += DrawMapObject(*building);
-    for (ObjectHandle id : lists.cellObjects)
-        if (const MapObject* object = MapObjectFromId(id))
+    for (const CellObjectRecord& c : lists.cellObjects)
+        if (const MapObject* object = MapObjectFromId(c.object))
             n += DrawMapObject(*object);
     return n;
 }

@@ -60,17 +60,8 @@ const TiledImage* Fetch(int32_t kind, int32_t number, int32_t frame) {
     return SpriteFetch(kind, number, frame);
 }
 
-// Draws the block's terrain if it meets a dirty rectangle (every block when
-// there is none).
+// Draws the block's terrain.
 void DrawTerrainBlock(MapViewFrame& f, const BlockRecord& b) {
-    if (f.dirtyCount > 0) {
-        bool meets = false;
-        for (int32_t i = 0; i < f.dirtyCount; ++i)
-            meets = meets || Meets(b.rect, f.dirty[size_t(i)]);
-        if (!meets)
-            return;
-    }
-    ++f.terrainBlocksDrawn;
     const TextureHandle plain = FirstTexture(b.terrain);
     if (!MapViewOf().detailedTerrain) {
         if (plain)
@@ -123,35 +114,194 @@ void BuildWaterList(MapViewFrame& f) {
     });
 }
 
-// Walks the blocks: terrain where the dirty rectangles need it, and the
-// block lists.
-void RedrawDirtyRegion(MapViewFrame& f) {
+uint64_t BlockKey(const BlockRecord& b) {
+    return WalkOrderKey(b.x, b.y);
+}
+
+// Both block lists in walk order.
+template <typename Visit>
+void ForEachBlockInWalkOrder(const MapViewFrame& f, Visit&& visit) {
+    size_t i = 0, j = 0;
+    while (i < f.landBlocks.size() || j < f.waterBlocks.size()) {
+        const bool land = j == f.waterBlocks.size() ||
+                          (i < f.landBlocks.size() && BlockKey(f.landBlocks[i]) < BlockKey(f.waterBlocks[j]));
+        visit(land ? f.landBlocks[i++] : f.waterBlocks[j++]);
+    }
+}
+
+BlockRecord MakeBlock(const WorldMap& map, int32_t x, int32_t y) {
+    BlockRecord b;
+    b.rect = BlockRect(x, y);
+    b.x = x;
+    b.y = y;
+    b.terrainRow = TerrainRowOfCell(map, x, y);
+    b.terrain = Fetch(kTerrainKind, b.terrainRow, 0);
+    const TerrainRow* t = TerrainTable::Find(b.terrainRow);
+    b.waterAnimation = t ? t->WaterAnimationType : 0;
+    return b;
+}
+
+bool IsWaterBlock(const BlockRecord& b) {
+    const TerrainRow* t = TerrainTable::Find(b.terrainRow);
+    return t && t->IsWater;
+}
+
+size_t BlockIndex(const MapViewFrame& f, int32_t x, int32_t y) {
+    return size_t(y / kBlock) * size_t(f.blocksPerRow) + size_t(x / kBlock);
+}
+
+// Terrain of the blocks under the dirty rectangles, each rectangle drawn
+// clipped to itself and the second without the part the first covers, so
+// that the picture around them stays as kept and the blocks overlapping a
+// strip's edge are blended once, as in a whole redraw. Every block when
+// there is no dirty rectangle.
+void DrawDirtyTerrain(MapViewFrame& f, const EngineRect& view) {
+    if (f.dirtyCount <= 0) {
+        ForEachBlockInWalkOrder(f, [&f](const BlockRecord& b) {
+            DrawTerrainBlock(f, b);
+            ++f.terrainBlocksDrawn;
+        });
+        return;
+    }
+    std::array<EngineRect, 2> clips = f.dirty;
+    if (f.dirtyCount == 2) {
+        const EngineRect& first = clips[0];
+        EngineRect& second = clips[1];
+        if (first.left <= second.left)
+            second.left = std::max(second.left, first.right);
+        else
+            second.right = std::min(second.right, first.left);
+    }
+    for (int32_t i = 0; i < f.dirtyCount; ++i) {
+        const EngineRect clip = clips[size_t(i)];
+        if (clip.left >= clip.right || clip.top >= clip.bottom)
+            continue;
+        Engine::SetClipRect(&clip);
+        ForEachBlockInWalkOrder(f, [&](const BlockRecord& b) {
+            if (!Meets(b.rect, clip))
+                return;
+            DrawTerrainBlock(f, b);
+            // A block under both strips counts once.
+            if (i == 0 || !Meets(b.rect, clips[0]))
+                ++f.terrainBlocksDrawn;
+        });
+    }
+    Engine::SetClipRect(&view);
+}
+
+void KeepListedView(MapViewFrame& f, bool kept) {
+    f.listsKept = kept;
+    f.listedOrigin = Viewport::GetOrigin();
+    f.listedView = Viewport::GetRect();
+    Viewport::GetTileSize(f.listedTileWidth, f.listedTileHeight);
+    f.listedMapWidth = f.mapWidth;
+    f.listedMapHeight = f.mapHeight;
+    f.listedTrees = MapViewOf().showTrees;
+}
+
+void SetSeasons(MapViewFrame& f) {
     const GameClock* clock = GetGameClock();
     const uint32_t month = clock ? clock->GetMonth() : 0;
     f.season = SeasonOfMonth(month);
     f.nextSeason = SeasonOfMonth(month >= 11 ? 0 : month + 1);
+}
+
+// Walks the blocks: terrain where the dirty rectangles need it, and the
+// block lists.
+void RedrawDirtyRegion(MapViewFrame& f) {
+    SetSeasons(f);
     f.landBlocks.clear();
     f.waterBlocks.clear();
     f.waterList.clear();
     f.lists.Clear();
+    f.blocksPerRow = std::max(f.mapWidth / kBlock, 0);
+    f.presentBlocks.assign(size_t(f.blocksPerRow) * size_t(std::max(f.mapHeight / kBlock, 0)), 0);
     const WorldMap& map = GetWorldMap();
     for (auto [x, y] : WalkBlocks(f.mapWidth, f.mapHeight)) {
-        BlockRecord b;
-        b.rect = BlockRect(x, y);
-        b.x = x;
-        b.y = y;
-        b.terrainRow = TerrainRowOfCell(map, x, y);
-        b.terrain = Fetch(kTerrainKind, b.terrainRow, 0);
-        const TerrainRow* t = TerrainTable::Find(b.terrainRow);
-        b.waterAnimation = t ? t->WaterAnimationType : 0;
-        DrawTerrainBlock(f, b);
-        (t && t->IsWater ? f.waterBlocks : f.landBlocks).push_back(b);
+        const BlockRecord b = MakeBlock(map, x, y);
+        (IsWaterBlock(b) ? f.waterBlocks : f.landBlocks).push_back(b);
+        f.presentBlocks[BlockIndex(f, x, y)] = 1;
         VisitBlockCells(f, f.lists, x, y);
+        ++f.blocksVisited;
     }
+    DrawDirtyTerrain(f, Viewport::GetRect());
     SortDrawLists(f.lists, f.smallTiles != 0);
+    const bool single = Viewport::GetCurrent() == 0 && Viewport::GetActiveCount() == 1;
     if (Viewport::GetCurrent() == 0)
         Engine::SaveBackBuffer();
+    KeepListedView(f, single);
     BuildWaterList(f);
+}
+
+// The lists of the last walk moved by a scroll of (dx, dy): the blocks that
+// left the view and their records are dropped, only the blocks the scroll
+// brings in are visited, and the terrain of the dirty strips is drawn. The
+// lists come out as a whole walk of the new view would give them. False
+// (nothing changed) when the lists were not walked for this view before
+// the scroll.
+bool ScrollDrawLists(MapViewFrame& f, int32_t dx, int32_t dy) {
+    const EngineRect view = Viewport::GetRect();
+    const ScreenPoint origin = Viewport::GetOrigin();
+    int32_t tw = 0, th = 0;
+    Viewport::GetTileSize(tw, th);
+    const int32_t season = f.season, nextSeason = f.nextSeason;
+    SetSeasons(f);
+    if (!f.listsKept || origin.x != f.listedOrigin.x + dx || origin.y != f.listedOrigin.y + dy ||
+        !(view == f.listedView) || tw != f.listedTileWidth || th != f.listedTileHeight ||
+        f.mapWidth != f.listedMapWidth || f.mapHeight != f.listedMapHeight ||
+        f.listedTrees != MapViewOf().showTrees || season != f.season || nextSeason != f.nextSeason)
+        return false;
+    ShiftDrawLists(f.lists, dx, dy);
+    // The view before the scroll, in the new picture's coordinates.
+    const EngineRect before{view.left + dx, view.top + dy, view.right + dx, view.bottom + dy};
+    for (std::vector<BlockRecord>* blocks : {&f.landBlocks, &f.waterBlocks}) {
+        size_t out = 0;
+        for (BlockRecord& b : *blocks) {
+            b.rect = {b.rect.left + dx, b.rect.top + dy, b.rect.right + dx, b.rect.bottom + dy};
+            if (!Meets(b.rect, view)) {
+                f.presentBlocks[BlockIndex(f, b.x, b.y)] = 0;
+                continue;
+            }
+            (*blocks)[out++] = b;
+        }
+        blocks->resize(out);
+    }
+    // The blocks that met no part of the view before.
+    std::vector<std::pair<int32_t, int32_t>> fresh;
+    std::array<EngineRect, 2> strips{};
+    const int32_t count = DirtyStrips(view, dx, dy, strips);
+    for (int32_t i = 0; i < count; ++i)
+        for (auto [x, y] : WalkBlocksIn(f.mapWidth, f.mapHeight, strips[size_t(i)])) {
+            const EngineRect r = BlockRect(x, y);
+            uint8_t& present = f.presentBlocks[BlockIndex(f, x, y)];
+            if (present || !Meets(r, view) || Meets(r, before))
+                continue;
+            present = 1;
+            fresh.emplace_back(x, y);
+        }
+    std::sort(fresh.begin(), fresh.end(), [](auto a, auto b) {
+        return WalkOrderKey(a.first, a.second) < WalkOrderKey(b.first, b.second);
+    });
+    const WorldMap& map = GetWorldMap();
+    const size_t landKept = f.landBlocks.size(), waterKept = f.waterBlocks.size();
+    for (auto [x, y] : fresh) {
+        const BlockRecord b = MakeBlock(map, x, y);
+        (IsWaterBlock(b) ? f.waterBlocks : f.landBlocks).push_back(b);
+        VisitBlockCells(f, f.lists, x, y);
+        ++f.blocksVisited;
+    }
+    const auto byKey = [](const BlockRecord& a, const BlockRecord& b) { return BlockKey(a) < BlockKey(b); };
+    std::inplace_merge(f.landBlocks.begin(), f.landBlocks.begin() + std::ptrdiff_t(landKept),
+                       f.landBlocks.end(), byKey);
+    std::inplace_merge(f.waterBlocks.begin(), f.waterBlocks.begin() + std::ptrdiff_t(waterKept),
+                       f.waterBlocks.end(), byKey);
+    PruneDrawLists(f.lists, f.presentBlocks, f.blocksPerRow, f.smallTiles != 0);
+    DrawDirtyTerrain(f, view);
+    Engine::SaveBackBuffer();
+    KeepListedView(f, true);
+    f.waterList.clear();
+    BuildWaterList(f);
+    return true;
 }
 
 void DrawWaterPass(MapViewFrame& f) {
@@ -262,10 +412,9 @@ void DrawWaterPass(MapViewFrame& f) {
 // The lists again from the remembered blocks, without terrain.
 void RebuildDrawLists(MapViewFrame& f) {
     f.lists.Clear();
-    for (const std::vector<BlockRecord>* blocks : {&f.landBlocks, &f.waterBlocks})
-        for (const BlockRecord& b : *blocks)
-            VisitBlockCells(f, f.lists, b.x, b.y);
+    ForEachBlockInWalkOrder(f, [&f](const BlockRecord& b) { VisitBlockCells(f, f.lists, b.x, b.y); });
     SortDrawLists(f.lists, f.smallTiles != 0);
+    f.listedTrees = MapViewOf().showTrees;
 }
 
 void DrawTileMarks(MapViewFrame& f) {
@@ -395,8 +544,15 @@ void RequestObjectRedraw() {
 
 void RequestScroll(int32_t dx, int32_t dy) {
     MapViewFrame& f = MapViewFrameOf();
-    if (Viewport::GetCurrent() != 0 || (dx == 0 && dy == 0) || f.scrollPending)
+    if (Viewport::GetCurrent() != 0 || (dx == 0 && dy == 0))
         return;
+    // The view has moved by every request of the frame: the kept picture
+    // moves by their sum, else it would stand off by the later ones.
+    if (f.scrollPending) {
+        f.scrollDx = int32_t(std::clamp<int64_t>(int64_t(f.scrollDx) + dx, INT32_MIN / 2, INT32_MAX / 2));
+        f.scrollDy = int32_t(std::clamp<int64_t>(int64_t(f.scrollDy) + dy, INT32_MIN / 2, INT32_MAX / 2));
+        return;
+    }
     f.scrollPending = 1;
     f.scrollDx = dx;
     f.scrollDy = dy;
@@ -438,10 +594,14 @@ EngineRect BlockRect(int32_t x, int32_t y) {
 }
 
 std::vector<std::pair<int32_t, int32_t>> WalkBlocks(int32_t mapWidth, int32_t mapHeight) {
+    return WalkBlocksIn(mapWidth, mapHeight, Viewport::GetRect());
+}
+
+std::vector<std::pair<int32_t, int32_t>> WalkBlocksIn(int32_t mapWidth, int32_t mapHeight,
+                                                      const EngineRect& view) {
     std::vector<std::pair<int32_t, int32_t>> out;
-    if (mapWidth < kBlock || mapHeight < kBlock)
+    if (mapWidth < kBlock || mapHeight < kBlock || view.left >= view.right || view.top >= view.bottom)
         return out;
-    const EngineRect view = Viewport::GetRect();
     int32_t sMin = INT32_MAX, sMax = INT32_MIN, dMin = INT32_MAX, dMax = INT32_MIN;
     for (ScreenPoint p : {ScreenPoint{view.left, view.top}, ScreenPoint{view.right, view.top},
                           ScreenPoint{view.left, view.bottom}, ScreenPoint{view.right, view.bottom}}) {
@@ -534,9 +694,11 @@ void RenderViewport(int32_t n) {
             f.dirtyCount = 1;
             f.dirty[0] = view;
             RedrawDirtyRegion(f);
-        } else if (f.scrollPending) {
+        } else if (f.scrollPending && (f.scrollDx != 0 || f.scrollDy != 0)) {
             f.dirtyCount = DirtyStrips(view, f.scrollDx, f.scrollDy, f.dirty);
-            RedrawDirtyRegion(f);
+            // A rebuild asked for as well needs the whole walk.
+            if (v.partialRedraw || v.objectRedraw || !ScrollDrawLists(f, f.scrollDx, f.scrollDy))
+                RedrawDirtyRegion(f);
         } else if (v.partialRedraw || v.objectRedraw) {
             RebuildDrawLists(f);
         }
@@ -549,7 +711,7 @@ void RenderViewport(int32_t n) {
         if (v.fullRedraw) {
             f.dirtyCount = 1;
             f.dirty[0] = view;
-        } else if (f.scrollPending) {
+        } else if (f.scrollPending && (f.scrollDx != 0 || f.scrollDy != 0)) {
             f.dirtyCount = DirtyStrips(view, f.scrollDx, f.scrollDy, f.dirty);
         }
     } else {
@@ -594,7 +756,7 @@ void RenderMapFrame() {
     const WorldMap& map = GetWorldMap();
     f.mapWidth = int32_t(map.GetWidth());
     f.mapHeight = int32_t(map.GetHeight());
-    f.terrainBlocksDrawn = f.waterBlocksDrawn = f.overlaySquaresDrawn = 0;
+    f.terrainBlocksDrawn = f.waterBlocksDrawn = f.overlaySquaresDrawn = f.blocksVisited = 0;
     if (!v.fullRedraw && Viewport::GetCurrent() == 0)
         Engine::ScrollScreen(f.scrollPending ? f.scrollDx : 0, f.scrollPending ? f.scrollDy : 0);
     if (GameClock* clock = GetGameClock()) {

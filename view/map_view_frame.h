@@ -9,6 +9,7 @@
 
 #include "engine/engine_state.h"
 #include "engine/quad_geometry.h"
+#include "engine/viewport.h"
 #include "view/draw_lists.h"
 #include "world/world.h"
 
@@ -45,7 +46,7 @@ struct OverlaySquare {
 
 class MapViewFrame : public WorldAttachment {
 public:
-    // The scroll request: only the first of a frame is kept.
+    // The scroll request: the sum of the frame's scrolls.
     uint8_t scrollPending = 0;
     int32_t scrollDx = 0, scrollDy = 0;
 
@@ -85,7 +86,20 @@ public:
     // The real time of the last check for the trees' ambient sound.
     uint32_t lastAmbientCheck = 0;
 
+    // Which blocks of the map (by block row, blocksPerRow a row) the lists
+    // hold, and the view they were walked for: a scroll of that view moves
+    // the lists and visits only the blocks it brings in.
+    std::vector<uint8_t> presentBlocks;
+    int32_t blocksPerRow = 0;
+    bool listsKept = false;
+    ScreenPoint listedOrigin{};
+    EngineRect listedView{};
+    int32_t listedTileWidth = 0, listedTileHeight = 0;
+    int32_t listedMapWidth = 0, listedMapHeight = 0;
+    uint8_t listedTrees = 0;
+
     // Counters of the last frame, for statistics and tests.
+    uint32_t blocksVisited = 0;
     uint32_t terrainBlocksDrawn = 0;
     uint32_t waterBlocksDrawn = 0;
     uint32_t overlaySquaresDrawn = 0;
@@ -97,8 +111,8 @@ MapViewFrame& MapViewFrameOf(World& world = CurrentWorld());
 void RequestFullRedraw();
 void RequestPartialRedraw();
 void RequestObjectRedraw();
-// Ignored unless viewport 0 is current, a delta is non-zero and no scroll
-// is pending this frame.
+// Ignored unless viewport 0 is current and a delta is non-zero; the
+// requests of one frame add up.
 void RequestScroll(int32_t dx, int32_t dy);
 // Queues a mark for this frame's tile marks.
 void QueueTileMark(const TileMark& mark);
@@ -114,10 +128,12 @@ uint32_t SeasonBlendAlpha(uint32_t day, uint32_t days, int32_t season, int32_t n
 // a missing row).
 int32_t SeasonOfMonth(uint32_t month);
 
-// The block origins whose rectangles may meet the current viewport's
-// rectangle, in screen order: rows of equal x + y from the top, each from
-// left to right. Origins are multiples of 4 within the map.
+// The block origins whose rectangles meet the current viewport's
+// rectangle (or `area`), in screen order: rows of equal x + y from the top,
+// each from left to right. Origins are multiples of 4 within the map.
 std::vector<std::pair<int32_t, int32_t>> WalkBlocks(int32_t mapWidth, int32_t mapHeight);
+std::vector<std::pair<int32_t, int32_t>> WalkBlocksIn(int32_t mapWidth, int32_t mapHeight,
+                                                      const EngineRect& area);
 // The screen rectangle of the block at origin (x, y) in the current viewport.
 EngineRect BlockRect(int32_t x, int32_t y);
 

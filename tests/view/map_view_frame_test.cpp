@@ -109,15 +109,17 @@ TEST_F(MapViewFrameTest, CursorCellFollowsTheMouseInsideTheMap) {
     EXPECT_EQ(MapViewOf().cursorInfoArmed, 1);
 }
 
-TEST_F(MapViewFrameTest, ScrollRequestsKeepTheFirstOfAFrame) {
+// The view moves by every scroll of a frame, so the kept picture must move
+// by their sum.
+TEST_F(MapViewFrameTest, ScrollRequestsOfAFrameAddUp) {
     MapViewFrame& f = MapViewFrameOf();
     RequestScroll(0, 0);
     EXPECT_EQ(f.scrollPending, 0);
     RequestScroll(8, -4);
     RequestScroll(100, 100);
     EXPECT_EQ(f.scrollPending, 1);
-    EXPECT_EQ(f.scrollDx, 8);
-    EXPECT_EQ(f.scrollDy, -4);
+    EXPECT_EQ(f.scrollDx, 108);
+    EXPECT_EQ(f.scrollDy, 96);
     f.scrollPending = 0;
     // Only viewport 0 scrolls.
     EngineRect second{0, 0, 200, 200};
@@ -484,6 +486,149 @@ TEST_F(MapViewFramePicturesTest, AnimatedWaterIsDrawnEveryFrame) {
     InterfaceState::SetU32(InterfaceStateOf().controlBar, 56, 0);
     Frame();
     EXPECT_EQ(MapViewFrameOf().waterBlocksDrawn, 0u);
+}
+
+} // namespace
+
+namespace {
+
+// A map with streets, a railway, trees, water and mountains of 4 x 4 cells
+// that straddle blocks, seen close up so that a scroll moves blocks out of
+// the view and new ones in.
+class MapViewScrollTest : public MapViewFramePicturesTest {
+protected:
+    void SetUp() override {
+        MapViewFramePicturesTest::SetUp();
+        WorldMap& map = GetWorldMap();
+        for (uint32_t y = 0; y < 64; ++y)
+            for (uint32_t x = 0; x < 64; ++x) {
+                if (x >= 40 && y >= 20 && y < 34)
+                    SetCell(x, y, 2);
+                else if (y % 6 == 0) {
+                    map.SetRouteKindAndClear(x, y, 2);
+                    map.SetRouteType(2, x, y, 2);
+                    map.SetRoadDirections(x, y, 10);
+                } else if (x == 21) {
+                    map.SetRouteKindAndClear(x, y, 1);
+                    map.SetRouteType(1, x, y, 1);
+                    map.SetTrackDirections(x, y, 5);
+                } else if (x % 5 == 1 && y % 3 == 1) {
+                    map.PlaceDecoration(x, y, 3, 0);
+                }
+            }
+        for (auto [x, y] : {std::pair{13u, 13u}, {26u, 37u}, {7u, 49u}, {30u, 2u}}) {
+            auto* mountain = CreateMapObject(kCategoryBuilding, Mountain::kSubtype);
+            ASSERT_TRUE(map.PlaceFootprint(x, y, mountain->GetId(), 4, 4, 2));
+        }
+        Viewport::SetZoomLevel(9);
+        Viewport::CenterOn(32, 32);
+    }
+    // The lists and blocks as text, one line a record, in list order.
+    static std::vector<std::string> Lists() {
+        const MapViewFrame& f = MapViewFrameOf();
+        std::vector<std::string> out;
+        const auto rect = [](const EngineRect& r) {
+            return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+                   "," + std::to_string(r.bottom);
+        };
+        for (const auto* blocks : {&f.landBlocks, &f.waterBlocks})
+            for (const BlockRecord& b : *blocks)
+                out.push_back("block " + std::to_string(b.x) + "," + std::to_string(b.y) + " " +
+                              rect(b.rect));
+        for (const BlockRecord* b : f.waterList)
+            out.push_back("water " + std::to_string(b->x) + "," + std::to_string(b->y));
+        for (const RouteQuad& q : f.lists.routes)
+            out.push_back("route " + rect(q.rect) + " t" + std::to_string(q.texture));
+        for (const TreeRecord& t : f.lists.trees)
+            out.push_back("tree " + rect(t.rect) + " " + rect(t.footprint));
+        for (const BuildingRecord& b : f.lists.buildings)
+            out.push_back("building " + std::to_string(b.building) + " " + rect(b.rect));
+        for (const CellObjectRecord& c : f.lists.cellObjects)
+            out.push_back("object " + std::to_string(c.object));
+        return out;
+    }
+    static void Scroll(int32_t dx, int32_t dy) {
+        const ScreenPoint o = Viewport::GetOrigin();
+        Viewport::SetOrigin({o.x + dx, o.y + dy});
+        RequestScroll(dx, dy);
+    }
+};
+
+// After each scroll the moved lists must equal those a whole walk of the
+// same view gives, in the same order, while only the blocks the scroll
+// brought in were visited; a second scroll in the same frame adds to the
+// first.
+TEST_F(MapViewScrollTest, ScrolledListsEqualAWholeWalk) {
+    MapViewFrame& f = MapViewFrameOf();
+    Frame();
+    const uint32_t all = f.blocksVisited;
+    ASSERT_GT(all, 20u);
+    ASSERT_FALSE(f.lists.buildings.empty());
+    struct Case {
+        int32_t dx, dy, dx2, dy2; // a second scroll in the same frame
+    };
+    const Case cases[] = {
+        {48, 0, 0, 0},   {-48, 0, 0, 0},  {0, 40, 0, 0},     {0, -40, 0, 0},     {64, -32, 0, 0},
+        {-96, 72, 0, 0}, {8, 8, -24, 16}, {1200, 900, 0, 0}, {-1500, -20, 0, 0}, {30, 0, -30, 0},
+    };
+    bool someVisited = false;
+    for (const Case& c : cases) {
+        const std::string label = std::to_string(c.dx) + "," + std::to_string(c.dy) + " then " +
+                                  std::to_string(c.dx2) + "," + std::to_string(c.dy2);
+        Scroll(c.dx, c.dy);
+        if (c.dx2 || c.dy2)
+            Scroll(c.dx2, c.dy2);
+        Frame();
+        const std::vector<std::string> scrolled = Lists();
+        const uint32_t visited = f.blocksVisited;
+        const int32_t sx = c.dx + c.dx2, sy = c.dy + c.dy2;
+        if (std::abs(sx) < 200 && std::abs(sy) < 200) {
+            EXPECT_LT(visited, all / 2) << label;
+            someVisited = someVisited || visited > 0;
+        }
+        RequestFullRedraw();
+        Frame();
+        const std::vector<std::string> whole = Lists();
+        ASSERT_EQ(scrolled.size(), whole.size()) << label;
+        for (size_t i = 0; i < whole.size(); ++i)
+            ASSERT_EQ(scrolled[i], whole[i]) << label << " at line " << i;
+    }
+    EXPECT_TRUE(someVisited);
+}
+
+// The terrain of a scroll frame is drawn only inside the uncovered strips,
+// each clipped to itself, the second without the corner the first drew.
+TEST_F(MapViewScrollTest, ScrollDrawsTerrainClippedToTheStrips) {
+    Frame();
+    Scroll(40, -20);
+    const auto calls = Frame();
+    std::vector<std::string> clips;
+    for (const std::string& c : calls)
+        if (c.rfind("SetClip", 0) == 0)
+            clips.push_back(c);
+    const auto has = [&clips](const std::string& rect) {
+        return std::any_of(clips.begin(), clips.end(),
+                           [&rect](const std::string& c) { return c.find(rect) != std::string::npos; });
+    };
+    EXPECT_TRUE(has("(0,0,40,768)")) << ::testing::PrintToString(clips);
+    EXPECT_TRUE(has("(40,748,1024,768)")) << ::testing::PrintToString(clips);
+    EXPECT_GT(MapViewFrameOf().terrainBlocksDrawn, 0u);
+    // A scroll past the screen keeps nothing of the picture: the screen is
+    // cleared and drawn again, without a copy from outside it.
+    Scroll(1100, 0);
+    const auto far = Frame();
+    EXPECT_EQ(CountStarting(far, "Copy back"), 0u) << ::testing::PrintToString(far);
+    EXPECT_EQ(CountStarting(far, "Fill back (0,0,1024,768)"), 1u) << ::testing::PrintToString(far);
+    // A view that did not move with the scroll is walked whole.
+    RequestScroll(16, 0);
+    Frame();
+    EXPECT_GT(MapViewFrameOf().blocksVisited, 20u);
+    // A zoom asks for a whole redraw: every block again.
+    Viewport::SetZoomLevel(10);
+    RequestFullRedraw();
+    Scroll(8, 0);
+    Frame();
+    EXPECT_EQ(MapViewFrameOf().terrainBlocksDrawn, WalkBlocks(64, 64).size());
 }
 
 } // namespace
