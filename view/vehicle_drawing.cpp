@@ -531,7 +531,10 @@ void EmitSmoke(const Vehicle& v, uint32_t t, int32_t spriteNumber, int32_t carMo
 void PlaceOnRoad(const std::vector<TrailPoint>& trail, float f, uint32_t entry, uint32_t exit,
                  const VehicleConstantsRow* constants, CarPlace& c) {
     const float s = Viewport::GetZoomScale();
-    const uint32_t before = trail.size() >= 3 ? DirectionOf(TrailAt(trail, 2), TrailAt(trail, 1)) : entry;
+    uint32_t before = trail.size() >= 3 ? DirectionOf(TrailAt(trail, 2), TrailAt(trail, 1)) : entry;
+    // No single step behind (a trail not laid that far): as if straight on.
+    if (before != 1 && before != 2 && before != 4 && before != 8)
+        before = entry;
     if (constants) {
         const bool firstHalf = f <= 0.5f;
         const TrailPoint tile = TrailAt(trail, firstHalf ? 1 : 0);
