@@ -8,11 +8,14 @@
 #include "engine/viewport.h"
 #include "platform/clock.h"
 #include "platform/endian.h"
+#include "transport/special_track.h"
 #include "transport/waypoint_list.h"
+#include "vehicles/aircraft_routes.h"
 #include "vehicles/vehicle.h"
 #include "view/map_view_state.h"
 #include "view/random_table.h"
 #include "view/screen_effects.h"
+#include "world/object_manager.h"
 #include "world/world_map.h"
 
 #include <algorithm>
@@ -302,10 +305,100 @@ void ApplyCurve(const std::vector<TrailPoint>& trail, uint32_t k, float p, uint3
     }
 }
 
+// The special-track piece a car at trail index k is on: the trail's object
+// there, or the piece whose footprint holds the tile.
+const SpecialTrack* PieceAt(const Vehicle& v, uint32_t k, const TrailPoint& tile) {
+    const auto& objects = v.TrailObjects();
+    ObjectHandle id = k < objects.size() ? objects[k] : 0;
+    if (id == 0 && tile.x >= 0 && tile.y >= 0)
+        id = GetWorldMap().GetBuildingAt(uint32_t(tile.x), uint32_t(tile.y));
+    return id ? dynamic_cast<const SpecialTrack*>(BuildingFromId(id)) : nullptr;
+}
+
+// A tile's path point on the piece, -1 for none.
+int32_t PathIndex(const SpecialTrack& piece, const TrailPoint& tile) {
+    const int32_t i = piece.GetPathIndexAt(tile.x, tile.y);
+    return i < 0 || i >= int32_t(kSpecialTrackMaxPathPoints) ? -1 : i;
+}
+
+PieceArcs ArcsOf(const SpecialTrack& piece) {
+    PieceArcs arcs;
+    const SpecialTracksRow* row = SpecialTracksTable::Find(piece.GetType());
+    if (!row)
+        return arcs;
+    arcs.curves = &row->TrainCurveTable;
+    arcs.middles = &row->CurveMiddlePoint;
+    arcs.pathLength = row->PathLength;
+    arcs.points = int32_t(row->PathTable.RowCount());
+    arcs.rotation = piece.GetRotation();
+    arcs.switchType = row->SwitchType;
+    return arcs;
+}
+
+// The entry and exit masks of the route tile `steps` tiles ahead of the
+// head; false when the route does not reach so far.
+bool RouteTileAhead(const Vehicle& v, uint32_t steps, uint32_t& entry, uint32_t& exit) {
+    const WaypointList* route = v.GetRoute();
+    if (!route || route->Count() == 0 || v.Trail().empty())
+        return false;
+    const TrailPoint head = v.Trail()[0];
+    const uint32_t from = v.GetRoutePosition() > 0 ? v.GetRoutePosition() - 1 : 0;
+    int64_t found = -1, index = 0;
+    bool done = false;
+    route->VisitTiles([&](uint32_t x, uint32_t y, uint8_t previous, uint8_t mask, uint32_t segment) {
+        if (done)
+            return;
+        if (found < 0) {
+            if (segment >= from && int32_t(x) == head.x && int32_t(y) == head.y)
+                found = index;
+        } else if (index == found + int64_t(steps)) {
+            const Waypoint& w = route->Get(segment);
+            entry = w.x == x && w.y == y ? previous : mask;
+            exit = mask ? mask : entry;
+            done = true;
+        }
+        ++index;
+    });
+    return done;
+}
+
+// A car on a special-track piece follows the piece's arcs: its place and
+// heading where the piece gives them; placed / turned say which it gave.
+void ApplyPiece(const Vehicle& v, const SpecialTrack& piece, const std::vector<TrailPoint>& trail, uint32_t k,
+                float p, uint32_t dPrev, uint32_t dMid, uint32_t dNext, CarPlace& c, bool& placed,
+                bool& turned) {
+    const PieceArcs arcs = ArcsOf(piece);
+    const int32_t a = PathIndex(piece, TrailAt(trail, k + 1)), b = PathIndex(piece, TrailAt(trail, k));
+    const ScreenPoint origin = Viewport::GetTileAnchor(piece.GetX(), piece.GetY());
+    const float s = Viewport::GetZoomScale();
+    float dx = 0, dy = 0, h = 0;
+    if (!piece.IsSwitch()) {
+        placed = PieceCarOffset(arcs, a, b, p, dNext, s, dx, dy);
+        turned = PieceCarHeading(arcs, a, b, p, dNext, h);
+    } else {
+        SwitchCar car;
+        car.a = a;
+        car.b = b;
+        car.p = p;
+        car.dPrev = dPrev;
+        car.dMid = dMid;
+        car.dNext = dNext;
+        RouteTileAhead(v, 2, car.entry, car.exit);
+        placed = SwitchCarOffset(arcs, car, s, dx, dy);
+        turned = placed && SwitchCarHeading(arcs, a, b, p, h);
+    }
+    if (placed) {
+        c.x = int32_t(float(origin.x) + dx);
+        c.y = int32_t(float(origin.y) + dy);
+    }
+    if (turned)
+        c.heading = h;
+}
+
 // The picture of a car: its kind's rotations and animation, the loaded or
 // empty frame, in the owner's colour set; null when there is none.
 const TiledImage* CarSprite(const Vehicle& v, int32_t spriteNumber, int32_t kind, int32_t frame,
-                            float heading, float p) {
+                            float heading, float p, int32_t animation = -1) {
     if (kind == 2)
         return nullptr; // cars of private kinds have their own drawing
     const VehicleRow* row = VehicleTable::Find(spriteNumber);
@@ -335,15 +428,18 @@ const TiledImage* CarSprite(const Vehicle& v, int32_t spriteNumber, int32_t kind
         if (anim < 0)
             anim += a;
     }
+    if (animation >= 0)
+        anim = animation;
     GraphicSets::SetFieldA(uint8_t(r));
     if (kind == 0 || kind == 3)
         GraphicSets::SetFieldB(uint8_t(anim));
     return SpriteFetch(kVehicleKind, spriteNumber, frame);
 }
 
-// Queues one car's picture centred on its place; true when queued.
-bool QueueCar(const Vehicle& v, const TiledImage* image, const CarPlace& c, uint32_t alpha, float scale,
-              int32_t lengthQuarters) {
+// Queues one car's picture centred on its place, in the colour (its alpha
+// byte included) and layer given; true when queued.
+bool QueueCarTinted(const Vehicle& v, const TiledImage* image, const CarPlace& c, uint32_t colour,
+                    float scale, int32_t lengthQuarters, int32_t layer) {
     if (!image || image->textures.empty())
         return false;
     const float s = Viewport::GetZoomScale();
@@ -356,10 +452,16 @@ bool QueueCar(const Vehicle& v, const TiledImage* image, const CarPlace& c, uint
                   qy = int32_t(std::floor(c.mapY * 4.0f + 2.0f));
     const int32_t half = std::max(lengthQuarters / 2, 1);
     const EngineRect sort{qx - half, qy - half, qx + half, qy + half};
-    const uint32_t colour = (OwnerColour(v) & 0x00FFFFFFu) | alpha << 24;
     const int32_t blend = colour == 0xFFFFFFFFu ? kBlendPlain : kBlendTinted;
-    return Engine::QueueSpriteTinted(1, TextureHandle(image->textures[0]), colour, screen, sort, 0, blend, 1,
-                                     v.GetId() << 4 | 3u, 0);
+    return Engine::QueueSpriteTinted(layer, TextureHandle(image->textures[0]), colour, screen, sort, 0, blend,
+                                     1, v.GetId() << 4 | 3u, 0);
+}
+
+// In the owner's colour with the alpha given, on the ground layer.
+bool QueueCar(const Vehicle& v, const TiledImage* image, const CarPlace& c, uint32_t alpha, float scale,
+              int32_t lengthQuarters) {
+    return QueueCarTinted(v, image, c, (OwnerColour(v) & 0x00FFFFFFu) | alpha << 24, scale, lengthQuarters,
+                          1);
 }
 
 // The engine's smoke for unit `unit` of the vehicle at the screen point.
@@ -420,6 +522,40 @@ void EmitSmoke(const Vehicle& v, uint32_t t, int32_t spriteNumber, int32_t carMo
     }
 }
 
+// A road vehicle between its head's last two trail points at fraction f:
+// along the arc of a turn, on the tile behind before the middle of its
+// square and on the tile ahead after it, and shifted to its lane by the
+// displacements of those two tiles, blended along the square so that the
+// vehicle never jumps. `entry` and `exit` are the directions into and out
+// of the tile ahead.
+void PlaceOnRoad(const std::vector<TrailPoint>& trail, float f, uint32_t entry, uint32_t exit,
+                 const VehicleConstantsRow* constants, CarPlace& c) {
+    const float s = Viewport::GetZoomScale();
+    uint32_t before = trail.size() >= 3 ? DirectionOf(TrailAt(trail, 2), TrailAt(trail, 1)) : entry;
+    // No single step behind (a trail not laid that far): as if straight on.
+    if (before != 1 && before != 2 && before != 4 && before != 8)
+        before = entry;
+    if (constants) {
+        const bool firstHalf = f <= 0.5f;
+        const TrailPoint tile = TrailAt(trail, firstHalf ? 1 : 0);
+        float dx = 0, dy = 0;
+        if (RoadCurveOffset(constants->TruckCurveTable, firstHalf ? before : entry, firstHalf ? entry : exit,
+                            firstHalf ? f + 0.5f : f - 0.5f, s, dx, dy)) {
+            const ScreenPoint anchor = Viewport::GetTileAnchor(tile.x, tile.y);
+            c.x = int32_t(float(anchor.x) + dx);
+            c.y = int32_t(float(anchor.y) + dy);
+        }
+    }
+    int32_t bx = 0, by = 0, ax = 0, ay = 0;
+    RoadOffset(before, entry, s, bx, by);
+    RoadOffset(entry, exit, s, ax, ay);
+    c.x += int32_t(float(bx) + float(ax - bx) * f);
+    c.y += int32_t(float(by) + float(ay - by) * f);
+}
+
+// Flying aircraft are drawn above spans and buildings.
+constexpr int32_t kFlyingLayer = 3;
+
 // A train drawn car by car from its motion records.
 int32_t DrawCars(Vehicle& v, uint32_t t) {
     const auto& motion = v.Motion();
@@ -471,8 +607,14 @@ int32_t DrawCars(Vehicle& v, uint32_t t) {
         if (k < flags.size() && flags[k] == 2)
             continue;
         CarPlace c = StraightPlace(trail, k, p);
-        ApplyCurve(trail, k, p, dPrev, mid, dNext, c);
-        c.heading = CarHeading(p, k, dPrev, mid, dNext, own);
+        bool placed = false, turned = false;
+        if (k < Vehicle::kTrail)
+            if (const SpecialTrack* piece = PieceAt(v, k, TrailAt(trail, k)))
+                ApplyPiece(v, *piece, trail, k, p, dPrev, mid, dNext, c, placed, turned);
+        if (!placed)
+            ApplyCurve(trail, k, p, dPrev, mid, dNext, c);
+        if (!turned)
+            c.heading = CarHeading(p, k, dPrev, mid, dNext, own);
         if (c.moveMask == 0)
             c.moveMask = own;
         const int32_t kind = int32_t(m[kCarKind]);
@@ -515,7 +657,8 @@ int32_t DrawVehicle(Vehicle& v, uint32_t t) {
         return DrawCars(v, t);
     // One unit between the head's last two trail points.
     const auto& trail = v.Trail();
-    CarPlace c = StraightPlace(trail, 0, Moving(state) ? f : 1.0f);
+    const float share = Moving(state) ? f : 1.0f;
+    CarPlace c = StraightPlace(trail, 0, share);
     const uint32_t entry = c.moveMask;
     uint32_t direction = c.moveMask;
     if ((Moving(state) || (mode == 2 && state == kStateBlockedOnTrack)) && BlockByte(v, 29) != 0)
@@ -524,21 +667,43 @@ int32_t DrawVehicle(Vehicle& v, uint32_t t) {
         direction = BlockByte(v, 124);
     c.heading = std::max(MaskHeading(direction), 0.0f);
     c.moveMask = direction;
-    if (mode == 0) {
-        // Road vehicles keep to their lane: the tile's displacement for the
-        // way they come in and go on.
-        int32_t dx = 0, dy = 0;
-        RoadOffset(entry ? entry : direction, direction, Viewport::GetZoomScale(), dx, dy);
-        c.x += dx;
-        c.y += dy;
-    }
-    const TiledImage* image = CarSprite(v, v.GetVehicleType(), 0, 0, c.heading, Moving(state) ? f : 0.0f);
-    float scale = 1.0f;
     const VehicleConstantsRow* constants = VehicleConstantsTable::Find(0);
+    if (mode == 0)
+        PlaceOnRoad(trail, share, entry ? entry : direction, direction, constants, c);
+    int32_t animation = -1;
+    float lift = 0.0f;
+    int32_t tileW = 0, tileH = 0;
+    if (mode == 3) {
+        // Aircraft fly above the ground between airports: lifted by their
+        // height, their shadow left on the ground beneath.
+        Viewport::GetTileSize(tileW, tileH);
+        const TrailPoint from = TrailAt(trail, 1), to = TrailAt(trail, 0);
+        lift = AircraftLift(AircraftOnGround(from.x, from.y), AircraftOnGround(to.x, to.y), share, tileH);
+        const VehicleRow* row = v.Row();
+        if (row && row->VehicleType == kHelicopterType && constants && Moving(state))
+            animation =
+                RotorFrame(t, constants->HelicopterPropellerRotationTime, row->MaxAminationsPerRotation);
+    }
+    const TiledImage* image =
+        CarSprite(v, v.GetVehicleType(), 0, 0, c.heading, Moving(state) ? f : 0.0f, animation);
+    float scale = 1.0f;
     if (mode == 2 && constants && constants->ShipScaleFactor > 0.0f)
         scale = constants->ShipScaleFactor;
     const uint32_t alpha = state == kStateWaitsPassing || state == kStatePassing ? 160 : 255;
-    const int32_t drawn = QueueCar(v, image, c, alpha, scale, 4) ? 1 : 0;
+    int32_t drawn = 0;
+    if (lift > 0.0f) {
+        CarPlace raised = c;
+        raised.y = int32_t(float(c.y) - lift);
+        drawn += QueueCarTinted(v, image, raised, (OwnerColour(v) & 0x00FFFFFFu) | alpha << 24, scale, 4,
+                                kFlyingLayer)
+                     ? 1
+                     : 0;
+        const uint32_t shadow = AircraftShadowAlpha(lift, tileH);
+        if (drawn && shadow > 0)
+            drawn += QueueCarTinted(v, image, c, shadow << 24, scale, 4, 1) ? 1 : 0;
+    } else {
+        drawn += QueueCar(v, image, c, alpha, scale, 4) ? 1 : 0;
+    }
     EmitSmoke(v, t, v.GetVehicleType(), 0, c, mode == 2 ? 2 : 0);
     return drawn;
 }

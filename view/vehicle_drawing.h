@@ -61,6 +61,69 @@ float CarHeading(float p, uint32_t k, uint32_t dPrev, uint32_t dMid, uint32_t dN
 bool CurveOffset(const ValueTable& t, const ValueTable& m, float pathLength, uint32_t dIn, uint32_t dOut,
                  float u, float s, float& dx, float& dy);
 
+// The arc a road vehicle follows on a tile it enters moving dIn and leaves
+// moving dOut, at arc parameter u (0 to 1): the point relative to the
+// tile's anchor at zoom scale s, from the truck curve table T (row D(dOut),
+// group D(dIn): start angle, span, x and y radius) about the tile's corner
+// between the side it comes in by and the side it leaves by. False (the
+// vehicle keeps its straight place) when it does not turn there or the
+// table holds no arc for the turn.
+bool RoadCurveOffset(const ValueTable& t, uint32_t dIn, uint32_t dOut, float u, float s, float& dx,
+                     float& dy);
+
+// A special-track piece as the cars on it are placed: its type's arcs
+// (TrainCurveTable), their centres (CurveMiddlePoint), its path length and
+// number of path points, its switch type, and the piece's rotation.
+struct PieceArcs {
+    const ValueTable* curves = nullptr;
+    const ValueTable* middles = nullptr;
+    float pathLength = 0.0f;
+    int32_t points = 0;
+    int32_t rotation = 0;
+    int32_t switchType = 0;
+};
+
+// A car on a piece that is not a switch, between path points a (behind it)
+// and b (ahead; -1 for a tile off the piece) at fraction p, travelling d:
+// its point relative to the anchor of the piece's origin tile. False when
+// the piece does not place it (the car then follows the plain-track rules):
+// no path point behind it before the middle of its square, or no arc.
+bool PieceCarOffset(const PieceArcs& piece, int32_t a, int32_t b, float p, uint32_t d, float s, float& dx,
+                    float& dy);
+// Its heading on such a piece; false where PieceCarOffset gives no place.
+bool PieceCarHeading(const PieceArcs& piece, int32_t a, int32_t b, float p, uint32_t d, float& heading);
+
+// A car on a switch: path points a and b as above, the directions of travel
+// before, on and after its square, and the entry and exit masks of the
+// second route tile ahead of the train (which branch it takes).
+struct SwitchCar {
+    int32_t a = -1, b = -1;
+    float p = 0.0f;
+    uint32_t dPrev = 0, dMid = 0, dNext = 0;
+    uint32_t entry = 0, exit = 0;
+};
+// Its point relative to the piece's origin anchor; false (plain-track
+// rules) on the switch's straight way, for switch types and rotations that
+// have no arcs, or a missing arc.
+bool SwitchCarOffset(const PieceArcs& piece, const SwitchCar& car, float s, float& dx, float& dy);
+// Its heading on the switch, for a car SwitchCarOffset placed.
+bool SwitchCarHeading(const PieceArcs& piece, int32_t a, int32_t b, float p, float& heading);
+
+// The height of an aircraft above the ground in pixels, between a tile
+// it comes from and the one it flies to at fraction f: it climbs over the
+// tile after leaving the ground and comes down over the tile before it
+// lands; cruising it flies kAircraftCruiseTiles tile heights up.
+inline constexpr float kAircraftCruiseTiles = 1.5f;
+float AircraftLift(bool fromGround, bool toGround, float f, int32_t tileHeight);
+// The alpha of an aircraft's shadow: fainter the higher it flies, none on
+// the ground.
+uint32_t AircraftShadowAlpha(float lift, int32_t tileHeight);
+// Whether an aircraft on the tile is on the ground: a station's tile.
+bool AircraftOnGround(int32_t x, int32_t y);
+// The rotor picture of a helicopter at game time t: `frames` pictures per
+// rotation time; 0 without a rotation time or frames.
+int32_t RotorFrame(uint32_t t, float rotationTime, int32_t frames);
+
 // The rotation picture of heading h among `rotations`: h is turned by half
 // a turn (the pictures start facing south), rounded half up, 0 when it
 // comes to `rotations`; 0 without rotations.

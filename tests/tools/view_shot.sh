@@ -4,8 +4,9 @@
 # the Null device, which must be sent the same work; the towns' buildings
 # and streets are listed; on GL the terrain is drawn (not black) and the
 # station and a factory building stand out from it, and in a town so do
-# a house, a street and a bus; a cattle ranch's animals are drawn; bad
-# arguments and damaged saves are refused.
+# a house, a street and a bus, drawn alike with sprites in atlas pages or
+# not; a cattle ranch's animals are drawn; bad arguments and damaged saves
+# are refused.
 . "$(dirname "$0")/lib/common.sh"
 game="$(dirname "$tool")/marrowdale"
 
@@ -15,37 +16,58 @@ printf '5  BuildStationCommand 4 30 0 0 0 0\n' > "$work/build.cmds"
 
 # The colour of the middle of a map cell in a shot centred on cell (cx, cy)
 # at tile height h: "r g b" for each "x y" cell given after the picture.
-probe() {
-    python3 - "$@" <<'PY'
+# A PNG's pixels as rows of bytes, and their bytes per pixel.
+png_py='
 import struct, sys, zlib
+def rows_of(path):
+    data = open(path, "rb").read()
+    pos, idat = 8, b""
+    while pos < len(data):
+        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        if kind == b"IHDR":
+            w, ht, _, colour = struct.unpack(">IIBB", data[pos + 8:pos + 18])
+        elif kind == b"IDAT":
+            idat += data[pos + 8:pos + 8 + n]
+        pos += 12 + n
+    bpp = 4 if colour == 6 else 3
+    raw, stride, rows, prev = zlib.decompress(idat), w * bpp, [], bytearray(w * bpp)
+    for y in range(ht):
+        f, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a, b = (line[i - bpp] if i >= bpp else 0), prev[i]
+            c = prev[i - bpp] if i >= bpp else 0
+            p = a + b - c
+            paeth = a if abs(p - a) <= min(abs(p - b), abs(p - c)) else (b if abs(p - b) <= abs(p - c) else c)
+            line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[f]) & 255
+        rows.append(line)
+        prev = line
+    return w, ht, bpp, rows
+'
+
+# The colour of the middle of a map cell in a shot centred on cell (cx, cy)
+# at tile height h: "r g b" for each "x y" cell given after the picture.
+probe() {
+    python3 -c "$png_py
 path, cx, cy, h = sys.argv[1], *map(int, sys.argv[2:5])
-data = open(path, 'rb').read()
-pos, idat = 8, b''
-while pos < len(data):
-    n, kind = struct.unpack('>I4s', data[pos:pos + 8])
-    if kind == b'IHDR':
-        w, ht, _, colour = struct.unpack('>IIBB', data[pos + 8:pos + 18])
-    elif kind == b'IDAT':
-        idat += data[pos + 8:pos + 8 + n]
-    pos += 12 + n
-bpp = 4 if colour == 6 else 3
-raw, stride, rows, prev = zlib.decompress(idat), w * bpp, [], bytearray(w * bpp)
-for y in range(ht):
-    f, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-    for i in range(stride):
-        a, b = (line[i - bpp] if i >= bpp else 0), prev[i]
-        c = prev[i - bpp] if i >= bpp else 0
-        p = a + b - c
-        paeth = a if abs(p - a) <= min(abs(p - b), abs(p - c)) else (b if abs(p - b) <= abs(p - c) else c)
-        line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[f]) & 255
-    rows.append(line)
-    prev = line
+w, ht, bpp, rows = rows_of(path)
 cells = list(map(int, sys.argv[5:]))
 for x, y in zip(cells[::2], cells[1::2]):
     dx, dy = x - cx, y - cy
     px, py = w // 2 + (dx - dy) * 3 * h // 2, ht // 2 + (dx + dy) * h // 2 + h // 2
     print(*rows[py][px * bpp:px * bpp + 3])
-PY
+" "$@"
+}
+
+# The number of pixels of two pictures of one size whose colours differ by
+# more than a rounding step in any channel.
+differing() {
+    python3 -c "$png_py
+a, b = rows_of(sys.argv[1]), rows_of(sys.argv[2])
+if a[:3] != b[:3]:
+    print(-1)
+else:
+    print(sum(1 for ra, rb in zip(a[3], b[3]) for i in range(len(ra)) if abs(ra[i] - rb[i]) > 2) // a[2])
+" "$1" "$2"
 }
 
 size() { od -An -tu1 -j16 -N8 "$1" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }'; }
@@ -122,6 +144,22 @@ for zoom in 0 1 2; do
     [ "${colours[1]}" != "${colours[2]}" ] || fail "zoom $zoom: the bus looks like the empty stop: ${colours[1]}"
     [ "${colours[3]}" != "${colours[0]}" ] || fail "zoom $zoom: the house looks like the terrain: ${colours[3]}"
     [ "${colours[4]}" != "${colours[0]}" ] || fail "zoom $zoom: the street looks like the terrain: ${colours[4]}"
+done
+
+# Sprites packed into atlas pages (fewer textures bound) draw the same
+# picture as sprites in textures of their own, at one to one and scaled.
+for zoom in 0 1; do
+    binds=()
+    for atlas in "" --no-atlas; do
+        # shellcheck disable=SC2086
+        out=$("$tool" view shot "$work/t.mds" --out "$work/atlas$zoom$atlas.png" --at 46 40 --zoom "$zoom" \
+            --size 640x480 --gl $atlas 2>&1) || fail "town shot $atlas at zoom $zoom: $out"
+        binds+=("$(echo "$out" | sed -n 's/.* \([0-9]*\) texture binds.*/\1/p')")
+    done
+    [ -n "${binds[0]}" ] && [ "${binds[0]}" -lt "${binds[1]:-0}" ] ||
+        fail "zoom $zoom: atlas pages did not save texture binds: ${binds[*]}"
+    n=$(differing "$work/atlas$zoom.png" "$work/atlas$zoom--no-atlas.png")
+    [ "$n" = 0 ] || fail "zoom $zoom: $n pixels differ between sprites in atlas pages and in their own textures"
 done
 
 # A cattle ranch built by command keeps its animals: each one in the

@@ -9,6 +9,7 @@
 #include "engine/display_mode.h"
 #include "engine/frame.h"
 #include "engine/graphic_sets.h"
+#include "engine/texture_atlas.h"
 #include "engine/viewport.h"
 #include "gameloop/game.h"
 #include "gameloop/new_game.h"
@@ -34,8 +35,8 @@
 namespace mdtool {
 namespace {
 
-constexpr const char* kViewUsage =
-    "view shot FILE --out F.png [--at X Y] [--zoom Z] [--size WxH] [--gl|--null] [--data DIR] [--objects]";
+constexpr const char* kViewUsage = "view shot FILE --out F.png [--at X Y] [--zoom Z] [--size WxH] "
+                                   "[--gl|--null] [--data DIR] [--objects] [--no-atlas]";
 
 struct ShotOptions {
     std::string save, out, data = "gamedata";
@@ -43,6 +44,7 @@ struct ShotOptions {
     int32_t width = 1024, height = 768;
     bool gl = true;
     bool objects = false; // list what was drawn where, by tile
+    bool atlas = true;    // sprites packed into atlas pages
 };
 
 bool ParseShot(const Args& args, ShotOptions& o) {
@@ -53,6 +55,8 @@ bool ParseShot(const Args& args, ShotOptions& o) {
             o.gl = a == "--gl";
         else if (a == "--objects")
             o.objects = true;
+        else if (a == "--no-atlas")
+            o.atlas = false;
         else if (a == "--out" && more)
             o.out = args[++i];
         else if (a == "--data" && more)
@@ -83,6 +87,7 @@ int RunShot(const Args& args) {
         return Usage(kViewUsage);
 
     plat::Clock::UseFake(0);
+    Engine::SetSpriteAtlases(o.atlas);
     Game game;
     ViewWorldHooks hooks;
     ConnectWorldModel(game, hooks);
