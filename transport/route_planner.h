@@ -143,6 +143,10 @@ private:
     // (its tiles between the two nodes); kRouteStepForbidden when a step
     // is forbidden.
     uint32_t EdgeCallbackCost(uint32_t node, uint32_t d, RouteCostCallback callback, void* context) const;
+    // EdgeWalk for the graph build, over the tile notes the build keeps.
+    WalkResult BuildWalk(uint32_t x, uint32_t y, uint32_t d) const;
+    // Whether a station of the mode connects at the tile.
+    bool StationConnects(uint32_t x, uint32_t y) const;
     void FindAdjacentNodes(uint32_t x, uint32_t y, const Query& q, uint32_t otherX, uint32_t otherY,
                            EndAdjacency& end) const;
     uint32_t DirectWalk(const Query& q, WaypointList& list) const;
@@ -182,6 +186,9 @@ private:
     uint32_t mode_;
     std::vector<std::unique_ptr<RouteGraphNode>> nodes_;
     std::vector<SearchRecord> records_;
+    // Per tile during a graph build: the usable directions, whether a node
+    // stands there, whether track crosses road there.
+    std::vector<uint8_t> walkMap_;
     uint32_t searchStamp_ = 0;
     uint32_t excludedMask_ = 0;
     uint32_t excludedX_ = 0;
