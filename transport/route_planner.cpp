@@ -675,10 +675,21 @@ uint32_t RoutePlanner::EdgeCallbackCost(uint32_t node, uint32_t d, RouteCostCall
     return walk.cost - n.length[d];
 }
 
+void RoutePlanner::PushOpen(uint64_t key) {
+    open_.push_back(key);
+    std::push_heap(open_.begin(), open_.end(), std::greater<uint64_t>());
+}
+
+uint64_t RoutePlanner::PopOpen() {
+    std::pop_heap(open_.begin(), open_.end(), std::greater<uint64_t>());
+    const uint64_t key = open_.back();
+    open_.pop_back();
+    return key;
+}
+
 void RoutePlanner::SearchRoad(const Query& q) {
     ResetRecords();
-    using Entry = std::pair<int64_t, uint32_t>;
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+    open_.clear();
     int64_t best = int64_t(UINT32_MAX);
     for (uint32_t k = 0; k < 2; ++k) {
         const uint32_t s = start_.node[k];
@@ -689,11 +700,12 @@ void RoutePlanner::SearchRoad(const Query& q) {
         if (slot.estimate != kUnreached && slot.cost <= start_.cost[k])
             continue;
         slot = SearchSlot{estimate, start_.cost[k], 0, -1, 0, false};
-        open.emplace(estimate, s);
+        PushOpen(uint64_t(estimate) << 16 | s);
     }
-    while (!open.empty()) {
-        const auto [estimate, n] = open.top();
-        open.pop();
+    while (!open_.empty()) {
+        const uint64_t key = PopOpen();
+        const int64_t estimate = int64_t(key >> 16);
+        const uint32_t n = uint32_t(key & 0xFFFF);
         if (estimate > best)
             break;
         SearchSlot& from = Slot(n, 0);
@@ -735,7 +747,7 @@ void RoutePlanner::SearchRoad(const Query& q) {
                 continue;
             if (e < best) {
                 to = SearchSlot{e, uint32_t(c), n, int8_t(d), 0, false};
-                open.emplace(e, m);
+                PushOpen(uint64_t(e) << 16 | m);
             }
         }
     }
@@ -743,8 +755,7 @@ void RoutePlanner::SearchRoad(const Query& q) {
 
 void RoutePlanner::SearchTrack(const Query& q) {
     ResetRecords();
-    using Entry = std::tuple<uint32_t, uint32_t, uint32_t>; // cost, node, slot
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+    open_.clear();
     for (uint32_t k = 0; k < 2; ++k) {
         const uint32_t s = start_.node[k];
         if (!Node(s))
@@ -758,15 +769,17 @@ void RoutePlanner::SearchTrack(const Query& q) {
             if (slot.estimate != kUnreached && slot.cost <= start_.cost[k])
                 continue;
             slot = SearchSlot{int64_t(start_.cost[k]), start_.cost[k], 0, -1, 0, false};
-            open.emplace(start_.cost[k], s, a);
+            PushOpen(uint64_t(start_.cost[k]) << 32 | s << 2 | a);
         }
     }
     // The cheapest goal reached in a usable way so far: nothing popped at
     // that cost or more can better it.
     uint64_t best = UINT64_MAX;
-    while (!open.empty()) {
-        const auto [cost, n, a] = open.top();
-        open.pop();
+    while (!open_.empty()) {
+        const uint64_t key = PopOpen();
+        const uint32_t cost = uint32_t(key >> 32);
+        const uint32_t n = uint32_t(key >> 2) & 0xFFFF;
+        const uint32_t a = uint32_t(key) & 3;
         if (cost >= best)
             break;
         SearchSlot& from = Slot(n, a);
@@ -801,7 +814,7 @@ void RoutePlanner::SearchTrack(const Query& q) {
             const bool goal = IsGoalNode(m);
             to = SearchSlot{int64_t(c), uint32_t(c), n, int8_t(d), uint8_t(a), goal};
             if (!goal) {
-                open.emplace(uint32_t(c), m, b);
+                PushOpen(c << 32 | m << 2 | b);
                 continue;
             }
             for (uint32_t j = 0; j < 2; ++j)
@@ -894,7 +907,13 @@ uint32_t RoutePlanner::GraphSearch(const Query& q, WaypointList& list) {
         }
         bool ok = true;
         for (size_t i = 0; i < chain.size() && ok; ++i) {
-            if (i > 0) {
+            if (i > 0 && !q.wantList && !q.callback) {
+                // Without tiles or tile costs to collect, an edge walk
+                // would give the length the graph build stored.
+                const RouteGraphNode& prev = *nodes_[chain[i - 1].first];
+                ok = prev.neighbour[chain[i].second & 3] == chain[i].first;
+                cost += prev.length[chain[i].second & 3];
+            } else if (i > 0) {
                 const RouteGraphNode& prev = *nodes_[chain[i - 1].first];
                 const WalkResult walk = EdgeWalk(prev.x, prev.y, chain[i].second, q.callback, q.context,
                                                  &path, false, 0, 0, true);
@@ -928,7 +947,7 @@ uint32_t RoutePlanner::FindRoute(uint32_t fromX, uint32_t fromY, uint32_t toX, u
         BuildGraph(true);
     if (!map.InMap(fromX, fromY) || !map.InMap(toX, toY))
         return kNoRoute;
-    const Query q{fromX, fromY, toX, toY, costCallback, context};
+    const Query q{fromX, fromY, toX, toY, costCallback, context, list != nullptr};
     WaypointList lists[3];
     const uint32_t costs[3] = {DirectWalk(q, lists[0]), SharedNeighbour(q, lists[1]),
                                GraphSearch(q, lists[2])};

@@ -131,6 +131,8 @@ private:
         uint32_t fromX, fromY, toX, toY;
         RouteCostCallback callback;
         void* context;
+        // Whether the caller wants the route's tiles, not only its cost.
+        bool wantList;
     };
 
     // The stretch from a tile in direction d up to the next node; cost 0
@@ -152,6 +154,8 @@ private:
     uint32_t DirectWalk(const Query& q, WaypointList& list) const;
     uint32_t SharedNeighbour(const Query& q, WaypointList& list);
     uint32_t GraphSearch(const Query& q, WaypointList& list);
+    void PushOpen(uint64_t key);
+    uint64_t PopOpen();
     void SearchRoad(const Query& q);
     void SearchTrack(const Query& q);
     // The node chain from a start node to a goal node, start first, each
@@ -186,6 +190,11 @@ private:
     uint32_t mode_;
     std::vector<std::unique_ptr<RouteGraphNode>> nodes_;
     std::vector<SearchRecord> records_;
+    // The open list of a search as a binary min-heap of packed keys, kept
+    // between searches so that a query allocates nothing: road (estimate
+    // << 16 | node), track (cost << 32 | node << 2 | arrival side); the
+    // keys sort as the (estimate, node) and (cost, node, side) tuples.
+    std::vector<uint64_t> open_;
     // Per tile during a graph build: the usable directions, whether a node
     // stands there, whether track crosses road there.
     std::vector<uint8_t> walkMap_;
