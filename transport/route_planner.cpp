@@ -353,6 +353,17 @@ void RoutePlanner::BuildGraph(bool split) {
             node.arrival[d] = uint8_t(walk.arrival);
         }
     }
+    graph_.assign(nodes_.size(), SearchNode{});
+    for (uint32_t id = 1; id < nodes_.size(); ++id) {
+        if (const RouteGraphNode* node = nodes_[id].get()) {
+            SearchNode& flat = graph_[id];
+            std::copy(std::begin(node->neighbour), std::end(node->neighbour), flat.neighbour);
+            std::copy(std::begin(node->length), std::end(node->length), flat.length);
+            std::copy(std::begin(node->arrival), std::end(node->arrival), flat.arrival);
+            flat.turns = node->turns;
+            flat.switchTile = node->switchTile;
+        }
+    }
     if (mode_ == kRouteModeRoad)
         map.ClearRoadNetworkChanged();
     else
@@ -676,15 +687,42 @@ uint32_t RoutePlanner::EdgeCallbackCost(uint32_t node, uint32_t d, RouteCostCall
 }
 
 void RoutePlanner::PushOpen(uint64_t key) {
+    size_t i = open_.size();
     open_.push_back(key);
-    std::push_heap(open_.begin(), open_.end(), std::greater<uint64_t>());
+    while (i > 0) {
+        const size_t parent = (i - 1) / 4;
+        if (open_[parent] <= key)
+            break;
+        open_[i] = open_[parent];
+        i = parent;
+    }
+    open_[i] = key;
 }
 
 uint64_t RoutePlanner::PopOpen() {
-    std::pop_heap(open_.begin(), open_.end(), std::greater<uint64_t>());
-    const uint64_t key = open_.back();
+    const uint64_t top = open_.front();
+    const uint64_t last = open_.back();
     open_.pop_back();
-    return key;
+    const size_t count = open_.size();
+    if (count == 0)
+        return top;
+    size_t i = 0;
+    for (;;) {
+        const size_t first = i * 4 + 1;
+        if (first >= count)
+            break;
+        size_t least = first;
+        const size_t end = std::min(first + 4, count);
+        for (size_t c = first + 1; c < end; ++c)
+            if (open_[c] < open_[least])
+                least = c;
+        if (open_[least] >= last)
+            break;
+        open_[i] = open_[least];
+        i = least;
+    }
+    open_[i] = last;
+    return top;
 }
 
 void RoutePlanner::SearchRoad(const Query& q) {
@@ -786,16 +824,19 @@ void RoutePlanner::SearchTrack(const Query& q) {
         if (from.done || cost != from.cost)
             continue;
         from.done = true;
-        const RouteGraphNode& node = *nodes_[n];
+        // A node made after the last build has no edges yet.
+        if (n >= graph_.size())
+            continue;
+        const SearchNode& node = graph_[n];
         for (uint32_t d = 0; d < 4; ++d) {
             const uint32_t m = node.neighbour[d];
             // Never back out through the side the train came in by.
             if (m == 0 || d == a || IsStartNode(m))
                 continue;
-            const bool allowed = node.switchTile
-                                     ? RouteStepPenalty(node.x, node.y, DirectionMask(Opposite(a)),
-                                                        DirectionMask(d), mode_) < kRouteStepForbidden
-                                     : (node.turns & (1u << (a * 4 + d))) != 0;
+            const bool allowed =
+                node.switchTile ? RouteStepPenalty(nodes_[n]->x, nodes_[n]->y, DirectionMask(Opposite(a)),
+                                                   DirectionMask(d), mode_) < kRouteStepForbidden
+                                : (node.turns & (1u << (a * 4 + d))) != 0;
             if (!allowed)
                 continue;
             const uint32_t b = Opposite(node.arrival[d] & 3);

@@ -100,6 +100,15 @@ public:
     uint32_t NodeSlots() const { return uint32_t(nodes_.size()); }
 
 private:
+    // A node's edges as the track search reads them, in one flat array
+    // filled by the graph build.
+    struct SearchNode {
+        uint32_t neighbour[4] = {0, 0, 0, 0};
+        uint32_t length[4] = {0, 0, 0, 0};
+        uint8_t arrival[4] = {255, 255, 255, 255};
+        uint16_t turns = 0;
+        bool switchTile = false;
+    };
     struct SearchSlot {
         int64_t estimate = -500000;
         uint32_t cost = 0;
@@ -190,11 +199,13 @@ private:
     uint32_t mode_;
     std::vector<std::unique_ptr<RouteGraphNode>> nodes_;
     std::vector<SearchRecord> records_;
-    // The open list of a search as a binary min-heap of packed keys, kept
+    // The open list of a search as a 4-ary min-heap of packed keys, kept
     // between searches so that a query allocates nothing: road (estimate
     // << 16 | node), track (cost << 32 | node << 2 | arrival side); the
     // keys sort as the (estimate, node) and (cost, node, side) tuples.
     std::vector<uint64_t> open_;
+    // Copies of the nodes' edges by id as of the last graph build.
+    std::vector<SearchNode> graph_;
     // Per tile during a graph build: the usable directions, whether a node
     // stands there, whether track crosses road there.
     std::vector<uint8_t> walkMap_;
