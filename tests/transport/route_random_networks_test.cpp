@@ -184,6 +184,13 @@ TEST_F(RouteRandomNetworkTest, PlannerCostsEqualDijkstraOnRandomPieces) {
                 ASSERT_EQ(got, expected)
                     << "seed " << seed << " mode " << mode << " from " << a.first << "," << a.second << " to "
                     << b.first << "," << b.second << (charged ? " with tile costs" : "");
+                // Asked for the tiles too, the route costs the same.
+                WaypointList list;
+                EXPECT_EQ(GetRoutePlanner(mode)->FindRoute(a.first, a.second, b.first, b.second, &list,
+                                                           charged ? ChargeTile : nullptr, &costs),
+                          expected)
+                    << "seed " << seed << " mode " << mode << " with a list";
+                EXPECT_EQ(list.Count() == 0, expected == 0);
                 ++compared;
                 routed += expected != 0;
             }
