@@ -40,6 +40,23 @@ uint32_t NibbleDirections(uint32_t nibble) {
     return uint32_t(std::popcount(nibble & 15));
 }
 
+// Notes of a graph build per tile besides the usable directions (bits 0-3).
+constexpr uint8_t kWalkNode = 16;
+constexpr uint8_t kWalkCrossing = 32;
+
+// The turns a node allows (bit side * 4 + d), for a tile of the given track
+// directions: on a four-way tile and a straight piece only straight on,
+// anywhere else every turn but back out (RouteStepPenalty's rule).
+uint16_t TurnsOf(uint32_t trackDirections) {
+    uint16_t turns = 0;
+    const bool straightOnly = trackDirections == 15 || trackDirections == 5 || trackDirections == 10;
+    for (uint32_t a = 0; a < 4; ++a)
+        for (uint32_t d = 0; d < 4; ++d)
+            if (a != d && (!straightOnly || d == Opposite(a)))
+                turns = uint16_t(turns | (1u << (a * 4 + d)));
+    return turns;
+}
+
 // The bits of a tile's route row, false on any other tile.
 bool RouteBits(const WorldMap& map, uint32_t x, uint32_t y, uint32_t& bits) {
     const WorldCell* cell = map.FindCell(x, y);
@@ -217,12 +234,7 @@ bool RoutePlanner::IsNodeTile(uint32_t x, uint32_t y, bool split) const {
     const uint32_t usable = RouteTileUsable(x, y, mode_);
     if (IsRouteNodeMask(usable, 0, split))
         return true;
-    if (usable == 0)
-        return false;
-    const RoutePlanners& planners = WorldRoutePlanners();
-    if (planners.stationConnection)
-        return planners.stationConnection(x, y, mode_) != 0;
-    return StationConnectionForMode(x, y, mode_) != 0;
+    return usable != 0 && StationConnects(x, y);
 }
 
 void RoutePlanner::BuildGraph(bool split) {
@@ -245,18 +257,42 @@ void RoutePlanner::BuildGraph(bool split) {
     }
 
     // Every node tile of the map; ids the cells hold (a loaded game) are
-    // taken over first, so that a load keeps its numbering.
+    // taken over first, so that a load keeps its numbering. The scan also
+    // notes each tile's usable directions for the edge walks below.
     std::vector<std::pair<uint32_t, uint32_t>> tiles;
     std::vector<std::pair<uint32_t, uint32_t>> fresh;
     const uint32_t width = map.GetWidth();
     const uint32_t height = map.GetHeight();
     const std::vector<WorldCell>& grid = map.GetGrid();
+    const auto& routeRows = map.Rows().route;
+    walkMap_.assign(size_t(width) * height, 0);
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
-            if (grid[size_t(y) * width + x].Kind() != kCellRoute)
+            const size_t index = size_t(y) * width + x;
+            const WorldCell& cell = grid[index];
+            if (cell.Kind() != kCellRoute)
                 continue;
-            const uint32_t id = TileNodeId(map, x, y);
-            if (!IsNodeTile(x, y, split)) {
+            uint32_t usable = 0;
+            bool passable = false;
+            uint32_t id = 0;
+            if (cell.RowBits() < routeRows.Size()) {
+                const uint32_t bits = routeRows[cell.RowBits()].bits;
+                id = routeRows[cell.RowBits()].nodeId;
+                if (!HasLayer(bits & 15, mode_)) {
+                } else if (!UnderConstruction(bits, mode_)) {
+                    usable = LayerDirections(bits, mode_);
+                    passable = usable != 0;
+                } else {
+                    usable = RouteTileUsable(x, y, mode_);
+                    passable = RouteTilePassable(x, y, mode_);
+                }
+                if (mode_ == kRouteModeTrack && (bits & 3) == 3)
+                    walkMap_[index] = kWalkCrossing;
+            }
+            walkMap_[index] = uint8_t(walkMap_[index] | usable);
+            const bool isNode =
+                passable && (IsRouteNodeMask(usable, 0, split) || (usable != 0 && StationConnects(x, y)));
+            if (!isNode) {
                 // A number left on a tile of this mode only (the other
                 // mode's planner owns those it shares) is stale.
                 if (id != 0 && map.GetRouteSubKind(x, y) != 3 && HasLayer(map.GetRouteSubKind(x, y), mode_) &&
@@ -273,7 +309,9 @@ void RoutePlanner::BuildGraph(bool split) {
                 tiles.emplace_back(x, y);
             } else {
                 fresh.emplace_back(x, y);
+                continue;
             }
+            walkMap_[index] = uint8_t(walkMap_[index] | kWalkNode);
         }
     }
     uint32_t dropped = 0;
@@ -289,6 +327,7 @@ void RoutePlanner::BuildGraph(bool split) {
         nodes_[id]->x = x;
         nodes_[id]->y = y;
         tiles.emplace_back(x, y);
+        walkMap_[size_t(y) * width + x] |= kWalkNode;
     }
     if (dropped != 0)
         TransportWarning(
@@ -296,22 +335,17 @@ void RoutePlanner::BuildGraph(bool split) {
             dropped, kMaxRouteNodes);
 
     for (const auto& [x, y] : tiles) {
-        RouteGraphNode& node = *nodes_[map.GetTileNodeId(x, y)];
+        RouteGraphNode& node = *nodes_[routeRows[grid[size_t(y) * width + x].RowBits()].nodeId];
         std::fill(std::begin(node.neighbour), std::end(node.neighbour), 0u);
         std::fill(std::begin(node.length), std::end(node.length), 0u);
         std::fill(std::begin(node.arrival), std::end(node.arrival), uint8_t(255));
-        const uint32_t usable = RouteTileUsable(x, y, mode_);
-        node.turns = 0;
+        const uint32_t usable = walkMap_[size_t(y) * width + x] & 15u;
+        node.turns = TurnsOf(mode_ == kRouteModeTrack ? map.GetTrackDirections(x, y) : 0);
         node.switchTile = map.IsSpecialTrackAt(x, y);
-        for (uint32_t a = 0; a < 4; ++a)
-            for (uint32_t d = 0; d < 4; ++d)
-                if (a != d && RouteStepPenalty(x, y, DirectionMask(Opposite(a)), DirectionMask(d), mode_) <
-                                  kRouteStepForbidden)
-                    node.turns = uint16_t(node.turns | (1u << (a * 4 + d)));
         for (uint32_t d = 0; d < 4; ++d) {
             if (!(usable & DirectionMask(d)))
                 continue;
-            const WalkResult walk = EdgeWalk(x, y, d, nullptr, nullptr, nullptr, false, 0, 0, true);
+            const WalkResult walk = BuildWalk(x, y, d);
             if (walk.cost == kNoRoute)
                 continue;
             node.neighbour[d] = walk.node;
@@ -319,11 +353,72 @@ void RoutePlanner::BuildGraph(bool split) {
             node.arrival[d] = uint8_t(walk.arrival);
         }
     }
+    graph_.assign(nodes_.size(), SearchNode{});
+    for (uint32_t id = 1; id < nodes_.size(); ++id) {
+        if (const RouteGraphNode* node = nodes_[id].get()) {
+            SearchNode& flat = graph_[id];
+            std::copy(std::begin(node->neighbour), std::end(node->neighbour), flat.neighbour);
+            std::copy(std::begin(node->length), std::end(node->length), flat.length);
+            std::copy(std::begin(node->arrival), std::end(node->arrival), flat.arrival);
+            flat.turns = node->turns;
+            flat.switchTile = node->switchTile;
+        }
+    }
     if (mode_ == kRouteModeRoad)
         map.ClearRoadNetworkChanged();
     else
         map.ClearTrackNetworkChanged();
     built_ = true;
+}
+
+bool RoutePlanner::StationConnects(uint32_t x, uint32_t y) const {
+    const RoutePlanners& planners = WorldRoutePlanners();
+    if (planners.stationConnection)
+        return planners.stationConnection(x, y, mode_) != 0;
+    return StationConnectionForMode(x, y, mode_) != 0;
+}
+
+RoutePlanner::WalkResult RoutePlanner::BuildWalk(uint32_t x, uint32_t y, uint32_t d) const {
+    // EdgeWalk without callback or list, reading the tile notes of the
+    // build in progress: every node tile of the planner is marked there,
+    // and each node tile is a route cell holding its node's id.
+    const WorldMap& map = GetWorldMap();
+    const uint32_t width = map.GetWidth();
+    const uint32_t height = map.GetHeight();
+    uint32_t cost = 1;
+    uint32_t cx = x + uint32_t(kDirections[d].dx);
+    uint32_t cy = y + uint32_t(kDirections[d].dy);
+    if (cx >= width || cy >= height)
+        return {};
+    uint32_t cd = d;
+    const bool track = mode_ == kRouteModeTrack;
+    const uint64_t limit = uint64_t(width) * height;
+    for (uint64_t steps = 0; steps <= limit; ++steps) {
+        const size_t index = size_t(cy) * width + cx;
+        const uint32_t note = walkMap_[index];
+        if ((note & kWalkNode) && !(track && (note & kWalkCrossing))) {
+            if ((note & 15) == 0)
+                return {};
+            const WorldCell& cell = map.GetGrid()[index];
+            return {cost, map.Rows().route[cell.RowBits()].nodeId, cd};
+        }
+        if (cx == x && cy == y)
+            return {};
+        const uint32_t mask = note & 15;
+        const uint32_t back = OppositeDirectionMask(cd);
+        if (!(mask & back))
+            return {};
+        const uint32_t onward = mask & ~back & 15;
+        if (onward == 0 || (track && NibbleDirections(onward) != 1))
+            return {};
+        cost += 1;
+        cd = DirIndex(onward);
+        cx += uint32_t(kDirections[cd].dx);
+        cy += uint32_t(kDirections[cd].dy);
+        if (cx >= width || cy >= height)
+            return {};
+    }
+    return {};
 }
 
 RoutePlanner::WalkResult RoutePlanner::EdgeWalk(uint32_t x, uint32_t y, uint32_t d,
@@ -591,10 +686,48 @@ uint32_t RoutePlanner::EdgeCallbackCost(uint32_t node, uint32_t d, RouteCostCall
     return walk.cost - n.length[d];
 }
 
+void RoutePlanner::PushOpen(uint64_t key) {
+    size_t i = open_.size();
+    open_.push_back(key);
+    while (i > 0) {
+        const size_t parent = (i - 1) / 4;
+        if (open_[parent] <= key)
+            break;
+        open_[i] = open_[parent];
+        i = parent;
+    }
+    open_[i] = key;
+}
+
+uint64_t RoutePlanner::PopOpen() {
+    const uint64_t top = open_.front();
+    const uint64_t last = open_.back();
+    open_.pop_back();
+    const size_t count = open_.size();
+    if (count == 0)
+        return top;
+    size_t i = 0;
+    for (;;) {
+        const size_t first = i * 4 + 1;
+        if (first >= count)
+            break;
+        size_t least = first;
+        const size_t end = std::min(first + 4, count);
+        for (size_t c = first + 1; c < end; ++c)
+            if (open_[c] < open_[least])
+                least = c;
+        if (open_[least] >= last)
+            break;
+        open_[i] = open_[least];
+        i = least;
+    }
+    open_[i] = last;
+    return top;
+}
+
 void RoutePlanner::SearchRoad(const Query& q) {
     ResetRecords();
-    using Entry = std::pair<int64_t, uint32_t>;
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+    open_.clear();
     int64_t best = int64_t(UINT32_MAX);
     for (uint32_t k = 0; k < 2; ++k) {
         const uint32_t s = start_.node[k];
@@ -605,11 +738,12 @@ void RoutePlanner::SearchRoad(const Query& q) {
         if (slot.estimate != kUnreached && slot.cost <= start_.cost[k])
             continue;
         slot = SearchSlot{estimate, start_.cost[k], 0, -1, 0, false};
-        open.emplace(estimate, s);
+        PushOpen(uint64_t(estimate) << 16 | s);
     }
-    while (!open.empty()) {
-        const auto [estimate, n] = open.top();
-        open.pop();
+    while (!open_.empty()) {
+        const uint64_t key = PopOpen();
+        const int64_t estimate = int64_t(key >> 16);
+        const uint32_t n = uint32_t(key & 0xFFFF);
         if (estimate > best)
             break;
         SearchSlot& from = Slot(n, 0);
@@ -651,7 +785,7 @@ void RoutePlanner::SearchRoad(const Query& q) {
                 continue;
             if (e < best) {
                 to = SearchSlot{e, uint32_t(c), n, int8_t(d), 0, false};
-                open.emplace(e, m);
+                PushOpen(uint64_t(e) << 16 | m);
             }
         }
     }
@@ -659,8 +793,7 @@ void RoutePlanner::SearchRoad(const Query& q) {
 
 void RoutePlanner::SearchTrack(const Query& q) {
     ResetRecords();
-    using Entry = std::tuple<uint32_t, uint32_t, uint32_t>; // cost, node, slot
-    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+    open_.clear();
     for (uint32_t k = 0; k < 2; ++k) {
         const uint32_t s = start_.node[k];
         if (!Node(s))
@@ -674,31 +807,36 @@ void RoutePlanner::SearchTrack(const Query& q) {
             if (slot.estimate != kUnreached && slot.cost <= start_.cost[k])
                 continue;
             slot = SearchSlot{int64_t(start_.cost[k]), start_.cost[k], 0, -1, 0, false};
-            open.emplace(start_.cost[k], s, a);
+            PushOpen(uint64_t(start_.cost[k]) << 32 | s << 2 | a);
         }
     }
     // The cheapest goal reached in a usable way so far: nothing popped at
     // that cost or more can better it.
     uint64_t best = UINT64_MAX;
-    while (!open.empty()) {
-        const auto [cost, n, a] = open.top();
-        open.pop();
+    while (!open_.empty()) {
+        const uint64_t key = PopOpen();
+        const uint32_t cost = uint32_t(key >> 32);
+        const uint32_t n = uint32_t(key >> 2) & 0xFFFF;
+        const uint32_t a = uint32_t(key) & 3;
         if (cost >= best)
             break;
         SearchSlot& from = Slot(n, a);
         if (from.done || cost != from.cost)
             continue;
         from.done = true;
-        const RouteGraphNode& node = *nodes_[n];
+        // A node made after the last build has no edges yet.
+        if (n >= graph_.size())
+            continue;
+        const SearchNode& node = graph_[n];
         for (uint32_t d = 0; d < 4; ++d) {
             const uint32_t m = node.neighbour[d];
             // Never back out through the side the train came in by.
             if (m == 0 || d == a || IsStartNode(m))
                 continue;
-            const bool allowed = node.switchTile
-                                     ? RouteStepPenalty(node.x, node.y, DirectionMask(Opposite(a)),
-                                                        DirectionMask(d), mode_) < kRouteStepForbidden
-                                     : (node.turns & (1u << (a * 4 + d))) != 0;
+            const bool allowed =
+                node.switchTile ? RouteStepPenalty(nodes_[n]->x, nodes_[n]->y, DirectionMask(Opposite(a)),
+                                                   DirectionMask(d), mode_) < kRouteStepForbidden
+                                : (node.turns & (1u << (a * 4 + d))) != 0;
             if (!allowed)
                 continue;
             const uint32_t b = Opposite(node.arrival[d] & 3);
@@ -717,7 +855,7 @@ void RoutePlanner::SearchTrack(const Query& q) {
             const bool goal = IsGoalNode(m);
             to = SearchSlot{int64_t(c), uint32_t(c), n, int8_t(d), uint8_t(a), goal};
             if (!goal) {
-                open.emplace(uint32_t(c), m, b);
+                PushOpen(c << 32 | m << 2 | b);
                 continue;
             }
             for (uint32_t j = 0; j < 2; ++j)
@@ -810,7 +948,13 @@ uint32_t RoutePlanner::GraphSearch(const Query& q, WaypointList& list) {
         }
         bool ok = true;
         for (size_t i = 0; i < chain.size() && ok; ++i) {
-            if (i > 0) {
+            if (i > 0 && !q.wantList && !q.callback) {
+                // Without tiles or tile costs to collect, an edge walk
+                // would give the length the graph build stored.
+                const RouteGraphNode& prev = *nodes_[chain[i - 1].first];
+                ok = prev.neighbour[chain[i].second & 3] == chain[i].first;
+                cost += prev.length[chain[i].second & 3];
+            } else if (i > 0) {
                 const RouteGraphNode& prev = *nodes_[chain[i - 1].first];
                 const WalkResult walk = EdgeWalk(prev.x, prev.y, chain[i].second, q.callback, q.context,
                                                  &path, false, 0, 0, true);
@@ -844,7 +988,7 @@ uint32_t RoutePlanner::FindRoute(uint32_t fromX, uint32_t fromY, uint32_t toX, u
         BuildGraph(true);
     if (!map.InMap(fromX, fromY) || !map.InMap(toX, toY))
         return kNoRoute;
-    const Query q{fromX, fromY, toX, toY, costCallback, context};
+    const Query q{fromX, fromY, toX, toY, costCallback, context, list != nullptr};
     WaypointList lists[3];
     const uint32_t costs[3] = {DirectWalk(q, lists[0]), SharedNeighbour(q, lists[1]),
                                GraphSearch(q, lists[2])};

@@ -100,6 +100,15 @@ public:
     uint32_t NodeSlots() const { return uint32_t(nodes_.size()); }
 
 private:
+    // A node's edges as the track search reads them, in one flat array
+    // filled by the graph build.
+    struct SearchNode {
+        uint32_t neighbour[4] = {0, 0, 0, 0};
+        uint32_t length[4] = {0, 0, 0, 0};
+        uint8_t arrival[4] = {255, 255, 255, 255};
+        uint16_t turns = 0;
+        bool switchTile = false;
+    };
     struct SearchSlot {
         int64_t estimate = -500000;
         uint32_t cost = 0;
@@ -131,6 +140,8 @@ private:
         uint32_t fromX, fromY, toX, toY;
         RouteCostCallback callback;
         void* context;
+        // Whether the caller wants the route's tiles, not only its cost.
+        bool wantList;
     };
 
     // The stretch from a tile in direction d up to the next node; cost 0
@@ -143,11 +154,17 @@ private:
     // (its tiles between the two nodes); kRouteStepForbidden when a step
     // is forbidden.
     uint32_t EdgeCallbackCost(uint32_t node, uint32_t d, RouteCostCallback callback, void* context) const;
+    // EdgeWalk for the graph build, over the tile notes the build keeps.
+    WalkResult BuildWalk(uint32_t x, uint32_t y, uint32_t d) const;
+    // Whether a station of the mode connects at the tile.
+    bool StationConnects(uint32_t x, uint32_t y) const;
     void FindAdjacentNodes(uint32_t x, uint32_t y, const Query& q, uint32_t otherX, uint32_t otherY,
                            EndAdjacency& end) const;
     uint32_t DirectWalk(const Query& q, WaypointList& list) const;
     uint32_t SharedNeighbour(const Query& q, WaypointList& list);
     uint32_t GraphSearch(const Query& q, WaypointList& list);
+    void PushOpen(uint64_t key);
+    uint64_t PopOpen();
     void SearchRoad(const Query& q);
     void SearchTrack(const Query& q);
     // The node chain from a start node to a goal node, start first, each
@@ -182,6 +199,16 @@ private:
     uint32_t mode_;
     std::vector<std::unique_ptr<RouteGraphNode>> nodes_;
     std::vector<SearchRecord> records_;
+    // The open list of a search as a 4-ary min-heap of packed keys, kept
+    // between searches so that a query allocates nothing: road (estimate
+    // << 16 | node), track (cost << 32 | node << 2 | arrival side); the
+    // keys sort as the (estimate, node) and (cost, node, side) tuples.
+    std::vector<uint64_t> open_;
+    // Copies of the nodes' edges by id as of the last graph build.
+    std::vector<SearchNode> graph_;
+    // Per tile during a graph build: the usable directions, whether a node
+    // stands there, whether track crosses road there.
+    std::vector<uint8_t> walkMap_;
     uint32_t searchStamp_ = 0;
     uint32_t excludedMask_ = 0;
     uint32_t excludedX_ = 0;
