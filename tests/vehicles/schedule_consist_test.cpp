@@ -23,8 +23,8 @@
 
 namespace {
 
-constexpr int32_t kEngine = 920;
-constexpr int32_t kSlowEngine = 921;
+constexpr int32_t kConsistEngine = 920;
+constexpr int32_t kSlowConsistEngine = 921;
 
 struct ScheduleConsistTest : testing::Test {
     static void SetUpTestSuite() {
@@ -41,13 +41,13 @@ struct ScheduleConsistTest : testing::Test {
         InstallVehicles(game);
         StartGame(game, 9);
         GetWorldMap().SetMapSizeNoReset(32, 32);
-        for (int32_t row : {kEngine, kSlowEngine}) {
+        for (int32_t row : {kConsistEngine, kSlowConsistEngine}) {
             VehicleRow* r = VehicleTable::GetOrCreateRow(row);
             r->Name = "Consist engine";
             r->ConnectionType = 1;
             r->VehicleType = 6;
             r->PurchasePrice = 100;
-            r->TravelTimeMsPerSquare = row == kEngine ? 200 : 600;
+            r->TravelTimeMsPerSquare = row == kConsistEngine ? 200 : 600;
             r->CanCarryProduct = 0;
             r->VehicleLayout.Resize(1, 1);
             r->VehicleLayout.SetCell(0, 0, 1.0f);
@@ -76,9 +76,9 @@ struct ScheduleConsistTest : testing::Test {
 };
 
 TEST_F(ScheduleConsistTest, ATrainArrivingAtAStopIsMadeUpForItsProductsAndItsUnits) {
-    Vehicle* train = NewVehicle(kEngine, 0);
-    Vehicle* slow = NewVehicle(kSlowEngine, 0);
-    Vehicle* stranger = NewVehicle(kSlowEngine, 1);
+    Vehicle* train = NewVehicle(kConsistEngine, 0);
+    Vehicle* slow = NewVehicle(kSlowConsistEngine, 0);
+    Vehicle* stranger = NewVehicle(kSlowConsistEngine, 1);
     ASSERT_TRUE(train && slow && stranger);
     // Stop 0 carries one product, stop 1 three; the block names the
     // train, an idle engine of its owner and another company's engine.
@@ -116,7 +116,7 @@ TEST_F(ScheduleConsistTest, ATrainArrivingAtAStopIsMadeUpForItsProductsAndItsUni
         EXPECT_EQ(train->GetUnit(2), 0u) << c.what;
         EXPECT_NE(stranger->GetState(), kStateCoupled) << c.what;
         // The slowest unit sets the train's speed.
-        EXPECT_EQ(train->GetSpeedType(), kSlowEngine) << c.what;
+        EXPECT_EQ(train->GetSpeedType(), kSlowConsistEngine) << c.what;
     }
 }
 

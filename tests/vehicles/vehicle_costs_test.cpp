@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int32_t kEngine = 40;
+constexpr int32_t kCostsEngine = 40;
 constexpr int32_t kWaggon = 41;
 
 struct VehicleCostsTest : testing::Test {
@@ -42,14 +42,14 @@ struct VehicleCostsTest : testing::Test {
         InstallVehicles(game);
         StartGame(game, 9);
         GetWorldMap().SetMapSizeNoReset(32, 32);
-        for (int32_t t : {kEngine, kWaggon}) {
+        for (int32_t t : {kCostsEngine, kWaggon}) {
             VehicleRow* row = VehicleTable::GetOrCreateRow(t);
             row->Name = "Test\\nengine";
             row->ConnectionType = 1;
             row->VehicleType = 5;
             row->PurchasePrice = 1000;
-            row->TravelTimeMsPerSquare = t == kEngine ? 500 : 800;
-            row->Accelaration = t == kEngine ? 10 : 4;
+            row->TravelTimeMsPerSquare = t == kCostsEngine ? 500 : 800;
+            row->Accelaration = t == kCostsEngine ? 10 : 4;
             row->TractivePower = 100;
             row->Reliability = 10;
             row->TravellingCostPerSquare = 2.5f;
@@ -73,7 +73,7 @@ struct VehicleCostsTest : testing::Test {
 };
 
 TEST_F(VehicleCostsTest, AccelerationFallsWithWeightAndNeverReachesZero) {
-    Vehicle* v = Make(kEngine);
+    Vehicle* v = Make(kCostsEngine);
     v->UpdateConsistLimits();
     struct Case {
         float weight;
@@ -84,7 +84,7 @@ TEST_F(VehicleCostsTest, AccelerationFallsWithWeightAndNeverReachesZero) {
         EXPECT_FLOAT_EQ(v->GetAccelerationFactor(), 10.0f * c.factor) << c.weight;
     }
     // No power at all: any weight crawls, none gets the full value.
-    VehicleTable::FindMutable(kEngine)->TractivePower = 0;
+    VehicleTable::FindMutable(kCostsEngine)->TractivePower = 0;
     v->SetTrainWeight(1.0f);
     EXPECT_FLOAT_EQ(v->GetAccelerationFactor(), 0.1f);
     v->SetTrainWeight(0.0f);
@@ -92,7 +92,7 @@ TEST_F(VehicleCostsTest, AccelerationFallsWithWeightAndNeverReachesZero) {
 }
 
 TEST_F(VehicleCostsTest, BreakdownRiskAndDataDivisors) {
-    Vehicle* v = Make(kEngine);
+    Vehicle* v = Make(kCostsEngine);
     struct Case {
         float condition;
         int32_t reliability;
@@ -100,17 +100,17 @@ TEST_F(VehicleCostsTest, BreakdownRiskAndDataDivisors) {
     } cases[] = {
         {0.5f, 10, 100.0f}, {50.0f, 10, 5.0f}, {100.0f, 10, 0.0f}, {50.0f, 0, 0.0f}, {50.0f, -3, 0.0f}};
     for (const Case& c : cases) {
-        VehicleTable::FindMutable(kEngine)->Reliability = c.reliability;
+        VehicleTable::FindMutable(kCostsEngine)->Reliability = c.reliability;
         v->SetCondition(c.condition);
         EXPECT_FLOAT_EQ(v->GetBreakDownRisk(), c.risk) << c.condition << " " << c.reliability;
     }
 }
 
 TEST_F(VehicleCostsTest, WearAndWaterStayInRange) {
-    Vehicle* v = Make(kEngine);
+    Vehicle* v = Make(kCostsEngine);
     GetUiState().VehicleWear = 1;
     GetUiState().MissionDifficulty = 1;
-    VehicleTable::FindMutable(kEngine)->DetoriationPerSquare = 7.0f;
+    VehicleTable::FindMutable(kCostsEngine)->DetoriationPerSquare = 7.0f;
     for (int i = 0; i < 40; ++i)
         v->OnSquareTravelled();
     EXPECT_EQ(v->GetTilesTravelled(), 40u);
@@ -129,7 +129,7 @@ TEST_F(VehicleCostsTest, WearAndWaterStayInRange) {
 }
 
 TEST_F(VehicleCostsTest, RunningCostsBookOnlyNewSquaresAndRepairChargesTheConsist) {
-    Vehicle* v = Make(kEngine);
+    Vehicle* v = Make(kCostsEngine);
     Vehicle* second = Make(kWaggon);
     v->SetUnit(1, second->GetId());
     v->SetState(kStateMoving);
@@ -151,21 +151,21 @@ TEST_F(VehicleCostsTest, RunningCostsBookOnlyNewSquaresAndRepairChargesTheConsis
 }
 
 TEST_F(VehicleCostsTest, ValueFallsInWholeYearsAndSurvivesAZeroLifetime) {
-    Vehicle* v = Make(kEngine);
+    Vehicle* v = Make(kCostsEngine);
     VehicleConstantsRow* constants = VehicleConstantsTable::GetOrCreateRow(0);
     constants->DepreciationTime = 0;
     EXPECT_EQ(v->GetCurrentValue(), 0);
     constants->DepreciationTime = 4;
-    EXPECT_EQ(v->GetCurrentValue(), int64_t(GetVehiclePrice(kEngine, 0)));
+    EXPECT_EQ(v->GetCurrentValue(), int64_t(GetVehiclePrice(kCostsEngine, 0)));
 }
 
 TEST_F(VehicleCostsTest, ConsistLimitsTakeTheWeakestUnit) {
-    Vehicle* v = Make(kEngine);
+    Vehicle* v = Make(kCostsEngine);
     v->UpdateConsistLimits();
-    EXPECT_EQ(v->GetSpeedType(), kEngine);
-    EXPECT_EQ(v->GetAccelerationType(), kEngine);
+    EXPECT_EQ(v->GetSpeedType(), kCostsEngine);
+    EXPECT_EQ(v->GetAccelerationType(), kCostsEngine);
     // All StartSpeed 0: the start type keeps the acceleration type.
-    EXPECT_EQ(v->GetStartType(), kEngine);
+    EXPECT_EQ(v->GetStartType(), kCostsEngine);
     Vehicle* slow = Make(kWaggon);
     v->SetUnit(1, slow->GetId());
     v->UpdateConsistLimits();
@@ -175,20 +175,20 @@ TEST_F(VehicleCostsTest, ConsistLimitsTakeTheWeakestUnit) {
 }
 
 TEST_F(VehicleCostsTest, ProductSetsKindsAndTexts) {
-    VehicleRow* row = VehicleTable::FindMutable(kEngine);
+    VehicleRow* row = VehicleTable::FindMutable(kCostsEngine);
     row->CanTransportProduct.Resize(1, 1);
     row->CanTransportProduct.SetCell(0, 0, -1.0f);
-    EXPECT_TRUE(GetTransportableProducts(kEngine, 0).any());
+    EXPECT_TRUE(GetTransportableProducts(kCostsEngine, 0).any());
     row->CanTransportProduct.Resize(3, 1);
     row->CanTransportProduct.SetCell(0, 0, 2.0f);
     row->CanTransportProduct.SetCell(1, 0, 5000.0f);
     row->CanTransportProduct.SetCell(2, 0, -1.0f);
-    const ProductSet set = GetTransportableProducts(kEngine, 0);
+    const ProductSet set = GetTransportableProducts(kCostsEngine, 0);
     EXPECT_EQ(set.count(), 1u);
     EXPECT_TRUE(set.test(2));
-    EXPECT_TRUE(GetTransportableProducts(kEngine, 1).none());
+    EXPECT_TRUE(GetTransportableProducts(kCostsEngine, 1).none());
     row->CanTransportProduct.Resize(0, 0);
-    EXPECT_TRUE(GetTransportableProducts(kEngine, 0).none());
+    EXPECT_TRUE(GetTransportableProducts(kCostsEngine, 0).none());
 
     struct Kinds {
         int32_t a, b;
@@ -198,7 +198,7 @@ TEST_F(VehicleCostsTest, ProductSetsKindsAndTexts) {
     for (const Kinds& k : kinds)
         EXPECT_EQ(AreVehicleKindsCompatible(k.a, k.b), k.ok) << k.a << " " << k.b;
 
-    EXPECT_EQ(GetVehicleTypeName(kEngine), "Test\nengine");
+    EXPECT_EQ(GetVehicleTypeName(kCostsEngine), "Test\nengine");
     CurrentRegion() = 1;
     EXPECT_EQ(FormatSpeed(500.0f).substr(0, 4), "103 ");
     EXPECT_EQ(FormatSpeed(0.0f).substr(0, 2), "0 ");
@@ -211,7 +211,7 @@ TEST_F(VehicleCostsTest, RangesStayOpenWithoutTypes) {
     const VehicleValueRange none = GetSpeedRange(7, -1);
     EXPECT_FLOAT_EQ(none.min, 2147483648.0f);
     EXPECT_FLOAT_EQ(none.max, -2147483648.0f);
-    VehicleTable::FindMutable(kEngine)->TravelTimeMsPerSquare = 0;
+    VehicleTable::FindMutable(kCostsEngine)->TravelTimeMsPerSquare = 0;
     const VehicleValueRange speeds = GetSpeedRange(1, 5);
     EXPECT_FLOAT_EQ(speeds.min, 0.0f);
 }
@@ -237,7 +237,7 @@ TEST_F(VehicleCostsTest, TypesOnOfferFollowTheYearAndCarryProducts) {
 
 TEST_F(VehicleCostsTest, BuyingThreeWithMoneyForTwoMakesTwo) {
     GetPlayer(0)->Pay(2000 - GetPlayer(0)->GetMoney(), -1, 0);
-    BuyVehicleCommand buy(uint32_t(kEngine), 0, 3, 0);
+    BuyVehicleCommand buy(uint32_t(kCostsEngine), 0, 3, 0);
     game.Post(buy);
     game.DrainCommands();
     EXPECT_EQ(AllVehicles().size(), 2u);
@@ -253,7 +253,7 @@ TEST_F(VehicleCostsTest, CompanyCommandsTakeOverAndReplaceOnlyWhatTheyMay) {
     ComputerPlayerBase* computer = CreateAIPlayer(-1, 0);
     ASSERT_NE(computer, nullptr);
     const uint32_t slot = GetPlayerIndex(computer);
-    BuyVehicleCommand buy(uint32_t(kEngine), 0, 1, 0);
+    BuyVehicleCommand buy(uint32_t(kCostsEngine), 0, 1, 0);
     buy.SetPlayerId(slot);
     computer->Pay(5000, -1, 0);
     game.Post(buy);
