@@ -1,3 +1,4 @@
+#include "tests/sanitizer_build.h"
 #include "tests/transport/grid_fixture.h"
 #include "tests/transport/reference_astar.h"
 #include "transport/path_costs.h"
@@ -8,6 +9,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -105,7 +107,8 @@ TEST_F(PathfinderTest, FindsPathsWhereTheDirectTableAliases) {
         grid.Block(1050, y);
     finder->SetFlags(0);
     ReferenceAStar reference(grid.w, grid.h);
-    for (const Case& c : cases) {
+    // Each case searches half the map: the sanitizer build checks the first.
+    for (const Case& c : std::span(cases, kSanitizerBuild ? 1 : std::size(cases))) {
         AttachGrid(*finder, grid);
         ASSERT_EQ(finder->Setup(c.start, c.goal, grid.Rect(), c.neighbours), Pathfinder::kReady) << c.name;
         ASSERT_EQ(finder->Search(false), Pathfinder::kGoalReached) << c.name;
