@@ -3,6 +3,7 @@
 // turns, special-track pieces and switches, and aircraft in the air.
 #include "data/database.h"
 #include "data/generated/route_tables.h"
+#include "data/generated/tables.h"
 #include "data/generated/vehicle_tables.h"
 #include "data/value_table.h"
 #include "platform/file.h"
@@ -126,6 +127,10 @@ TEST(VehicleDrawingTest, WhenAnEngineSmokes) {
 // middle of the side it leaves by, at every zoom; straight on and turning
 // about have no arc.
 TEST(VehicleDrawingTest, ShippedTurnsRunFromSideToSide) {
+    // The shipped tables are process-wide: later tests expect them empty.
+    struct TablesReset {
+        ~TablesReset() { ResetAllTables(); }
+    } reset;
     std::string text;
     ASSERT_TRUE(plat::ReadWholeFile("gamedata/config/MDConfig.gen", text));
     Database db;
